@@ -1,0 +1,33 @@
+# aqsol: build, test and run. Every target first installs whatever system packages are missing.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+DEPS        = scripts/install-deps
+
+.PHONY: deps build test run bench format clean
+
+deps:
+	@$(DEPS)
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAQSOL_BENCHMARKS=ON >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# All tests, then all tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test: build
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DAQSOL_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+run: build
+	@$(BUILD)/aqsol-table --solute H2,CO2,CH4 --T 25,100,200,300 --P sat,1,100,1000
+
+bench: build
+	@$(BUILD)/aqsol-bench
+
+format:
+	@git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
+
+clean:
+	@rm -rf $(BUILD) $(ASAN_BUILD)
