@@ -1,0 +1,61 @@
+// Runtime errors: the pending-error slot, critical errors and the message table.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string_view>
+
+namespace aqsol {
+
+// Error numbers the calculator and its services raise in practice.
+enum RuntimeError : uint32_t {
+  kSyntaxError = 2,
+  kReturnWithoutGosub = 3,
+  kOutOfData = 4,
+  kIllegalFunctionCall = 5,
+  kOverflow = 6,
+  kSubscriptOutOfRange = 9,
+  kDivisionByZero = 11,
+  kOutOfStackSpace = 256,
+};
+
+// Receives a critical error (resource exhaustion and the like): the text and caption of its
+// message box. It must not return; if it does, the process exits with code 0 all the same.
+using CriticalErrorHandler = void (*)(uint32_t number, std::string_view text,
+                                      std::string_view caption);
+
+// Default critical handler: writes "caption: text" to standard error and exits with code 0.
+[[noreturn]] void report_critical_on_stderr(uint32_t number, std::string_view text,
+                                            std::string_view caption);
+
+// One pending-error slot: the first error raised wins until the slot is cleared. The calculator
+// thread owns it; only the optional event flag it sets is read by other threads. Several slots
+// may exist at once (one per computation), so computations on different threads never meet.
+class ErrorSlot {
+ public:
+  explicit ErrorSlot(std::atomic<bool>* event_pending = nullptr,
+                     CriticalErrorHandler critical = report_critical_on_stderr)
+      : event_pending_(event_pending), critical_(critical) {}
+
+  // Raises error n. Critical numbers go to the critical handler and never return. Otherwise the
+  // error is dropped when one is already pending; a number of 0 or below becomes 5.
+  void raise_error(int64_t n);
+
+  // The pending error number, 0 when none is pending.
+  uint32_t pending_error() const { return pending_; }
+  bool has_error() const { return pending_ != 0; }
+
+  // Forgets the pending error.
+  void clear() { pending_ = 0; }
+
+ private:
+  uint32_t pending_ = 0;
+  std::atomic<bool>* event_pending_;
+  CriticalErrorHandler critical_;
+};
+
+// The message of error n ("Illegal function call" for 5), "Unprintable error" for a number
+// that has none.
+std::string_view error_message(uint32_t n);
+
+}  // namespace aqsol

@@ -1,0 +1,37 @@
+// Guarded mathematics: logarithm, exponential, square root and power that raise a runtime error
+// instead of producing a domain error, and rounding to an integer.
+#pragma once
+
+#include <cstdint>
+
+#include "frame/errors.hpp"
+
+namespace aqsol {
+
+// Largest argument of the exponential that does not overflow a double.
+inline constexpr long double kExpLimit = 709.782712893L;
+
+// ln x. For x <= 0 raises error 5 and returns 0. A NaN passes to the library.
+double guarded_log(ErrorSlot& errors, double x);
+
+// e^x from the double library function; the argument may be extended precision. For
+// x > 709.782712893, or a NaN, raises error 6 and returns 0.
+double guarded_exp(ErrorSlot& errors, long double x);
+
+// Square root. For x < 0 raises error 5 and returns 0. A NaN passes to the library.
+double guarded_sqrt(ErrorSlot& errors, double x);
+
+// x raised to y from the double library function. For x < 0 with y not a whole number raises
+// error 5 and returns 0. A NaN passes to the library.
+double guarded_pow(ErrorSlot& errors, long double x, long double y);
+
+// Nearest 64-bit integer, ties to even. Out-of-range values and NaN give INT64_MIN, which any
+// later index check rejects.
+int64_t round_to_integer(double x);
+
+// Checks an array offset (rounded index minus lower bound) against the element count, both as
+// unsigned 32-bit numbers. Returns the offset when it is below count; otherwise raises error 9
+// and returns 0, so a negative offset fails too.
+uint32_t check_index(ErrorSlot& errors, int64_t offset, uint32_t count);
+
+}  // namespace aqsol

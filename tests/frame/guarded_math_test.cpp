@@ -1,0 +1,72 @@
+// Tests of the guarded mathematics, rounding and the index check.
+#include "frame/guarded_math.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace aqsol {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Each failing operation raises its error and yields 0.
+TEST(GuardedMath, DomainErrorsRaiseAndYieldZero) {
+  struct Case {
+    const char* what;
+    double (*op)(ErrorSlot&);
+    uint32_t error;
+  };
+  const Case cases[] = {
+      {"log 0", [](ErrorSlot& e) { return guarded_log(e, 0); }, 5},
+      {"log -1", [](ErrorSlot& e) { return guarded_log(e, -1); }, 5},
+      {"sqrt -1e-300", [](ErrorSlot& e) { return guarded_sqrt(e, -1e-300); }, 5},
+      {"(-8)^(1/3)", [](ErrorSlot& e) { return guarded_pow(e, -8, 1.0L / 3); }, 5},
+      {"exp 710", [](ErrorSlot& e) { return guarded_exp(e, 710); }, 6},
+      {"exp NaN", [](ErrorSlot& e) { return guarded_exp(e, kNaN); }, 6},
+  };
+  for (const Case& c : cases) {
+    ErrorSlot errors;
+    EXPECT_EQ(c.op(errors), 0.0) << c.what;
+    EXPECT_EQ(errors.pending_error(), c.error) << c.what;
+  }
+}
+
+TEST(GuardedMath, ValidArgumentsGiveLibraryResults) {
+  ErrorSlot errors;
+  EXPECT_EQ(guarded_pow(errors, -8, 3), -512.0);
+  EXPECT_EQ(guarded_pow(errors, -2, -2), 0.25);
+  EXPECT_EQ(guarded_log(errors, 1), 0.0);
+  EXPECT_EQ(guarded_sqrt(errors, -0.0), 0.0);
+  EXPECT_EQ(guarded_exp(errors, 709.78), std::exp(709.78));
+  EXPECT_EQ(guarded_exp(errors, -1e308), 0.0);
+  EXPECT_TRUE(std::isnan(guarded_log(errors, kNaN)));
+  EXPECT_TRUE(std::isnan(guarded_sqrt(errors, kNaN)));
+  EXPECT_TRUE(std::isnan(guarded_pow(errors, -2, kNaN)));
+  EXPECT_FALSE(errors.has_error());
+}
+
+TEST(Rounding, NearestWithTiesToEven) {
+  EXPECT_EQ(round_to_integer(2.5), 2);
+  EXPECT_EQ(round_to_integer(3.5), 4);
+  EXPECT_EQ(round_to_integer(-2.5), -2);
+  EXPECT_EQ(round_to_integer(2.6), 3);
+  EXPECT_EQ(round_to_integer(kNaN), std::numeric_limits<int64_t>::min());
+  EXPECT_EQ(round_to_integer(1e300), std::numeric_limits<int64_t>::min());
+}
+
+TEST(CheckIndex, OffsetsInsideTheCountPassOthersRaiseNine) {
+  ErrorSlot errors;
+  EXPECT_EQ(check_index(errors, 0, 7), 0u);  // index equal to the lower bound
+  EXPECT_EQ(check_index(errors, 6, 7), 6u);
+  EXPECT_FALSE(errors.has_error());
+  for (int64_t offset : {int64_t{7}, int64_t{-1}, int64_t{1} << 32}) {
+    ErrorSlot e;
+    EXPECT_EQ(check_index(e, offset, 7), 0u) << offset;
+    EXPECT_EQ(e.pending_error(), 9u) << offset;
+  }
+}
+
+}  // namespace
+}  // namespace aqsol
