@@ -1,0 +1,33 @@
+// The twenty solutes of the calculator and the selection of the current one.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "calculator/constants.hpp"
+
+namespace aqsol {
+
+// Parameters of one solute for the infinite-dilution model.
+struct SoluteParams {
+  std::string_view name;  // chemical formula, empty when none is selected
+  double xi = 0;          // weight of the density term against the fugacity term, -
+  double a = 0;           // constant part of the interaction term, cm3/g
+  double b = 0;           // coefficient of (1000/T)^0.5 in the interaction term, cm3/g
+  double gf298 = 0;       // Gibbs energy of formation of the ideal gas at 298.15 K, cal/mol
+  double s298 = 0;        // entropy of the ideal gas at 298.15 K, cal/(mol K)
+  double cpA = 0;         // ideal-gas Cp = cpA + cpB 1e-3 T - cpC 1e5 / T^2, cal/(mol K)
+  double cpB = 0;
+  double cpC = 0;
+
+  IdealGasData idealGas() const { return {gf298, s298, cpA, cpB, cpC}; }
+};
+
+// The solute table in menu order: entry n - 1 is menu number n (1 to 20).
+std::span<const SoluteParams> soluteTable();
+
+// Loads the solute whose menu number equals `number` exactly (3 and 3.0 select O2) into
+// `current`. A number that matches no entry (2.5, 0, 21) leaves `current` unchanged.
+void selectSolute(double number, SoluteParams& current);
+
+}  // namespace aqsol

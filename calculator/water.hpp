@@ -1,0 +1,86 @@
+// Pure water: the state, start values, the density solver, derived properties and fugacity.
+#pragma once
+
+#include <string>
+
+#include "calculator/constants.hpp"
+#include "calculator/helmholtz.hpp"
+#include "frame/errors.hpp"
+
+namespace aqsol {
+
+// The state of pure water for one computation. The calculator program keeps one for its whole
+// run (start-value memory carries from pass to pass); independent computations use their own.
+struct WaterState {
+  double T = 0;  // temperature, K
+  double P = 0;  // pressure, bar (an entered 0 becomes the saturation pressure)
+
+  // Start-value memory, kept between passes: x = 1 - T/Tc and the saturation pressure (bar) of
+  // the last temperature below the critical temperature.
+  double x = 0;
+  double Psat = 0;
+
+  // Density solver: theta = -Tc/T, t = 1 + theta, delta = rho/rho_c (start value on entry,
+  // solution on exit), Phi and its derivatives at the last evaluation, Z = delta^2 dPhi/ddelta,
+  // dZ/ddelta and dZ/dtheta.
+  double theta = 0;
+  double t = 0;
+  double delta = 0;
+  HelmholtzValues phi;
+  double Z = 0;
+  double dZ_dDelta = 0;
+  double dZ_dTheta = 0;
+  int evaluations = 0;  // Helmholtz evaluations of the last solve, retries included
+
+  // Derived properties at (T, P).
+  double rho = 0;        // density, g/cm3
+  double drho_dP = 0;    // at constant T, g/(cm3 bar)
+  double drho_dT = 0;    // at constant P, g/(cm3 K)
+  double d2rho_dT2 = 0;  // at constant P, g/(cm3 K^2), central difference over 1 K
+  double V1 = 0;         // molar volume, cm3/mol
+  double Cp1 = 0;        // isobaric molar heat capacity, cal/(mol K)
+  double H1 = 0;         // molar enthalpy, cal/mol
+  double S1 = 0;         // molar entropy, cal/(mol K)
+  double G1 = 0;         // molar Gibbs energy, cal/mol
+  double lnf1 = 0;       // ln of the fugacity of water, fugacity in bar
+};
+
+enum class WaterStatus {
+  kOk,
+  kNoSaturationPressure,  // a pressure of 0 (saturation) asked at or above Tc
+  kNotConverged,          // no start value led the density solver to a root
+  kRuntimeError,          // a guarded-maths error is pending in the error slot
+};
+
+// Start values at (w.T, w.P): below Tc computes x and Psat; replaces a pressure of exactly 0 by
+// Psat; sets w.delta to a vapour-like, saturated-liquid or compressed-liquid start value.
+// Returns kNoSaturationPressure, changing nothing, when w.P is 0 and w.T is at or above Tc;
+// at or above Tc with P > 0 the comparisons use the Psat kept from an earlier pass.
+WaterStatus waterStart(const Constants& k, WaterState& w, ErrorSlot& errors);
+
+// Solves the equation of state for delta at T (K) and P (bar) by Newton iteration from
+// w.delta, and leaves theta, t, delta, Phi and the Z values of the solution in w (w.T and w.P
+// are not touched). When the iteration from w.delta does not converge within its bound, it is
+// retried from the ideal-gas start and from liquid-like starts, accepting only a mechanically
+// stable root (dZ/ddelta > 0). Returns kOk, kNotConverged, or kRuntimeError when a guarded-maths
+// error was raised (T <= 0 raises error 5).
+WaterStatus waterDensity(const Constants& k, WaterState& w, double T, double P, ErrorSlot& errors);
+
+// Density, its derivatives, molar volume, Cp, H, S and G from the solution at (w.T, w.P); the
+// second temperature derivative re-solves at T - 0.5 K and T + 0.5 K, leaving delta, Phi and Z
+// at the T + 0.5 K solution and theta, t restored. Returns the status of the re-solutions.
+WaterStatus waterProperties(const Constants& k, WaterState& w, ErrorSlot& errors);
+
+// ln fugacity of water from G1 and the ideal-gas Gibbs energy at w.T, and the molar volume.
+void waterFugacity(const Constants& k, WaterState& w, ErrorSlot& errors);
+
+// The water part of one pass at the pressure waterStart left: waterDensity at (w.T, w.P),
+// waterProperties and waterFugacity. Stops at the first step that fails.
+WaterStatus solveWater(const Constants& k, WaterState& w, ErrorSlot& errors);
+
+// A short message for a failed status at (T in K, P in bar), for example
+// "the density of water did not converge at T = 973.15 K, P = 1 bar"; the error message for
+// kRuntimeError (pending error number in errors); empty for kOk.
+std::string waterStatusMessage(WaterStatus status, double T, double P, const ErrorSlot& errors);
+
+}  // namespace aqsol

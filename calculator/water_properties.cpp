@@ -1,0 +1,73 @@
+// Derived properties and fugacity of water from the solution of its equation of state.
+#include "calculator/ideal_gas.hpp"
+#include "calculator/water.hpp"
+#include "frame/guarded_math.hpp"
+
+namespace aqsol {
+namespace {
+
+// Enthalpy, entropy and Gibbs energy offsets that put the equation's energies on the scale of
+// the ideal-gas data (cal/mol, cal/(mol K), cal/mol).
+constexpr double kEnthalpyOffset = 68775.6501;
+constexpr double kEntropyOffset = 15.105041;
+constexpr double kGibbsOffset = 16609.847;
+constexpr double kBarCm3PerCal = 41.84;
+
+// d rho/dT at constant P (g/(cm3 K)) from the solver's current solution, using
+// d theta/dT = theta^2/Tc and -1/T = theta/Tc.
+double drho_dT_atSolution(const Constants& k, const WaterState& w, ErrorSlot& errors) {
+  return k.rho_c * (guarded_pow(errors, w.theta, 2) / k.Tc) * (-w.dZ_dTheta / w.dZ_dDelta) +
+         k.rho_c * w.Z * (w.theta / k.Tc) / w.dZ_dDelta;
+}
+
+// Cp, H, S and G from the solution at (w.T, w.P).
+void energies(const Constants& k, WaterState& w, ErrorSlot& errors) {
+  const double theta = w.theta, delta = w.delta;
+  const double theta2 = guarded_pow(errors, theta, 2);
+  const double cv_Rw = -theta2 * w.phi.d2Phi_dTheta2;
+  const double cp_Rw = cv_Rw + guarded_pow(errors, theta * w.dZ_dTheta - w.Z, 2) /
+                                   (guarded_pow(errors, delta, 2) * w.dZ_dDelta);
+  w.Cp1 = k.Mw * k.R_w / kBarCm3PerCal * cp_Rw;
+  w.H1 = k.Mw * k.R_w * k.Tc * (-w.phi.dPhi_dTheta - w.Z / (delta * theta)) / kBarCm3PerCal -
+         kEnthalpyOffset;
+  w.S1 = k.Mw * k.R_w * (theta * w.phi.dPhi_dTheta - w.phi.Phi) / kBarCm3PerCal + kEntropyOffset;
+  w.G1 = w.H1 - w.T * w.S1 + kGibbsOffset;
+}
+
+}  // namespace
+
+WaterStatus waterProperties(const Constants& k, WaterState& w, ErrorSlot& errors) {
+  w.rho = w.delta * k.rho_c;
+  w.drho_dP = 1 / (w.dZ_dDelta * k.R_w * w.T);
+  w.drho_dT = drho_dT_atSolution(k, w, errors);
+  w.V1 = k.Mw / w.rho;
+  energies(k, w, errors);
+
+  // Second derivative: central difference of d rho/dT over T -/+ 0.5 K, each solve starting
+  // from the previous solution.
+  const double theta = w.theta, t = w.t;
+  WaterStatus status = waterDensity(k, w, w.T - 0.5, w.P, errors);
+  const double below = drho_dT_atSolution(k, w, errors);
+  if (status == WaterStatus::kOk) status = waterDensity(k, w, w.T + 0.5, w.P, errors);
+  const double above = drho_dT_atSolution(k, w, errors);
+  w.d2rho_dT2 = above - below;
+  w.theta = theta;
+  w.t = t;
+  return status;
+}
+
+void waterFugacity(const Constants& k, WaterState& w, ErrorSlot& errors) {
+  const double G1ideal = idealGasG(k, k.waterIdealGas(), w.T, errors);
+  w.lnf1 = (w.G1 - G1ideal) / (k.R_cal * w.T);
+  w.V1 = k.Mw / w.rho;
+}
+
+WaterStatus solveWater(const Constants& k, WaterState& w, ErrorSlot& errors) {
+  WaterStatus status = waterDensity(k, w, w.T, w.P, errors);
+  if (status == WaterStatus::kOk) status = waterProperties(k, w, errors);
+  if (status == WaterStatus::kOk) waterFugacity(k, w, errors);
+  if (status == WaterStatus::kOk && errors.has_error()) status = WaterStatus::kRuntimeError;
+  return status;
+}
+
+}  // namespace aqsol

@@ -1,0 +1,61 @@
+// Start values of the water density solver and the saturation pressure of water.
+#include "calculator/water.hpp"
+#include "frame/guarded_math.hpp"
+
+namespace aqsol {
+namespace {
+
+// Saturation pressure (bar) below Tc from x = 1 - T/Tc.
+double saturationPressure(const Constants& k, double T, double x, ErrorSlot& errors) {
+  const auto& a = k.a;
+  const double L = a[1] * x + a[2] * guarded_pow(errors, x, 1.5) +
+                   a[3] * guarded_pow(errors, x, 3) + a[4] * guarded_pow(errors, x, 3.5) +
+                   a[5] * guarded_pow(errors, x, 4) + a[6] * guarded_pow(errors, x, 7.5);
+  return k.Pc * guarded_exp(errors, (k.Tc / T) * L);
+}
+
+// Reduced density of the saturated liquid from x = 1 - T/Tc.
+double saturatedLiquidDelta(const Constants& k, double x, ErrorSlot& errors) {
+  const auto& b = k.b;
+  return 1 + b[1] * guarded_pow(errors, x, 1.0 / 3) + b[2] * guarded_pow(errors, x, 2.0 / 3) +
+         b[3] * guarded_pow(errors, x, 5.0 / 3) + b[4] * guarded_pow(errors, x, 16.0 / 3) +
+         b[5] * guarded_pow(errors, x, 43.0 / 3) + b[6] * guarded_pow(errors, x, 110.0 / 3);
+}
+
+// Empirical molar volume (cm3/mol) of compressed liquid or dense fluid at T (K), by pressure
+// band (bar); the first band that holds P is used.
+double compressedLiquidVolume(double T, double P, ErrorSlot& errors) {
+  auto p = [&](double n) { return guarded_pow(errors, T, n); };
+  if (P <= 1000)
+    return 116.271 - 1.03596 * T + 0.00390561 * p(2) - 6.2842e-6 * p(3) + 3.7039e-9 * p(4);
+  if (P <= 2000) return 5.851212 + 0.0822269 * T - 0.000199974 * p(2) + 1.82853e-7 * p(3);
+  if (P <= 3000) return 23.666 - 0.04115 * T + 6.96e-5 * p(2) - 1.462e-8 * p(3);
+  if (P <= 5000) return 13.956 + 0.002059 * T + 1.3935e-5 * p(2);
+  if (P <= 10000) return 13.737 + 0.0032645 * T + 4.822e-6 * p(2);
+  return 11.894 + 0.007639 * T;
+}
+
+}  // namespace
+
+WaterStatus waterStart(const Constants& k, WaterState& w, ErrorSlot& errors) {
+  if (w.T < k.Tc) {
+    w.x = 1 - w.T / k.Tc;
+    w.Psat = saturationPressure(k, w.T, w.x, errors);
+  } else if (w.P == 0) {
+    return WaterStatus::kNoSaturationPressure;
+  }
+  if (w.P == 0) w.P = w.Psat;
+  double V;
+  if (w.P < w.Psat) {
+    V = k.R_bar * w.T / w.P;  // ideal gas
+  } else if (w.P == w.Psat) {
+    w.delta = saturatedLiquidDelta(k, w.x, errors);
+    return WaterStatus::kOk;
+  } else {
+    V = compressedLiquidVolume(w.T, w.P, errors);
+  }
+  w.delta = k.Mw / V / k.rho_c;
+  return WaterStatus::kOk;
+}
+
+}  // namespace aqsol

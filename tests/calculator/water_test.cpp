@@ -1,0 +1,193 @@
+// Tests of the water model: start values, density solver, derived properties and fugacity.
+#include "calculator/water.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "calculator/ideal_gas.hpp"
+
+namespace aqsol {
+namespace {
+
+class Water : public testing::Test {
+ protected:
+  ErrorSlot errors;
+  const Constants k = setupConstants(errors);
+
+  WaterState startAt(double T, double P) {
+    WaterState w;
+    w.T = T;
+    w.P = P;
+    EXPECT_EQ(waterStart(k, w, errors), WaterStatus::kOk);
+    return w;
+  }
+  // Molar volume (cm3/mol) behind a start value.
+  double startVolume(const WaterState& w) const { return k.Mw / (w.delta * k.rho_c); }
+  WaterState solvedAt(double T, double P) {
+    WaterState w = startAt(T, P);
+    EXPECT_EQ(solveWater(k, w, errors), WaterStatus::kOk);
+    return w;
+  }
+};
+
+TEST_F(Water, SaturationPressureAndSaturatedLiquidStart) {
+  const WaterState w = startAt(298.15, 0);
+  EXPECT_NEAR(w.Psat, 0.031724, 5e-7);
+  EXPECT_EQ(w.P, w.Psat);
+  EXPECT_NEAR(w.delta, 3.096251, 5e-7);
+  EXPECT_NEAR(startAt(373.15, 1).Psat, 1.013949, 5e-7);
+}
+
+TEST_F(Water, StartBranchFollowsThePressureAgainstSaturation) {
+  const double T = 373.15;
+  const WaterState vapour = startAt(T, 1.0139);
+  EXPECT_DOUBLE_EQ(vapour.delta, k.Mw * 1.0139 / (k.R_bar * T * k.rho_c));
+  EXPECT_GT(startAt(T, 1.014).delta, 2.5);  // compressed liquid
+  struct Band {
+    double P, V;
+  };
+  for (const Band b : {Band{500, 17.297}, Band{1500, 17.437}, Band{20000, 14.172}})
+    EXPECT_NEAR(startVolume(startAt(298.15, b.P)), b.V, 5e-4) << b.P;
+}
+
+TEST_F(Water, StartValueMemoryCarriesBetweenPasses) {
+  WaterState w = startAt(298.15, 25);
+  w.T = 700;
+  w.P = 0.02;  // below the saturation pressure kept from 25 C: vapour branch
+  EXPECT_EQ(waterStart(k, w, errors), WaterStatus::kOk);
+  EXPECT_NEAR(w.Psat, 0.031724, 5e-7);
+  EXPECT_DOUBLE_EQ(w.delta, k.Mw * 0.02 / (k.R_bar * 700 * k.rho_c));
+}
+
+TEST_F(Water, SaturationAboveTheCriticalTemperatureIsRefused) {
+  for (double before : {0.0, 298.15}) {
+    WaterState w;
+    if (before > 0) w = startAt(before, 1);
+    w.T = 700;
+    w.P = 0;
+    const double delta = w.delta, psat = w.Psat;
+    EXPECT_EQ(waterStart(k, w, errors), WaterStatus::kNoSaturationPressure);
+    EXPECT_EQ(w.P, 0.0);
+    EXPECT_EQ(w.delta, delta);
+    EXPECT_EQ(w.Psat, psat);
+    EXPECT_NE(waterStatusMessage(WaterStatus::kNoSaturationPressure, w.T, w.P, errors)
+                  .find("no saturation pressure"),
+              std::string::npos);
+  }
+}
+
+// Newton iterations from given start values.
+TEST_F(Water, DensitySolverFromGivenStarts) {
+  struct Case {
+    double T, P, start, delta, tolerance;
+    int evaluations;
+  };
+  const Case cases[] = {
+      {298.15, 1, 3.2362, 3.088939, 5e-7, 4},
+      {298.15, 1, 0.05, 0.024311, 5e-7, 0},  // a root without physical meaning
+      {373.15, 1, 3.0, 2.969118, 5e-7, 3},
+      {473.15, 1, 0.0014, 0.001426, 5e-7, 2},
+  };
+  for (const Case& c : cases) {
+    WaterState w;
+    w.delta = c.start;
+    EXPECT_EQ(waterDensity(k, w, c.T, c.P, errors), WaterStatus::kOk) << c.start;
+    EXPECT_NEAR(w.delta, c.delta, c.tolerance) << c.start;
+    if (c.evaluations > 0) {
+      EXPECT_EQ(w.evaluations, c.evaluations) << c.start;
+    }
+  }
+  EXPECT_FALSE(errors.has_error());
+}
+
+TEST_F(Water, PropertiesAt25CAnd1Bar) {
+  const WaterState w = solvedAt(298.15, 1);
+  EXPECT_NEAR(w.rho, 0.997041, 5e-7);
+  EXPECT_NEAR(w.V1, 18.0687, 5e-5);
+  EXPECT_NEAR(w.drho_dP, 4.5e-5, 5e-7);
+  EXPECT_NEAR(w.drho_dT, -2.57e-4, 5e-7);
+  EXPECT_NEAR(w.d2rho_dT2, -1e-5, 1e-6);
+  EXPECT_NEAR(w.Cp1, 17.999, 5e-4);
+  EXPECT_NEAR(w.S1, 16.686, 5e-4);
+  EXPECT_NEAR(w.G1, -56689, 0.5);
+  EXPECT_NEAR(w.lnf1, -3.4712, 5e-5);
+  EXPECT_FALSE(errors.has_error());
+}
+
+TEST_F(Water, PropertiesLeaveTemperatureRestoredAndDeltaAtTheWarmerSolution) {
+  WaterState w = startAt(298.15, 1);
+  ASSERT_EQ(waterDensity(k, w, w.T, w.P, errors), WaterStatus::kOk);
+  const double theta = w.theta, delta = w.delta;
+  ASSERT_EQ(waterProperties(k, w, errors), WaterStatus::kOk);
+  EXPECT_EQ(w.T, 298.15);
+  EXPECT_EQ(w.theta, theta);
+  EXPECT_NE(w.delta, delta);
+  WaterState warmer = w;
+  warmer.delta = delta;
+  ASSERT_EQ(waterDensity(k, warmer, 298.65, 1, errors), WaterStatus::kOk);
+  EXPECT_NEAR(w.delta, warmer.delta, 1e-9);
+}
+
+TEST_F(Water, VapourBelowSaturationAndNearTheCriticalPoint) {
+  EXPECT_NEAR(solvedAt(373.15, 0.3).rho, 0.0002, 5e-5);
+  const WaterState critical = solvedAt(647.15, 220.6);
+  EXPECT_GT(critical.rho, 0.2);
+  EXPECT_LT(critical.rho, 0.4);
+}
+
+TEST_F(Water, IdealGasGibbsEnergyOfWaterAtTheReferenceTemperature) {
+  EXPECT_EQ(idealGasG(k, k.waterIdealGas(), 298.15, errors), -54632.39);
+}
+
+// The prescribed start for a supercritical state at low pressure is liquid-like and cycles;
+// the solver must still end, on the vapour root.
+TEST_F(Water, SupercriticalLowPressureConvergesOnTheVapourRoot) {
+  for (double P : {1.0, 0.5, 0.01}) {
+    const WaterState w = solvedAt(973.15, P);
+    EXPECT_NEAR(w.rho, k.Mw * P / (k.R_bar * 973.15), 1e-3 * w.rho) << P;
+  }
+  EXPECT_GT(startAt(973.15, 1).delta, 0.1);
+}
+
+TEST_F(Water, FailuresAreReportedNotHidden) {
+  WaterState w;
+  w.delta = 1;
+  EXPECT_EQ(waterDensity(k, w, 0, 1, errors), WaterStatus::kRuntimeError);
+  EXPECT_EQ(errors.pending_error(), 5u);
+  errors.clear();
+  w = WaterState{};
+  w.T = 298.15;
+  w.P = -5;  // the vapour branch gives a negative start value
+  ASSERT_EQ(waterStart(k, w, errors), WaterStatus::kOk);
+  EXPECT_EQ(solveWater(k, w, errors), WaterStatus::kRuntimeError);
+  EXPECT_EQ(waterStatusMessage(WaterStatus::kRuntimeError, w.T, w.P, errors),
+            "error 5: Illegal function call");
+  EXPECT_EQ(waterStatusMessage(WaterStatus::kNotConverged, 973.15, 1, errors),
+            "the density of water did not converge at T = 973.15 K, P = 1 bar");
+}
+
+// Every state of a coarse grid over the whole range ends with a result or a clear status.
+TEST_F(Water, EveryStateOfAWideGridEnds) {
+  int solved = 0, refused = 0;
+  for (double tC = 0.01; tC <= 1000; tC += 37)
+    for (double P : {0.0, 0.01, 0.3, 1.0, 10.0, 221.0, 500.0, 1500.0, 4000.0, 9000.0, 20000.0}) {
+      WaterState w;
+      w.T = tC + 273.15;
+      w.P = P;
+      ErrorSlot e;
+      WaterStatus status = waterStart(k, w, e);
+      if (status == WaterStatus::kOk) status = solveWater(k, w, e);
+      if (status == WaterStatus::kOk) {
+        EXPECT_TRUE(std::isfinite(w.rho) && w.rho > 0) << tC << " C " << P << " bar";
+        ++solved;
+      } else {
+        EXPECT_FALSE(waterStatusMessage(status, w.T, w.P, e).empty());
+        ++refused;
+      }
+    }
+  EXPECT_GT(solved, 9 * refused);
+}
+
+}  // namespace
+}  // namespace aqsol
