@@ -1,0 +1,106 @@
+// Rows of aqsol-table: computing one (solute, T, P) state and writing it as CSV or TSV.
+#include "apps/table/rows.hpp"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+
+namespace aqsol::table {
+namespace {
+
+constexpr std::array<std::string_view, 17> kColumns = {
+    "solute",  "T_C",  "P_bar", "rho", "drho_dP", "drho_dT", "d2rho_dT2", "V_H2O", "Cp_H2O",
+    "lnf_H2O", "lnkH", "V2",    "Cp2", "Gaq",     "S2",      "K_aq_gas",  "status"};
+
+// The row's computed values in column order, from rho to K_aq_gas.
+std::array<double, 13> computedValues(const Row& r) {
+  const WaterState& w = r.water;
+  const SoluteResults& s = r.solute;
+  return {w.rho,  w.drho_dP, w.drho_dT, w.d2rho_dT2, w.V1, w.Cp1,   w.lnf1,
+          s.lnkH, s.V2,      s.Cp2,     s.Gaq,       s.S2, r.kAqGas};
+}
+
+std::string shortest(double value) {
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
+// A field as the format needs it: CSV quotes fields with separators or quotes; TSV has no
+// quoting, so tabs and line breaks become spaces.
+std::string field(std::string_view text, Format format) {
+  std::string out;
+  if (format == Format::kTsv) {
+    for (char c : text) out.push_back(c == '\t' || c == '\n' || c == '\r' ? ' ' : c);
+    return out;
+  }
+  if (text.find_first_of(",\"\n\r") == std::string_view::npos) return std::string(text);
+  out.push_back('"');
+  for (char c : text) {
+    if (c == '"') out.push_back('"');
+    out.push_back(c);
+  }
+  out.push_back('"');
+  return out;
+}
+
+std::string statusOf(WaterStatus status, const WaterState& w, const ErrorSlot& errors) {
+  return waterStatusMessage(status, w.T, w.P, errors);
+}
+
+}  // namespace
+
+Row computeRow(const Constants& k, const SoluteParams& solute, double temperatureC,
+               const PressureItem& pressure) {
+  Row row;
+  row.soluteName = solute.name;
+  row.temperatureC = temperatureC;
+  WaterState& w = row.water;
+  w.T = temperatureC + k.T0K;
+  w.P = pressure.saturation ? 0 : pressure.bar;
+  ErrorSlot errors;
+
+  WaterStatus status = waterStart(k, w, errors);
+  if (status == WaterStatus::kOk && errors.has_error()) status = WaterStatus::kRuntimeError;
+  if (status != WaterStatus::kNoSaturationPressure) row.pressureBar = w.P;
+  if (status == WaterStatus::kOk) status = solveWater(k, w, errors);
+  if (status != WaterStatus::kOk) {
+    row.status = statusOf(status, w, errors);
+    return row;
+  }
+  row.solute = computeInfiniteDilution(k, w, solute, errors);
+  row.kAqGas = static_cast<double>(kAqToGas(k, row.solute.lnkH, errors));
+  if (errors.has_error()) {
+    row.status = statusOf(WaterStatus::kRuntimeError, w, errors);
+    return row;
+  }
+  for (double v : computedValues(row)) {
+    if (std::isfinite(v)) continue;
+    row.status = "the properties are not finite at this state";
+    break;
+  }
+  return row;
+}
+
+void writeHeader(std::ostream& out, Format format) {
+  const char separator = format == Format::kCsv ? ',' : '\t';
+  for (std::size_t n = 0; n < kColumns.size(); ++n) {
+    if (n > 0) out << separator;
+    out << kColumns[n];
+  }
+  out << '\n';
+}
+
+void writeRow(std::ostream& out, Format format, const Row& row) {
+  const char separator = format == Format::kCsv ? ',' : '\t';
+  out << field(row.soluteName, format) << separator << shortest(row.temperatureC) << separator;
+  if (row.pressureBar) out << shortest(*row.pressureBar);
+  const bool ok = row.status.empty();
+  for (double v : computedValues(row)) {
+    out << separator;
+    if (ok) out << shortest(v);
+  }
+  out << separator << (ok ? std::string("ok") : field(row.status, format)) << '\n';
+}
+
+}  // namespace aqsol::table

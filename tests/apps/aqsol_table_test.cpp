@@ -1,0 +1,176 @@
+// Tests of aqsol-table: its option lists, and the program run end to end.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "apps/table/options.hpp"
+#include "apps/table/rows.hpp"
+
+namespace aqsol::table {
+namespace {
+
+std::vector<double> numbers(std::string_view list) {
+  std::vector<double> values;
+  std::string error;
+  EXPECT_TRUE(parseNumberList(list, values, error)) << list << ": " << error;
+  return values;
+}
+
+std::string listError(std::string_view list) {
+  std::vector<double> values;
+  std::string error;
+  EXPECT_FALSE(parseNumberList(list, values, error)) << list;
+  return error;
+}
+
+TEST(TableLists, ValuesAndRanges) {
+  EXPECT_EQ(numbers("25"), (std::vector<double>{25}));
+  EXPECT_EQ(numbers("1,2.5,-3e1"), (std::vector<double>{1, 2.5, -30}));
+  EXPECT_EQ(numbers("0:100:25"), (std::vector<double>{0, 25, 50, 75, 100}));
+  EXPECT_EQ(numbers("0.1:0.3:0.1"), (std::vector<double>{0.1, 0.2, 0.3}));  // stop within rounding
+  EXPECT_EQ(numbers("0:10:4"), (std::vector<double>{0, 4, 8}));
+  EXPECT_EQ(numbers("100:0:-50"), (std::vector<double>{100, 50, 0}));
+  EXPECT_EQ(numbers("5:5:1,7"), (std::vector<double>{5, 7}));
+}
+
+TEST(TableLists, MalformedItemsAreNamed) {
+  EXPECT_NE(listError("1,x").find("'x'"), std::string::npos);
+  EXPECT_NE(listError("").find("not a number"), std::string::npos);
+  EXPECT_NE(listError("1:2").find("start:stop:step"), std::string::npos);
+  EXPECT_NE(listError("0:10:0").find("never reaches"), std::string::npos);
+  EXPECT_NE(listError("0:10:-1").find("never reaches"), std::string::npos);
+  EXPECT_NE(listError("nan").find("not a number"), std::string::npos);
+  EXPECT_NE(listError("0:1e9:1e-3").find("too many"), std::string::npos);
+}
+
+bool parse(std::vector<std::string_view> args, Options& options, std::string& error) {
+  return parseOptions(args, options, error);
+}
+
+TEST(TableOptions, SolutesByNameNumberOrAll) {
+  Options o;
+  std::string error;
+  ASSERT_TRUE(parse({"--solute", "co2,1,h3bo3", "--T", "25", "--P=sat,0,5"}, o, error)) << error;
+  ASSERT_EQ(o.solutes.size(), 3u);
+  EXPECT_EQ(o.solutes[0].name, "CO2");
+  EXPECT_EQ(o.solutes[1].name, "H2");
+  EXPECT_EQ(o.solutes[2].name, "H3BO3");
+  ASSERT_EQ(o.pressures.size(), 3u);
+  EXPECT_TRUE(o.pressures[0].saturation);
+  EXPECT_TRUE(o.pressures[1].saturation);
+  EXPECT_FALSE(o.pressures[2].saturation);
+  Options all;
+  ASSERT_TRUE(parse({"--solute", "ALL", "--T", "25", "--P", "1", "--format", "tsv"}, all, error));
+  EXPECT_EQ(all.solutes.size(), 20u);
+  EXPECT_EQ(all.format, Format::kTsv);
+}
+
+TEST(TableOptions, BadArgumentsAreNamed) {
+  struct Case {
+    std::vector<std::string_view> args;
+    std::string_view mentions;
+  };
+  const Case cases[] = {
+      {{"--solute", "XeF2", "--T", "25", "--P", "1"}, "XeF2"},
+      {{"--solute", "2.5", "--T", "25", "--P", "1"}, "2.5"},
+      {{"--solute", "CO2", "--T", "-300", "--P", "1"}, "absolute zero"},
+      {{"--solute", "CO2", "--T", "25", "--P", "1", "--format", "xml"}, "xml"},
+      {{"--solute", "CO2", "--T", "25", "--P", "1", "--bogus", "1"}, "--bogus"},
+      {{"--solute", "CO2", "--T", "25"}, "--P is required"},
+      {{"--solute", "CO2", "--T"}, "--T: missing value"},
+  };
+  for (const Case& c : cases) {
+    Options o;
+    std::string error;
+    EXPECT_FALSE(parse(c.args, o, error)) << c.mentions;
+    EXPECT_NE(error.find(c.mentions), std::string::npos) << error;
+  }
+}
+
+// Runs the program with a shell command line; returns its standard output and exit code.
+std::string run(const std::string& arguments, int& exitCode) {
+  const std::string command = std::string(AQSOL_TABLE_BINARY) + " " + arguments + " 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string out;
+  char buffer[4096];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  exitCode = WEXITSTATUS(pclose(pipe));
+  return out;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) result.push_back(line);
+  return result;
+}
+
+TEST(TableProgram, ComputesTheRequestedRowsInOrder) {
+  int code;
+  const auto out = lines(run("--solute H2,CO2,CH4 --T 25 --P 1", code));
+  EXPECT_EQ(code, 0);
+  ASSERT_EQ(out.size(), 4u);
+  EXPECT_EQ(out[0],
+            "solute,T_C,P_bar,rho,drho_dP,drho_dT,d2rho_dT2,V_H2O,Cp_H2O,lnf_H2O,lnkH,V2,Cp2,Gaq,"
+            "S2,K_aq_gas,status");
+  EXPECT_TRUE(out[1].starts_with("H2,25,1,0.997041")) << out[1];
+  EXPECT_NE(out[1].find(",11.17458"), std::string::npos);
+  EXPECT_TRUE(out[2].starts_with("CO2,25,1,0.997041")) << out[2];
+  EXPECT_NE(out[2].find(",7.3896"), std::string::npos);
+  EXPECT_NE(out[3].find(",10.6448"), std::string::npos);
+  for (std::size_t n = 1; n < out.size(); ++n) EXPECT_TRUE(out[n].ends_with(",ok")) << out[n];
+}
+
+TEST(TableProgram, FailedRowsHaveAStatusAndEmptyValues) {
+  int code;
+  const auto out = lines(run("--solute Ar --T 25,400 --P sat --format tsv", code));
+  EXPECT_EQ(code, 0);
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_TRUE(out[1].starts_with("Ar\t25\t0.0317243")) << out[1];
+  EXPECT_EQ(out[2],
+            "Ar\t400\t\t\t\t\t\t\t\t\t\t\t\t\t\t\tno saturation pressure at or above the critical "
+            "temperature");
+}
+
+TEST(TableProgram, ExitCodes) {
+  int code;
+  EXPECT_NE(run("--help", code).find("--solute LIST"), std::string::npos);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(run("--solute CO2 --T 25 --P x", code), "");
+  EXPECT_EQ(code, 2);
+  run("", code);
+  EXPECT_EQ(code, 2);
+}
+
+TEST(TableRows, CsvQuotesMessagesWithCommas) {
+  Row row;
+  row.soluteName = "H2";
+  row.temperatureC = 700;
+  row.pressureBar = 1;
+  row.status = "did not converge at T = 973.15 K, P = 1 bar";
+  std::ostringstream out;
+  writeRow(out, Format::kCsv, row);
+  EXPECT_EQ(out.str(), "H2,700,1,,,,,,,,,,,,,,\"did not converge at T = 973.15 K, P = 1 bar\"\n");
+}
+
+// Every state of a grid over the whole range, saturation included, gets a row with a status.
+TEST(TableProgram, WholeRangeGridEveryRowEnds) {
+  int code;
+  const auto out =
+      lines(run("--solute CO2 --T 0.01,50:1000:50 --P sat,0.01,1,10:20000:1999", code));
+  EXPECT_EQ(code, 0);
+  ASSERT_EQ(out.size(), 1u + 21 * 14);
+  int ok = 0;
+  for (std::size_t n = 1; n < out.size(); ++n) {
+    ok += out[n].ends_with(",ok");
+    EXPECT_EQ(std::count(out[n].begin(), out[n].end(), ','), 16) << out[n];
+  }
+  EXPECT_GT(ok, 250);
+}
+
+}  // namespace
+}  // namespace aqsol::table
