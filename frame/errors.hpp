@@ -14,8 +14,10 @@ enum RuntimeError : uint32_t {
   kOutOfData = 4,
   kIllegalFunctionCall = 5,
   kOverflow = 6,
+  kOutOfMemory = 7,
   kSubscriptOutOfRange = 9,
   kDivisionByZero = 11,
+  kTypeMismatch = 13,
   kOutOfStackSpace = 256,
 };
 
