@@ -1,0 +1,221 @@
+// Numeric text conversion: numbers to their printed text form and text to numbers.
+#include "console/number_text.hpp"
+
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace aqsol {
+namespace {
+
+RuntimeString* temporary_text(StringStorage& st, std::string_view text) {
+  RuntimeString* s = st.string_new(static_cast<uint32_t>(text.size()), true);
+  std::memcpy(s->data, text.data(), text.size());
+  return s;
+}
+
+// Precision rules of one floating type.
+struct FloatForm {
+  int significant;   // digits shown at most
+  char letter;       // exponent letter
+  int fixed_max_e;   // fixed notation needs e <= this ...
+  int fixed_min_ds;  // ... and e - s >= this
+  bool nine_rule;    // a 16th digit 9 falls back to 15 digits
+};
+constexpr FloatForm kDoubleForm{16, 'D', 15, -17, true};
+constexpr FloatForm kSingleForm{7, 'E', 6, -8, false};
+
+// x in scientific notation with the given significant digits: sign character, digits without
+// the point, decimal exponent.
+struct Scientific {
+  char sign;
+  std::string digits;
+  int exponent;
+};
+
+Scientific scientific(double x, int significant) {
+  char text[64];
+  std::snprintf(text, sizeof text, "% .*E", significant - 1, x);
+  Scientific sc{text[0], std::string(1, text[1]), 0};
+  const char* p = text + 3;  // after "d."
+  while (*p != 'E') sc.digits.push_back(*p++);
+  sc.exponent = std::atoi(p + 1);
+  return sc;
+}
+
+std::string float_text(double x, const FloatForm& form) {
+  if (!std::isfinite(x)) {
+    char text[16];
+    std::snprintf(text, sizeof text, "% E", x);
+    return text;
+  }
+  Scientific sc = scientific(x, form.significant);
+  if (form.nine_rule && sc.digits[form.significant - 1] == '9') {
+    sc = scientific(x, form.significant - 1);
+    sc.digits.push_back('0');
+  }
+  int s = form.significant;
+  while (s > 0 && sc.digits[s - 1] == '0') --s;
+  if (s == 0) return " 0";
+  const int e = sc.exponent;
+  if (e <= form.fixed_max_e && e - s >= form.fixed_min_ds) {
+    const int decimals = std::min(std::max(s - e - 1, 0), 16);
+    char text[64];
+    std::snprintf(text, sizeof text, "% .*f", decimals, x);
+    std::string fixed = text;
+    if (fixed.size() > 1 && fixed[1] == '0') fixed.erase(1, 1);
+    return fixed;
+  }
+  std::string out(1, sc.sign);
+  out += sc.digits[0];
+  if (s > 1) out += '.' + sc.digits.substr(1, static_cast<std::size_t>(s - 1));
+  char exponent[16];
+  std::snprintf(exponent, sizeof exponent, "%c%c%0*d", form.letter, e < 0 ? '-' : '+',
+                std::abs(e) <= 99 ? 2 : 3, std::abs(e));
+  return out + exponent;
+}
+
+template <typename... Args>
+RuntimeString* printf_text(StringStorage& st, const char* format, Args... args) {
+  char text[32];
+  std::snprintf(text, sizeof text, format, args...);
+  return temporary_text(st, text);
+}
+
+// "&H..." / "&O..." after the ampersand (`rest`); spaces and tabs are skipped.
+long double radix_number(ErrorSlot& errors, std::string_view rest) {
+  if (rest.size() < 2) return 0;
+  const char kind = rest[0];
+  const int bits = (kind == 'H' || kind == 'h') ? 4 : (kind == 'O' || kind == 'o') ? 3 : 0;
+  if (bits == 0) return 0;
+  uint64_t value = 0;
+  int kept = 0;
+  char first = 0;
+  for (char c : rest.substr(1)) {
+    if (c == ' ' || c == '\t') continue;
+    int d = -1;
+    if (c >= '0' && c <= '9') d = c - '0';
+    if (bits == 4 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    if (bits == 4 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    if (d < 0 || d >= (1 << bits)) break;
+    if (kept == 0 && d == 0) continue;
+    if (kept == 0) first = c;
+    ++kept;
+    const bool too_long = bits == 4 ? kept > 16 : (kept > 22 || (kept == 22 && first >= '2'));
+    if (too_long) {
+      errors.raise_error(kOverflow);
+      return 0;
+    }
+    value = value << bits | static_cast<uint64_t>(d);
+  }
+  return static_cast<long double>(static_cast<int64_t>(value));
+}
+
+}  // namespace
+
+RuntimeString* number_to_text(StringStorage& st, int64_t v) {
+  return printf_text(st, "% " PRId64, v);
+}
+RuntimeString* number_to_text(StringStorage& st, int32_t v) {
+  return printf_text(st, "% i", v);
+}
+RuntimeString* number_to_text(StringStorage& st, int16_t v) {
+  return printf_text(st, "% i", v);
+}
+RuntimeString* number_to_text(StringStorage& st, int8_t v) {
+  return printf_text(st, "% i", v);
+}
+RuntimeString* number_to_text(StringStorage& st, uint64_t v) {
+  return printf_text(st, " %" PRIu64, v);
+}
+RuntimeString* number_to_text(StringStorage& st, uint32_t v) {
+  return printf_text(st, " %u", v);
+}
+RuntimeString* number_to_text(StringStorage& st, uint16_t v) {
+  return printf_text(st, " %u", v);
+}
+RuntimeString* number_to_text(StringStorage& st, uint8_t v) {
+  return printf_text(st, " %u", v);
+}
+RuntimeString* number_to_text(StringStorage& st, float v) {
+  return temporary_text(st, float_text(v, kSingleForm));
+}
+RuntimeString* number_to_text(StringStorage& st, double v) {
+  return temporary_text(st, float_text(v, kDoubleForm));
+}
+RuntimeString* number_to_text(StringStorage& st, long double v) {
+  return number_to_text(st, static_cast<double>(v));
+}
+
+long double text_to_number(ErrorSlot& errors, std::string_view text) {
+  enum State { kStart, kInteger, kFraction, kExponentLetter, kExponentDigits };
+  constexpr std::size_t kMaxMantissaDigits = 512;  // enough for any rounding decision
+  State state = kStart;
+  bool negative = false, exponent_negative = false;
+  std::string mantissa;
+  int64_t integer_digits = 0, integer_value = 0, exponent = 0;
+  int exponent_digits = 0;
+  bool integer_overflow = false;
+
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == ' ' || c == '\t') continue;
+    const bool digit = c >= '0' && c <= '9';
+    if (c == '&') {
+      if (state != kStart) break;
+      return radix_number(errors, text.substr(i + 1));
+    } else if (c == '-' || c == '+') {
+      if (state == kStart) {
+        negative = c == '-';
+        state = kInteger;
+      } else if (state == kExponentLetter) {
+        exponent_negative = c == '-';
+        state = kExponentDigits;
+      } else {
+        break;
+      }
+    } else if (c == '.') {
+      if (state != kStart && state != kInteger) break;
+      state = kFraction;
+    } else if (c == 'D' || c == 'E' || c == 'd' || c == 'e') {
+      if (state > kFraction) break;
+      state = kExponentLetter;
+    } else if (digit && state <= kInteger) {
+      state = kInteger;
+      if (mantissa.empty() && c == '0') continue;
+      if (mantissa.size() < kMaxMantissaDigits) mantissa.push_back(c);
+      ++integer_digits;
+      integer_overflow |= integer_digits > 18;
+      if (!integer_overflow) integer_value = integer_value * 10 + (c - '0');
+    } else if (digit && state == kFraction) {
+      if (mantissa.empty() && c == '0') {
+        --integer_digits;
+        continue;
+      }
+      if (mantissa.size() < kMaxMantissaDigits) mantissa.push_back(c);
+    } else if (digit) {
+      state = kExponentDigits;
+      if (exponent_digits == 0 && c == '0') continue;
+      if (exponent_digits == 17) break;
+      ++exponent_digits;
+      exponent = exponent * 10 + (c - '0');
+    } else {
+      break;
+    }
+  }
+  if (mantissa.empty()) return 0;
+  if (exponent_negative) exponent = -exponent;
+  const bool all_integer = integer_digits == static_cast<int64_t>(mantissa.size());
+  if (exponent == 0 && all_integer && !integer_overflow)
+    return static_cast<long double>(negative ? -integer_value : integer_value);
+  std::string number = negative ? "-" : "";
+  number += mantissa[0];
+  if (mantissa.size() > 1) number += '.' + mantissa.substr(1);
+  number += 'E' + std::to_string(exponent + integer_digits - 1);
+  return std::strtold(number.c_str(), nullptr);
+}
+
+}  // namespace aqsol
