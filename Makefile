@@ -1,6 +1,7 @@
 # aqsol: build, test and run. Every target first installs whatever system packages are missing.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 DEPS        = scripts/install-deps
 
@@ -13,12 +14,17 @@ build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAQSOL_BENCHMARKS=ON >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# All tests, then all tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# All tests; all tests again under AddressSanitizer and UndefinedBehaviorSanitizer; and the
+# tests that share data between threads under ThreadSanitizer.
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DAQSOL_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DAQSOL_SANITIZE=address >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DAQSOL_SANITIZE=thread >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target console_tests calculator_tests
+	@ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'ReaderThread|Concurrent'
+
 
 run: build
 	@$(BUILD)/aqsol-table --solute H2,CO2,CH4 --T 25,100,200,300 --P sat,1,100,1000
@@ -30,4 +36,4 @@ format:
 	@git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD) $(ASAN_BUILD)
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
