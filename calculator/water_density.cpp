@@ -23,6 +23,8 @@ WaterStatus iterate(const Constants& k, const TemperatureTerms& tt, double reduc
   double delta = w.delta;
   double step = 1;
   int evaluations = 0;
+  bool was_reset = false;  // the iterate went negative and restarted from 0.05
+  bool last_was_reset = false;
   while (static_cast<float>(std::fabs(step)) > 1e-6f) {
     if (++evaluations > kMaxEvaluations) return WaterStatus::kNotConverged;
     ++w.evaluations;
@@ -38,10 +40,17 @@ WaterStatus iterate(const Constants& k, const TemperatureTerms& tt, double reduc
       do delta /= 3;
       while (!(static_cast<float>(delta) < 9.2f));
     }
-    if (static_cast<float>(delta) < 0) delta = 0.05;
+    last_was_reset = static_cast<float>(delta) < 0;
+    if (last_was_reset) {
+      // The iteration from 0.05 is always the same: a second restart would cycle for ever.
+      if (was_reset) return WaterStatus::kNotConverged;
+      was_reset = true;
+      delta = 0.05;
+    }
     w.delta = delta;
   }
-  if (!(delta > 0)) return WaterStatus::kNotConverged;
+  // A restart value is not a root, nor is a non-positive delta.
+  if (last_was_reset || !(delta > 0)) return WaterStatus::kNotConverged;
   // Z stays that of the last evaluation; Z' and Z_theta take the final delta.
   w.dZ_dDelta = 2 * delta * w.phi.dPhi_dDelta + delta * delta * w.phi.d2Phi_dDelta2;
   w.dZ_dTheta = delta * delta * w.phi.d2Phi_dDelta_dTheta;
