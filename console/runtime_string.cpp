@@ -139,7 +139,7 @@ void StringStorage::compact(Area& area, std::size_t request) {
   for (int32_t i = 0; i < area.count; ++i) {
     RuntimeString* s = area.slots[i];
     if (s == nullptr) continue;
-    if (s->data > end + kSlack) {  // gaps of up to 32 bytes stay, to move as little as possible
+    if (s->data - end > kSlack) {  // gaps of up to 32 bytes stay, to move as little as possible
       std::memmove(end, s->data, static_cast<std::size_t>(s->length));
       s->data = end;
       update_low_entry(s);
@@ -153,10 +153,14 @@ void StringStorage::compact(Area& area, std::size_t request) {
   }
   if (2 * area.top + request + kSlack < area.size) return;
   const std::size_t new_size = 2 * area.size + request;
-  auto* moved = static_cast<uint8_t*>(std::realloc(area.base, new_size));
+  // A new buffer rather than realloc, so that the old one is still valid while every live
+  // string is repointed into the new one.
+  auto* moved = static_cast<uint8_t*>(std::malloc(new_size));
   if (moved == nullptr) errors_.raise_error(area.full_error);
+  std::memcpy(moved, area.base, area.top);
   for (int32_t i = 0; i < area.count; ++i)
     if (RuntimeString* s = area.slots[i]) s->data = moved + (s->data - area.base);
+  std::free(area.base);
   area.base = moved;
   area.size = new_size;
 }
@@ -247,7 +251,11 @@ void StringStorage::steal_bytes(RuntimeString* destination, RuntimeString* sourc
 void StringStorage::grow_in_area(RuntimeString* destination, RuntimeString* source) {
   Area& area = area_of(destination);
   const int32_t length = source->length;
-  uint8_t* const area_end = area.base + area.size;
+  // Offsets from the area base, so that no pointer is formed past the area's end.
+  const auto offset = [&](const RuntimeString* s) {
+    return static_cast<std::size_t>(s->data - area.base);
+  };
+  const std::size_t new_end = offset(destination) + static_cast<std::size_t>(length);
   const int32_t index = destination->list_index;
   const bool source_is_temporary = source->temp_index != 0;
   auto copy_in_place = [&] {
@@ -255,9 +263,9 @@ void StringStorage::grow_in_area(RuntimeString* destination, RuntimeString* sour
     destination->length = length;
   };
 
-  if (index == area.count - 1 && destination->data + length <= area_end) {
+  if (index == area.count - 1 && new_end <= area.size) {
     copy_in_place();
-    area.top = static_cast<std::size_t>(destination->data + length - area.base);
+    area.top = new_end;
     return;
   }
   RuntimeString* next_live = nullptr;
@@ -268,13 +276,13 @@ void StringStorage::grow_in_area(RuntimeString* destination, RuntimeString* sour
   if (next_live == nullptr) {
     // Only released slots (or the source) follow: the list ends at the destination. The cut is
     // made only when the bytes fit, so that a source still listed stays under compaction.
-    if (destination->data + length <= area_end) {
+    if (new_end <= area.size) {
       area.count = index + 1;
       copy_in_place();
-      area.top = static_cast<std::size_t>(destination->data + length - area.base);
+      area.top = new_end;
       return;
     }
-  } else if (next_live->data >= destination->data + length) {
+  } else if (offset(next_live) >= new_end) {
     copy_in_place();
     return;
   }
