@@ -7,6 +7,7 @@
 
 #include "calculator/ideal_gas.hpp"
 #include "calculator/infinite_dilution.hpp"
+#include "tests/calculator/water_fixture.hpp"
 
 namespace aqsol {
 namespace {
@@ -38,20 +39,7 @@ TEST(SoluteTable, NumbersMatchingNoEntryLeaveTheSelectionUnchanged) {
   EXPECT_EQ(s.name, "H2S");
 }
 
-class Solutes : public testing::Test {
- protected:
-  ErrorSlot errors;
-  const Constants k = setupConstants(errors);
-
-  WaterState waterAt(double T, double P) {
-    WaterState w;
-    w.T = T;
-    w.P = P;
-    EXPECT_EQ(waterStart(k, w, errors), WaterStatus::kOk);
-    EXPECT_EQ(solveWater(k, w, errors), WaterStatus::kOk);
-    return w;
-  }
-};
+using Solutes = WaterFixture;
 
 TEST_F(Solutes, IdealGasFunctions) {
   struct Case {
@@ -80,7 +68,7 @@ TEST_F(Solutes, IdealGasFunctions) {
 }
 
 TEST_F(Solutes, HenryConstantsAt25CAnd1Bar) {
-  const WaterState w = waterAt(298.15, 1);
+  const WaterState w = solvedAt(298.15, 1);
   struct Case {
     int number;
     double lnkH, kH;
@@ -98,7 +86,7 @@ TEST_F(Solutes, HenryConstantsAt25CAnd1Bar) {
 
 TEST_F(Solutes, InteractionTermOfHydrogen) {
   // With xi = 0 and no ideal-gas data, lnkH = lnf1 + rho h, with h of H2 at 298.15 K.
-  const WaterState w = waterAt(298.15, 1);
+  const WaterState w = solvedAt(298.15, 1);
   SoluteParams s;
   s.a = -8.4596;
   s.b = 10.8301;
@@ -108,14 +96,14 @@ TEST_F(Solutes, InteractionTermOfHydrogen) {
 }
 
 TEST_F(Solutes, NoSoluteReducesToWater) {
-  const WaterState w = waterAt(350, 50);
+  const WaterState w = solvedAt(350, 50);
   const SoluteResults r = computeInfiniteDilution(k, w, SoluteParams{}, errors);
   EXPECT_DOUBLE_EQ(r.lnkH, w.lnf1);
   EXPECT_DOUBLE_EQ(r.V2, w.V1);
 }
 
 TEST_F(Solutes, PureDensityTermWhenXiIsOne) {
-  const WaterState w = waterAt(400, 100);
+  const WaterState w = solvedAt(400, 100);
   SoluteParams s;
   s.xi = 1;
   const SoluteResults r = computeInfiniteDilution(k, w, s, errors);

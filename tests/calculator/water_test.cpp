@@ -6,29 +6,15 @@
 #include <cmath>
 
 #include "calculator/ideal_gas.hpp"
+#include "tests/calculator/water_fixture.hpp"
 
 namespace aqsol {
 namespace {
 
-class Water : public testing::Test {
+class Water : public WaterFixture {
  protected:
-  ErrorSlot errors;
-  const Constants k = setupConstants(errors);
-
-  WaterState startAt(double T, double P) {
-    WaterState w;
-    w.T = T;
-    w.P = P;
-    EXPECT_EQ(waterStart(k, w, errors), WaterStatus::kOk);
-    return w;
-  }
   // Molar volume (cm3/mol) behind a start value.
   double startVolume(const WaterState& w) const { return k.Mw / (w.delta * k.rho_c); }
-  WaterState solvedAt(double T, double P) {
-    WaterState w = startAt(T, P);
-    EXPECT_EQ(solveWater(k, w, errors), WaterStatus::kOk);
-    return w;
-  }
 };
 
 TEST_F(Water, SaturationPressureAndSaturatedLiquidStart) {
