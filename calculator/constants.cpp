@@ -3,8 +3,8 @@
 
 #include <span>
 
-#include "frame/data_reader.hpp"
-#include "frame/guarded_math.hpp"
+#include "services/data_reader.hpp"
+#include "services/guarded_math.hpp"
 
 namespace aqsol {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <vector>
 
-#include "frame/errors.hpp"
+#include "services/errors.hpp"
 
 namespace aqsol {
 

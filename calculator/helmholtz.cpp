@@ -1,7 +1,7 @@
 // Dimensionless Helmholtz function of water, Phi(delta, theta), and its partial derivatives.
 #include "calculator/helmholtz.hpp"
 
-#include "frame/guarded_math.hpp"
+#include "services/guarded_math.hpp"
 
 namespace aqsol {
 namespace {

@@ -4,7 +4,7 @@
 #include <array>
 
 #include "calculator/constants.hpp"
-#include "frame/errors.hpp"
+#include "services/errors.hpp"
 
 namespace aqsol {
 

@@ -1,7 +1,7 @@
 // Ideal-gas Gibbs energy, entropy and heat capacity from data at 298.15 K.
 #include "calculator/ideal_gas.hpp"
 
-#include "frame/guarded_math.hpp"
+#include "services/guarded_math.hpp"
 
 namespace aqsol {
 

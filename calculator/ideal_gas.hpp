@@ -2,7 +2,7 @@
 #pragma once
 
 #include "calculator/constants.hpp"
-#include "frame/errors.hpp"
+#include "services/errors.hpp"
 
 namespace aqsol {
 

@@ -2,7 +2,7 @@
 #include "calculator/infinite_dilution.hpp"
 
 #include "calculator/ideal_gas.hpp"
-#include "frame/guarded_math.hpp"
+#include "services/guarded_math.hpp"
 
 namespace aqsol {
 namespace {

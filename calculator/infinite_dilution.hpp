@@ -4,7 +4,7 @@
 #include "calculator/constants.hpp"
 #include "calculator/solutes.hpp"
 #include "calculator/water.hpp"
-#include "frame/errors.hpp"
+#include "services/errors.hpp"
 
 namespace aqsol {
 

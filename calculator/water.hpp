@@ -5,7 +5,7 @@
 
 #include "calculator/constants.hpp"
 #include "calculator/helmholtz.hpp"
-#include "frame/errors.hpp"
+#include "services/errors.hpp"
 
 namespace aqsol {
 

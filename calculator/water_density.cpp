@@ -4,7 +4,7 @@
 #include <initializer_list>
 
 #include "calculator/water.hpp"
-#include "frame/guarded_math.hpp"
+#include "services/guarded_math.hpp"
 
 namespace aqsol {
 namespace {

@@ -1,7 +1,7 @@
 // Derived properties and fugacity of water from the solution of its equation of state.
 #include "calculator/ideal_gas.hpp"
 #include "calculator/water.hpp"
-#include "frame/guarded_math.hpp"
+#include "services/guarded_math.hpp"
 
 namespace aqsol {
 namespace {

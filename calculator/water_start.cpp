@@ -1,6 +1,6 @@
 // Start values of the water density solver and the saturation pressure of water.
 #include "calculator/water.hpp"
-#include "frame/guarded_math.hpp"
+#include "services/guarded_math.hpp"
 
 namespace aqsol {
 namespace {

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "console/runtime_string.hpp"
-#include "frame/errors.hpp"
+#include "services/errors.hpp"
 
 namespace aqsol {
 

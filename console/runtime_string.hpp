@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "frame/errors.hpp"
-#include "frame/low_memory.hpp"
+#include "services/errors.hpp"
+#include "services/low_memory.hpp"
 
 namespace aqsol {
 

@@ -7,7 +7,6 @@
 namespace aqsol {
 namespace {
 
-constexpr int kTallRows = 50;
 constexpr uint8_t kNewlineByte = 13;
 
 // Control codes of print_string.
@@ -28,33 +27,21 @@ uint16_t blank_cell(const TextScreen& sc) {
   return static_cast<uint16_t>(' ' | sc.attribute() << 8);
 }
 
-void fill_rows(TextScreen& sc, int first, int last, uint16_t cell) {
-  for (int row = first; row <= last; ++row)
-    for (int column = 1; column <= sc.width; ++column) sc.store_cell(row, column, cell);
-}
-
-void scroll_print_region(TextScreen& sc) {
-  for (int row = sc.view_top; row < sc.view_bottom; ++row)
-    for (int column = 1; column <= sc.width; ++column)
-      sc.store_cell(row, column, sc.load_cell(row + 1, column));
-  fill_rows(sc, sc.view_bottom, sc.view_bottom, blank_cell(sc));
-}
-
 void cursor_right(TextScreen& sc) {
-  if (!(sc.cursor_row < sc.view_bottom || sc.cursor_column < sc.width)) return;
-  if (sc.cursor_column + 1 > sc.width)
-    sc.set_cursor(sc.cursor_row + 1, 1);
+  if (!(sc.cursor_row() < sc.view_bottom() || sc.cursor_column() < sc.width())) return;
+  if (sc.cursor_column() + 1 > sc.width())
+    sc.set_cursor(sc.cursor_row() + 1, 1);
   else
-    sc.set_cursor(sc.cursor_row, sc.cursor_column + 1);
+    sc.set_cursor(sc.cursor_row(), sc.cursor_column() + 1);
 }
 
 void cursor_left(TextScreen& sc) {
-  const bool inside = sc.cursor_row != sc.view_top && sc.cursor_row <= sc.view_bottom;
-  if (!(inside || sc.cursor_column != 1)) return;
-  if (sc.cursor_column - 1 < 1)
-    sc.set_cursor(sc.cursor_row - 1, sc.width);
+  const bool inside = sc.cursor_row() != sc.view_top() && sc.cursor_row() <= sc.view_bottom();
+  if (!(inside || sc.cursor_column() != 1)) return;
+  if (sc.cursor_column() - 1 < 1)
+    sc.set_cursor(sc.cursor_row() - 1, sc.width());
   else
-    sc.set_cursor(sc.cursor_row, sc.cursor_column - 1);
+    sc.set_cursor(sc.cursor_row(), sc.cursor_column() - 1);
 }
 
 // Writes an ordinary character and advances, wrapping at the last column (or holding the break
@@ -62,8 +49,8 @@ void cursor_left(TextScreen& sc) {
 bool print_ordinary(Console& con, uint8_t c, bool break_allowed) {
   TextScreen& sc = con.screen;
   put_char(con, c);
-  if (sc.cursor_column + 1 <= sc.width) {
-    sc.set_cursor(sc.cursor_row, sc.cursor_column + 1);
+  if (sc.cursor_column() + 1 <= sc.width()) {
+    sc.set_cursor(sc.cursor_row(), sc.cursor_column() + 1);
     return false;
   }
   if (break_allowed) {
@@ -87,25 +74,25 @@ bool print_byte(Console& con, uint8_t c, bool break_allowed) {
       cursor_left(sc);
       return false;
     case kCursorUp:
-      if (sc.view_top < sc.cursor_row && sc.cursor_row <= sc.view_bottom)
-        sc.set_cursor(sc.cursor_row - 1, sc.cursor_column);
+      if (sc.view_top() < sc.cursor_row() && sc.cursor_row() <= sc.view_bottom())
+        sc.set_cursor(sc.cursor_row() - 1, sc.cursor_column());
       return false;
     case kCursorDown:
-      if (sc.view_top <= sc.cursor_row && sc.cursor_row < sc.view_bottom)
-        sc.set_cursor(sc.cursor_row + 1, sc.cursor_column);
+      if (sc.view_top() <= sc.cursor_row() && sc.cursor_row() < sc.view_bottom())
+        sc.set_cursor(sc.cursor_row() + 1, sc.cursor_column());
       return false;
     case kClearScreen:
-      fill_rows(sc, 1, sc.height, blank_cell(sc));
-      sc.set_cursor(sc.view_top, 1);
+      sc.fill_rows(1, sc.height(), blank_cell(sc));
+      sc.set_cursor(sc.view_top(), 1);
       return false;
     case kHome:
-      sc.set_cursor(sc.view_top, 1);
+      sc.set_cursor(sc.view_top(), 1);
       return false;
     case kTab: {
       bool wrapped;
       int printed_at;
       do {
-        printed_at = sc.cursor_column;
+        printed_at = sc.cursor_column();
         wrapped = print_ordinary(con, ' ', break_allowed);
       } while (printed_at % 8 != 0);
       return wrapped;
@@ -131,49 +118,101 @@ RuntimeString* spaces(StringStorage& st, int32_t n, bool after_newline) {
 
 }  // namespace
 
-TextScreen::TextScreen(LowMemory& low_memory) : cells(low_memory.text_cells()) {
-  for (std::size_t i = 0; i < LowMemory::kTextCellBytes / 2; ++i) cells[i] = kBlankCell;
+TextScreen::TextScreen(LowMemory& low_memory) : cells_(low_memory.text_cells()) {
+  for (std::size_t i = 0; i < LowMemory::kTextCellBytes / 2; ++i)
+    store_field(cells_[i], kBlankCell);
 }
 
 uint8_t TextScreen::attribute() const {
-  return static_cast<uint8_t>((foreground & 16) << 3 | (background & 7) << 4 | (foreground & 15));
+  const int32_t fg = foreground();
+  return static_cast<uint8_t>((fg & 16) << 3 | (background() & 7) << 4 | (fg & 15));
 }
 
 uint16_t TextScreen::load_cell(int row, int column) const {
-  const int w = load_field(width);
-  return load_field(cells[(row - 1) * w + (column - 1)]);
+  return load_field(cells_[(row - 1) * width() + (column - 1)]);
 }
 
 void TextScreen::store_cell(int row, int column, uint16_t cell) {
-  store_field(cells[(row - 1) * width + (column - 1)], cell);
+  store_field(cells_[(row - 1) * width_ + (column - 1)], cell);
 }
 
 void TextScreen::set_cursor(int row, int column) {
-  store_field(cursor_row, static_cast<int16_t>(row));
-  store_field(cursor_column, static_cast<int16_t>(column));
+  store_field(cursor_row_, static_cast<int16_t>(row));
+  store_field(cursor_column_, static_cast<int16_t>(column));
 }
 
 void TextScreen::set_wrap_pending(uint8_t value) {
-  store_field(wrap_pending, value);
+  store_field(wrap_pending_, value);
+}
+
+void TextScreen::set_colours(int32_t foreground, uint32_t background) {
+  store_field(foreground_, foreground);
+  store_field(background_, background);
+}
+
+void TextScreen::set_cursor_visible(uint8_t visible) {
+  store_field(cursor_visible_, visible);
+}
+
+void TextScreen::set_cursor_lines(uint8_t start, uint8_t stop) {
+  store_field(cursor_start_, start);
+  store_field(cursor_stop_, stop);
+}
+
+void TextScreen::fill_rows(int first, int last, uint16_t cell) {
+  for (int row = first; row <= last; ++row)
+    for (int column = 1; column <= width_; ++column) store_cell(row, column, cell);
+}
+
+void TextScreen::scroll_region_up(uint16_t blank) {
+  if (listener_ != nullptr) listener_->row_scrolled_out(view_top_);
+  for (int row = view_top_; row < view_bottom_; ++row)
+    for (int column = 1; column <= width_; ++column)
+      store_cell(row, column, load_cell(row + 1, column));
+  fill_rows(view_bottom_, view_bottom_, blank);
+}
+
+void TextScreen::use_tall_switch(bool apply, uint16_t blank) {
+  store_field(tall_switch_available_, false);
+  if (!apply) return;
+  const int old_height = height_;
+  store_field(height_, static_cast<uint16_t>(kTallRows));
+  fill_rows(old_height + 1, kTallRows, blank);
+  store_field(view_bottom_, static_cast<int16_t>(kTallRows - 1));
+}
+
+TextScreen::Snapshot TextScreen::take_snapshot() const {
+  Snapshot shot{{}, cursor_row_, cursor_column_, wrap_pending_};
+  shot.cells.resize(static_cast<std::size_t>(width_) * height_);
+  for (std::size_t i = 0; i < shot.cells.size(); ++i) shot.cells[i] = load_field(cells_[i]);
+  return shot;
+}
+
+void TextScreen::restore(const Snapshot& snapshot) {
+  for (std::size_t i = 0; i < snapshot.cells.size(); ++i)
+    if (cells_[i] != snapshot.cells[i]) store_field(cells_[i], snapshot.cells[i]);
+  set_cursor(snapshot.cursor_row, snapshot.cursor_column);
+  set_wrap_pending(snapshot.wrap_pending);
 }
 
 void put_char(Console& con, uint8_t c) {
   TextScreen& sc = con.screen;
-  sc.store_cell(sc.cursor_row, sc.cursor_column, static_cast<uint16_t>(c | sc.attribute() << 8));
+  sc.store_cell(sc.cursor_row(), sc.cursor_column(),
+                static_cast<uint16_t>(c | sc.attribute() << 8));
 }
 
 void new_line(Console& con) {
   TextScreen& sc = con.screen;
-  sc.set_cursor(sc.cursor_row + 1, 1);
-  if (sc.cursor_row <= sc.view_bottom) return;
-  scroll_print_region(sc);
-  sc.set_cursor(sc.view_bottom, 1);
+  sc.set_cursor(sc.cursor_row() + 1, 1);
+  if (sc.cursor_row() <= sc.view_bottom()) return;
+  sc.scroll_region_up(blank_cell(sc));
+  sc.set_cursor(sc.view_bottom(), 1);
 }
 
 void print_string(Console& con, const RuntimeString* s, int newline) {
   if (con.errors.has_error()) return;
   TextScreen& sc = con.screen;
-  if (sc.wrap_pending != 0 && (s->length > 0 || newline != 0)) {
+  if (sc.wrap_pending() != 0 && (s->length > 0 || newline != 0)) {
     sc.set_wrap_pending(0);
     if (s->length > 0) new_line(con);
   }
@@ -187,8 +226,8 @@ void print_string(Console& con, const RuntimeString* s, int newline) {
 
 void print_fit_check(Console& con, const RuntimeString* s) {
   const TextScreen& sc = con.screen;
-  if (sc.wrap_pending != 0 || sc.cursor_column == 1) return;
-  if (sc.cursor_column + s->length - 1 > sc.width) new_line(con);
+  if (sc.wrap_pending() != 0 || sc.cursor_column() == 1) return;
+  if (sc.cursor_column() + s->length - 1 > sc.width()) new_line(con);
 }
 
 void locate(Console& con, int32_t row, int32_t column, int32_t cursor, int32_t start, int32_t stop,
@@ -196,19 +235,16 @@ void locate(Console& con, int32_t row, int32_t column, int32_t cursor, int32_t s
   if (con.errors.has_error()) return;
   TextScreen& sc = con.screen;
   const bool has_row = mask & kLocateRow, has_column = mask & kLocateColumn;
-  const bool column_ok = !has_column || (column >= 1 && column <= sc.width);
+  const bool column_ok = !has_column || (column >= 1 && column <= sc.width());
   auto fail = [&] { con.errors.raise_error(kIllegalFunctionCall); };
   if (has_row) {
-    if (row < sc.view_top) return fail();
-    if (row != sc.height && row > sc.view_bottom) {
-      if (!sc.tall_switch_available) return fail();
-      store_field(sc.tall_switch_available, false);
-      if (row > kTallRows || !column_ok) return fail();
+    if (row < sc.view_top()) return fail();
+    if (row != sc.height() && row > sc.view_bottom()) {
+      if (!sc.tall_switch_available()) return fail();
+      const bool fits = row <= TextScreen::kTallRows && column_ok;
       // Keep the first 25 rows; the new rows start blank in the current colours.
-      const int old_height = sc.height;
-      store_field(sc.height, static_cast<uint16_t>(kTallRows));
-      fill_rows(sc, old_height + 1, kTallRows, blank_cell(sc));
-      store_field(sc.view_bottom, static_cast<int16_t>(kTallRows - 1));
+      sc.use_tall_switch(fits, blank_cell(sc));
+      if (!fits) return fail();
     }
   }
   if (!column_ok) return fail();
@@ -216,21 +252,21 @@ void locate(Console& con, int32_t row, int32_t column, int32_t cursor, int32_t s
   if ((mask & kLocateStart) && (start < 0 || start > 31)) return fail();
   if ((mask & kLocateStop) && (stop < 0 || stop > 31)) return fail();
 
-  if (has_row) sc.set_cursor(row, sc.cursor_column);
-  if (has_column) sc.set_cursor(sc.cursor_row, column);
+  if (has_row) sc.set_cursor(row, sc.cursor_column());
+  if (has_column) sc.set_cursor(sc.cursor_row(), column);
   if (has_row || has_column)
     sc.set_wrap_pending(0);
-  else if (sc.wrap_pending != 0)
+  else if (sc.wrap_pending() != 0)
     sc.set_wrap_pending(2);
-  if (mask & kLocateCursor) store_field(sc.cursor_visible, static_cast<uint8_t>(cursor != 0));
-  if (mask & kLocateStart) store_field(sc.cursor_start, static_cast<uint8_t>(start));
-  if (mask & kLocateStop) store_field(sc.cursor_stop, static_cast<uint8_t>(stop));
+  if (mask & kLocateCursor) sc.set_cursor_visible(static_cast<uint8_t>(cursor != 0));
+  if (mask & kLocateStart) sc.set_cursor_lines(static_cast<uint8_t>(start), sc.cursor_stop());
+  if (mask & kLocateStop) sc.set_cursor_lines(sc.cursor_start(), static_cast<uint8_t>(stop));
 }
 
 int32_t cursor_row_query(const Console& con) {
   const TextScreen& sc = con.screen;
-  if (sc.wrap_pending == 0) return sc.cursor_row;
-  return sc.cursor_row < sc.view_bottom ? sc.cursor_row + 1 : sc.view_bottom;
+  if (sc.wrap_pending() == 0) return sc.cursor_row();
+  return sc.cursor_row() < sc.view_bottom() ? sc.cursor_row() + 1 : sc.view_bottom();
 }
 
 RuntimeString* tab_to(Console& con, int32_t n) {
@@ -240,7 +276,7 @@ RuntimeString* tab_to(Console& con, int32_t n) {
     con.errors.raise_error(kOutOfMemory);
     return st.string_new(0, true);
   }
-  const int32_t width = con.screen.width, column = con.screen.cursor_column;
+  const int32_t width = con.screen.width(), column = con.screen.cursor_column();
   if (n > width) n %= width;
   if (n < 1) n = 1;
   if (n >= column) return spaces(st, n - column, false);

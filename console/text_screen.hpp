@@ -5,62 +5,115 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "console/runtime_string.hpp"
-#include "frame/errors.hpp"
-#include "frame/low_memory.hpp"
+#include "services/errors.hpp"
+#include "services/low_memory.hpp"
 
 namespace aqsol {
 
-// Fields are written by the calculator thread only. Another thread (the display) may read the
-// cells and the fields it draws from at any time through the load_* accessors: every write of
-// such a field is a relaxed atomic store, so a reader sees each cell and field whole, though
-// possibly a frame behind the others.
-struct TextScreen {
-  static constexpr uint16_t kBlankCell = 0x0720;  // space, light grey on black
-
-  explicit TextScreen(LowMemory& low_memory);
-
-  uint8_t is_text = 1;
-  uint8_t to_console = 0;
-  uint16_t width = 80;
-  uint16_t height = 25;
-  uint16_t mode = 0;
-  int32_t foreground = 7;   // 0..15, plus 16 for blinking
-  uint32_t background = 0;  // 0..7
-  int32_t font = 16;        // 8 x 16 glyphs
-  int16_t view_top = 1;     // print region, rows view_top..view_bottom
-  int16_t view_bottom = 24;
-  int16_t cursor_column = 1;  // 1-based
-  int16_t cursor_row = 1;
-  uint8_t cursor_visible = 0;
-  uint8_t cursor_start = 4;  // scan lines of the cursor shape, 0..31
-  uint8_t cursor_stop = 4;
-  uint16_t* cells;           // width x height cells, row by row, inside low memory
-  uint8_t wrap_pending = 0;  // 1: line break held back after the last column; 2: see locate
-  bool tall_switch_available = true;  // the one-time switch to 50 rows
-
-  // The attribute byte of the current colours.
-  uint8_t attribute() const;
-  // The cell at 1-based (row, column), for any thread.
-  uint16_t load_cell(int row, int column) const;
-  // Cell write and cursor move of the calculator thread.
-  void store_cell(int row, int column, uint16_t cell);
-  void set_cursor(int row, int column);
-  void set_wrap_pending(uint8_t value);
-};
-
-// Reads a screen field from any thread.
+// Reads a field that another thread writes.
 template <typename T>
 T load_field(const T& field) {
   return std::atomic_ref<T>(const_cast<T&>(field)).load(std::memory_order_relaxed);
 }
 
-// Writes a screen field on the calculator thread.
+// Writes a field that another thread reads.
 template <typename T>
 void store_field(T& field, T value) {
   std::atomic_ref<T>(field).store(value, std::memory_order_relaxed);
 }
+
+// Hears of changes to a text screen, on the writing thread. A front end that draws or records
+// the screen uses it instead of rescanning every cell.
+class ScreenListener {
+ public:
+  virtual ~ScreenListener() = default;
+  // Row `row` (1-based) is about to scroll out of the top of the print region.
+  virtual void row_scrolled_out(int row) = 0;
+};
+
+// The output page. Only the calculator thread changes it, through the writer methods below;
+// any thread may read it through the accessors at any time. Every field is stored with a relaxed
+// atomic write and read with a relaxed atomic load, so a reader sees each cell and field whole,
+// though possibly a frame behind the others.
+class TextScreen {
+ public:
+  static constexpr uint16_t kBlankCell = 0x0720;  // space, light grey on black
+  static constexpr int kTallRows = 50;
+
+  // An 80 x 25 text page whose cells live in `low_memory`, all blank.
+  explicit TextScreen(LowMemory& low_memory);
+
+  // Readers, for any thread.
+  uint16_t width() const { return load_field(width_); }
+  uint16_t height() const { return load_field(height_); }
+  int32_t foreground() const { return load_field(foreground_); }   // 0..15, +16 blinking
+  uint32_t background() const { return load_field(background_); }  // 0..7
+  int32_t font() const { return font_; }                           // glyph height: 16
+  int16_t view_top() const { return load_field(view_top_); }       // print region top row
+  int16_t view_bottom() const { return load_field(view_bottom_); }
+  int16_t cursor_column() const { return load_field(cursor_column_); }  // 1-based
+  int16_t cursor_row() const { return load_field(cursor_row_); }
+  uint8_t cursor_visible() const { return load_field(cursor_visible_); }
+  uint8_t cursor_start() const { return load_field(cursor_start_); }  // scan lines, 0..31
+  uint8_t cursor_stop() const { return load_field(cursor_stop_); }
+  // 1: a line break is held back after the last column; 2: see locate.
+  uint8_t wrap_pending() const { return load_field(wrap_pending_); }
+  bool tall_switch_available() const { return load_field(tall_switch_available_); }
+  // The attribute byte of the current colours.
+  uint8_t attribute() const;
+  // The cell at 1-based (row, column): character low byte, attribute high byte.
+  uint16_t load_cell(int row, int column) const;
+
+  // Writers, for the calculator thread only.
+  void store_cell(int row, int column, uint16_t cell);
+  void set_cursor(int row, int column);
+  void set_wrap_pending(uint8_t value);
+  void set_colours(int32_t foreground, uint32_t background);
+  void set_cursor_visible(uint8_t visible);
+  void set_cursor_lines(uint8_t start, uint8_t stop);
+  // Fills rows first..last with `cell`.
+  void fill_rows(int first, int last, uint16_t cell);
+  // Moves the print region up one row and blanks its last row with `blank`; the listener hears
+  // of the top row first.
+  void scroll_region_up(uint16_t blank);
+  // Uses up the one-time switch to 50 rows; when `apply`, switches, keeping the first rows and
+  // blanking the new ones with `blank`.
+  void use_tall_switch(bool apply, uint16_t blank);
+
+  // A copy of the cells and cursor of the page, for rebuilding the echo of line input.
+  struct Snapshot {
+    std::vector<uint16_t> cells;
+    int16_t cursor_row, cursor_column;
+    uint8_t wrap_pending;
+  };
+  Snapshot take_snapshot() const;
+  // Writes the cells of `snapshot` back (only those that differ) and its cursor.
+  void restore(const Snapshot& snapshot);
+
+  // The listener hears of scrolled-out rows; null for none. Set before printing starts.
+  void set_listener(ScreenListener* listener) { listener_ = listener; }
+
+ private:
+  uint16_t width_ = 80;
+  uint16_t height_ = 25;
+  int32_t foreground_ = 7;
+  uint32_t background_ = 0;
+  int32_t font_ = 16;
+  int16_t view_top_ = 1;
+  int16_t view_bottom_ = 24;
+  int16_t cursor_column_ = 1;
+  int16_t cursor_row_ = 1;
+  uint8_t cursor_visible_ = 0;
+  uint8_t cursor_start_ = 4;
+  uint8_t cursor_stop_ = 4;
+  uint8_t wrap_pending_ = 0;
+  bool tall_switch_available_ = true;
+  uint16_t* cells_;  // width x height cells, row by row, inside low memory
+  ScreenListener* listener_ = nullptr;
+};
 
 // The printing context of one runtime: the pending-error slot, the string storage and the
 // screen that output goes to, and the bell, which queues a 783.99 Hz tone of 0.2 s and holds

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "frame/data_reader.hpp"
+#include "services/data_reader.hpp"
 
 namespace aqsol {
 namespace {

@@ -27,7 +27,7 @@ class Screen : public RuntimeFixture {
   // The characters of a row, trailing blanks removed.
   std::string row(int r) const {
     std::string text;
-    for (int c = 1; c <= screen.width; ++c)
+    for (int c = 1; c <= screen.width(); ++c)
       text += static_cast<char>(screen.load_cell(r, c) & 0xFF);
     return text.substr(0, text.find_last_not_of(' ') + 1);
   }
@@ -37,9 +37,9 @@ class Screen : public RuntimeFixture {
     return out;
   }
   void expect_cursor(int r, int c, int wrap = 0) const {
-    EXPECT_EQ(screen.cursor_row, r);
-    EXPECT_EQ(screen.cursor_column, c);
-    EXPECT_EQ(screen.wrap_pending, wrap);
+    EXPECT_EQ(screen.cursor_row(), r);
+    EXPECT_EQ(screen.cursor_column(), c);
+    EXPECT_EQ(screen.wrap_pending(), wrap);
   }
   void go_to(int r, int c) { locate(con, r, c, 0, 0, 0, kLocateRow | kLocateColumn); }
 };
@@ -160,8 +160,7 @@ TEST_F(Screen, ControlCodes) {
 }
 
 TEST_F(Screen, CellsCarryTheCurrentColours) {
-  screen.foreground = 14 + 16;  // yellow, blinking
-  screen.background = 1;
+  screen.set_colours(14 + 16, 1);  // yellow, blinking, on blue
   print("A");
   EXPECT_EQ(screen.load_cell(1, 1), 'A' | 0x9E << 8);
 }
@@ -183,8 +182,8 @@ TEST_F(Screen, LocateValidatesAndSwitchesTo50RowsOnce) {
   print("kept");
   go_to(40, 1);
   EXPECT_FALSE(errors.has_error());
-  EXPECT_EQ(screen.height, 50);
-  EXPECT_EQ(screen.view_bottom, 49);
+  EXPECT_EQ(screen.height(), 50);
+  EXPECT_EQ(screen.view_bottom(), 49);
   EXPECT_EQ(row(20), "kept");
   EXPECT_EQ(row(50), "");
   expect_cursor(40, 1);
@@ -198,15 +197,15 @@ TEST_F(Screen, ASecondRequestBelowTheRegionFailsOnceTheSwitchIsUsed) {
   errors.clear();
   go_to(30, 1);
   EXPECT_EQ(errors.pending_error(), 5u);
-  EXPECT_EQ(screen.height, 25);
+  EXPECT_EQ(screen.height(), 25);
 }
 
 TEST_F(Screen, LocateWithoutPositionMarksAHeldBreak) {
   print(kFullLine);
   locate(con, 0, 0, 1, 0, 31, kLocateCursor | kLocateStop);
-  EXPECT_EQ(screen.wrap_pending, 2);
-  EXPECT_EQ(screen.cursor_visible, 1);
-  EXPECT_EQ(screen.cursor_stop, 31);
+  EXPECT_EQ(screen.wrap_pending(), 2);
+  EXPECT_EQ(screen.cursor_visible(), 1);
+  EXPECT_EQ(screen.cursor_stop(), 31);
 }
 
 TEST_F(Screen, NothingHappensWhileAnErrorIsPending) {
@@ -228,8 +227,8 @@ TEST_F(Screen, AReaderThreadSeesWholeCells) {
           const uint16_t cell = screen.load_cell(r, c);
           ASSERT_TRUE((cell >> 8) == 0x07) << r << "," << c;
         }
-      ASSERT_GE(load_field(screen.cursor_row), 1);
-      ASSERT_LE(load_field(screen.cursor_column), 80);
+      ASSERT_GE(screen.cursor_row(), 1);
+      ASSERT_LE(screen.cursor_column(), 80);
     }
   });
   for (int line = 0; line < 300; ++line) print("line " + std::to_string(line), 1);

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "frame/errors.hpp"
+#include "services/errors.hpp"
 
 namespace aqsol {
 

@@ -1,5 +1,5 @@
 // Data reader: reads the numbers of a comma-separated data text one at a time.
-#include "frame/data_reader.hpp"
+#include "services/data_reader.hpp"
 
 #include <bit>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Runtime errors: the pending-error slot, critical errors and the message table.
-#include "frame/errors.hpp"
+#include "services/errors.hpp"
 
 #include <cstdio>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "frame/errors.hpp"
+#include "services/errors.hpp"
 
 namespace aqsol {
 

@@ -1,5 +1,5 @@
 // Tests of the data reader.
-#include "frame/data_reader.hpp"
+#include "services/data_reader.hpp"
 
 #include <gtest/gtest.h>
 

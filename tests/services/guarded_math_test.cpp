@@ -1,5 +1,5 @@
 // Tests of the guarded mathematics, rounding and the index check.
-#include "frame/guarded_math.hpp"
+#include "services/guarded_math.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Guarded mathematics: logarithm, exponential, square root and power that raise a runtime error
 // instead of producing a domain error, and rounding to an integer.
-#include "frame/guarded_math.hpp"
+#include "services/guarded_math.hpp"
 
 #include <cmath>
 #include <limits>

@@ -1,5 +1,5 @@
 // Tests of the pending-error slot, critical errors and the message table.
-#include "frame/errors.hpp"
+#include "services/errors.hpp"
 
 #include <gtest/gtest.h>
 
