@@ -139,6 +139,20 @@ void ErrorSlot::raise_error(int64_t n) {
   if (event_pending_ != nullptr) event_pending_->store(true, std::memory_order_release);
 }
 
+bool is_critical_when_shown(uint32_t n) {
+  return n >= 300 && n <= 313;
+}
+
+std::string error_box_text(uint32_t n, int32_t line) {
+  std::string text = "Line:" + std::to_string(line) + "\n" + std::string(error_message(n));
+  if (!is_critical_when_shown(n)) text += "\nContinue?";
+  return text;
+}
+
+std::string error_box_caption(uint32_t n) {
+  return (is_critical_when_shown(n) ? "Critical Error #" : "Unhandled Error #") + std::to_string(n);
+}
+
 std::string_view error_message(uint32_t n) {
   for (const Message& m : kMessages)
     if (m.number == n) return m.text;

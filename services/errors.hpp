@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
 
 namespace aqsol {
@@ -23,8 +25,8 @@ enum RuntimeError : uint32_t {
 
 // Receives a critical error (resource exhaustion and the like): the text and caption of its
 // message box. It must not return; if it does, the process exits with code 0 all the same.
-using CriticalErrorHandler = void (*)(uint32_t number, std::string_view text,
-                                      std::string_view caption);
+using CriticalErrorHandler =
+    std::function<void(uint32_t number, std::string_view text, std::string_view caption)>;
 
 // Default critical handler: writes "caption: text" to standard error and exits with code 0.
 [[noreturn]] void report_critical_on_stderr(uint32_t number, std::string_view text,
@@ -50,6 +52,9 @@ class ErrorSlot {
   // Forgets the pending error.
   void clear() { pending_ = 0; }
 
+  // Replaces the critical handler (the frame shows critical errors in its message box).
+  void set_critical_handler(CriticalErrorHandler critical) { critical_ = std::move(critical); }
+
  private:
   uint32_t pending_ = 0;
   std::atomic<bool>* event_pending_;
@@ -59,5 +64,15 @@ class ErrorSlot {
 // The message of error n ("Illegal function call" for 5), "Unprintable error" for a number
 // that has none.
 std::string_view error_message(uint32_t n);
+
+// Whether a pending error n is critical when the hook shows it (the memory-block errors 300 to
+// 313): its box has only OK and the process ends after it.
+bool is_critical_when_shown(uint32_t n);
+
+// The box of pending error n raised at statement `line`: the text "Line:120", a line feed, the
+// message and, unless critical, a line feed and "Continue?"; the caption "Unhandled Error #n"
+// or "Critical Error #n".
+std::string error_box_text(uint32_t n, int32_t line);
+std::string error_box_caption(uint32_t n);
 
 }  // namespace aqsol

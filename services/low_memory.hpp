@@ -21,6 +21,8 @@ class LowMemory {
   uint8_t* bytes() { return reinterpret_cast<uint8_t*>(words_.get()); }
   // The text cells as 16-bit words (character low byte, attribute high byte).
   uint16_t* text_cells() { return words_.get() + kTextCells / 2; }
+  // The 16-bit word at an even byte offset, for fields that two threads share.
+  uint16_t* word_at(std::size_t even_offset) { return words_.get() + even_offset / 2; }
 
  private:
   // Held as 16-bit words so that the text cells are real 16-bit objects for atomic access.

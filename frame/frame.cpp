@@ -1,0 +1,196 @@
+// The frame: the process around the calculator routine. It runs the routine on a thread of its
+// own, runs the frame loop on the main thread, and serves the routine's hook, stop, keys, tones
+// and runtime errors.
+#include "frame/frame.hpp"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace aqsol {
+namespace {
+
+constexpr int64_t kMsPerDay = 86'400'000;
+constexpr double kTicksPerMs = 0.0182;
+constexpr double kBellFrequency = 783.99;
+constexpr double kBellSeconds = 0.2;
+constexpr int kBellHoldMs = 250;
+
+std::string joined(const std::vector<std::string>& arguments) {
+  std::string text;
+  for (const std::string& argument : arguments) {
+    if (!text.empty()) text += ' ';
+    text += argument;
+  }
+  return text;
+}
+
+// The frame whose calculator thread a floating-point signal belongs to. A signal handler has no
+// other way to reach it; there is one frame per process.
+std::atomic<Frame*> signal_frame{nullptr};
+
+extern "C" void on_floating_point_signal(int) {
+  if (Frame* frame = signal_frame.load()) frame->runtime().errors.raise_error(kDivisionByZero);
+  std::_Exit(0);
+}
+
+void sleep_for_ms(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+}  // namespace
+
+Frame::Frame(const std::vector<std::string>& arguments, std::unique_ptr<ToneSink> sink,
+             ErrorPresenter& presenter)
+    : presenter_(presenter),
+      runtime_(&flags_.event_pending, *this, joined(arguments)),
+      key_buffer_(runtime_.low_memory),
+      keyboard_(flags_, key_buffer_, runtime_.low_memory),
+      tones_(flags_, std::move(sink)) {
+  runtime_.errors.set_critical_handler(
+      [this](uint32_t, std::string_view text, std::string_view caption) {
+        show_critical(text, caption);
+      });
+  runtime_.console.bell = [this] { ring_bell(); };
+}
+
+Frame::~Frame() {
+  if (calculator_.joinable()) shut_down();
+}
+
+void Frame::show_critical(std::string_view text, std::string_view caption) {
+  presenter_.show_box({std::string(text), std::string(caption), false});
+  std::fflush(nullptr);
+  std::_Exit(0);
+}
+
+void Frame::ring_bell() {
+  if (!tones_.queue_tone(kBellFrequency, kBellSeconds)) std::_Exit(10001);
+  sleep_ms(kBellHoldMs);
+}
+
+void Frame::calculator_entry(const Routine& routine) {
+  signal_frame.store(this);
+  std::signal(SIGFPE, on_floating_point_signal);
+  try {
+    routine(runtime_);
+    // A routine that ends by itself waits, like one that calls stop(), for the process to end.
+    flags_.ended_mask.fetch_or(FrameFlags::kCalculatorEnded);
+  } catch (const CalculatorStopped&) {
+  }
+}
+
+int Frame::run(FrontEnd& front, Routine routine) {
+  take_start_clock(front);
+  calculator_ = std::thread([this, routine = std::move(routine)] { calculator_entry(routine); });
+  bool odd_pass = false;
+  for (;;) {
+    update_tick_counter(front);
+    front.sleep_ms(15);
+    front.sleep_ms(1);
+    if (flags_.exit_requested.load()) break;
+    odd_pass = !odd_pass;
+    tones_.service();
+    if (odd_pass) {
+      front.refresh();
+      continue;
+    }
+    if (!front.pump_events()) break;
+  }
+  shut_down();
+  front.refresh();
+  return 0;
+}
+
+void Frame::shut_down() {
+  flags_.stop_requested.store(true);
+  flags_.event_pending.store(true);
+  presenter_.cancel();
+  if (calculator_.joinable()) calculator_.join();
+  // There is no timer thread (no periodic events exist): the calculator's bit is the whole mask.
+  while (flags_.ended_mask.load() != FrameFlags::kCalculatorEnded) sleep_for_ms(16);
+  signal_frame.store(nullptr);
+}
+
+void Frame::take_start_clock(FrontEnd& front) {
+  // Start the milliseconds of the day on a calendar-second boundary.
+  const std::time_t first = std::time(nullptr);
+  std::time_t now = first;
+  for (int waited = 0; now == first && waited < 1'100; ++waited) {
+    sleep_for_ms(1);
+    now = std::time(nullptr);
+  }
+  start_ticks_ = front.ticks_ms();
+  std::tm parts{};
+  localtime_r(&now, &parts);
+  start_ms_of_day_ =
+      (static_cast<int64_t>(parts.tm_hour) * 3600 + parts.tm_min * 60 + parts.tm_sec) * 1000;
+}
+
+void Frame::update_tick_counter(FrontEnd& front) {
+  const int64_t ms = (front.ticks_ms() - start_ticks_ + start_ms_of_day_) % kMsPerDay;
+  const auto ticks = static_cast<uint32_t>(static_cast<double>(ms) * kTicksPerMs);
+  uint8_t* counter = runtime_.low_memory.bytes() + kTickCounterOffset;
+  counter[0] = static_cast<uint8_t>(ticks);
+  counter[1] = static_cast<uint8_t>(ticks >> 8);
+  counter[2] = static_cast<uint8_t>(ticks >> 16);
+}
+
+RuntimeString* Frame::read_key() {
+  StringStorage& strings = runtime_.strings;
+  std::this_thread::yield();
+  uint8_t character = 0, scan = 0;
+  if (runtime_.errors.has_error() || !key_buffer_.take(character, scan)) {
+    waiting_for_key_.store(true);
+    return strings.string_new(0, true);
+  }
+  waiting_for_key_.store(false);
+  if (character != 0) {
+    RuntimeString* key = strings.string_new(1, true);
+    key->data[0] = character;
+    return key;
+  }
+  RuntimeString* key = strings.string_new(2, true);
+  key->data[0] = 0;
+  key->data[1] = scan;
+  return key;
+}
+
+void Frame::hook(int32_t line) {
+  flags_.event_pending.store(false);
+  while (flags_.suspend_mask.load() != 0 || flags_.stop_requested.load()) {
+    if (flags_.stop_requested.load()) stop();
+    sleep_for_ms(10);
+  }
+  if (!runtime_.errors.has_error()) return;
+  show_pending_error(line);
+}
+
+void Frame::show_pending_error(int32_t line) {
+  const uint32_t n = runtime_.errors.pending_error();
+  const std::string text = error_box_text(n, line), caption = error_box_caption(n);
+  if (is_critical_when_shown(n)) show_critical(text, caption);
+  if (presenter_.show_box({text, caption, true}) == BoxAnswer::kNo) {
+    flags_.exit_requested.store(true);
+    stop();
+  }
+  runtime_.errors.clear();
+}
+
+void Frame::stop() {
+  flags_.ended_mask.fetch_or(FrameFlags::kCalculatorEnded);
+  while (!flags_.stop_requested.load()) sleep_for_ms(16);
+  throw CalculatorStopped{};
+}
+
+void Frame::sound(double frequency, double duration) {
+  if (!tones_.sound(runtime_.errors, frequency, duration)) std::_Exit(10001);
+}
+
+void Frame::sleep_ms(int ms) {
+  sleep_for_ms(ms);
+}
+
+}  // namespace aqsol

@@ -1,0 +1,43 @@
+// The keyboard ring buffer in low memory: 16 slots of (character, scan code), one left free.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "services/low_memory.hpp"
+
+namespace aqsol {
+
+// The main thread puts keys at the tail; the calculator thread takes them at the head. Each side
+// writes only its own index, and a slot is written before the tail moves past it, so no lock is
+// needed. Head and tail are byte offsets relative to 1024, from 30 to 60.
+class KeyBuffer {
+ public:
+  static constexpr std::size_t kBase = 1024;
+  static constexpr std::size_t kHeadOffset = 1050;
+  static constexpr std::size_t kTailOffset = 1052;
+  static constexpr uint16_t kFirstSlot = 30;
+  static constexpr uint16_t kEnd = 62;  // one past the last slot
+
+  // Sets head and tail to 30 (empty).
+  explicit KeyBuffer(LowMemory& low_memory);
+
+  // Main thread: stores the pair at the tail. Returns false, storing nothing, when the buffer
+  // is full (15 keys wait).
+  bool put(uint8_t character, uint8_t scan);
+  // Whether put would store a key now.
+  bool has_room() const;
+  // Calculator thread: takes the pair at the head; false when the buffer is empty.
+  bool take(uint8_t& character, uint8_t& scan);
+
+ private:
+  static uint16_t next(uint16_t index) { return index + 2 >= kEnd ? kFirstSlot : index + 2; }
+  std::atomic_ref<uint16_t> head() const { return std::atomic_ref<uint16_t>(*head_); }
+  std::atomic_ref<uint16_t> tail() const { return std::atomic_ref<uint16_t>(*tail_); }
+
+  LowMemory& low_memory_;
+  uint16_t* head_;
+  uint16_t* tail_;
+};
+
+}  // namespace aqsol
