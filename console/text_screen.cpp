@@ -165,7 +165,7 @@ void TextScreen::fill_rows(int first, int last, uint16_t cell) {
 }
 
 void TextScreen::scroll_region_up(uint16_t blank) {
-  if (listener_ != nullptr) listener_->row_scrolled_out(view_top_);
+  if (listener_ != nullptr && !listener_muted_) listener_->row_scrolled_out(view_top_);
   for (int row = view_top_; row < view_bottom_; ++row)
     for (int column = 1; column <= width_; ++column)
       store_cell(row, column, load_cell(row + 1, column));

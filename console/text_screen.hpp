@@ -95,6 +95,8 @@ class TextScreen {
 
   // The listener hears of scrolled-out rows; null for none. Set before printing starts.
   void set_listener(ScreenListener* listener) { listener_ = listener; }
+  // While muted, the listener hears nothing (an echo rebuilt over rows it has already heard of).
+  void set_listener_muted(bool muted) { listener_muted_ = muted; }
 
  private:
   uint16_t width_ = 80;
@@ -113,6 +115,7 @@ class TextScreen {
   bool tall_switch_available_ = true;
   uint16_t* cells_;  // width x height cells, row by row, inside low memory
   ScreenListener* listener_ = nullptr;
+  bool listener_muted_ = false;
 };
 
 // The printing context of one runtime: the pending-error slot, the string storage and the

@@ -1,0 +1,353 @@
+// The calculator's window with SDL 1.2: the 640 x 400 text console, full-screen switching, key
+// events, the close box, and message boxes drawn over the window.
+#include "frame/sdl/sdl_window.hpp"
+
+#include <SDL/SDL_mixer.h>
+#include <SDL/SDL_ttf.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "frame/font_data.hpp"
+
+namespace aqsol {
+namespace {
+
+constexpr int kGlyphWidth = 8;
+constexpr int kGlyphHeight = 16;
+
+// The window icon: a drop of water, 16 x 16, doubled to 32 x 32.
+constexpr const char* kIconRows[16] = {
+    "       ##       ", "       ##       ", "      #..#      ", "      #..#      ",
+    "     #....#     ", "     #....#     ", "    #......#    ", "   #........#   ",
+    "  #..*.......#  ", "  #..*.......#  ", " #..*.........# ", " #...**.......# ",
+    " #............# ", "  #..........#  ", "   ##......##   ", "     ######     ",
+};
+
+void set_icon() {
+  static uint32_t pixels[32 * 32];
+  static uint8_t mask[32 * 32 / 8];
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) {
+      const char c = kIconRows[y / 2][x / 2];
+      pixels[y * 32 + x] = c == '#' ? 0x1040A0 : c == '*' ? 0xFFFFFF : 0x40A0FF;
+      if (c != ' ') mask[(y * 32 + x) / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    }
+  SDL_Surface* icon =
+      SDL_CreateRGBSurfaceFrom(pixels, 32, 32, 32, 32 * 4, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+  if (icon == nullptr) return;
+  SDL_WM_SetIcon(icon, mask);
+  SDL_FreeSurface(icon);
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Draws `text` with the 8x16 glyphs at pixel (x, y).
+void draw_text(Canvas& canvas, int x, int y, const std::string& text, uint32_t ink,
+               uint32_t paper) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<uint8_t>(text[i]);
+    for (int gy = 0; gy < kGlyphHeight; ++gy) {
+      const uint8_t bits = kFont8x16Rows[c * kGlyphHeight + gy];
+      for (int gx = 0; gx < kGlyphWidth; ++gx) {
+        const int px = x + static_cast<int>(i) * kGlyphWidth + gx, py = y + gy;
+        if (px < 0 || py < 0 || px >= canvas.width || py >= canvas.height) continue;
+        canvas.pixels[py * canvas.pitch + px] = (bits & (0x80 >> gx)) ? ink : paper;
+      }
+    }
+  }
+}
+
+void fill_rect(Canvas& canvas, const SDL_Rect& r, uint32_t colour) {
+  for (int y = std::max<int>(r.y, 0); y < std::min<int>(r.y + r.h, canvas.height); ++y)
+    for (int x = std::max<int>(r.x, 0); x < std::min<int>(r.x + r.w, canvas.width); ++x)
+      canvas.pixels[y * canvas.pitch + x] = colour;
+}
+
+bool has_rgb_order(const SDL_Surface* s) {
+  return s->format->BytesPerPixel == 4 && s->format->Rmask == 0xFF0000 &&
+         s->format->Gmask == 0x00FF00 && s->format->Bmask == 0x0000FF;
+}
+
+}  // namespace
+
+SdlWindow::SdlWindow() {
+  if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) < 0) {
+    std::fprintf(stderr, "Unable to init SDL: %s\n", SDL_GetError());
+    std::exit(kExitSdlInit);
+  }
+  std::atexit(SDL_Quit);
+  if (TTF_Init() < 0) std::exit(kExitTtfInit);
+  std::atexit(TTF_Quit);
+  SDL_Rect** modes = SDL_ListModes(nullptr, SDL_FULLSCREEN | SDL_HWSURFACE);
+  if (modes != nullptr && modes != reinterpret_cast<SDL_Rect**>(-1))
+    for (int i = 0; modes[i] != nullptr; ++i) modes_.push_back({modes[i]->w, modes[i]->h});
+  SDL_EnableKeyRepeat(500, 30);
+  SDL_EnableUNICODE(1);
+}
+
+SdlWindow::~SdlWindow() {
+  SDL_ShowCursor(0);
+}
+
+void SdlWindow::attach(Frame& frame, BoxMailbox& boxes) {
+  frame_ = &frame;
+  boxes_ = &boxes;
+  set_icon();
+  SDL_WM_SetCaption("Untitled", nullptr);
+  const SDLMod mods = SDL_GetModState();
+  frame.keyboard().follow_locks({(mods & KMOD_CAPS) != 0, (mods & KMOD_NUM) != 0});
+  apply_video_mode();
+}
+
+void SdlWindow::apply_video_mode() {
+  const TextScreen& screen = frame_->runtime().screen;
+  const ModeSize page{ScreenRenderer::page_width(screen), ScreenRenderer::page_height(screen)};
+  int width = page.width, height = page.height;
+  scale_ = 1;
+  offset_x_ = offset_y_ = 0;
+  if (full_screen_ != 0) {
+    if (page.width <= 512 && page.height <= 384) scale_ = 2;
+    const ModeSize image{page.width * scale_, page.height * scale_};
+    const auto mode = nearest_mode(modes_, image, full_screen_ == 2);
+    if (mode) {
+      width = mode->width;
+      height = mode->height;
+      offset_x_ = (width - image.width) / 2;
+      offset_y_ = (height - image.height) / 2;
+    } else {
+      full_screen_ = 0;
+      scale_ = 1;
+    }
+  }
+  if (surface_ != nullptr && width == surface_width_ && height == surface_height_ &&
+      full_screen_ == shown_full_screen_)
+    return;
+  surface_ = SDL_SetVideoMode(width, height, 32, full_screen_ != 0 ? SDL_FULLSCREEN : 0);
+  if (surface_ == nullptr && full_screen_ != 0) {
+    full_screen_ = 0;
+    return apply_video_mode();
+  }
+  surface_width_ = width;
+  surface_height_ = height;
+  shown_full_screen_ = full_screen_;
+  SDL_ShowCursor(full_screen_ != 0 ? 0 : 1);
+  renderer_.invalidate();
+  box_shown_ = false;
+}
+
+Canvas SdlWindow::canvas() {
+  Canvas c{nullptr, surface_->w, surface_->h, 0, offset_x_, offset_y_, scale_};
+  if (has_rgb_order(surface_)) {
+    c.pixels = static_cast<uint32_t*>(surface_->pixels);
+    c.pitch = surface_->pitch / 4;
+  } else {
+    staging_.resize(static_cast<std::size_t>(surface_->w) * surface_->h);
+    c.pixels = staging_.data();
+    c.pitch = surface_->w;
+  }
+  return c;
+}
+
+void SdlWindow::refresh() {
+  if (frame_ == nullptr) return;
+  while (frame_->keyboard().take_full_screen_request()) {
+    const TextScreen& screen = frame_->runtime().screen;
+    const ModeSize page{ScreenRenderer::page_width(screen), ScreenRenderer::page_height(screen)};
+    full_screen_ = next_full_screen_state(full_screen_, modes_, page);
+  }
+  apply_video_mode();
+  if (surface_ == nullptr) return;
+  if (SDL_MUSTLOCK(surface_) && SDL_LockSurface(surface_) < 0) return;
+  Canvas target = canvas();
+  bool drew = renderer_.refresh(frame_->runtime().screen, target);
+  const auto box = boxes_->waiting();
+  if (box && (drew || !box_shown_)) {
+    draw_box(*box);
+    drew = true;
+  }
+  if (!box && box_shown_) box_shown_ = false;
+  if (drew && !has_rgb_order(surface_)) {
+    // Copy the drawing into the surface in the surface's own channel order.
+    for (int y = 0; y < surface_->h; ++y)
+      for (int x = 0; x < surface_->w; ++x) {
+        const uint32_t p = staging_[static_cast<std::size_t>(y) * surface_->w + x];
+        const Uint32 mapped = SDL_MapRGB(surface_->format, p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF);
+        auto* row = static_cast<uint8_t*>(surface_->pixels) + y * surface_->pitch;
+        std::copy_n(reinterpret_cast<const uint8_t*>(&mapped), surface_->format->BytesPerPixel,
+                    row + x * surface_->format->BytesPerPixel);
+      }
+  }
+  if (SDL_MUSTLOCK(surface_)) SDL_UnlockSurface(surface_);
+  if (drew) SDL_UpdateRect(surface_, 0, 0, 0, 0);
+}
+
+void SdlWindow::draw_box(const MessageBoxRequest& box) {
+  const std::vector<std::string> lines = lines_of(box.text);
+  std::vector<std::pair<std::string, BoxAnswer>> labels;
+  if (box.yes_no)
+    labels = {{" Yes ", BoxAnswer::kYes}, {" No ", BoxAnswer::kNo}};
+  else
+    labels = {{" OK ", BoxAnswer::kYes}};
+  std::size_t columns = box.caption.size() + 2;
+  for (const std::string& line : lines) columns = std::max(columns, line.size() + 4);
+  columns = std::max<std::size_t>(columns, 20);
+  const int width = static_cast<int>(columns) * kGlyphWidth;
+  const int height = (static_cast<int>(lines.size()) + 5) * kGlyphHeight;
+  Canvas c = canvas();
+  const int x = (c.width - width) / 2, y = (c.height - height) / 2;
+  const uint32_t caption_paper = 0x0000AA, body = 0xAAAAAA, ink = 0x000000, white = 0xFFFFFF;
+  fill_rect(c,
+            {static_cast<Sint16>(x - 2), static_cast<Sint16>(y - 2), static_cast<Uint16>(width + 4),
+             static_cast<Uint16>(height + 4)},
+            white);
+  fill_rect(c,
+            {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(width),
+             static_cast<Uint16>(kGlyphHeight)},
+            caption_paper);
+  draw_text(c, x + kGlyphWidth, y, box.caption, white, caption_paper);
+  fill_rect(c,
+            {static_cast<Sint16>(x), static_cast<Sint16>(y + kGlyphHeight),
+             static_cast<Uint16>(width), static_cast<Uint16>(height - kGlyphHeight)},
+            body);
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    draw_text(c, x + 2 * kGlyphWidth, y + (static_cast<int>(i) + 2) * kGlyphHeight, lines[i], ink,
+              body);
+  buttons_.clear();
+  int button_x = x + width / 2 - static_cast<int>(labels.size()) * 4 * kGlyphWidth;
+  const int button_y = y + height - 2 * kGlyphHeight;
+  for (const auto& [label, answer] : labels) {
+    const SDL_Rect area{static_cast<Sint16>(button_x), static_cast<Sint16>(button_y),
+                        static_cast<Uint16>(label.size() * kGlyphWidth),
+                        static_cast<Uint16>(kGlyphHeight)};
+    draw_text(c, button_x, button_y, label, white, 0x000000);
+    buttons_.push_back({area, answer});
+    button_x += 8 * kGlyphWidth;
+  }
+  box_shown_ = true;
+}
+
+void SdlWindow::answer_box(BoxAnswer answer) {
+  boxes_->answer(answer);
+  buttons_.clear();
+  renderer_.invalidate();  // the next refresh draws the screen over the box
+}
+
+bool SdlWindow::box_key(const SDL_KeyboardEvent& key) {
+  const SDLKey sym = key.keysym.sym;
+  const bool yes_no = buttons_.size() == 2;
+  if (sym == SDLK_RETURN || sym == SDLK_KP_ENTER || sym == SDLK_y ||
+      (!yes_no && sym == SDLK_ESCAPE)) {
+    answer_box(BoxAnswer::kYes);
+    return true;
+  }
+  if (yes_no && (sym == SDLK_n || sym == SDLK_ESCAPE)) {
+    answer_box(BoxAnswer::kNo);
+    return true;
+  }
+  return false;
+}
+
+void SdlWindow::box_click(int x, int y) {
+  for (const Button& b : buttons_)
+    if (x >= b.area.x && x < b.area.x + b.area.w && y >= b.area.y && y < b.area.y + b.area.h) {
+      answer_box(b.answer);
+      return;
+    }
+}
+
+void SdlWindow::handle_key_down(const SDL_KeyboardEvent& key) {
+  frame_->keyboard().key_down(static_cast<int32_t>(key.keysym.sym), key.keysym.unicode);
+}
+
+bool SdlWindow::pump_events() {
+  if (frame_ == nullptr) return true;
+  const Uint8 state = SDL_GetAppState();
+  const bool focused = (state & SDL_APPINPUTFOCUS) && (state & SDL_APPACTIVE);
+  if (focused)
+    SDL_EnableKeyRepeat(500, 30);
+  else
+    SDL_EnableKeyRepeat(0, 0);
+  const SDLMod mods = SDL_GetModState();
+  frame_->keyboard().follow_locks({(mods & KMOD_CAPS) != 0, (mods & KMOD_NUM) != 0});
+  const bool box_up = boxes_->waiting().has_value() && !buttons_.empty();
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) {
+    switch (event.type) {
+      case SDL_QUIT:
+        return false;
+      case SDL_KEYDOWN:
+        if (!box_up || !box_key(event.key)) {
+          if (!box_up) handle_key_down(event.key);
+        }
+        break;
+      case SDL_KEYUP:
+        frame_->keyboard().key_up(static_cast<int32_t>(event.key.keysym.sym));
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+        if (box_up) box_click(event.button.x, event.button.y);
+        break;
+      case SDL_VIDEOEXPOSE:
+        renderer_.invalidate();
+        box_shown_ = false;
+        break;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+SdlToneSink::~SdlToneSink() {
+  if (!opened_) return;
+  Mix_HaltChannel(-1);
+  for (Mix_Chunk*& chunk : chunks_)
+    if (chunk != nullptr) Mix_FreeChunk(chunk);
+  Mix_CloseAudio();
+}
+
+bool SdlToneSink::open() {
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) return false;
+  if (Mix_OpenAudio(22'050, AUDIO_S16LSB, 2, 1024) < 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
+  Mix_AllocateChannels(256);
+  opened_ = true;
+  return true;
+}
+
+ToneSink::Handle SdlToneSink::start(const ToneSamples& samples) {
+  Mix_Chunk* chunk =
+      Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(const_cast<int16_t*>(samples.data())),
+                        static_cast<Uint32>(samples.size() * sizeof(int16_t)));
+  if (chunk == nullptr) return -1;
+  const int channel = Mix_PlayChannelTimed(-1, chunk, 0, -1);
+  if (channel < 0 || channel >= static_cast<int>(chunks_.size())) {
+    Mix_FreeChunk(chunk);
+    return -1;
+  }
+  Mix_Volume(channel, 128);
+  chunks_[static_cast<std::size_t>(channel)] = chunk;
+  return channel;
+}
+
+bool SdlToneSink::finished(Handle handle) {
+  return handle < 0 || Mix_Playing(handle) == 0;
+}
+
+void SdlToneSink::release(Handle handle) {
+  if (handle < 0) return;
+  Mix_FreeChunk(chunks_[static_cast<std::size_t>(handle)]);
+  chunks_[static_cast<std::size_t>(handle)] = nullptr;
+}
+
+}  // namespace aqsol
