@@ -6,6 +6,7 @@
 #include "dialogue/calculator_dialogue.hpp"
 #include "frame/frame.hpp"
 #include "frame/process.hpp"
+#include "frame/sdl/sdl_audio.hpp"
 #include "frame/sdl/sdl_window.hpp"
 
 int main(int argc, char** argv) {

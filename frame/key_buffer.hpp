@@ -27,6 +27,10 @@ class KeyBuffer {
   bool put(uint8_t character, uint8_t scan);
   // Whether put would store a key now.
   bool has_room() const;
+  // Whether a key waits to be taken.
+  bool has_pending_keys() const {
+    return head().load(std::memory_order_acquire) != tail().load(std::memory_order_acquire);
+  }
   // Calculator thread: takes the pair at the head; false when the buffer is empty.
   bool take(uint8_t& character, uint8_t& scan);
 

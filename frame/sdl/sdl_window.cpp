@@ -2,7 +2,6 @@
 // events, the close box, and message boxes drawn over the window.
 #include "frame/sdl/sdl_window.hpp"
 
-#include <SDL/SDL_mixer.h>
 #include <SDL/SDL_ttf.h>
 
 #include <algorithm>
@@ -304,50 +303,6 @@ bool SdlWindow::pump_events() {
     }
   }
   return true;
-}
-
-SdlToneSink::~SdlToneSink() {
-  if (!opened_) return;
-  Mix_HaltChannel(-1);
-  for (Mix_Chunk*& chunk : chunks_)
-    if (chunk != nullptr) Mix_FreeChunk(chunk);
-  Mix_CloseAudio();
-}
-
-bool SdlToneSink::open() {
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) return false;
-  if (Mix_OpenAudio(22'050, AUDIO_S16LSB, 2, 1024) < 0) {
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return false;
-  }
-  Mix_AllocateChannels(256);
-  opened_ = true;
-  return true;
-}
-
-ToneSink::Handle SdlToneSink::start(const ToneSamples& samples) {
-  Mix_Chunk* chunk =
-      Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(const_cast<int16_t*>(samples.data())),
-                        static_cast<Uint32>(samples.size() * sizeof(int16_t)));
-  if (chunk == nullptr) return -1;
-  const int channel = Mix_PlayChannelTimed(-1, chunk, 0, -1);
-  if (channel < 0 || channel >= static_cast<int>(chunks_.size())) {
-    Mix_FreeChunk(chunk);
-    return -1;
-  }
-  Mix_Volume(channel, 128);
-  chunks_[static_cast<std::size_t>(channel)] = chunk;
-  return channel;
-}
-
-bool SdlToneSink::finished(Handle handle) {
-  return handle < 0 || Mix_Playing(handle) == 0;
-}
-
-void SdlToneSink::release(Handle handle) {
-  if (handle < 0) return;
-  Mix_FreeChunk(chunks_[static_cast<std::size_t>(handle)]);
-  chunks_[static_cast<std::size_t>(handle)] = nullptr;
 }
 
 }  // namespace aqsol

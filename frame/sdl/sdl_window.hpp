@@ -3,7 +3,6 @@
 #pragma once
 
 #include <SDL/SDL.h>
-#include <SDL/SDL_mixer.h>
 
 #include <memory>
 #include <optional>
@@ -12,7 +11,6 @@
 #include "frame/display.hpp"
 #include "frame/frame.hpp"
 #include "frame/message_box.hpp"
-#include "frame/tones.hpp"
 
 namespace aqsol {
 
@@ -61,20 +59,6 @@ class SdlWindow final : public FrontEnd {
   int offset_x_ = 0, offset_y_ = 0, scale_ = 1;
   bool box_shown_ = false;
   std::vector<Button> buttons_;
-};
-
-// Plays tones on the audio device through SDL_mixer (22,050 Hz, 16-bit stereo, 256 channels).
-class SdlToneSink final : public ToneSink {
- public:
-  ~SdlToneSink() override;
-  bool open() override;
-  Handle start(const ToneSamples& samples) override;
-  bool finished(Handle handle) override;
-  void release(Handle handle) override;
-
- private:
-  bool opened_ = false;
-  std::vector<Mix_Chunk*> chunks_ = std::vector<Mix_Chunk*>(256, nullptr);
 };
 
 }  // namespace aqsol

@@ -1,0 +1,46 @@
+// aqsol-console: the calculator in a terminal, or over pipes for scripts and tests.
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "apps/console/console_front_end.hpp"
+#include "apps/console/curses_output.hpp"
+#include "dialogue/calculator_dialogue.hpp"
+#include "frame/frame.hpp"
+#include "frame/process.hpp"
+#include "frame/sdl/sdl_audio.hpp"
+
+int main(int argc, char** argv) {
+  aqsol::enter_program_folder();
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  const bool keys_from_terminal = isatty(STDIN_FILENO) != 0;
+  const bool screen_on_terminal = isatty(STDOUT_FILENO) != 0;
+
+  aqsol::BoxMailbox boxes;
+  aqsol::StderrPresenter errors_on_stderr;
+  aqsol::ErrorPresenter& presenter =
+      screen_on_terminal ? static_cast<aqsol::ErrorPresenter&>(boxes) : errors_on_stderr;
+  aqsol::Frame frame(arguments, std::make_unique<aqsol::SdlToneSink>(), presenter);
+
+  std::unique_ptr<aqsol::ScreenOutput> output;
+  std::unique_ptr<aqsol::KeyInput> keys;
+  if (screen_on_terminal) {
+    auto curses = std::make_unique<aqsol::CursesOutput>(frame, boxes);
+    if (keys_from_terminal) keys = curses->terminal_keys();
+    output = std::move(curses);
+  } else {
+    output = std::make_unique<aqsol::TranscriptOutput>(frame.runtime().screen, stdout);
+  }
+  if (!keys)
+    keys = keys_from_terminal ? std::unique_ptr<aqsol::KeyInput>(
+                                    std::make_unique<aqsol::TerminalKeyInput>(frame, STDIN_FILENO))
+                              : std::make_unique<aqsol::PipeKeyInput>(frame, STDIN_FILENO);
+
+  aqsol::ConsoleFrontEnd front(std::move(output), std::move(keys));
+  const int code = frame.run(front, aqsol::run_calculator_dialogue);
+  front.finish();
+  return code;
+}

@@ -1,0 +1,102 @@
+// The terminal front end: the calculator's screen and keys in a terminal or over pipes.
+#pragma once
+
+#include <termios.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "frame/frame.hpp"
+#include "frame/message_box.hpp"
+
+namespace aqsol {
+
+// Where the screen goes.
+class ScreenOutput {
+ public:
+  virtual ~ScreenOutput() = default;
+  virtual void refresh() = 0;
+  // The program ends: what is still to be shown of the screen.
+  virtual void finish() = 0;
+};
+
+// Where the keys come from. pump() puts what arrived into the frame's key buffer and returns
+// false when the user ended the program (Ctrl+C, or the end of the input while the calculator
+// waits for a key).
+class KeyInput {
+ public:
+  virtual ~KeyInput() = default;
+  virtual bool pump() = 0;
+};
+
+// The screen as a transcript on a stream that is not a terminal: each row that scrolls out of
+// the print region is written as one line when it scrolls out; finish() writes the rows from the
+// top down to the last non-blank one. UTF-8, trailing blanks trimmed.
+class TranscriptOutput final : public ScreenOutput, public ScreenListener {
+ public:
+  TranscriptOutput(TextScreen& screen, std::FILE* out);
+  ~TranscriptOutput() override;
+  void refresh() override {}
+  void finish() override;
+  void row_scrolled_out(int row) override;
+
+ private:
+  TextScreen& screen_;
+  std::FILE* out_;
+};
+
+// Keys from a stream that is not a terminal: every byte is a key of that code page 437 code;
+// LF, CR and CR LF are one Enter. A byte waits while the key buffer is full; none is dropped.
+class PipeKeyInput final : public KeyInput {
+ public:
+  PipeKeyInput(Frame& frame, int fd);
+  bool pump() override;
+
+ private:
+  Frame& frame_;
+  int fd_;
+  bool end_of_input_ = false;
+  bool after_cr_ = false;
+  std::string pending_;  // read but not yet in the key buffer
+};
+
+// Keys from a terminal in raw mode, when the screen is not drawn on it: UTF-8 characters,
+// Enter, Backspace, Tab and the arrows; Ctrl+C ends the program.
+class TerminalKeyInput final : public KeyInput {
+ public:
+  TerminalKeyInput(Frame& frame, int fd);
+  ~TerminalKeyInput() override;
+  bool pump() override;
+
+ private:
+  void press(uint32_t unicode);
+  void press_code(int32_t code);
+  bool decode(std::string& bytes);
+
+  Frame& frame_;
+  int fd_;
+  bool raw_ = false;
+  struct termios* saved_ = nullptr;
+  std::string pending_;
+};
+
+// The terminal front end: the frame loop's display and event source.
+class ConsoleFrontEnd final : public FrontEnd {
+ public:
+  ConsoleFrontEnd(std::unique_ptr<ScreenOutput> output, std::unique_ptr<KeyInput> keys)
+      : output_(std::move(output)), keys_(std::move(keys)) {}
+  void refresh() override { output_->refresh(); }
+  bool pump_events() override { return keys_->pump(); }
+  void sleep_ms(int ms) override;
+  uint32_t ticks_ms() override;
+  void finish() { output_->finish(); }
+
+ private:
+  std::unique_ptr<ScreenOutput> output_;
+  std::unique_ptr<KeyInput> keys_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+}  // namespace aqsol
