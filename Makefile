@@ -22,12 +22,12 @@ test: build
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DAQSOL_SANITIZE=thread >/dev/null
-	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target console_tests calculator_tests
-	@ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'ReaderThread|Concurrent'
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target console_tests calculator_tests frame_tests
+	@ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'ReaderThread|Concurrent|Threaded'
 
-
+# The calculator: its window when a display is available, else the terminal front end.
 run: build
-	@$(BUILD)/aqsol-table --solute H2,CO2,CH4 --T 25,100,200,300 --P sat,1,100,1000
+	@if [ -n "$$DISPLAY" ]; then exec $(BUILD)/aqsol; else exec $(BUILD)/aqsol-console; fi
 
 bench: build
 	@$(BUILD)/aqsol-bench

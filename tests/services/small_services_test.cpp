@@ -1,0 +1,92 @@
+// Tests of the variable pool, the return stack, the clock texts and the error boxes' texts.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+#include <regex>
+
+#include "services/clock_text.hpp"
+#include "services/errors.hpp"
+#include "services/return_stack.hpp"
+#include "services/variable_pool.hpp"
+
+namespace aqsol {
+namespace {
+
+TEST(VariablePool, CarvesAlignedZeroedCellsAndGrowsIntoANewBlock) {
+  ErrorSlot errors;
+  VariablePool pool(errors, 64);
+  auto* first = static_cast<double*>(pool.pool_take(8));
+  auto* second = static_cast<double*>(pool.pool_take(8));
+  EXPECT_EQ(*first, 0.0);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(second) % alignof(std::max_align_t), 0u);
+  EXPECT_NE(first, second);
+  *first = 1;
+  // A request that does not fit makes a block of n + 2 x 64 bytes; the old cells stay valid.
+  void* big = pool.pool_take(100);
+  EXPECT_EQ(pool.block_size(), 112u + 128u);
+  EXPECT_EQ(*first, 1.0);
+  std::memset(big, 0xFF, 100);
+  EXPECT_FALSE(errors.has_error());
+}
+
+TEST(ReturnStack, PopsInOrderAndReportsMisuse) {
+  ErrorSlot errors;
+  ReturnStack stack(errors);
+  EXPECT_EQ(stack.return_point(), 0);
+  EXPECT_EQ(errors.pending_error(), kReturnWithoutGosub);
+  EXPECT_EQ(error_message(errors.pending_error()), "RETURN without GOSUB");
+  errors.clear();
+
+  stack.call(1);
+  stack.call(40);
+  stack.call(41);
+  EXPECT_EQ(stack.return_point(), 0);  // 41 is no return point
+  EXPECT_EQ(errors.pending_error(), kReturnWithoutGosub);
+  errors.clear();
+  EXPECT_EQ(stack.return_point(), 40);
+  EXPECT_EQ(stack.return_point(), 1);
+  EXPECT_FALSE(errors.has_error());
+}
+
+TEST(ReturnStack, DoublesWhenFull) {
+  ErrorSlot errors;
+  ReturnStack stack(errors);
+  for (int i = 0; i < ReturnStack::kInitialCapacity + 5; ++i) stack.call(1 + i % 40);
+  EXPECT_EQ(stack.capacity(), 2 * ReturnStack::kInitialCapacity);
+  for (int i = ReturnStack::kInitialCapacity + 4; i >= 0; --i)
+    ASSERT_EQ(stack.return_point(), 1 + i % 40);
+  EXPECT_FALSE(errors.has_error());
+}
+
+TEST(ClockText, DateAndTimeHaveTheirFixedForms) {
+  ErrorSlot errors;
+  std::tm parts{};
+  parts.tm_year = 2026 - 1900;
+  parts.tm_mon = 11;
+  parts.tm_mday = 7;
+  parts.tm_hour = 9;
+  parts.tm_min = 5;
+  parts.tm_sec = 3;
+  parts.tm_isdst = -1;
+  const std::time_t when = std::mktime(&parts);
+  EXPECT_EQ(date_text(errors, when), "12-07-2026");
+  EXPECT_EQ(time_text(errors, when), "09:05:03");
+  EXPECT_TRUE(std::regex_match(date_text(errors), std::regex(R"(\d\d-\d\d-\d{4})")));
+  EXPECT_TRUE(std::regex_match(time_text(errors), std::regex(R"(\d\d:\d\d:\d\d)")));
+  EXPECT_FALSE(errors.has_error());
+  EXPECT_EQ(date_text(errors, static_cast<std::time_t>(-1)), "");
+  EXPECT_EQ(errors.pending_error(), kIllegalFunctionCall);
+}
+
+TEST(ErrorBox, TextAndCaption) {
+  EXPECT_EQ(error_box_text(5, 120), "Line:120\nIllegal function call\nContinue?");
+  EXPECT_EQ(error_box_caption(5), "Unhandled Error #5");
+  EXPECT_EQ(error_box_text(15, 7), "Line:7\nUnprintable error\nContinue?");
+  EXPECT_EQ(error_box_caption(15), "Unhandled Error #15");
+  EXPECT_EQ(error_box_text(305, 1), "Line:1\nSource memory has been freed");
+  EXPECT_EQ(error_box_caption(305), "Critical Error #305");
+}
+
+}  // namespace
+}  // namespace aqsol
