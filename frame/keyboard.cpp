@@ -120,6 +120,10 @@ constexpr std::array<KeyRow, kTableRows> build_table() {
     upper.plain = upper.shift = 'A' + i;
     table['A' + i] = upper;
   }
+  // Characters without a key of their own (accented letters, symbols, typed through an input
+  // method or a keyboard layout) type themselves, with scan code 0.
+  for (int c = 1; c < 256; ++c)
+    if (table[c].plain == 0) table[c] = {c, 0, c, c, 0, 0, 0, 0};
   for (const KeyRow& row : kExtendedRows) table[256 + row.scan] = row;
   for (int i = 0; i < 16; ++i) table[kKeypadRows + i] = kKeypadRowList[i];
   return table;
@@ -376,6 +380,9 @@ void Keyboard::key_down(int32_t symbol, uint32_t unicode) {
     }
   }
   current_symbol_ = symbol;
+  // While Alt is held for a keypad number, the keypad digits type no character of their own
+  // (the window system would deliver the digit).
+  if (alt_number_state_ != 0 && symbol >= kSymKeypad0 && symbol <= kSymKeypadPoint) unicode = 0;
   if (unicode == 127 && symbol == kSymBackspace) unicode = 8;
   if (unicode == 127 && symbol == kSymDelete) unicode = 0;
   if (unicode != 0)

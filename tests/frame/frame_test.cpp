@@ -1,0 +1,175 @@
+// Tests of the frame: the calculator thread, the hook, pause and stop, runtime-error boxes and
+// their answers, keys to the routine, shutdown and exit codes.
+#include "frame/frame.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+
+namespace aqsol {
+namespace {
+
+// A front end without a window: it calls `on_pass` on each event pass and ends the run when that
+// returns false, or after `max_passes` passes.
+class HeadlessFront final : public FrontEnd {
+ public:
+  std::function<bool(int)> on_pass = [](int) { return true; };
+  int max_passes = 1'000;
+  int passes = 0;
+  int refreshes = 0;
+  void refresh() override { ++refreshes; }
+  bool pump_events() override { return ++passes < max_passes && on_pass(passes); }
+  void sleep_ms(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  uint32_t ticks_ms() override { return static_cast<uint32_t>(passes * 32); }
+};
+
+// Answers every box as told and remembers the last one.
+class AnsweringPresenter final : public ErrorPresenter {
+ public:
+  explicit AnsweringPresenter(BoxAnswer answer) : answer_(answer) {}
+  BoxAnswer show_box(const MessageBoxRequest& request) override {
+    text = request.text;
+    caption = request.caption;
+    ++boxes;
+    return answer_;
+  }
+  std::string text, caption;
+  std::atomic<int> boxes{0};
+
+ private:
+  BoxAnswer answer_;
+};
+
+// Runs statements for ever, as the calculator does, counting them.
+void count_statements(Runtime& rt, std::atomic<int>& statements) {
+  for (int line = 1;; ++line) {
+    statements.fetch_add(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (rt.host.event_pending()) rt.host.hook(line);
+  }
+}
+
+TEST(FrameThreaded, ClosingStopsTheRoutineAtItsHookAndExitsWithZero) {
+  AnsweringPresenter presenter(BoxAnswer::kYes);
+  Frame frame({"a", "b"}, nullptr, presenter);
+  EXPECT_EQ(frame.runtime().command_text->view(), "a b");
+  std::atomic<int> statements{0};
+  std::atomic<bool> unwound{false};
+  HeadlessFront front;
+  front.on_pass = [&](int) { return statements.load() < 50; };
+  const int code = frame.run(front, [&](Runtime& rt) {
+    struct Guard {
+      std::atomic<bool>& flag;
+      ~Guard() { flag.store(true); }
+    } guard{unwound};
+    count_statements(rt, statements);
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(unwound.load());  // stop() unwound the routine from inside its hook
+  EXPECT_EQ(frame.flags().ended_mask.load(), FrameFlags::kCalculatorEnded);
+  EXPECT_GT(front.refreshes, 0);
+}
+
+TEST(FrameThreaded, YesContinuesAfterTheErrorBox) {
+  AnsweringPresenter presenter(BoxAnswer::kYes);
+  Frame frame({}, nullptr, presenter);
+  std::atomic<bool> went_on{false};
+  HeadlessFront front;
+  front.on_pass = [&](int) { return !went_on.load(); };
+  frame.run(front, [&](Runtime& rt) {
+    rt.errors.raise_error(kIllegalFunctionCall);
+    rt.errors.raise_error(kOverflow);  // the first error of a statement wins
+    if (rt.host.event_pending()) rt.host.hook(120);
+    went_on.store(!rt.errors.has_error());
+    for (;;) rt.host.hook(130);
+  });
+  EXPECT_TRUE(went_on.load());
+  EXPECT_EQ(presenter.text, "Line:120\nIllegal function call\nContinue?");
+  EXPECT_EQ(presenter.caption, "Unhandled Error #5");
+}
+
+TEST(FrameThreaded, NoEndsTheProgram) {
+  AnsweringPresenter presenter(BoxAnswer::kNo);
+  Frame frame({}, nullptr, presenter);
+  std::atomic<bool> went_on{false};
+  HeadlessFront front;
+  const int code = frame.run(front, [&](Runtime& rt) {
+    rt.errors.raise_error(0);  // becomes 5
+    rt.host.hook(7);
+    went_on.store(true);
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_FALSE(went_on.load());
+  EXPECT_TRUE(frame.flags().exit_requested.load());
+  EXPECT_LT(front.passes, 100);
+}
+
+TEST(FrameThreaded, PauseHoldsTheRoutineUntilTheNextKey) {
+  AnsweringPresenter presenter(BoxAnswer::kYes);
+  Frame frame({}, nullptr, presenter);
+  std::atomic<int> statements{0};
+  int held_at = -1;
+  bool held_steady = true;
+  HeadlessFront front;
+  front.on_pass = [&](int pass) {
+    if (pass == 3) frame.keyboard().key_down(kKeyPause - 100000, 0);
+    if (pass == 6) held_at = statements.load();
+    if (pass > 6 && pass < 12) held_steady = held_steady && statements.load() == held_at;
+    if (pass == 12) frame.keyboard().key_down('z', 'z');  // resumes, not typed
+    return pass < 12 || statements.load() <= held_at + 5;
+  };
+  frame.run(front, [&](Runtime& rt) { count_statements(rt, statements); });
+  EXPECT_TRUE(held_steady);
+  EXPECT_GT(statements.load(), held_at);
+  uint8_t c, s;
+  EXPECT_FALSE(frame.key_buffer().take(c, s));
+}
+
+TEST(FrameThreaded, TheRoutineReadsTypedKeys) {
+  AnsweringPresenter presenter(BoxAnswer::kYes);
+  Frame frame({}, nullptr, presenter);
+  std::string seen;
+  std::atomic<bool> done{false};
+  HeadlessFront front;
+  front.on_pass = [&](int pass) {
+    if (pass == 2) {
+      frame.keyboard().key_down('h', 'h');
+      frame.keyboard().key_down(kSymUp, 0);
+      frame.keyboard().key_down('i', 'i');
+    }
+    return !done.load();
+  };
+  frame.run(front, [&](Runtime& rt) {
+    while (seen.size() < 4) {
+      const RuntimeString* key = rt.host.read_key();
+      seen += key->view();
+      rt.strings.temporaries_release(1, 0);
+      rt.host.sleep_ms(5);
+    }
+    done.store(true);
+    for (;;) rt.host.hook(1);
+  });
+  EXPECT_EQ(seen, std::string("h\0Hi", 4));
+}
+
+TEST(FrameDeath, CriticalErrorsShowTheirBoxAndExitWithZero) {
+  EXPECT_EXIT(
+      {
+        StderrPresenter presenter;
+        Frame frame({}, nullptr, presenter);
+        frame.runtime().errors.raise_error(504);
+      },
+      testing::ExitedWithCode(0), "Out of memory\nCritical Error #4");
+  EXPECT_EXIT(
+      {
+        StderrPresenter presenter;
+        Frame frame({}, nullptr, presenter);
+        frame.runtime().errors.raise_error(307);
+        frame.show_pending_error(9);
+      },
+      testing::ExitedWithCode(0), "Line:9\nMemory already freed\nCritical Error #307");
+}
+
+}  // namespace
+}  // namespace aqsol
