@@ -83,7 +83,7 @@ struct Variables {
   SoluteParams solute;
   SoluteResults results;
   WaterStatus water_status;
-  bool entry_not_finite;
+  const char* too_large;  // the entry too large to be a number, or null
 };
 
 class Dialogue {
@@ -216,7 +216,8 @@ class Dialogue {
              kLocateRow | kLocateColumn);
       formatted(" ####.##", v_.water.P, 1);
     });
-    if (v_.entry_not_finite) return failed_state("an entry is too large to be a number");
+    if (v_.too_large != nullptr)
+      return failed_state(std::string("the ") + v_.too_large + " is too large to be a number");
     if (v_.water_status != WaterStatus::kNoSaturationPressure)
       statement(kLineWater,
                 [&] { subroutine(kReturnFromWater, [&] { v_.water_status = solve_water(); }); });
@@ -233,18 +234,18 @@ class Dialogue {
   }
 
   // The number of a non-empty entry; an empty one keeps `value`. A text whose number is too
-  // large for a double keeps it too, and marks the pass as failed.
-  void take_number(const RuntimeString* text, double& value) {
+  // large for a double keeps it too, and marks the pass as failed, naming the entry `what`.
+  void take_number(const RuntimeString* text, double& value, const char* what) {
     if (!StringStorage::string_not_equal(text, st_.string_from_text(""))) return;
     const double number = static_cast<double>(text_to_number(rt_.errors, text->view()));
     if (std::isfinite(number))
       value = number;
     else
-      v_.entry_not_finite = true;
+      v_.too_large = what;
   }
 
   void enter_temperature() {
-    v_.entry_not_finite = false;
+    v_.too_large = nullptr;
     statement(kLineTemperaturePrompt, [&] {
       item(std::string_view(" Temp in C ="));
       formatted("####.##", v_.tC);
@@ -252,7 +253,7 @@ class Dialogue {
     statement(kLineBeep, [&] { rt_.host.sound(kBeepFrequency, kBeepDuration); });
     statement(kLineTemperatureEntry, [&] { entry({kInputString, temperature_text_}, 0); });
     statement(kLineTemperatureValue, [&] {
-      take_number(temperature_text_, v_.tC);
+      take_number(temperature_text_, v_.tC, "temperature");
       v_.water.T = v_.tC + k_.T0K;
     });
   }
@@ -266,7 +267,7 @@ class Dialogue {
     });
     statement(kLinePressureEntry, [&] { entry({kInputString, pressure_text_}, 1); });
     statement(kLinePressureValue, [&] {
-      take_number(pressure_text_, v_.P);
+      take_number(pressure_text_, v_.P, "pressure");
       v_.water.P = v_.P;
     });
   }

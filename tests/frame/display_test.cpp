@@ -61,18 +61,16 @@ TEST_F(Drawing, BlinkingCellsVanishEveryEighthFrame) {
     renderer.refresh(screen, canvas);
     shown.push_back(pixel(0, 0) == 0xAAAAAA);
   }
-  for (int frame = 1; frame <= 24; ++frame)
-    EXPECT_EQ(shown[frame - 1], (frame & 8) == 0) << frame;
+  for (int frame = 1; frame <= 24; ++frame) EXPECT_EQ(shown[frame - 1], (frame & 8) == 0) << frame;
 }
 
 TEST_F(Drawing, CursorShapes) {
   struct Case {
     int start, stop, first, count;
   };
-  const Case cases[] = {{4, 4, 14, 1},  {0, 31, 0, 16}, {0, 0, 0, 1},   {3, 0, 0, 0},
-                        {6, 2, 2, 14},  {2, 2, 2, 1},   {2, 3, 2, 2},   {2, 4, 12, 3},
-                        {2, 9, 2, 14},  {1, 3, 1, 3},   {3, 4, 13, 2},  {3, 5, 12, 3},
-                        {3, 9, 8, 8}};
+  const Case cases[] = {{4, 4, 14, 1}, {0, 31, 0, 16}, {0, 0, 0, 1},  {3, 0, 0, 0},  {6, 2, 2, 14},
+                        {2, 2, 2, 1},  {2, 3, 2, 2},   {2, 4, 12, 3}, {2, 9, 2, 14}, {1, 3, 1, 3},
+                        {3, 4, 13, 2}, {3, 5, 12, 3},  {3, 9, 8, 8}};
   for (const Case& c : cases) {
     const CursorRows rows = cursor_rows(c.start, c.stop, 16);
     EXPECT_EQ(rows.first, c.first) << c.start << "-" << c.stop;
@@ -94,8 +92,8 @@ TEST_F(Drawing, TheVisibleCursorBlinksEveryFourFrames) {
 
 TEST(FullScreen, ModeChoice) {
   const ModeSize page{640, 400};
-  const std::vector<ModeSize> modes = {{1920, 1080}, {1024, 768}, {800, 600}, {640, 480},
-                                       {720, 400}};
+  const std::vector<ModeSize> modes = {
+      {1920, 1080}, {1024, 768}, {800, 600}, {640, 480}, {720, 400}};
   EXPECT_EQ(nearest_mode(modes, page, false)->width, 720);
   EXPECT_EQ(nearest_mode(modes, page, true)->width, 640);
   // Window -> nearest -> 4:3 -> window.

@@ -51,14 +51,22 @@ TEST_F(Keys, PcCodesOfCharactersAndExtendedKeys) {
   tap(SDLK_RETURN, 13);
   tap(SDLK_BACKSPACE, 127);
   tap(SDLK_DELETE, 127);
-  EXPECT_EQ(taken(), (Pairs{{'a', 30}, {1, 30}, {0, 0x1E}, {0, 0x48}, {0, 0x3B}, {0, 0x54},
-                            {'!', 2}, {13, 28}, {8, 14}, {0, 0x53}}));
+  EXPECT_EQ(taken(), (Pairs{{'a', 30},
+                            {1, 30},
+                            {0, 0x1E},
+                            {0, 0x48},
+                            {0, 0x3B},
+                            {0, 0x54},
+                            {'!', 2},
+                            {13, 28},
+                            {8, 14},
+                            {0, 0x53}}));
 }
 
 TEST_F(Keys, CodePage437CharactersAndOthers) {
-  tap(SDLK_WORLD_73, 0xE9);    // é
-  tap(SDLK_UNKNOWN, 0xFF21);   // full-width A, a character without a key
-  tap(SDLK_UNKNOWN, 0x4E2D);   // no code page 437 code: nothing typed
+  tap(SDLK_WORLD_73, 0xE9);   // é
+  tap(SDLK_UNKNOWN, 0xFF21);  // full-width A, a character without a key
+  tap(SDLK_UNKNOWN, 0x4E2D);  // no code page 437 code: nothing typed
   EXPECT_EQ(taken(), (Pairs{{130, 0}, {'A', 30}}));
   EXPECT_EQ(Keyboard::code_of_unicode(0x4E2D), 0x40000000 + 0x4E2D);
   EXPECT_EQ(Keyboard::code_of_unicode(0x3000), 32);

@@ -9,7 +9,9 @@
 namespace aqsol {
 namespace {
 
-std::size_t frames(const ToneSamples& samples) { return samples.size() / 2; }
+std::size_t frames(const ToneSamples& samples) {
+  return samples.size() / 2;
+}
 
 TEST(ToneWave, TriangleEndsOnARisingZeroCrossing) {
   const ToneSamples beep = make_tone(100, 1);
