@@ -1,0 +1,194 @@
+// End-to-end test of the aqsol window under Xvfb: the window's size and caption, a menu choice
+// and two passes typed with xdotool, the cells with ink in a screenshot compared with the screen
+// that aqsol-console shows for the same keys, and closing the window ending the program with 0.
+#include <gtest/gtest.h>
+
+// Xlib after the test framework: its None and Status macros would break the framework's names.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace aqsol {
+namespace {
+
+constexpr const char* kKeys = "5\n25\n1\n\n\n";
+
+std::string command_output(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+bool have(const char* program) {
+  return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+pid_t spawn(const std::vector<std::string>& argv, const std::string& display) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("DISPLAY", display.c_str(), 1);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    freopen("/dev/null", "w", stderr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+// Waits for `pid` for up to `seconds`; its exit code, or -1.
+int wait_exit(pid_t pid, int seconds) {
+  for (int i = 0; i < seconds * 100; ++i) {
+    int status;
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return -1;
+}
+
+// The 25 rows that aqsol-console shows at the end for the same keys: the last rows of its
+// transcript (the rows that scrolled out come first).
+std::vector<std::string> expected_rows() {
+  const std::string out = command_output(std::string("printf '") + "5\\n25\\n1\\n\\n\\n" + "' | " +
+                                         AQSOL_CONSOLE_BINARY);
+  std::vector<std::string> lines;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  if (lines.size() > 24) lines.erase(lines.begin(), lines.end() - 24);
+  return lines;
+}
+
+// Whether a transcript character (UTF-8) at `column` of `line` is a visible glyph.
+bool ink_expected(const std::string& line, int column) {
+  int c = 0;
+  for (std::size_t k = 0; k < line.size(); ++c) {
+    const auto b = static_cast<unsigned char>(line[k]);
+    const std::size_t length = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+    if (c == column) return line.compare(k, length, " ") != 0;
+    k += length;
+  }
+  return false;
+}
+
+class WindowEndToEnd : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!have("Xvfb") || !have("xdotool")) GTEST_SKIP() << "Xvfb and xdotool are needed";
+    display_ = ":" + std::to_string(50 + getpid() % 400);
+    xvfb_ = spawn({"Xvfb", display_, "-screen", "0", "800x600x24", "-nolisten", "tcp"}, "");
+    for (int i = 0; i < 500 && x_ == nullptr; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      x_ = XOpenDisplay(display_.c_str());
+    }
+    ASSERT_NE(x_, nullptr) << "Xvfb did not start";
+  }
+  void TearDown() override {
+    if (x_ != nullptr) XCloseDisplay(x_);
+    if (xvfb_ > 0) {
+      kill(xvfb_, SIGTERM);
+      waitpid(xvfb_, nullptr, 0);
+    }
+  }
+
+  std::string xdotool(const std::string& args) {
+    return command_output("DISPLAY=" + display_ + " xdotool " + args + " 2>/dev/null");
+  }
+
+  Window find_window() {
+    for (int i = 0; i < 100; ++i) {
+      const std::string id = xdotool("search --name '^Untitled$'");
+      if (!id.empty()) return static_cast<Window>(std::stoul(id));
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return 0;
+  }
+
+  // Which of the 80 x 25 cells of the window have ink (any pixel that is not black).
+  std::vector<std::vector<bool>> inked_cells(Window w) {
+    std::vector<std::vector<bool>> ink(25, std::vector<bool>(80, false));
+    XImage* image = XGetImage(x_, w, 0, 0, 640, 400, AllPlanes, ZPixmap);
+    if (image == nullptr) return ink;
+    std::ofstream ppm(testing::TempDir() + "aqsol_window.ppm", std::ios::binary);
+    ppm << "P6\n640 400\n255\n";
+    for (int y = 0; y < 400; ++y)
+      for (int x = 0; x < 640; ++x) {
+        const unsigned long p = XGetPixel(image, x, y);
+        ppm << static_cast<char>(p >> 16 & 0xFF) << static_cast<char>(p >> 8 & 0xFF)
+            << static_cast<char>(p & 0xFF);
+        if ((p & 0xFFFFFF) != 0) ink[y / 16][x / 8] = true;
+      }
+    XDestroyImage(image);
+    return ink;
+  }
+
+  void close_window(Window w) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = w;
+    event.xclient.message_type = XInternAtom(x_, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x_, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x_, w, False, NoEventMask, &event);
+    XFlush(x_);
+  }
+
+  std::string display_;
+  pid_t xvfb_ = -1;
+  Display* x_ = nullptr;
+};
+
+TEST_F(WindowEndToEnd, TypesTwoPassesShowsThemAndClosesWithZero) {
+  const pid_t aqsol = spawn({AQSOL_BINARY}, display_);
+  const Window w = find_window();
+  ASSERT_NE(w, 0u) << "no window captioned Untitled";
+  XWindowAttributes attributes;
+  XGetWindowAttributes(x_, w, &attributes);
+  EXPECT_EQ(attributes.width, 640);
+  EXPECT_EQ(attributes.height, 400);
+
+  for (const char* step : {"5", "25", "1", "", ""}) {
+    if (*step != '\0') xdotool("type --window " + std::to_string(w) + " " + step);
+    xdotool("key --window " + std::to_string(w) + " Return");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
+  const std::vector<std::string> rows = expected_rows();
+  ASSERT_EQ(rows.size(), 24u);
+  std::vector<std::vector<bool>> ink;
+  int differing = -1;
+  for (int attempt = 0; attempt < 50 && differing != 0; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ink = inked_cells(w);
+    differing = 0;
+    for (int r = 0; r < 24; ++r)
+      for (int c = 0; c < 80; ++c) {
+        const bool cursor_cell = r == 23 && c == 20;  // after "? ", blinking
+        if (!cursor_cell && ink[r][c] != ink_expected(rows[r], c)) ++differing;
+      }
+  }
+  EXPECT_EQ(differing, 0) << "cells whose ink differs from the expected screen";
+
+  close_window(w);
+  EXPECT_EQ(wait_exit(aqsol, 10), 0);
+}
+
+}  // namespace
+}  // namespace aqsol
