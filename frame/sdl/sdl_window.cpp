@@ -190,6 +190,8 @@ void SdlWindow::refresh() {
       }
   }
   if (SDL_MUSTLOCK(surface_)) SDL_UnlockSurface(surface_);
+  if (drew && input_method_ != nullptr && input_method_->composition_state() == kComposing)
+    draw_strip();
   if (drew) SDL_UpdateRect(surface_, 0, 0, 0, 0);
 }
 
@@ -244,19 +246,14 @@ void SdlWindow::answer_box(BoxAnswer answer) {
   renderer_.invalidate();  // the next refresh draws the screen over the box
 }
 
-bool SdlWindow::box_key(const SDL_KeyboardEvent& key) {
+void SdlWindow::box_key(const SDL_KeyboardEvent& key) {
   const SDLKey sym = key.keysym.sym;
   const bool yes_no = buttons_.size() == 2;
   if (sym == SDLK_RETURN || sym == SDLK_KP_ENTER || sym == SDLK_y ||
-      (!yes_no && sym == SDLK_ESCAPE)) {
+      (!yes_no && sym == SDLK_ESCAPE))
     answer_box(BoxAnswer::kYes);
-    return true;
-  }
-  if (yes_no && (sym == SDLK_n || sym == SDLK_ESCAPE)) {
+  else if (yes_no && (sym == SDLK_n || sym == SDLK_ESCAPE))
     answer_box(BoxAnswer::kNo);
-    return true;
-  }
-  return false;
 }
 
 void SdlWindow::box_click(int x, int y) {
@@ -268,7 +265,30 @@ void SdlWindow::box_click(int x, int y) {
 }
 
 void SdlWindow::handle_key_down(const SDL_KeyboardEvent& key) {
+  if (input_method_ != nullptr && input_method_->composition_state() != kNotComposing) {
+    // The key belongs to the composition; the one that ended it is not typed again.
+    if (input_method_->composition_state() == kCompositionEnded)
+      input_method_->set_composition_state(kKeyOfEndedComposition);
+    return;
+  }
   frame_->keyboard().key_down(static_cast<int32_t>(key.keysym.sym), key.keysym.unicode);
+}
+
+void SdlWindow::handle_key_up(const SDL_KeyboardEvent& key) {
+  if (input_method_ != nullptr && input_method_->composition_state() != kNotComposing) {
+    if (input_method_->composition_state() == kKeyOfEndedComposition)
+      input_method_->set_composition_state(kNotComposing);
+    return;
+  }
+  frame_->keyboard().key_up(static_cast<int32_t>(key.keysym.sym));
+}
+
+void SdlWindow::draw_strip() {
+  SDL_Surface* strip = input_method_->strip();
+  if (strip == nullptr || surface_ == nullptr) return;
+  SDL_Rect from{0, 0, static_cast<Uint16>(std::min(surface_->w, strip->w)), 32};
+  SDL_Rect to{0, static_cast<Sint16>(surface_->h - 32), 0, 0};
+  SDL_BlitSurface(strip, &from, surface_, &to);
 }
 
 bool SdlWindow::pump_events() {
@@ -282,18 +302,29 @@ bool SdlWindow::pump_events() {
   const SDLMod mods = SDL_GetModState();
   frame_->keyboard().follow_locks({(mods & KMOD_CAPS) != 0, (mods & KMOD_NUM) != 0});
   const bool box_up = boxes_->waiting().has_value() && !buttons_.empty();
+  if (input_method_ != nullptr) {
+    input_method_->service(frame_->keyboard(), false);
+    // A message box takes its keys straight from the window.
+    input_method_->set_enabled(!box_up);
+  }
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
     switch (event.type) {
       case SDL_QUIT:
         return false;
+      case SDL_USEREVENT:
+        if (input_method_ != nullptr && event.user.code == InputMethodFrame::kResultMarker &&
+            !box_up)
+          input_method_->service(frame_->keyboard(), true);
+        break;
       case SDL_KEYDOWN:
-        if (!box_up || !box_key(event.key)) {
-          if (!box_up) handle_key_down(event.key);
-        }
+        if (box_up)
+          box_key(event.key);
+        else
+          handle_key_down(event.key);
         break;
       case SDL_KEYUP:
-        frame_->keyboard().key_up(static_cast<int32_t>(event.key.keysym.sym));
+        handle_key_up(event.key);
         break;
       case SDL_MOUSEBUTTONDOWN:
         if (box_up) box_click(event.button.x, event.button.y);

@@ -11,6 +11,7 @@
 #include "frame/display.hpp"
 #include "frame/frame.hpp"
 #include "frame/message_box.hpp"
+#include "frame/sdl/input_method_frame.hpp"
 
 namespace aqsol {
 
@@ -29,6 +30,10 @@ class SdlWindow final : public FrontEnd {
   // window captioned "Untitled" with its icon. Call before Frame::run.
   void attach(Frame& frame, BoxMailbox& boxes);
 
+  // Lets `input_method` (may be null) take its events before the window's key events, hold key
+  // events back while it composes, and show its strip.
+  void set_input_method(InputMethodFrame* input_method) { input_method_ = input_method; }
+
   void refresh() override;
   bool pump_events() override;
   void sleep_ms(int ms) override { SDL_Delay(static_cast<Uint32>(ms)); }
@@ -43,9 +48,11 @@ class SdlWindow final : public FrontEnd {
   void apply_video_mode();
   Canvas canvas();
   void handle_key_down(const SDL_KeyboardEvent& key);
+  void handle_key_up(const SDL_KeyboardEvent& key);
+  void draw_strip();
   void draw_box(const MessageBoxRequest& box);
   void answer_box(BoxAnswer answer);
-  bool box_key(const SDL_KeyboardEvent& key);
+  void box_key(const SDL_KeyboardEvent& key);
   void box_click(int x, int y);
 
   Frame* frame_ = nullptr;
@@ -58,6 +65,7 @@ class SdlWindow final : public FrontEnd {
   int surface_width_ = 0, surface_height_ = 0;
   int offset_x_ = 0, offset_y_ = 0, scale_ = 1;
   bool box_shown_ = false;
+  InputMethodFrame* input_method_ = nullptr;
   std::vector<Button> buttons_;
 };
 
