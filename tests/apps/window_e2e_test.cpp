@@ -190,5 +190,19 @@ TEST_F(WindowEndToEnd, TypesTwoPassesShowsThemAndClosesWithZero) {
   EXPECT_EQ(wait_exit(aqsol, 10), 0);
 }
 
+TEST(WindowWithoutDisplay, FailsAtStartWithCode100) {
+  const std::string command = std::string("env -u DISPLAY -u SDL_VIDEODRIVER ") + AQSOL_BINARY +
+                              " </dev/null 2>&1 >/dev/null";
+  std::string err;
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  char buffer[512];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) err.append(buffer, n);
+  const int status = pclose(pipe);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 100);
+  EXPECT_EQ(err.rfind("Unable to init SDL: ", 0), 0u) << err;
+}
+
 }  // namespace
 }  // namespace aqsol
