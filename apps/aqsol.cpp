@@ -16,11 +16,12 @@ int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   aqsol::SdlWindow window;
   aqsol::CompositionStrip composition;
-  if (InputMethod_Init() != 0) return aqsol::kExitInputMethodInit;
-  window.set_input_method(&composition);
   aqsol::BoxMailbox boxes;
   aqsol::Frame frame(arguments, std::make_unique<aqsol::SdlToneSink>(), boxes);
   window.attach(frame, boxes);
+  // After the window opens: the X input method attaches to it.
+  if (InputMethod_Init() != 0) return aqsol::kExitInputMethodInit;
+  window.set_input_method(&composition);
   const int code = frame.run(window, aqsol::run_calculator_dialogue);
   InputMethod_Quit();
   return code;

@@ -4,6 +4,7 @@
 
 #include <SDL/SDL.h>
 #include <SDL/SDL_syswm.h>
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <deque>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "frame/sdl/input_method_frame.hpp"
 #include "inputmethod/dead_keys.hpp"
@@ -79,13 +81,16 @@ bool is_printable_ascii(uint16_t u) {
   return u >= 32 && u < 127;
 }
 
-// A dead key pressed in the X window: remembered, and its raw event dropped.
-void note_dead_key(const SDL_Event* event) {
-  if (event->syswm.msg == nullptr || event->syswm.msg->subsystem != SDL_SYSWM_X11) return;
-  XEvent& x = event->syswm.msg->event.xevent;
-  if (x.type != KeyPress) return;
-  if (const char16_t accent = accent_of_dead_keysym(XLookupKeysym(&x.xkey, 0)))
-    state().pending_dead = accent;
+// The accent of a dead key: the window system reports every dead key as the Compose key without
+// a character; which accent it is, the key's X keysym tells. 0 when it is no dead key.
+char16_t dead_accent_of(const SDL_keysym& key) {
+  if (key.sym != SDLK_COMPOSE || key.unicode != 0) return 0;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWMInfo(&info) <= 0 || info.subsystem != SDL_SYSWM_X11) return 0;
+  const int level = (key.mod & KMOD_SHIFT) ? 1 : 0;
+  return accent_of_dead_keysym(
+      XkbKeycodeToKeysym(info.info.x11.display, static_cast<KeyCode>(key.scancode), 0, level));
 }
 
 // While the input method is enabled, a key that types a printable ASCII character becomes a
@@ -93,19 +98,20 @@ void note_dead_key(const SDL_Event* event) {
 int SDLCALL filter_typed_characters(const SDL_Event* event) {
   InputMethodState& s = state();
   if (!s.enabled) return 1;
-  if (event->type == SDL_SYSWMEVENT) {
-    note_dead_key(event);
+  if (event->type != SDL_KEYDOWN) return 1;
+  if (const char16_t accent = dead_accent_of(event->key.keysym)) {
+    s.pending_dead = accent;
     return 0;
   }
-  if (event->type != SDL_KEYDOWN) return 1;
   const uint16_t u = event->key.keysym.unicode;
-  if (!is_printable_ascii(u)) {
-    if (u != 0) s.pending_dead = 0;  // the window system combined it already
-    return 1;
-  }
+  const char16_t dead = std::exchange(s.pending_dead, 0);
+  if (!is_printable_ascii(u)) return 1;
+  // The window system may have combined the accent with this key already (the character is then
+  // not the key's own); else the accent combines here.
+  const int sym = event->key.keysym.sym;
+  const bool keys_own = u == sym || (sym >= 'a' && sym <= 'z' && u == sym - 'a' + 'A');
   std::u16string text(1, static_cast<char16_t>(u));
-  if (s.pending_dead != 0) text = after_dead_key(s.pending_dead, static_cast<char16_t>(u));
-  s.pending_dead = 0;
+  if (dead != 0 && keys_own) text = after_dead_key(dead, static_cast<char16_t>(u));
   if (InputMethod_PostEvent(INPUT_METHOD_MESSAGE_RESULT,
                             reinterpret_cast<const uint16_t*>(text.c_str()), 0, 0, 0) != 0)
     return 1;
@@ -136,7 +142,6 @@ int start(InputMethod_Bootstrap* record, bool owned) {
   s.owns_record = owned;
   s.pending_dead = 0;
   s.enabled = s.initialised = true;
-  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   SDL_SetEventFilter(filter_typed_characters);
   return 0;
 }
@@ -184,7 +189,6 @@ void InputMethod_Quit(void) {
   aqsol::InputMethodState& s = state();
   if (!s.initialised) return;
   SDL_SetEventFilter(nullptr);
-  SDL_EventState(SDL_SYSWMEVENT, SDL_IGNORE);
   s.record->quit();
   if (s.owns_record) std::free(s.record);
   aqsol::free_queue();

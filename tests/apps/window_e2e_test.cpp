@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "frame/font_data.hpp"
+
 namespace aqsol {
 namespace {
 
@@ -186,6 +188,40 @@ TEST_F(WindowEndToEnd, TypesTwoPassesShowsThemAndClosesWithZero) {
   }
   EXPECT_EQ(differing, 0) << "cells whose ink differs from the expected screen";
 
+  close_window(w);
+  EXPECT_EQ(wait_exit(aqsol, 10), 0);
+}
+
+// With a keyboard layout that has dead keys, an accent typed first combines with the next
+// letter, and the code page 437 character appears on the screen.
+TEST_F(WindowEndToEnd, DeadKeysCombineWithTheNextLetter) {
+  if (!have("setxkbmap")) GTEST_SKIP() << "setxkbmap is needed";
+  ASSERT_EQ(std::system(("setxkbmap -display " + display_ + " us -variant intl").c_str()), 0);
+  const pid_t aqsol = spawn({AQSOL_BINARY}, display_);
+  const Window w = find_window();
+  ASSERT_NE(w, 0u);
+  const std::string window = std::to_string(w);
+  xdotool("type --window " + window + " 5");
+  xdotool("key --window " + window + " Return");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  xdotool("key --window " + window + " dead_acute e dead_circumflex o dead_grave space");
+  // The entry starts at column 22 of row 13: expect the glyphs of 130 (é), 147 (ô) and `.
+  bool same = false;
+  for (int attempt = 0; attempt < 50 && !same; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    XImage* image = XGetImage(x_, w, 21 * 8, 12 * 16, 3 * 8, 16, AllPlanes, ZPixmap);
+    if (image == nullptr) continue;
+    same = true;
+    const unsigned char codes[3] = {130, 147, '`'};
+    for (int i = 0; i < 3; ++i)
+      for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 8; ++x) {
+          const bool ink = (XGetPixel(image, i * 8 + x, y) & 0xFFFFFF) != 0;
+          same = same && ink == ((kFont8x16Rows[codes[i] * 16 + y] & (0x80 >> x)) != 0);
+        }
+    XDestroyImage(image);
+  }
+  EXPECT_TRUE(same) << "the entry does not show the combined characters";
   close_window(w);
   EXPECT_EQ(wait_exit(aqsol, 10), 0);
 }
