@@ -42,7 +42,6 @@ class ScreenRenderer {
   // Returns whether anything was drawn.
   bool refresh(const TextScreen& screen, Canvas& canvas);
 
-  uint32_t frame_count() const { return frames_; }
   // The pixel size of `screen`'s page with the 8x16 glyphs.
   static int page_width(const TextScreen& screen) { return screen.width() * 8; }
   static int page_height(const TextScreen& screen) { return screen.height() * 16; }

@@ -141,56 +141,6 @@ bool is_modifier_or_lock(int32_t code) {
          code == kInsertModeOn;
 }
 
-// The keypad twin of a character, or 0.
-int32_t keypad_twin(int32_t character) {
-  switch (character) {
-    case 13:
-      return kKeypadLast;
-    case '*':
-      return kKeypadFirst + 12;
-    case '+':
-      return kKeypadFirst + 14;
-    case '-':
-      return kKeypadFirst + 13;
-    case '.':
-      return kKeypadFirst + 10;
-    case '/':
-      return kKeypadFirst + 11;
-    default:
-      return character >= '0' && character <= '9' ? kKeypadFirst + character - '0' : 0;
-  }
-}
-
-// The keypad key without Num Lock that doubles an extended key of the cursor block, or 0.
-int32_t keypad_plain_twin(int32_t code) {
-  switch (code >> 8) {
-    case 0x52:
-      return kKeypadPlainFirst + 0;
-    case 0x4F:
-      return kKeypadPlainFirst + 1;
-    case 0x50:
-      return kKeypadPlainFirst + 2;
-    case 0x51:
-      return kKeypadPlainFirst + 3;
-    case 0x4B:
-      return kKeypadPlainFirst + 4;
-    case 0x4C:
-      return kKeypadPlainFirst + 5;
-    case 0x4D:
-      return kKeypadPlainFirst + 6;
-    case 0x47:
-      return kKeypadPlainFirst + 7;
-    case 0x48:
-      return kKeypadPlainFirst + 8;
-    case 0x49:
-      return kKeypadPlainFirst + 9;
-    case 0x53:
-      return kKeypadPlainFirst + 10;
-    default:
-      return 0;
-  }
-}
-
 // The extended code of a cursor-block symbol, or 0.
 int32_t cursor_block_code(int32_t symbol) {
   switch (symbol) {
@@ -231,19 +181,6 @@ int32_t Keyboard::code_of_unicode(uint32_t unicode) {
 
 bool Keyboard::held(int32_t code) const {
   return std::any_of(down_.begin(), down_.end(), [code](const Held& h) { return h.code == code; });
-}
-
-bool Keyboard::is_down(int32_t code) const {
-  if (held(code)) return true;
-  if (code > 0 && code < 256) {
-    const int32_t twin = keypad_twin(code);
-    return twin != 0 && held(twin);
-  }
-  if (code >= 0x100 && code <= 0xFFFF && (code >> 8) >= 71 && (code >> 8) <= 83) {
-    const int32_t twin = keypad_plain_twin(code);
-    return twin != 0 && held(twin);
-  }
-  return false;
 }
 
 void Keyboard::add_held(int32_t code) {

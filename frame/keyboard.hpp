@@ -94,10 +94,6 @@ class Keyboard {
   // Takes one pending Alt+Enter request; false when none is pending.
   bool take_full_screen_request();
 
-  // Whether `code` is held, a character also through its keypad twin and an extended key with
-  // scan 71..83 also through the keypad key without Num Lock.
-  bool is_down(int32_t code) const;
-
   // Code page 437 code of a Unicode character as key_press_char types it.
   static int32_t code_of_unicode(uint32_t unicode);
 
