@@ -20,21 +20,10 @@
 #include <vector>
 
 #include "frame/font_data.hpp"
+#include "tests/support/command_output.hpp"
 
 namespace aqsol {
 namespace {
-
-constexpr const char* kKeys = "5\n25\n1\n\n\n";
-
-std::string command_output(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
 
 bool have(const char* program) {
   return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;

@@ -7,20 +7,13 @@
 #include <regex>
 #include <string>
 
+#include "tests/support/command_output.hpp"
+
+namespace aqsol {
 namespace {
 
-std::string output_of(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
-
 TEST(Exports, TheWindowProgramExportsEveryFunctionOfTheInterface) {
-  const std::string symbols = output_of(std::string("nm -D --defined-only ") + AQSOL_BINARY);
+  const std::string symbols = command_output(std::string("nm -D --defined-only ") + AQSOL_BINARY);
   std::ifstream list(AQSOL_EXPORTS_LIST);
   const std::regex name(R"((InputMethod_\w+);)");
   int names = 0;
@@ -41,3 +34,4 @@ TEST(Exports, ALoadedModuleFindsAndUsesTheInterface) {
 }
 
 }  // namespace
+}  // namespace aqsol
