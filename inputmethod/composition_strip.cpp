@@ -188,6 +188,9 @@ void CompositionStrip::service(Keyboard& keyboard, bool oldest_only) {
            InputMethod_GetCurrentCompositionPosition(), InputMethod_GetCurrentCompositionLength());
     } else if (message == INPUT_METHOD_MESSAGE_RESULT) {
       type_result(keyboard, text);
+      // Text committed after the composition ended: the key that ended it went to the input
+      // method, so no key of the window is left to hold back.
+      if (state_ == kCompositionEnded) state_ = kNotComposing;
     }
     InputMethod_MoveNextEvent();
     push_expose();

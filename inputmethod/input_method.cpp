@@ -16,6 +16,7 @@
 
 #include "frame/sdl/input_method_frame.hpp"
 #include "inputmethod/dead_keys.hpp"
+#include "inputmethod/xim_backend.hpp"
 
 namespace aqsol {
 namespace {
@@ -93,6 +94,14 @@ char16_t dead_accent_of(const SDL_keysym& key) {
       XkbKeycodeToKeysym(info.info.x11.display, static_cast<KeyCode>(key.scancode), 0, level));
 }
 
+// Marks, among the key events, where the result event just posted belongs.
+void push_result_marker() {
+  SDL_Event marker{};
+  marker.type = SDL_USEREVENT;
+  marker.user.code = InputMethodFrame::kResultMarker;
+  SDL_PushEvent(&marker);
+}
+
 // While the input method is enabled, a key that types a printable ASCII character becomes a
 // result event, marked in the SDL queue where the key was so that the frame types it in order.
 int SDLCALL filter_typed_characters(const SDL_Event* event) {
@@ -116,10 +125,7 @@ int SDLCALL filter_typed_characters(const SDL_Event* event) {
                             reinterpret_cast<const uint16_t*>(text.c_str()), 0, 0, 0) != 0)
     return 1;
   SDL_GetKeyState(nullptr)[event->key.keysym.sym] = 0;
-  SDL_Event marker{};
-  marker.type = SDL_USEREVENT;
-  marker.user.code = InputMethodFrame::kResultMarker;
-  SDL_PushEvent(&marker);
+  push_result_marker();
   return 0;
 }
 
@@ -164,6 +170,9 @@ int InputMethod_Init(void) {
     SDL_SetError("Input method is already inited");
     return 1;
   }
+  // The X Input Method when a server answers; a back end that fails leaves the plain one.
+  static InputMethod_Bootstrap xim = aqsol::xim_bootstrap();
+  if (xim.available() && aqsol::start(&xim, false) == 0) return 0;
   return aqsol::start(&plain, false);
 }
 

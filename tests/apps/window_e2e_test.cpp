@@ -29,10 +29,13 @@ bool have(const char* program) {
   return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-pid_t spawn(const std::vector<std::string>& argv, const std::string& display) {
+// Starts `argv` on `display`, with the further environment variables `environment`.
+pid_t spawn(const std::vector<std::string>& argv, const std::string& display,
+            const std::vector<std::pair<std::string, std::string>>& environment = {}) {
   const pid_t pid = fork();
   if (pid == 0) {
     setenv("DISPLAY", display.c_str(), 1);
+    for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -213,6 +216,67 @@ TEST_F(WindowEndToEnd, DeadKeysCombineWithTheNextLetter) {
   EXPECT_TRUE(same) << "the entry does not show the combined characters";
   close_window(w);
   EXPECT_EQ(wait_exit(aqsol, 10), 0);
+}
+
+// With an X input method server (uim's VIQR method, switched on with Shift+Space), the text
+// being composed shows in the strip at the bottom and the committed text is typed.
+TEST_F(WindowEndToEnd, AnXInputMethodComposesIntoTheEntry) {
+  if (!have("uim-xim") || !have("localedef") || !have("uim-module-manager"))
+    GTEST_SKIP() << "uim-xim and localedef are needed";
+  // The server speaks the common UTF-8 locales; make one for this test only.
+  const std::string locales = testing::TempDir() + "aqsol_locales";
+  ASSERT_EQ(std::system(("mkdir -p " + locales + " && localedef -i en_US -f UTF-8 " + locales +
+                         "/en_US.UTF-8 2>/dev/null; test -d " + locales + "/en_US.UTF-8")
+                            .c_str()),
+            0);
+  if (command_output("uim-xim --list 2>/dev/null").find("viqr") == std::string::npos)
+    std::system("uim-module-manager --register viqr >/dev/null 2>&1");
+  const std::vector<std::pair<std::string, std::string>> locale = {{"LOCPATH", locales},
+                                                                   {"LC_ALL", "en_US.UTF-8"}};
+  const pid_t server = spawn({"uim-xim", "--engine=viqr"}, display_, locale);
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  auto with_server = locale;
+  with_server.emplace_back("XMODIFIERS", "@im=uim");
+  const pid_t aqsol = spawn({AQSOL_BINARY}, display_, with_server);
+  const Window w = find_window();
+  ASSERT_NE(w, 0u);
+  const std::string window = std::to_string(w);
+  xdotool("windowfocus --sync " + window);
+  xdotool("type 5");
+  xdotool("key Return");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  xdotool("key shift+space");
+  xdotool("type a");
+  int white = 0;
+  for (int attempt = 0; attempt < 30 && white <= 640 * 32 / 2; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    XImage* strip = XGetImage(x_, w, 0, 368, 640, 32, AllPlanes, ZPixmap);
+    if (strip == nullptr) continue;
+    white = 0;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 640; ++x) white += (XGetPixel(strip, x, y) & 0xFFFFFF) == 0xFFFFFF;
+    XDestroyImage(strip);
+  }
+  EXPECT_GT(white, 640 * 32 / 2) << "no composition strip";
+  xdotool("key apostrophe");
+  xdotool("key Return");
+  bool typed = false;
+  for (int attempt = 0; attempt < 30 && !typed; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    XImage* cell = XGetImage(x_, w, 21 * 8, 12 * 16, 8, 16, AllPlanes, ZPixmap);
+    if (cell == nullptr) continue;
+    typed = true;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 8; ++x)
+        typed = typed && ((XGetPixel(cell, x, y) & 0xFFFFFF) != 0) ==
+                             ((kFont8x16Rows[160 * 16 + y] & (0x80 >> x)) != 0);
+    XDestroyImage(cell);
+  }
+  EXPECT_TRUE(typed) << "the committed a with acute (code 160) is not in the entry";
+  close_window(w);
+  EXPECT_EQ(wait_exit(aqsol, 10), 0);
+  kill(server, SIGTERM);
+  waitpid(server, nullptr, 0);
 }
 
 TEST(WindowWithoutDisplay, FailsAtStartWithCode100) {

@@ -10,6 +10,7 @@
 #include "frame/sdl/sdl_window.hpp"
 #include "inputmethod/composition_strip.hpp"
 #include "inputmethod/dead_keys.hpp"
+#include "inputmethod/xim_backend.hpp"
 
 namespace aqsol {
 namespace {
@@ -237,6 +238,23 @@ TEST_F(Composition, TypedCharactersGoThroughTheQueueInTheirPlace) {
   InputMethod_Invalidate();
   key.key.keysym.unicode = 'b';
   EXPECT_EQ(filter(&key), 1);  // disabled: everything stays a key event
+}
+
+// The server redraws the composition piecewise: inserted, replaced and deleted characters, with
+// the clause under conversion marked.
+TEST(Preedit, FollowsTheServersChangesAndFindsTheClause) {
+  Preedit p;
+  p.change(0, 0, U"nihao", U"\0\0\0\0\0");
+  EXPECT_EQ(p.clause(), (std::pair<int, int>{0, 0}));
+  p.change(0, 2, U"\u4F60", U"\1");  // "ni" converted, and under conversion
+  EXPECT_EQ(p.text, U"\u4F60hao");
+  EXPECT_EQ(p.clause(), (std::pair<int, int>{0, 1}));
+  p.change(1, 3, U"\u597D", U"\1");
+  EXPECT_EQ(p.clause(), (std::pair<int, int>{0, 2}));
+  p.change(1, 99, U"", U"");  // lengths past the end are cut
+  EXPECT_EQ(p.text, U"\u4F60");
+  p.change(-3, 1, U"", U"");
+  EXPECT_EQ(p.text, U"");
 }
 
 TEST(DeadKeys, CombineWithTheNextCharacter) {
