@@ -22,7 +22,7 @@ test: build
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DAQSOL_SANITIZE=thread >/dev/null
-	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target console_tests calculator_tests frame_tests
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target console_tests calculator_tests frame_tests table_tests
 	@ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'ReaderThread|Concurrent|Threaded'
 
 # The calculator: its window when a display is available, else the terminal front end.

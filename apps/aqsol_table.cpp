@@ -2,6 +2,7 @@
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "apps/table/options.hpp"
@@ -31,10 +32,9 @@ int main(int argc, char** argv) {
 
   std::ios::sync_with_stdio(false);
   table::writeHeader(std::cout, options.format);
-  for (const SoluteParams& solute : options.solutes)
-    for (double tC : options.temperaturesC)
-      for (const table::PressureItem& p : options.pressures)
-        table::writeRow(std::cout, options.format, table::computeRow(constants, solute, tC, p));
+  const unsigned threads =
+      options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+  table::writeTable(std::cout, constants, options, threads);
   std::cout.flush();
   return std::cout ? 0 : 1;
 }

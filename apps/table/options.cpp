@@ -156,6 +156,18 @@ bool parseNumberList(std::string_view list, std::vector<double>& values, std::st
   return true;
 }
 
+bool parseThreads(std::string_view value, unsigned& threads, std::string& error) {
+  unsigned n = 0;
+  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+  if (ec != std::errc() || end != value.data() + value.size() || n < 1 || n > kMaxThreads) {
+    error = "'" + std::string(value) + "' is not a thread count from 1 to " +
+            std::to_string(kMaxThreads);
+    return false;
+  }
+  threads = n;
+  return true;
+}
+
 bool parseOptions(std::span<const std::string_view> args, Options& options, std::string& error) {
   bool haveSolute = false, haveT = false, haveP = false;
   for (std::size_t n = 0; n < args.size(); ++n) {
@@ -184,6 +196,8 @@ bool parseOptions(std::span<const std::string_view> args, Options& options, std:
       ok = parsePressureList(value, options.pressures, why), haveP = true;
     } else if (name == "--format") {
       ok = parseFormat(value, options.format, why);
+    } else if (name == "--threads") {
+      ok = parseThreads(value, options.threads, why);
     } else {
       error = "unknown option '" + std::string(name) + "'";
       return false;
@@ -201,7 +215,7 @@ bool parseOptions(std::span<const std::string_view> args, Options& options, std:
 }
 
 std::string_view usageText() {
-  return R"(usage: aqsol-table --solute LIST --T LIST --P LIST [--format csv|tsv]
+  return R"(usage: aqsol-table --solute LIST --T LIST --P LIST [--format csv|tsv] [--threads N]
 
 Properties of pure water and of a solute at infinite dilution in water, one row per
 (solute, T, P), ordered by solute, then T, then P.
@@ -212,6 +226,7 @@ Properties of pure water and of a solute at infinite dilution in water, one row 
   --T LIST        temperatures in degrees Celsius
   --P LIST        pressures in bar; sat (or 0) for the saturation pressure at each T
   --format F      csv (default) or tsv
+  --threads N     compute rows on N threads (default: one per core); the output is the same
   --help          this text
 
 LIST is comma-separated values and ranges start:stop:step (stop included), e.g.

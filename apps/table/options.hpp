@@ -24,7 +24,11 @@ struct Options {
   std::vector<double> temperaturesC;  // degrees Celsius
   std::vector<PressureItem> pressures;
   Format format = Format::kCsv;
+  unsigned threads = 0;  // worker threads; 0: one per core
 };
+
+// Upper bound on --threads.
+inline constexpr unsigned kMaxThreads = 256;
 
 // Upper bound on the values one list may expand to, so that a mistyped step cannot ask for an
 // endless table.

@@ -4,6 +4,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <thread>
+#include <vector>
 
 namespace aqsol::table {
 namespace {
@@ -20,10 +22,10 @@ std::array<double, 13> computedValues(const Row& r) {
           s.lnkH, s.V2,      s.Cp2,     s.Gaq,       s.S2, r.kAqGas};
 }
 
-std::string shortest(double value) {
+void appendShortest(std::string& line, double value) {
   char text[32];
   const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
+  line.append(text, result.ptr);
 }
 
 // A field as the format needs it: CSV quotes fields with separators or quotes; TSV has no
@@ -91,16 +93,52 @@ void writeHeader(std::ostream& out, Format format) {
   out << '\n';
 }
 
-void writeRow(std::ostream& out, Format format, const Row& row) {
+std::string formatRow(Format format, const Row& row) {
   const char separator = format == Format::kCsv ? ',' : '\t';
-  out << field(row.soluteName, format) << separator << shortest(row.temperatureC) << separator;
-  if (row.pressureBar) out << shortest(*row.pressureBar);
+  std::string line = field(row.soluteName, format);
+  line += separator;
+  appendShortest(line, row.temperatureC);
+  line += separator;
+  if (row.pressureBar) appendShortest(line, *row.pressureBar);
   const bool ok = row.status.empty();
   for (double v : computedValues(row)) {
-    out << separator;
-    if (ok) out << shortest(v);
+    line += separator;
+    if (ok) appendShortest(line, v);
   }
-  out << separator << (ok ? std::string("ok") : field(row.status, format)) << '\n';
+  line += separator;
+  line += ok ? std::string_view("ok") : std::string_view(field(row.status, format));
+  line += '\n';
+  return line;
+}
+
+void writeRow(std::ostream& out, Format format, const Row& row) {
+  out << formatRow(format, row);
+}
+
+void writeTable(std::ostream& out, const Constants& k, const Options& options, unsigned threads) {
+  const std::size_t nT = options.temperaturesC.size(), nP = options.pressures.size();
+  const std::size_t rows = options.solutes.size() * nT * nP;
+  const auto rowText = [&](std::size_t i) {
+    const SoluteParams& solute = options.solutes[i / (nT * nP)];
+    return formatRow(options.format, computeRow(k, solute, options.temperaturesC[i / nP % nT],
+                                                options.pressures[i % nP]));
+  };
+  threads = std::max(1u, threads);
+  // Each batch is split among the threads and written in order before the next begins.
+  const std::size_t batch = 512 * threads;
+  std::vector<std::string> texts(std::min(batch, rows));
+  for (std::size_t first = 0; first < rows; first += batch) {
+    const std::size_t count = std::min(batch, rows - first);
+    const auto work = [&](unsigned worker) {
+      for (std::size_t j = worker; j < count; j += threads) texts[j] = rowText(first + j);
+    };
+    std::vector<std::jthread> workers;
+    for (unsigned worker = 1; worker < threads && worker < count; ++worker)
+      workers.emplace_back(work, worker);
+    work(0);
+    workers.clear();  // joins
+    for (std::size_t j = 0; j < count; ++j) out << texts[j];
+  }
 }
 
 }  // namespace aqsol::table

@@ -32,7 +32,16 @@ Row computeRow(const Constants& k, const SoluteParams& solute, double temperatur
 // Writes the header line.
 void writeHeader(std::ostream& out, Format format);
 
-// Writes one row: numbers in shortest round-trip form, empty values for a failed row.
+// One row as text, with its line end: numbers in shortest round-trip form, empty values for a
+// failed row.
+std::string formatRow(Format format, const Row& row);
+
+// Writes one row as formatRow makes it.
 void writeRow(std::ostream& out, Format format, const Row& row);
+
+// Computes every row of `options` on `threads` threads and writes them in order (solute, then
+// T, then P), a bounded batch at a time, so memory stays small for any grid. The output is the
+// same for any thread count.
+void writeTable(std::ostream& out, const Constants& k, const Options& options, unsigned threads);
 
 }  // namespace aqsol::table

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -170,6 +171,40 @@ TEST(TableProgram, WholeRangeGridEveryRowEnds) {
     EXPECT_EQ(std::count(out[n].begin(), out[n].end(), ','), 16) << out[n];
   }
   EXPECT_GT(ok, 250);
+}
+
+// The reference output of a broad grid (every solute; liquid, vapour, near-critical and failing
+// states up to 20,000 bar), kept from an earlier version: any change of a printed digit, on any
+// number of threads, fails here.
+TEST(TableThreaded, OutputIsByteIdenticalToTheReferenceOnAnyThreadCount) {
+  std::ifstream file(std::string(AQSOL_GOLDEN_DIR) + "/table_grid.csv", std::ios::binary);
+  std::ostringstream reference;
+  reference << file.rdbuf();
+  ASSERT_GT(reference.str().size(), 400'000u);
+  const std::string grid =
+      "--solute all --T 0.01,25,100,250,350,373,373.9,380,600,1000 "
+      "--P sat,0.001,0.3,1,220.6,300,1000,5000,20000";
+  for (const char* threads : {"1", "2", "5"}) {
+    int code;
+    const std::string out = run(grid + " --threads " + threads, code);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(out == reference.str()) << "output differs on " << threads << " threads";
+  }
+}
+
+TEST(TableOptions, ThreadCounts) {
+  Options options;
+  std::string error;
+  std::vector<std::string_view> args = {"--solute", "H2", "--T",       "25",
+                                        "--P",      "1",  "--threads", "3"};
+  ASSERT_TRUE(parseOptions(args, options, error)) << error;
+  EXPECT_EQ(options.threads, 3u);
+  for (std::string_view bad : {"0", "-1", "x", "257", "2.5"}) {
+    args.back() = bad;
+    Options o;
+    EXPECT_FALSE(parseOptions(args, o, error)) << bad;
+    EXPECT_NE(error.find("--threads"), std::string::npos) << error;
+  }
 }
 
 }  // namespace
