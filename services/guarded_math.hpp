@@ -21,9 +21,9 @@ double guarded_exp(ErrorSlot& errors, long double x);
 // Square root. For x < 0 raises error 5 and returns 0. A NaN passes to the library.
 double guarded_sqrt(ErrorSlot& errors, double x);
 
-// x raised to y from the double library function. For x < 0 with y not a whole number raises
-// error 5 and returns 0. A NaN passes to the library.
-double guarded_pow(ErrorSlot& errors, long double x, long double y);
+// x raised to y, as the double library function gives it. For x < 0 with y not a whole number
+// raises error 5 and returns 0. A NaN passes to the library.
+double guarded_pow(ErrorSlot& errors, double x, double y);
 
 // Nearest 64-bit integer, ties to even. Out-of-range values and NaN give INT64_MIN, which any
 // later index check rejects.

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <limits>
+#include <random>
 
 namespace aqsol {
 namespace {
@@ -66,6 +68,41 @@ TEST(CheckIndex, OffsetsInsideTheCountPassOthersRaiseNine) {
     EXPECT_EQ(check_index(e, offset, 7), 0u) << offset;
     EXPECT_EQ(e.pending_error(), 9u) << offset;
   }
+}
+
+}  // namespace
+}  // namespace aqsol
+
+namespace aqsol {
+namespace {
+
+// Whole powers are computed without the library where the result is certain; they must be the
+// library's to the last bit, for every exponent the calculator uses and far beyond.
+TEST(GuardedMath, WholePowersAreTheLibrarysToTheBit) {
+  ErrorSlot errors;
+  std::mt19937_64 random(20261207);
+  std::uniform_real_distribution<double> exponent_of_two(-34, 34);
+  std::uniform_real_distribution<double> near_one(0.25, 4);
+  long compared = 0;
+  for (int sample = 0; sample < 40'000; ++sample) {
+    const double magnitude =
+        sample % 2 == 0 ? std::exp2(exponent_of_two(random)) : near_one(random);
+    const double x = sample % 3 == 0 ? -magnitude : magnitude;
+    for (int n = -33; n <= 33; ++n) {
+      const double expected = std::pow(x, n), actual = guarded_pow(errors, x, n);
+      ASSERT_EQ(std::bit_cast<uint64_t>(actual), std::bit_cast<uint64_t>(expected))
+          << std::hexfloat << x << " ^ " << n;
+      ++compared;
+    }
+  }
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  for (double x : {0.0, -0.0, 1.0, -1.0, kNaN, kInf, -kInf, 1e-300, 1e300})
+    for (int n = -3; n <= 3; ++n)
+      EXPECT_EQ(std::bit_cast<uint64_t>(guarded_pow(errors, x, n)),
+                std::bit_cast<uint64_t>(std::pow(x, n)))
+          << x << " ^ " << n;
+  EXPECT_FALSE(errors.has_error());
+  EXPECT_EQ(compared, 40'000L * 67);
 }
 
 }  // namespace
