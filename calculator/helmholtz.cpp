@@ -33,10 +33,9 @@ struct Weight {
   double W = 0, W_d = 0, W_dd = 0, W_t = 0, W_tt = 0, W_dt = 0;
 };
 
-DeltaPowers deltaPowers(double delta, ErrorSlot& errors) {
+DeltaPowers deltaPowers(double delta) {
   DeltaPowers p;
-  for (int n = DeltaPowers::kMinPower; n <= 7; ++n)
-    p.pow[n - DeltaPowers::kMinPower] = guarded_pow(errors, delta, n);
+  whole_powers(delta, DeltaPowers::kMinPower, 7, p.pow.data());
   return p;
 }
 
@@ -179,14 +178,17 @@ TemperatureTerms temperatureTerms(const Constants& k, double T, ErrorSlot& error
   tt.theta = -k.Tc / T;
   tt.t = 1 + tt.theta;
   const double theta = tt.theta;
-  for (int n = TemperatureTerms::kMinPower; n <= 11; ++n)
-    tt.thetaPow[n - TemperatureTerms::kMinPower] = guarded_pow(errors, theta, n);
+  whole_powers(theta, TemperatureTerms::kMinPower, 11, tt.thetaPow.data());
 
+  // (-theta)^m for m = -6..1, the powers of the ideal part.
+  std::array<double, 8> minusThetaPow;
+  whole_powers(-theta, -6, 1, minusThetaPow.data());
+  const auto minusTheta = [&](int m) { return minusThetaPow[m + 6]; };
   double sum0 = 0, sum1 = 0, sum2 = 0;
   for (int n = 1; n <= 6; ++n) {
-    sum0 += k.c[n] * guarded_pow(errors, -theta, 2 - n);
-    sum1 += k.c[n] * (2 - n) * guarded_pow(errors, -theta, 1 - n);
-    sum2 += k.c[n] * (2 - n) * (1 - n) * guarded_pow(errors, -theta, -n);
+    sum0 += k.c[n] * minusTheta(2 - n);
+    sum1 += k.c[n] * (2 - n) * minusTheta(1 - n);
+    sum2 += k.c[n] * (2 - n) * (1 - n) * minusTheta(-n);
   }
   const double lnMinusTheta = guarded_log(errors, -theta);
   tt.Phi0 = sum0 + (k.c[8] + k.c[7] * theta) * lnMinusTheta;
@@ -205,7 +207,7 @@ TemperatureTerms temperatureTerms(const Constants& k, double T, ErrorSlot& error
 HelmholtzValues evaluateHelmholtz(const Constants& k, double delta, const TemperatureTerms& tt,
                                   ErrorSlot& errors) {
   const double d = delta - 1;
-  const DeltaPowers dp = deltaPowers(delta, errors);
+  const DeltaPowers dp = deltaPowers(delta);
   const double lnDelta = guarded_log(errors, delta);
   const ExpWeight E = expWeight(delta, errors);
   const DensityFunctions f = densityFunctions(delta, lnDelta, dp, E);

@@ -65,6 +65,18 @@ constexpr int kMaxExactPower = 32;
 constexpr double kMinExactBase = 0x1p-30, kMaxExactBase = 0x1p30;
 constexpr double kMidpointMargin = 1.0 / 16;  // of an ulp
 
+// The double nearest to power.hi + power.lo, known to be within about 2^-96 relative. False
+// when that error, widened to 1/16 ulp, could reach a rounding midpoint: only then may the
+// correctly rounded result and the library's (within 0.52 ulp) differ.
+[[gnu::always_inline]] inline bool rounds_safely(const DoubleDouble& power, double& result) {
+  const double a = std::fabs(power.hi), beyond = power.hi < 0 ? -power.lo : power.lo;
+  const double up = ulp_above(a), down = ulp_below(a);
+  if (beyond >= up * (0.5 - kMidpointMargin) || -beyond >= down * (0.5 - kMidpointMargin))
+    return false;
+  result = power.hi;
+  return true;
+}
+
 // x^n (2 <= |n| <= 32, 2^-30 <= |x| <= 2^30) rounded to nearest, computed with about 2^-96
 // relative error. False when that error, widened to 1/16 ulp, could reach a rounding midpoint:
 // only then may the correctly rounded result and the library's (within 0.52 ulp) differ.
@@ -84,12 +96,38 @@ template <bool kFused>
     if (e & 1) power = multiply<kFused>(power, base);
   }
   if (n < 0) power = reciprocal<kFused>(power);
-  const double a = std::fabs(power.hi), beyond = power.hi < 0 ? -power.lo : power.lo;
-  const double up = ulp_above(a), down = ulp_below(a);
-  if (beyond >= up * (0.5 - kMidpointMargin) || -beyond >= down * (0.5 - kMidpointMargin))
-    return false;
-  result = power.hi;
-  return true;
+  return rounds_safely(power, result);
+}
+
+// x^n for every n from `first` to `last` (-32 <= first <= last <= 32) into out[n - first], each
+// as guarded_pow gives it: one chain of products (and of reciprocals for negative n) instead of
+// a power each.
+template <bool kFused>
+[[gnu::always_inline]] inline void power_run(double x, int first, int last, double* out) {
+  const double magnitude = std::fabs(x);
+  const bool chain = magnitude >= kMinExactBase && magnitude <= kMaxExactBase;
+  const auto store = [&](int n, const DoubleDouble& power) {
+    double result;
+    if (!chain || !rounds_safely(power, result)) result = std::pow(x, n);
+    out[n - first] = result;
+  };
+  if (first <= 0 && last >= 0) out[-first] = 1;
+  if (first <= 1 && last >= 1) out[1 - first] = x;
+  if (last >= 2) {
+    DoubleDouble power{x, 0};
+    for (int n = 2; n <= last; ++n) {
+      if (chain) power = multiply<kFused>(power, {x, 0});
+      if (n >= first) store(n, power);
+    }
+  }
+  if (first < 0) {
+    const DoubleDouble inverse = chain ? reciprocal<kFused>({x, 0}) : DoubleDouble{0, 0};
+    DoubleDouble power = inverse;
+    for (int n = -1; n >= first; --n) {
+      if (n < -1 && chain) power = multiply<kFused>(power, inverse);
+      if (n <= last) store(n, power);
+    }
+  }
 }
 
 [[gnu::target("fma")]] bool exact_integer_power_fused(double x, int n, double& result) {
@@ -100,9 +138,19 @@ bool exact_integer_power_split(double x, int n, double& result) {
   return exact_integer_power<false>(x, n, result);
 }
 
-// Both give the same bits; the fused one where the processor has the instruction.
+[[gnu::target("fma")]] void power_run_fused(double x, int first, int last, double* out) {
+  power_run<true>(x, first, last, out);
+}
+
+void power_run_split(double x, int first, int last, double* out) {
+  power_run<false>(x, first, last, out);
+}
+
+// Both give the same bits; the fused ones where the processor has the instruction.
+const bool has_fused_multiply_add = __builtin_cpu_supports("fma");
 const auto exact_power =
-    __builtin_cpu_supports("fma") ? exact_integer_power_fused : exact_integer_power_split;
+    has_fused_multiply_add ? exact_integer_power_fused : exact_integer_power_split;
+const auto chained_powers = has_fused_multiply_add ? power_run_fused : power_run_split;
 
 }  // namespace
 
@@ -144,6 +192,15 @@ double guarded_pow(ErrorSlot& errors, double x, double y) {
     if (exact_power(x, static_cast<int>(y), result)) return result;
   }
   return std::pow(x, y);
+}
+
+void whole_powers(double x, int first, int last, double* out) {
+  if (first < -kMaxExactPower || last > kMaxExactPower) {
+    ErrorSlot never_raised;  // whole exponents raise no error
+    for (int n = first; n <= last; ++n) out[n - first] = guarded_pow(never_raised, x, n);
+    return;
+  }
+  chained_powers(x, first, last, out);
 }
 
 int64_t round_to_integer(double x) {

@@ -25,6 +25,10 @@ double guarded_sqrt(ErrorSlot& errors, double x);
 // raises error 5 and returns 0. A NaN passes to the library.
 double guarded_pow(ErrorSlot& errors, double x, double y);
 
+// x^n for every whole n from `first` to `last` into out[n - first], each exactly what
+// guarded_pow(errors, x, n) gives (whole exponents never raise an error), computed together.
+void whole_powers(double x, int first, int last, double* out);
+
 // Nearest 64-bit integer, ties to even. Out-of-range values and NaN give INT64_MIN, which any
 // later index check rejects.
 int64_t round_to_integer(double x);

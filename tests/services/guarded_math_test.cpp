@@ -107,3 +107,29 @@ TEST(GuardedMath, WholePowersAreTheLibrarysToTheBit) {
 
 }  // namespace
 }  // namespace aqsol
+
+namespace aqsol {
+namespace {
+
+TEST(GuardedMath, RunsOfWholePowersAreTheSingleOnes) {
+  ErrorSlot errors;
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> exponent_of_two(-34, 34);
+  double run[65];
+  for (int sample = 0; sample < 20'000; ++sample) {
+    double x = std::exp2(exponent_of_two(random));
+    if (sample % 2) x = -x;
+    const int first = -static_cast<int>(random() % 33), last = static_cast<int>(random() % 33);
+    whole_powers(x, first, last, run);
+    for (int n = first; n <= last; ++n)
+      ASSERT_EQ(std::bit_cast<uint64_t>(run[n - first]),
+                std::bit_cast<uint64_t>(guarded_pow(errors, x, n)))
+          << std::hexfloat << x << " ^ " << n;
+  }
+  whole_powers(3, 30, 40, run);  // beyond the run's range: one power at a time
+  EXPECT_EQ(run[10], std::pow(3.0, 40));
+  EXPECT_FALSE(errors.has_error());
+}
+
+}  // namespace
+}  // namespace aqsol
