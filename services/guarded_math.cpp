@@ -2,6 +2,7 @@
 // instead of producing a domain error, and rounding to an integer.
 #include "services/guarded_math.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -62,7 +63,16 @@ double ulp_below(double a) {
 }
 
 constexpr int kMaxExactPower = 32;
-constexpr double kMinExactBase = 0x1p-30, kMaxExactBase = 0x1p30;
+// Every product and its rounding error stay normal doubles while |x^n| lies in 2^-960..2^960.
+constexpr int kMaxExactExponent = 960;
+
+// Whether x^m for every |m| <= n stays in that range (x a normal double).
+bool chains_safely(double x, int n) {
+  const auto biased = static_cast<int>(std::bit_cast<uint64_t>(x) >> 52 & 0x7FF);
+  if (biased == 0 || biased == 0x7FF) return false;  // zero, subnormal, infinite, NaN
+  const int exponent = biased - 1023;
+  return (exponent < 0 ? -exponent - 1 : exponent + 1) * n <= kMaxExactExponent;
+}
 constexpr double kMidpointMargin = 1.0 / 16;  // of an ulp
 
 // The double nearest to power.hi + power.lo, known to be within about 2^-96 relative. False
@@ -77,13 +87,12 @@ constexpr double kMidpointMargin = 1.0 / 16;  // of an ulp
   return true;
 }
 
-// x^n (2 <= |n| <= 32, 2^-30 <= |x| <= 2^30) rounded to nearest, computed with about 2^-96
+// x^n (2 <= |n| <= 32, |x^n| within 2^-960..2^960) rounded to nearest, computed with about 2^-96
 // relative error. False when that error, widened to 1/16 ulp, could reach a rounding midpoint:
 // only then may the correctly rounded result and the library's (within 0.52 ulp) differ.
 template <bool kFused>
 [[gnu::always_inline]] inline bool exact_integer_power(double x, int n, double& result) {
-  const double magnitude = std::fabs(x);
-  if (!(magnitude >= kMinExactBase && magnitude <= kMaxExactBase)) return false;
+  if (!chains_safely(x, n < 0 ? -n : n)) return false;
   DoubleDouble power{x, 0}, base{x, 0};
   int e = n < 0 ? -n : n;
   for (int skipped = e; (skipped & 1) == 0; skipped >>= 1) {
@@ -104,8 +113,7 @@ template <bool kFused>
 // a power each.
 template <bool kFused>
 [[gnu::always_inline]] inline void power_run(double x, int first, int last, double* out) {
-  const double magnitude = std::fabs(x);
-  const bool chain = magnitude >= kMinExactBase && magnitude <= kMaxExactBase;
+  const bool chain = chains_safely(x, std::max(-first, last));
   const auto store = [&](int n, const DoubleDouble& power) {
     double result;
     if (!chain || !rounds_safely(power, result)) result = std::pow(x, n);
