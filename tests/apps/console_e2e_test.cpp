@@ -3,6 +3,7 @@
 // to write the golden files anew from the program's output.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 
 namespace aqsol {
 namespace {
@@ -111,6 +113,72 @@ TEST(ConsoleEndToEnd, EndOfInputAtTheMenuEndsTheProgram) {
   const ProgramRun run = run_console("");
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_NE(run.out.find("Which gas do you wish to specify?"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace aqsol
+
+namespace aqsol {
+namespace {
+
+// The full-screen terminal front end, driven through tmux: the screen, an error box answered
+// with y, and Ctrl+C ending the program with code 0.
+class TerminalEndToEnd : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is needed";
+    socket_ = "aqsol_test_" + std::to_string(getpid());
+    exit_file_ = testing::TempDir() + socket_ + ".exit";
+    std::remove(exit_file_.c_str());
+    const std::string program = std::string(AQSOL_CONSOLE_BINARY) + "; echo $? > " + exit_file_;
+    ASSERT_EQ(tmux("new-session -d -x 100 -y 30 \"" + program + "\""), 0);
+  }
+  void TearDown() override { tmux("kill-server"); }
+
+  int tmux(const std::string& args) {
+    return std::system(("tmux -L " + socket_ + " " + args + " >/dev/null 2>&1").c_str());
+  }
+  void keys(const std::string& args) { tmux("send-keys -t 0 " + args); }
+  // The pane's text once it contains `wanted` (or after 10 s).
+  std::string screen_with(const std::string& wanted) {
+    std::string text;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      FILE* pipe = popen(("tmux -L " + socket_ + " capture-pane -p -t 0").c_str(), "r");
+      if (pipe == nullptr) continue;
+      text.clear();
+      char buffer[4096];
+      for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+      pclose(pipe);
+      if (text.find(wanted) != std::string::npos) break;
+    }
+    return text;
+  }
+
+  std::string socket_, exit_file_;
+};
+
+TEST_F(TerminalEndToEnd, ScreenErrorBoxAndCtrlC) {
+  EXPECT_NE(screen_with("Which gas").find("\u2554\u2550\u2550"), std::string::npos);  // ╔══
+  keys("5 Enter 25 Enter 1 Enter");
+  EXPECT_NE(screen_with("lnfH2O").find("  lnfH2O =  -3.4712    dH2O =  0.9970"), std::string::npos);
+  keys("-l -- -300");
+  keys("Enter 1 Enter");
+  const std::string box = screen_with("Unhandled Error #5");
+  EXPECT_NE(box.find("Illegal function call"), std::string::npos) << box;
+  EXPECT_NE(box.find("(y/n)"), std::string::npos);
+  keys("y");  // Yes: the calculator goes on past statement 150 (to the next failing one)
+  std::string after = box;
+  for (int attempt = 0; attempt < 50 && after.find("Line:150") != std::string::npos; ++attempt)
+    after = screen_with("Line:1");
+  EXPECT_EQ(after.find("Line:150"), std::string::npos) << after;
+  keys("C-c");
+  std::string code;
+  for (int attempt = 0; attempt < 100 && code.empty(); ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    code = read_file(exit_file_);
+  }
+  EXPECT_EQ(code, "0\n");
 }
 
 }  // namespace
