@@ -33,7 +33,7 @@ bench: build
 	@$(BUILD)/aqsol-bench
 
 format:
-	@git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
+	@git ls-files '*.cpp' '*.hpp' '*.h' | xargs clang-format -i
 
 clean:
 	@rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

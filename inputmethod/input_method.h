@@ -66,8 +66,7 @@ INPUT_METHOD_EXPORT const char* InputMethod_GetInputMethodName(void);
 /* Appends an event. 0 on success; 3 when a change or result has no text; 4 for an unknown
  * message; 2 when memory runs out. A result keeps only its text; on and off keep nothing. */
 INPUT_METHOD_EXPORT int InputMethod_PostEvent(int message, const uint16_t* text, int cursor,
-                                              int composition_position,
-                                              int composition_length);
+                                              int composition_position, int composition_length);
 
 #ifdef __cplusplus
 }
