@@ -92,13 +92,19 @@ void CompositionStrip::set_enabled(bool enabled) {
 }
 
 bool CompositionStrip::use_font_covering(const std::u16string& text) {
-  // "cyberbit.ttf" beside the program first, then the installed fonts that cover the text.
+  // The open font stays while it has every character; fonts are looked up only when it has not.
+  const auto covers = [&text](TTF_Font* font) {
+    return std::all_of(text.begin(), text.end(),
+                       [font](char16_t c) { return TTF_GlyphIsProvided(font, c) != 0; });
+  };
+  if (font_ != nullptr && covers(font_)) return true;
+  // "cyberbit.ttf" beside the program first, then the installed fonts that cover the text; the
+  // first that opens draws.
   std::vector<std::string> candidates = {"cyberbit.ttf"};
   const std::vector<std::string> installed = fonts_covering(text);
   candidates.insert(candidates.end(), installed.begin(), installed.end());
   for (const std::string& file : candidates) {
     if (file == font_file_ && font_ != nullptr) return true;
-    if (file == "cyberbit.ttf" && !installed.empty() && font_ != nullptr) continue;
     TTF_Font* font = TTF_OpenFont(file.c_str(), kPointSize);
     if (font == nullptr) continue;
     if (font_ != nullptr) TTF_CloseFont(font_);

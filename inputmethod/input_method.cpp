@@ -16,6 +16,7 @@
 
 #include "frame/sdl/input_method_frame.hpp"
 #include "inputmethod/dead_keys.hpp"
+#include "inputmethod/typed_results.hpp"
 #include "inputmethod/xim_backend.hpp"
 
 namespace aqsol {
@@ -66,18 +67,6 @@ const char* plain_name() {
   return "Typed characters";
 }
 
-InputMethod_Bootstrap make_plain_bootstrap() {
-  InputMethod_Bootstrap b{};
-  b.available = plain_available;
-  b.init = plain_init;
-  b.quit = plain_quit;
-  b.reset = plain_reset;
-  b.validate = plain_validate;
-  b.invalidate = plain_invalidate;
-  b.name = plain_name;
-  return b;
-}
-
 bool is_printable_ascii(uint16_t u) {
   return u >= 32 && u < 127;
 }
@@ -92,14 +81,6 @@ char16_t dead_accent_of(const SDL_keysym& key) {
   const int level = (key.mod & KMOD_SHIFT) ? 1 : 0;
   return accent_of_dead_keysym(
       XkbKeycodeToKeysym(info.info.x11.display, static_cast<KeyCode>(key.scancode), 0, level));
-}
-
-// Marks, among the key events, where the result event just posted belongs.
-void push_result_marker() {
-  SDL_Event marker{};
-  marker.type = SDL_USEREVENT;
-  marker.user.code = InputMethodFrame::kResultMarker;
-  SDL_PushEvent(&marker);
 }
 
 // While the input method is enabled, a key that types a printable ASCII character becomes a
@@ -121,13 +102,25 @@ int SDLCALL filter_typed_characters(const SDL_Event* event) {
   const bool keys_own = u == sym || (sym >= 'a' && sym <= 'z' && u == sym - 'a' + 'A');
   std::u16string text(1, static_cast<char16_t>(u));
   if (dead != 0 && keys_own) text = after_dead_key(dead, static_cast<char16_t>(u));
-  if (InputMethod_PostEvent(INPUT_METHOD_MESSAGE_RESULT,
-                            reinterpret_cast<const uint16_t*>(text.c_str()), 0, 0, 0) != 0)
-    return 1;
+  if (!post_result_in_place(text)) return 1;
   SDL_GetKeyState(nullptr)[event->key.keysym.sym] = 0;
-  push_result_marker();
   return 0;
 }
+
+}  // namespace
+
+bool post_result_in_place(const std::u16string& text) {
+  if (InputMethod_PostEvent(INPUT_METHOD_MESSAGE_RESULT,
+                            reinterpret_cast<const uint16_t*>(text.c_str()), 0, 0, 0) != 0)
+    return false;
+  SDL_Event marker{};
+  marker.type = SDL_USEREVENT;
+  marker.user.code = InputMethodFrame::kResultMarker;
+  SDL_PushEvent(&marker);
+  return true;
+}
+
+namespace {
 
 void free_queue() {
   state().queue.clear();
@@ -165,7 +158,9 @@ using aqsol::state;
 extern "C" {
 
 int InputMethod_Init(void) {
-  static InputMethod_Bootstrap plain = aqsol::make_plain_bootstrap();
+  static InputMethod_Bootstrap plain{
+      aqsol::plain_available, aqsol::plain_init,       aqsol::plain_quit, aqsol::plain_reset,
+      aqsol::plain_validate,  aqsol::plain_invalidate, aqsol::plain_name, {}};
   if (state().initialised) {
     SDL_SetError("Input method is already inited");
     return 1;

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "frame/sdl/input_method_frame.hpp"
+#include "inputmethod/typed_results.hpp"
 
 namespace aqsol {
 namespace {
@@ -236,17 +236,8 @@ std::pair<int, int> Preedit::clause() const {
 }
 
 const InputMethod_Bootstrap& xim_bootstrap() {
-  static const InputMethod_Bootstrap bootstrap = [] {
-    InputMethod_Bootstrap b{};
-    b.available = xim_available;
-    b.init = xim_init;
-    b.quit = xim_quit;
-    b.reset = xim_reset;
-    b.validate = xim_validate;
-    b.invalidate = xim_invalidate;
-    b.name = xim_name;
-    return b;
-  }();
+  static const InputMethod_Bootstrap bootstrap{xim_available, xim_init,       xim_quit, xim_reset,
+                                               xim_validate,  xim_invalidate, xim_name, {}};
   return bootstrap;
 }
 
@@ -260,13 +251,7 @@ bool xim_take_commit(XEvent* event) {
   Status status = 0;
   const int bytes = Xutf8LookupString(s.ic, &event->xkey, buffer, sizeof buffer, &keysym, &status);
   if ((status != XLookupChars && status != XLookupBoth) || bytes <= 0) return false;
-  post_text(INPUT_METHOD_MESSAGE_RESULT, from_multibyte(buffer, static_cast<std::size_t>(bytes)), 0,
-            0, 0);
-  SDL_Event marker{};
-  marker.type = SDL_USEREVENT;
-  marker.user.code = InputMethodFrame::kResultMarker;
-  SDL_PushEvent(&marker);
-  return true;
+  return post_result_in_place(to_utf16(from_multibyte(buffer, static_cast<std::size_t>(bytes))));
 }
 
 }  // namespace aqsol

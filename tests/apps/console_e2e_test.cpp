@@ -13,6 +13,8 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/command_output.hpp"
+
 namespace aqsol {
 namespace {
 
@@ -144,12 +146,7 @@ class TerminalEndToEnd : public testing::Test {
     std::string text;
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      FILE* pipe = popen(("tmux -L " + socket_ + " capture-pane -p -t 0").c_str(), "r");
-      if (pipe == nullptr) continue;
-      text.clear();
-      char buffer[4096];
-      for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-      pclose(pipe);
+      text = command_output("tmux -L " + socket_ + " capture-pane -p -t 0");
       if (text.find(wanted) != std::string::npos) break;
     }
     return text;
