@@ -6,42 +6,15 @@
 namespace aqsol {
 namespace {
 
-// A double sum over one table and its five partial derivatives.
-struct TableSums {
-  double S = 0, S_d = 0, S_dd = 0, S_t = 0, S_tt = 0, S_dt = 0;
-};
-
-// delta^k for k = -3..7, the powers the density functions and tables use.
-struct DeltaPowers {
-  static constexpr int kMinPower = -3;
-  std::array<double, 11> pow{};
-  double operator()(int k) const { return pow[k - kMinPower]; }
-};
-
-// The density functions g_i and their first and second delta-derivatives, i = 1..7.
-struct DensityFunctions {
-  std::array<double, 8> g{}, g_d{}, g_dd{};
-};
-
-// The exp(-delta^2) weight of the B-table and its delta-derivatives, with E1 = 1 - E.
-struct ExpWeight {
-  double E = 0, E_d = 0, E_dd = 0, E1 = 0;
-};
-
-// A weight function of (delta, theta) and its partial derivatives.
-struct Weight {
-  double W = 0, W_d = 0, W_dd = 0, W_t = 0, W_tt = 0, W_dt = 0;
-};
-
 DeltaPowers deltaPowers(double delta) {
   DeltaPowers p;
   whole_powers(delta, DeltaPowers::kMinPower, 7, p.pow.data());
   return p;
 }
 
-ExpWeight expWeight(double delta, ErrorSlot& errors) {
+// delta2 = delta^2.
+ExpWeight expWeight(double delta, double delta2, ErrorSlot& errors) {
   ExpWeight w;
-  const double delta2 = guarded_pow(errors, delta, 2);
   w.E = guarded_exp(errors, -delta2);
   w.E_d = -2 * delta * w.E;
   w.E_dd = -2 * w.E - 2 * delta * w.E_d;
@@ -66,59 +39,78 @@ DensityFunctions densityFunctions(double delta, double lnDelta, const DeltaPower
   return f;
 }
 
-// Sum of T[i][j] g_i theta^(j-1) over a table (A and D).
-TableSums sumOverDensityFunctions(const std::vector<TableEntry>& table, const DensityFunctions& f,
-                                  const TemperatureTerms& tt) {
-  TableSums s;
+// Sum of T[i][j] g_i theta^(j-1) over a table (A and D) and its delta-derivatives.
+void sumOverDensityFunctions(const std::vector<TableEntry>& table, const DensityFunctions& f,
+                             const TemperatureTerms& tt, TableSums& s) {
   for (const TableEntry& e : table) {
     const int i = e.i;
-    const double j1 = e.j - 1, j2 = e.j - 2;
     s.S += e.value * f.g[i] * tt.thetaPower(e.j - 1);
     s.S_d += e.value * f.g_d[i] * tt.thetaPower(e.j - 1);
     s.S_dd += e.value * f.g_dd[i] * tt.thetaPower(e.j - 1);
+  }
+}
+
+// The theta-derivatives of the same sum.
+void sumOverDensityFunctions_theta(const std::vector<TableEntry>& table, const DensityFunctions& f,
+                                   const TemperatureTerms& tt, TableSums& s) {
+  for (const TableEntry& e : table) {
+    const int i = e.i;
+    const double j1 = e.j - 1, j2 = e.j - 2;
     s.S_t += e.value * f.g[i] * j1 * tt.thetaPower(e.j - 2);
     s.S_tt += e.value * f.g[i] * j1 * j2 * tt.thetaPower(e.j - 3);
     s.S_dt += e.value * f.g_d[i] * j1 * tt.thetaPower(e.j - 2);
   }
-  return s;
 }
 
-// Sum of B[i][j] delta^i theta^(j-1).
-TableSums sumB(const std::vector<TableEntry>& table, const DeltaPowers& dp,
-               const TemperatureTerms& tt) {
-  TableSums s;
+// Sum of B[i][j] delta^i theta^(j-1) and its delta-derivatives.
+void sumB(const std::vector<TableEntry>& table, const DeltaPowers& dp, const TemperatureTerms& tt,
+          TableSums& s) {
   for (const TableEntry& e : table) {
-    const double i = e.i, j1 = e.j - 1, j2 = e.j - 2;
+    const double i = e.i;
     s.S += e.value * dp(e.i) * tt.thetaPower(e.j - 1);
     s.S_d += e.value * i * dp(e.i - 1) * tt.thetaPower(e.j - 1);
     s.S_dd += e.value * i * (i - 1) * dp(e.i - 2) * tt.thetaPower(e.j - 1);
+  }
+}
+
+// The theta-derivatives of the B sum.
+void sumB_theta(const std::vector<TableEntry>& table, const DeltaPowers& dp,
+                const TemperatureTerms& tt, TableSums& s) {
+  for (const TableEntry& e : table) {
+    const double i = e.i, j1 = e.j - 1, j2 = e.j - 2;
     s.S_t += e.value * dp(e.i) * j1 * tt.thetaPower(e.j - 2);
     s.S_tt += e.value * dp(e.i) * j1 * j2 * tt.thetaPower(e.j - 3);
     s.S_dt += e.value * i * dp(e.i - 1) * j1 * tt.thetaPower(e.j - 2);
   }
-  return s;
 }
 
-// Sum of C[i][j] delta^(i+1) theta^(j+1).
-TableSums sumC(const std::vector<TableEntry>& table, const DeltaPowers& dp,
-               const TemperatureTerms& tt) {
-  TableSums s;
+// Sum of C[i][j] delta^(i+1) theta^(j+1) and its delta-derivatives.
+void sumC(const std::vector<TableEntry>& table, const DeltaPowers& dp, const TemperatureTerms& tt,
+          TableSums& s) {
   for (const TableEntry& e : table) {
-    const double i1 = e.i + 1, i = e.i, j1 = e.j + 1, j = e.j;
+    const double i1 = e.i + 1, i = e.i;
     s.S += e.value * dp(e.i + 1) * tt.thetaPower(e.j + 1);
     s.S_d += e.value * i1 * dp(e.i) * tt.thetaPower(e.j + 1);
     s.S_dd += e.value * i1 * i * dp(e.i - 1) * tt.thetaPower(e.j + 1);
+  }
+}
+
+// The theta-derivatives of the C sum.
+void sumC_theta(const std::vector<TableEntry>& table, const DeltaPowers& dp,
+                const TemperatureTerms& tt, TableSums& s) {
+  for (const TableEntry& e : table) {
+    const double i1 = e.i + 1, j1 = e.j + 1, j = e.j;
     s.S_t += e.value * dp(e.i + 1) * j1 * tt.thetaPower(e.j);
     s.S_tt += e.value * dp(e.i + 1) * j1 * j * tt.thetaPower(e.j - 1);
     s.S_dt += e.value * i1 * dp(e.i) * j1 * tt.thetaPower(e.j);
   }
-  return s;
 }
 
 // Gaussian weight exp(q) around the critical point; a tiny negative constant where q < -88.
-Weight gaussianWeight(const Constants& k, double d, double t, ErrorSlot& errors) {
-  const double q =
-      -k.q1 * t - k.q2 * d - k.q3 * guarded_pow(errors, t, 2) - k.q4 * guarded_pow(errors, d, 2);
+// d = delta - 1.
+Weight gaussianWeight(const Constants& k, double d, const TemperatureTerms& tt, ErrorSlot& errors) {
+  const double t = tt.t;
+  const double q = -k.q1 * t - k.q2 * d - k.q3 * tt.t2 - k.q4 * guarded_pow(errors, d, 2);
   Weight g;
   g.W = static_cast<float>(q) < -88.0f ? -1.01e-38 : guarded_exp(errors, q);
   const double dq_dDelta = -k.q2 - 2 * k.q4 * d;
@@ -133,9 +125,11 @@ Weight gaussianWeight(const Constants& k, double d, double t, ErrorSlot& errors)
 
 // Switching function S of the crossover term: 0 far from the critical point, rising towards 1
 // as the scaled distance r from it shrinks.
-Weight crossoverSwitch(const Constants& k, double d, double t, ErrorSlot& errors) {
-  const double dr = d / k.w_delta, tr = t / k.w_t;
-  const double r = guarded_sqrt(errors, guarded_pow(errors, dr, 2) + guarded_pow(errors, tr, 2));
+Weight crossoverSwitch(const Constants& k, double d, const TemperatureTerms& tt,
+                       ErrorSlot& errors) {
+  const double t = tt.t;
+  const double dr = d / k.w_delta, dr2 = guarded_pow(errors, dr, 2);
+  const double r = guarded_sqrt(errors, dr2 + tt.tr2);
   const double u = guarded_pow(errors, r / k.k, 4);
   double w;
   if (static_cast<float>(u) > 88.0f) {
@@ -160,8 +154,8 @@ Weight crossoverSwitch(const Constants& k, double d, double t, ErrorSlot& errors
   const double wd2 = guarded_pow(errors, k.w_delta, 2), wt2 = guarded_pow(errors, k.w_t, 2);
   const double r_d = d / (r * wd2);
   const double r_t = t / (r * wt2);
-  const double r_dd = (1 / r - guarded_pow(errors, dr, 2) / r3) / wd2;
-  const double r_tt = (1 / r - guarded_pow(errors, tr, 2) / r3) / wt2;
+  const double r_dd = (1 / r - dr2 / r3) / wd2;
+  const double r_tt = (1 / r - tt.tr2 / r3) / wt2;
   const double r_dt = -d * t / (r3 * guarded_pow(errors, k.w_delta * k.w_t, 2));
   s.W_d = Sr * r_d;
   s.W_dd = Srr * guarded_pow(errors, r_d, 2) + Sr * r_dd;
@@ -177,6 +171,8 @@ TemperatureTerms temperatureTerms(const Constants& k, double T, ErrorSlot& error
   TemperatureTerms tt;
   tt.theta = -k.Tc / T;
   tt.t = 1 + tt.theta;
+  tt.t2 = guarded_pow(errors, tt.t, 2);
+  tt.tr2 = guarded_pow(errors, tt.t / k.w_t, 2);
   const double theta = tt.theta;
   whole_powers(theta, TemperatureTerms::kMinPower, 11, tt.thetaPow.data());
 
@@ -204,27 +200,46 @@ TemperatureTerms temperatureTerms(const Constants& k, double T, ErrorSlot& error
   return tt;
 }
 
-HelmholtzValues evaluateHelmholtz(const Constants& k, double delta, const TemperatureTerms& tt,
-                                  ErrorSlot& errors) {
+void evaluateDensityDerivatives(const Constants& k, double delta, const TemperatureTerms& tt,
+                                ErrorSlot& errors, DensityEvaluation& e) {
+  e.delta = delta;
+  e.A = e.B = e.C = e.D = TableSums{};
   const double d = delta - 1;
-  const DeltaPowers dp = deltaPowers(delta);
-  const double lnDelta = guarded_log(errors, delta);
-  const ExpWeight E = expWeight(delta, errors);
-  const DensityFunctions f = densityFunctions(delta, lnDelta, dp, E);
-  const TableSums A = sumOverDensityFunctions(k.A, f, tt);
-  const TableSums B = sumB(k.B, dp, tt);
-  const TableSums C = sumC(k.C, dp, tt);
-  const TableSums D = sumOverDensityFunctions(k.D, f, tt);
-  const Weight G = gaussianWeight(k, d, tt.t, errors);
-  const Weight S = crossoverSwitch(k, d, tt.t, errors);
+  e.dp = deltaPowers(delta);
+  e.lnDelta = guarded_log(errors, delta);
+  e.E = expWeight(delta, e.dp(2), errors);
+  e.f = densityFunctions(delta, e.lnDelta, e.dp, e.E);
+  sumOverDensityFunctions(k.A, e.f, tt, e.A);
+  sumB(k.B, e.dp, tt, e.B);
+  sumC(k.C, e.dp, tt, e.C);
+  sumOverDensityFunctions(k.D, e.f, tt, e.D);
+  e.G = gaussianWeight(k, d, tt, errors);
+  e.S = crossoverSwitch(k, d, tt, errors);
 
-  HelmholtzValues v;
-  v.Phi = tt.Phi0 + lnDelta + A.S + E.E * B.S + G.W * C.S + tt.Hs * D.S + S.W * tt.Acr;
-  v.dPhi_dDelta = 1 / delta + A.S_d + E.E_d * B.S + E.E * B.S_d + G.W_d * C.S + G.W * C.S_d +
+  const TableSums &A = e.A, &B = e.B, &C = e.C, &D = e.D;
+  const ExpWeight& E = e.E;
+  const Weight &G = e.G, &S = e.S;
+  e.dPhi_dDelta = 1 / delta + A.S_d + E.E_d * B.S + E.E * B.S_d + G.W_d * C.S + G.W * C.S_d +
                   tt.Hs * D.S_d + tt.Acr * S.W_d;
-  v.d2Phi_dDelta2 = -1 / dp(2) + A.S_dd + E.E_dd * B.S + 2 * E.E_d * B.S_d + E.E * B.S_dd +
+  e.d2Phi_dDelta2 = -1 / e.dp(2) + A.S_dd + E.E_dd * B.S + 2 * E.E_d * B.S_d + E.E * B.S_dd +
                     G.W_dd * C.S + 2 * G.W_d * C.S_d + G.W * C.S_dd + tt.Hs * D.S_dd +
                     tt.Acr * S.W_dd;
+}
+
+HelmholtzValues completeHelmholtz(const Constants& k, DensityEvaluation& e,
+                                  const TemperatureTerms& tt) {
+  sumOverDensityFunctions_theta(k.A, e.f, tt, e.A);
+  sumB_theta(k.B, e.dp, tt, e.B);
+  sumC_theta(k.C, e.dp, tt, e.C);
+  sumOverDensityFunctions_theta(k.D, e.f, tt, e.D);
+
+  const TableSums &A = e.A, &B = e.B, &C = e.C, &D = e.D;
+  const ExpWeight& E = e.E;
+  const Weight &G = e.G, &S = e.S;
+  HelmholtzValues v;
+  v.Phi = tt.Phi0 + e.lnDelta + A.S + E.E * B.S + G.W * C.S + tt.Hs * D.S + S.W * tt.Acr;
+  v.dPhi_dDelta = e.dPhi_dDelta;
+  v.d2Phi_dDelta2 = e.d2Phi_dDelta2;
   v.dPhi_dTheta = tt.dPhi0_dTheta + A.S_t + E.E * B.S_t + G.W_t * C.S + G.W * C.S_t +
                   tt.dHs_dTheta * D.S + tt.Hs * D.S_t + S.W_t * tt.Acr + S.W * tt.dAcr_dTheta;
   v.d2Phi_dTheta2 = tt.d2Phi0_dTheta2 + A.S_tt + E.E * B.S_tt + G.W_tt * C.S + 2 * G.W_t * C.S_t +
@@ -234,6 +249,13 @@ HelmholtzValues evaluateHelmholtz(const Constants& k, double delta, const Temper
                           G.W_t * C.S_d + G.W * C.S_dt + tt.dHs_dTheta * D.S_d + tt.Hs * D.S_dt +
                           tt.dAcr_dTheta * S.W_d + tt.Acr * S.W_dt;
   return v;
+}
+
+HelmholtzValues evaluateHelmholtz(const Constants& k, double delta, const TemperatureTerms& tt,
+                                  ErrorSlot& errors) {
+  DensityEvaluation e;
+  evaluateDensityDerivatives(k, delta, tt, errors, e);
+  return completeHelmholtz(k, e, tt);
 }
 
 }  // namespace aqsol

@@ -25,13 +25,14 @@ WaterStatus iterate(const Constants& k, const TemperatureTerms& tt, double reduc
   int evaluations = 0;
   bool was_reset = false;  // the iterate went negative and restarted from 0.05
   bool last_was_reset = false;
+  DensityEvaluation e;  // the last evaluation: its delta-derivatives drive the steps
   while (static_cast<float>(std::fabs(step)) > 1e-6f) {
     if (++evaluations > kMaxEvaluations) return WaterStatus::kNotConverged;
     ++w.evaluations;
-    w.phi = evaluateHelmholtz(k, delta, tt, errors);
+    evaluateDensityDerivatives(k, delta, tt, errors, e);
     if (errors.has_error()) return WaterStatus::kRuntimeError;
-    w.Z = delta * delta * w.phi.dPhi_dDelta;
-    const double dZ = 2 * delta * w.phi.dPhi_dDelta + delta * delta * w.phi.d2Phi_dDelta2;
+    w.Z = delta * delta * e.dPhi_dDelta;
+    const double dZ = 2 * delta * e.dPhi_dDelta + delta * delta * e.d2Phi_dDelta2;
     step = -(w.Z - reducedP) / dZ;
     delta += step;
     if (!std::isfinite(delta)) return WaterStatus::kNotConverged;
@@ -51,6 +52,7 @@ WaterStatus iterate(const Constants& k, const TemperatureTerms& tt, double reduc
   }
   // A restart value is not a root, nor is a non-positive delta.
   if (last_was_reset || !(delta > 0)) return WaterStatus::kNotConverged;
+  w.phi = completeHelmholtz(k, e, tt);
   // Z stays that of the last evaluation; Z' and Z_theta take the final delta.
   w.dZ_dDelta = 2 * delta * w.phi.dPhi_dDelta + delta * delta * w.phi.d2Phi_dDelta2;
   w.dZ_dTheta = delta * delta * w.phi.d2Phi_dDelta_dTheta;
