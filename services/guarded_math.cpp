@@ -40,6 +40,15 @@ template <bool kFused>
   return {sum, p.lo - (sum - p.hi)};
 }
 
+// (a.hi + a.lo) x to about 2^-100 relative: multiply with b.lo = 0, without its zero terms.
+template <bool kFused>
+[[gnu::always_inline]] inline DoubleDouble multiply(DoubleDouble a, double x) {
+  DoubleDouble p = two_product<kFused>(a.hi, x);
+  p.lo += a.lo * x;
+  const double sum = p.hi + p.lo;
+  return {sum, p.lo - (sum - p.hi)};
+}
+
 // 1 / (a.hi + a.lo) to about 2^-100 relative.
 template <bool kFused>
 [[gnu::always_inline]] inline DoubleDouble reciprocal(DoubleDouble a) {
@@ -73,23 +82,33 @@ bool chains_safely(double x, int n) {
   const int exponent = biased - 1023;
   return (exponent < 0 ? -exponent - 1 : exponent + 1) * n <= kMaxExactExponent;
 }
-constexpr double kMidpointMargin = 1.0 / 16;  // of an ulp
+// How close (in ulps) to a rounding midpoint the exact power may lie before the library's
+// rounding is no longer certain to be the correct one. The library's pow errs beyond correct
+// rounding by its exponential's error (about 0.01 ulp) plus its logarithm's error times
+// |n ln x| (about 2^-15 ulp per unit): under 0.016 ulp for results within 2^-128..2^128, under
+// 0.045 ulp over the whole exact range. Each margin is about twice that.
+constexpr double kNearMidpointMargin = 1.0 / 32;
+constexpr double kFarMidpointMargin = 1.0 / 16;
+constexpr int kNearExponent = 128;
 
 // The double nearest to power.hi + power.lo, known to be within about 2^-96 relative. False
-// when that error, widened to 1/16 ulp, could reach a rounding midpoint: only then may the
-// correctly rounded result and the library's (within 0.52 ulp) differ.
+// when that error, widened to the margin above, could reach a rounding midpoint: only then may
+// the correctly rounded result and the library's differ.
 [[gnu::always_inline]] inline bool rounds_safely(const DoubleDouble& power, double& result) {
   const double a = std::fabs(power.hi), beyond = power.hi < 0 ? -power.lo : power.lo;
   const double up = ulp_above(a), down = ulp_below(a);
-  if (beyond >= up * (0.5 - kMidpointMargin) || -beyond >= down * (0.5 - kMidpointMargin))
-    return false;
+  const int exponent = static_cast<int>(std::bit_cast<uint64_t>(a) >> 52) - 1023;
+  const double margin = (exponent >= -kNearExponent && exponent <= kNearExponent)
+                            ? kNearMidpointMargin
+                            : kFarMidpointMargin;
+  if (beyond >= up * (0.5 - margin) || -beyond >= down * (0.5 - margin)) return false;
   result = power.hi;
   return true;
 }
 
 // x^n (2 <= |n| <= 32, |x^n| within 2^-960..2^960) rounded to nearest, computed with about 2^-96
-// relative error. False when that error, widened to 1/16 ulp, could reach a rounding midpoint:
-// only then may the correctly rounded result and the library's (within 0.52 ulp) differ.
+// relative error. False when it is too close to a rounding midpoint to be certain (see
+// rounds_safely).
 template <bool kFused>
 [[gnu::always_inline]] inline bool exact_integer_power(double x, int n, double& result) {
   if (!chains_safely(x, n < 0 ? -n : n)) return false;
@@ -124,7 +143,7 @@ template <bool kFused>
   if (last >= 2) {
     DoubleDouble power{x, 0};
     for (int n = 2; n <= last; ++n) {
-      if (chain) power = multiply<kFused>(power, {x, 0});
+      if (chain) power = multiply<kFused>(power, x);
       if (n >= first) store(n, power);
     }
   }
