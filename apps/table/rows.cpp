@@ -4,8 +4,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <thread>
-#include <vector>
+
+#include "apps/table/ordered_rows.hpp"
 
 namespace aqsol::table {
 namespace {
@@ -123,22 +123,10 @@ void writeTable(std::ostream& out, const Constants& k, const Options& options, u
     return formatRow(options.format, computeRow(k, solute, options.temperaturesC[i / nP % nT],
                                                 options.pressures[i % nP]));
   };
-  threads = std::max(1u, threads);
-  // Each batch is split among the threads and written in order before the next begins.
-  const std::size_t batch = 512 * threads;
-  std::vector<std::string> texts(std::min(batch, rows));
-  for (std::size_t first = 0; first < rows; first += batch) {
-    const std::size_t count = std::min(batch, rows - first);
-    const auto work = [&](unsigned worker) {
-      for (std::size_t j = worker; j < count; j += threads) texts[j] = rowText(first + j);
-    };
-    std::vector<std::jthread> workers;
-    for (unsigned worker = 1; worker < threads && worker < count; ++worker)
-      workers.emplace_back(work, worker);
-    work(0);
-    workers.clear();  // joins
-    for (std::size_t j = 0; j < count; ++j) out << texts[j];
-  }
+  makeRowsInOrder(rows, threads, rowText, [&](const std::string& text) {
+    out << text;
+    return true;
+  });
 }
 
 }  // namespace aqsol::table

@@ -40,8 +40,8 @@ std::string formatRow(Format format, const Row& row);
 void writeRow(std::ostream& out, Format format, const Row& row);
 
 // Computes every row of `options` on `threads` threads and writes them in order (solute, then
-// T, then P), a bounded batch at a time, so memory stays small for any grid. The output is the
-// same for any thread count.
+// T, then P), holding at most a small window of rows, so memory stays small for any grid. The
+// output is the same for any thread count.
 void writeTable(std::ostream& out, const Constants& k, const Options& options, unsigned threads);
 
 }  // namespace aqsol::table

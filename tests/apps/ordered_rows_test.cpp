@@ -1,0 +1,52 @@
+// Rows made on several threads come out in order, and taking can stop the making early.
+#include "apps/table/ordered_rows.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+namespace aqsol::table {
+namespace {
+
+// Rows of very uneven cost, far more than the window holds, on 1 to 5 threads.
+TEST(TableThreadedRows, ComeOutInOrderOnAnyThreadCount) {
+  constexpr std::size_t kRows = 20'000;
+  const auto make = [](std::size_t i) {
+    if (i % 997 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    return std::to_string(i);
+  };
+  for (unsigned threads = 1; threads <= 5; ++threads) {
+    std::size_t expected = 0;
+    bool in_order = true;
+    const bool complete = makeRowsInOrder(kRows, threads, make, [&](const std::string& text) {
+      in_order = in_order && text == std::to_string(expected++);
+      return true;
+    });
+    EXPECT_TRUE(complete);
+    EXPECT_TRUE(in_order) << threads << " threads";
+    EXPECT_EQ(expected, kRows) << threads << " threads";
+  }
+}
+
+// A reader that goes away (a closed pipe, a full disk) stops the work: few rows are made after.
+TEST(TableThreadedRows, TakingThatFailsStopsTheMakers) {
+  for (unsigned threads = 1; threads <= 3; ++threads) {
+    std::atomic<std::size_t> made{0};
+    std::size_t taken = 0;
+    const bool complete = makeRowsInOrder(
+        10'000'000, threads,
+        [&](std::size_t i) {
+          ++made;
+          return std::to_string(i);
+        },
+        [&](const std::string&) { return ++taken < 100; });
+    EXPECT_FALSE(complete);
+    EXPECT_EQ(taken, 100u);
+    EXPECT_LT(made.load(), 100'000u) << threads << " threads";
+  }
+}
+
+}  // namespace
+}  // namespace aqsol::table
