@@ -29,8 +29,10 @@ test: build
 run: build
 	@if [ -n "$$DISPLAY" ]; then exec $(BUILD)/aqsol; else exec $(BUILD)/aqsol-console; fi
 
+# The Google benchmarks, then aqsol-table against python3-iapws on the same states.
 bench: build
 	@$(BUILD)/aqsol-bench
+	@bench/compare-speed $(BUILD)/aqsol-table
 
 format:
 	@git ls-files '*.cpp' '*.hpp' '*.h' | xargs clang-format -i

@@ -28,6 +28,21 @@ void BM_HelmholtzEvaluation(benchmark::State& state) {
 }
 BENCHMARK(BM_HelmholtzEvaluation);
 
+// What one Newton step evaluates: Phi's delta-derivatives only.
+void BM_NewtonStepEvaluation(benchmark::State& state) {
+  const Constants& k = constants();
+  ErrorSlot errors;
+  const TemperatureTerms tt = temperatureTerms(k, 298.15, errors);
+  double delta = 3.0889;
+  DensityEvaluation e;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(delta);
+    evaluateDensityDerivatives(k, delta, tt, errors, e);
+    benchmark::DoNotOptimize(e.d2Phi_dDelta2);
+  }
+}
+BENCHMARK(BM_NewtonStepEvaluation);
+
 // One pass of the physics: start values, density, water properties and fugacity, and CO2 at
 // infinite dilution, at a liquid, a vapour and a near-critical state.
 void BM_FullState(benchmark::State& state) {
