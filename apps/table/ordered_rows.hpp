@@ -1,21 +1,107 @@
 // Rows made on several threads and handed over one by one in their order.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <functional>
-#include <string>
+#include <memory>
+#include <thread>
+#include <vector>
 
 namespace aqsol::table {
 
-// Makes rows 0..count-1 with `make` on `threads` threads and passes each to `take` on the
-// calling thread, in order. Threads claim small chunks of rows as they become free, so uneven
-// rows do not leave a thread idle, and at most a fixed window of rows waits to be taken, so
-// memory stays bounded for any count. `make` must be safe to call from several threads at
-// once. When `take` returns false, no further row is taken, the threads stop after their
-// current row, and the function returns false; otherwise it returns true. The rows taken are
-// the same for any thread count.
+namespace ordered_rows_detail {
+
+inline constexpr std::size_t kChunk = 16;     // rows a thread claims at once
+inline constexpr std::size_t kWindow = 4096;  // rows made ahead of the one being taken, at most
+
+// One place of the window: row i sits in slot i % kWindow until it is taken.
+template <class Item>
+struct Slot {
+  Item item;
+  std::atomic<bool> ready{false};
+};
+
+// What the making threads and the taking thread share.
+template <class Item>
+struct Window {
+  std::unique_ptr<Slot<Item>[]> slots = std::make_unique<Slot<Item>[]>(kWindow);
+  std::atomic<std::size_t> nextToClaim{0};
+  std::atomic<std::size_t> taken{0};  // rows taken; advanced a chunk at a time
+  std::atomic<bool> stopped{false};
+};
+
+template <class Item>
+void makeRows(Window<Item>& window, std::size_t count,
+              const std::function<Item(std::size_t)>& make) {
+  while (!window.stopped.load(std::memory_order_relaxed)) {
+    const std::size_t first = window.nextToClaim.fetch_add(kChunk);
+    if (first >= count) return;
+    const std::size_t end = std::min(first + kChunk, count);
+    // Wait until the rows this chunk will overwrite have been taken.
+    for (std::size_t taken = window.taken.load(std::memory_order_acquire); end > taken + kWindow;
+         taken = window.taken.load(std::memory_order_acquire)) {
+      if (window.stopped.load(std::memory_order_relaxed)) return;
+      window.taken.wait(taken, std::memory_order_acquire);
+    }
+    for (std::size_t i = first; i < end; ++i) {
+      if (window.stopped.load(std::memory_order_relaxed)) return;
+      Slot<Item>& slot = window.slots[i % kWindow];
+      slot.item = make(i);
+      slot.ready.store(true, std::memory_order_release);
+      slot.ready.notify_one();
+    }
+  }
+}
+
+template <class Item>
+bool takeRows(Window<Item>& window, std::size_t count,
+              const std::function<bool(std::size_t, const Item&)>& take) {
+  for (std::size_t i = 0; i < count; ++i) {
+    Slot<Item>& slot = window.slots[i % kWindow];
+    slot.ready.wait(false, std::memory_order_acquire);
+    const bool go_on = take(i, slot.item);
+    slot.ready.store(false, std::memory_order_relaxed);
+    if (!go_on) return false;
+    if ((i + 1) % kChunk == 0) {
+      window.taken.store(i + 1, std::memory_order_release);
+      window.taken.notify_all();
+    }
+  }
+  return true;
+}
+
+}  // namespace ordered_rows_detail
+
+// Makes rows 0..count-1 with `make` on `threads` threads and passes each, with its index, to
+// `take` on the calling thread, in order. Threads claim small chunks of rows as they become
+// free, so uneven rows do not leave a thread idle, and at most a fixed window of rows waits to
+// be taken, so memory stays bounded for any count. `make` must be safe to call from several
+// threads at once. When `take` returns false, no further row is taken, the threads stop after
+// their current row, and the function returns false; otherwise it returns true. The rows taken
+// are the same for any thread count.
+template <class Item>
 bool makeRowsInOrder(std::size_t count, unsigned threads,
-                     const std::function<std::string(std::size_t)>& make,
-                     const std::function<bool(const std::string&)>& take);
+                     const std::function<Item(std::size_t)>& make,
+                     const std::function<bool(std::size_t, const Item&)>& take) {
+  using namespace ordered_rows_detail;
+  if (threads <= 1) {
+    for (std::size_t i = 0; i < count; ++i)
+      if (!take(i, make(i))) return false;
+    return true;
+  }
+  Window<Item> window;
+  std::vector<std::jthread> makers;
+  for (unsigned t = 0; t < threads; ++t)
+    makers.emplace_back([&] { makeRows(window, count, make); });
+  const bool complete = takeRows(window, count, take);
+  if (!complete) {
+    window.stopped.store(true);
+    window.taken.store(count, std::memory_order_release);  // wakes makers waiting for room
+    window.taken.notify_all();
+  }
+  return complete;
+}
 
 }  // namespace aqsol::table

@@ -20,10 +20,12 @@ TEST(TableThreadedRows, ComeOutInOrderOnAnyThreadCount) {
   for (unsigned threads = 1; threads <= 5; ++threads) {
     std::size_t expected = 0;
     bool in_order = true;
-    const bool complete = makeRowsInOrder(kRows, threads, make, [&](const std::string& text) {
-      in_order = in_order && text == std::to_string(expected++);
-      return true;
-    });
+    const bool complete = makeRowsInOrder<std::string>(
+        kRows, threads, make, [&](std::size_t i, const std::string& text) {
+          in_order = in_order && i == expected && text == std::to_string(expected);
+          ++expected;
+          return true;
+        });
     EXPECT_TRUE(complete);
     EXPECT_TRUE(in_order) << threads << " threads";
     EXPECT_EQ(expected, kRows) << threads << " threads";
@@ -35,13 +37,13 @@ TEST(TableThreadedRows, TakingThatFailsStopsTheMakers) {
   for (unsigned threads = 1; threads <= 3; ++threads) {
     std::atomic<std::size_t> made{0};
     std::size_t taken = 0;
-    const bool complete = makeRowsInOrder(
+    const bool complete = makeRowsInOrder<std::string>(
         10'000'000, threads,
         [&](std::size_t i) {
           ++made;
           return std::to_string(i);
         },
-        [&](const std::string&) { return ++taken < 100; });
+        [&](std::size_t, const std::string&) { return ++taken < 100; });
     EXPECT_FALSE(complete);
     EXPECT_EQ(taken, 100u);
     EXPECT_LT(made.load(), 100'000u) << threads << " threads";
