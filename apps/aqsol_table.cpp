@@ -1,12 +1,16 @@
-// aqsol-table: water and solute properties over lists and grids of states, as CSV or TSV.
-#include <iostream>
+// aqsol-table: water and solute properties over lists and grids of states, as CSV, TSV or JSON.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
 #include "apps/table/options.hpp"
-#include "apps/table/rows.hpp"
+#include "apps/table/output.hpp"
+#include "apps/table/run.hpp"
 
 int main(int argc, char** argv) {
   using namespace aqsol;
@@ -14,27 +18,24 @@ int main(int argc, char** argv) {
   table::Options options;
   std::string error;
   if (!table::parseOptions(args, options, error)) {
-    std::cerr << "aqsol-table: " << error << "\n(see aqsol-table --help)\n";
-    return 2;
+    std::fprintf(stderr, "aqsol-table: %s\n(see aqsol-table --help)\n", error.c_str());
+    return table::kExitBadArgument;
   }
   if (options.help) {
-    std::cout << table::usageText();
-    return 0;
+    table::Output out(STDOUT_FILENO);
+    if (out.write(table::usageText()) && out.flush()) return table::kExitOk;
+    std::fprintf(stderr, "aqsol-table: %s\n", table::writeErrorMessage(out.error()).c_str());
+    return table::kExitWriteError;
   }
 
   ErrorSlot setupErrors;
   const Constants constants = setupConstants(setupErrors);
   if (setupErrors.has_error()) {
-    std::cerr << "aqsol-table: constants could not be set up: "
-              << error_message(setupErrors.pending_error()) << '\n';
-    return 1;
+    std::fprintf(stderr, "aqsol-table: constants could not be set up: %s\n",
+                 std::string(error_message(setupErrors.pending_error())).c_str());
+    return table::kExitFailed;
   }
-
-  std::ios::sync_with_stdio(false);
-  table::writeHeader(std::cout, options.format);
   const unsigned threads =
       options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
-  table::writeTable(std::cout, constants, options, threads);
-  std::cout.flush();
-  return std::cout ? 0 : 1;
+  return table::runTable(options, constants, threads);
 }

@@ -4,6 +4,9 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <optional>
+
+#include "apps/table/columns.hpp"
 
 namespace aqsol::table {
 namespace {
@@ -127,8 +130,10 @@ bool parseFormat(std::string_view value, Format& format, std::string& error) {
     format = Format::kCsv;
   } else if (value == "tsv") {
     format = Format::kTsv;
+  } else if (value == "json") {
+    format = Format::kJson;
   } else {
-    error = "unknown format '" + std::string(value) + "' (use csv or tsv)";
+    error = "unknown format '" + std::string(value) + "' (use csv, tsv or json)";
     return false;
   }
   return true;
@@ -168,13 +173,72 @@ bool parseThreads(std::string_view value, unsigned& threads, std::string& error)
   return true;
 }
 
+// A column to plot against: T_C or P_bar.
+bool parseXColumn(std::string_view value, std::size_t& column, std::string& error) {
+  const std::optional<std::size_t> index = columnIndex(value);
+  if (index != kTemperatureColumn && index != kPressureColumn) {
+    error = "'" + std::string(value) + "' is not a column to plot against (use T_C or P_bar)";
+    return false;
+  }
+  column = *index;
+  return true;
+}
+
+// A numeric column to plot.
+bool parseYColumn(std::string_view value, std::size_t& column, std::string& error) {
+  const std::optional<std::size_t> index = columnIndex(value);
+  if (!index || *index < kTemperatureColumn || *index > kLastValueColumn) {
+    error = "'" + std::string(value) + "' is not a column to plot (use one of " +
+            numericColumnNames() + ")";
+    return false;
+  }
+  column = *index;
+  return true;
+}
+
+bool parseFileName(std::string_view value, std::string& file, std::string& error) {
+  if (value.empty()) {
+    error = "empty file name";
+    return false;
+  }
+  file = value;
+  return true;
+}
+
+bool hasPlotExtension(std::string_view file) {
+  for (std::string_view extension : {".png", ".svg", ".pdf"})
+    if (file.size() > extension.size() && file.ends_with(extension)) return true;
+  return false;
+}
+
+// The checks that concern several options together, once all are read.
+bool checkTogether(const Options& options, bool haveY, bool haveX, std::string& error) {
+  if (options.plotFile.empty()) {
+    if (haveY || haveX) error = std::string(haveY ? "--y" : "--x") + " needs --plot FILE";
+    return error.empty();
+  }
+  if (!hasPlotExtension(options.plotFile)) {
+    error = "--plot: '" + options.plotFile + "' must end in .png, .svg or .pdf";
+  } else if (!haveY) {
+    error = "--plot needs --y COLUMN (one of " + numericColumnNames() + ")";
+  } else if (options.rowCount() > kMaxPlotRows) {
+    error = "--plot: at most " + std::to_string(kMaxPlotRows) + " rows can be plotted";
+  }
+  return error.empty();
+}
+
 bool parseOptions(std::span<const std::string_view> args, Options& options, std::string& error) {
-  bool haveSolute = false, haveT = false, haveP = false;
-  for (std::size_t n = 0; n < args.size(); ++n) {
-    std::string_view name = args[n];
-    if (name == "--help" || name == "-h") {
+  bool haveSolute = false, haveT = false, haveP = false, haveY = false, haveX = false;
+  for (std::string_view arg : args)
+    if (arg == "--help" || arg == "-h") {
       options.help = true;
       return true;
+    }
+  for (std::size_t n = 0; n < args.size(); ++n) {
+    std::string_view name = args[n];
+    if (name == "--quiet" || name == "-q") {
+      options.quiet = true;
+      continue;
     }
     std::string_view value;
     if (const std::size_t eq = name.find('='); name.starts_with("--") && eq != name.npos) {
@@ -198,6 +262,14 @@ bool parseOptions(std::span<const std::string_view> args, Options& options, std:
       ok = parseFormat(value, options.format, why);
     } else if (name == "--threads") {
       ok = parseThreads(value, options.threads, why);
+    } else if (name == "--output" || name == "-o") {
+      ok = parseFileName(value, options.outputFile, why);
+    } else if (name == "--plot") {
+      ok = parseFileName(value, options.plotFile, why);
+    } else if (name == "--y") {
+      ok = parseYColumn(value, options.plotY, why), haveY = true;
+    } else if (name == "--x") {
+      ok = parseXColumn(value, options.plotX, why), haveX = true;
     } else {
       error = "unknown option '" + std::string(name) + "'";
       return false;
@@ -211,11 +283,17 @@ bool parseOptions(std::span<const std::string_view> args, Options& options, std:
     error = !haveSolute ? "--solute is required" : !haveT ? "--T is required" : "--P is required";
     return false;
   }
-  return true;
+  if (!haveX) options.plotX = defaultXColumn(options);
+  return checkTogether(options, haveY, haveX, error);
+}
+
+std::size_t defaultXColumn(const Options& options) {
+  return options.pressures.size() > options.temperaturesC.size() ? kPressureColumn
+                                                                 : kTemperatureColumn;
 }
 
 std::string_view usageText() {
-  return R"(usage: aqsol-table --solute LIST --T LIST --P LIST [--format csv|tsv] [--threads N]
+  return R"(usage: aqsol-table --solute LIST --T LIST --P LIST [options]
 
 Properties of pure water and of a solute at infinite dilution in water, one row per
 (solute, T, P), ordered by solute, then T, then P.
@@ -225,8 +303,16 @@ Properties of pure water and of a solute at infinite dilution in water, one row 
                   HCl HF H3BO3 H3AsO3 H2Se
   --T LIST        temperatures in degrees Celsius
   --P LIST        pressures in bar; sat (or 0) for the saturation pressure at each T
-  --format F      csv (default) or tsv
+  --format F      csv (default), tsv, or json (JSON Lines: one object per row with the
+                  header's names as keys, null for the values of a failed row)
+  --output FILE   write the table to FILE (it appears only when complete) instead of
+                  standard output; -o FILE for short
+  --plot FILE     also draw a plot with gnuplot: FILE.png, FILE.svg or FILE.pdf
+  --y COLUMN      the column to plot: T_C, P_bar, rho ... K_aq_gas
+  --x COLUMN      plot against T_C or P_bar (default: the one with more values); one
+                  curve per solute and per value of the other; failed rows leave gaps
   --threads N     compute rows on N threads (default: one per core); the output is the same
+  --quiet, -q     no progress line (shown on a terminal for tables taking over a second)
   --help          this text
 
 LIST is comma-separated values and ranges start:stop:step (stop included), e.g.
@@ -244,7 +330,12 @@ Columns and units:
   K_aq_gas   exp(lnkH)*Mw/1000, bar/(mol/kg)
   status     ok, or why the row could not be computed (its values are then empty)
 
-Exit status: 0 on success (failed rows included), 2 on a bad argument.
+Examples:
+  aqsol-table --solute CO2,CH4 --T 0:350:5 --P sat --y lnkH --plot kh.png
+  aqsol-table --solute all --T 25 --P 1 --format json | jq .lnkH
+
+Exit status: 0 on success (failed rows included), 1 when the table or plot could not be
+made, 2 on a bad argument, 3 on a write error (a full disk, a closed pipe).
 )";
 }
 

@@ -1,4 +1,4 @@
-// Command-line options of aqsol-table: solutes, temperatures, pressures and output format.
+// Command-line options of aqsol-table: the states, the output format and file, progress, plots.
 #pragma once
 
 #include <span>
@@ -16,7 +16,7 @@ struct PressureItem {
   double bar = 0;
 };
 
-enum class Format { kCsv, kTsv };
+enum class Format { kCsv, kTsv, kJson };  // JSON: JSON Lines, one object per row
 
 struct Options {
   bool help = false;
@@ -24,8 +24,18 @@ struct Options {
   std::vector<double> temperaturesC;  // degrees Celsius
   std::vector<PressureItem> pressures;
   Format format = Format::kCsv;
-  unsigned threads = 0;  // worker threads; 0: one per core
+  unsigned threads = 0;    // worker threads; 0: one per core
+  bool quiet = false;      // no progress line
+  std::string outputFile;  // empty: standard output
+  std::string plotFile;    // empty: no plot
+  std::size_t plotY = 0;   // column index of the plotted value
+  std::size_t plotX = 0;   // column index of x: T_C or P_bar
+
+  std::size_t rowCount() const { return solutes.size() * temperaturesC.size() * pressures.size(); }
 };
+
+// Upper bound on the rows of a plot: beyond it a curve is a blot and gnuplot slow.
+inline constexpr std::size_t kMaxPlotRows = 1'000'000;
 
 // Upper bound on --threads.
 inline constexpr unsigned kMaxThreads = 256;
@@ -41,6 +51,10 @@ bool parseOptions(std::span<const std::string_view> args, Options& options, std:
 // Expands a numeric LIST: comma-separated values and ranges start:stop:step (stop included when
 // reached within rounding). Returns false with `error` set on a malformed item.
 bool parseNumberList(std::string_view list, std::vector<double>& values, std::string& error);
+
+// The column plotted along x when --x is not given: P_bar when there are more pressures than
+// temperatures, else T_C.
+std::size_t defaultXColumn(const Options& options);
 
 // The usage text printed by --help.
 std::string_view usageText();

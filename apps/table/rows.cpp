@@ -4,23 +4,12 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
-#include "apps/table/ordered_rows.hpp"
+#include "apps/table/columns.hpp"
 
 namespace aqsol::table {
 namespace {
-
-constexpr std::array<std::string_view, 17> kColumns = {
-    "solute",  "T_C",  "P_bar", "rho", "drho_dP", "drho_dT", "d2rho_dT2", "V_H2O", "Cp_H2O",
-    "lnf_H2O", "lnkH", "V2",    "Cp2", "Gaq",     "S2",      "K_aq_gas",  "status"};
-
-// The row's computed values in column order, from rho to K_aq_gas.
-std::array<double, 13> computedValues(const Row& r) {
-  const WaterState& w = r.water;
-  const SoluteResults& s = r.solute;
-  return {w.rho,  w.drho_dP, w.drho_dT, w.d2rho_dT2, w.V1, w.Cp1,   w.lnf1,
-          s.lnkH, s.V2,      s.Cp2,     s.Gaq,       s.S2, r.kAqGas};
-}
 
 void appendShortest(std::string& line, double value) {
   char text[32];
@@ -44,6 +33,52 @@ std::string field(std::string_view text, Format format) {
   }
   out.push_back('"');
   return out;
+}
+
+// A JSON string with the escapes the format requires.
+void appendJsonString(std::string& line, std::string_view text) {
+  line += '"';
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      line += '\\';
+      line += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+      line += escape;
+    } else {
+      line += c;
+    }
+  }
+  line += '"';
+}
+
+// A JSON number, or null for an absent or non-finite value (JSON has no infinities).
+void appendJsonNumber(std::string& line, std::optional<double> value) {
+  if (value && std::isfinite(*value)) {
+    appendShortest(line, *value);
+  } else {
+    line += "null";
+  }
+}
+
+// One JSON object with the header's keys, on one line.
+std::string formatJsonRow(const Row& row) {
+  std::string line = "{";
+  for (std::size_t n = 0; n < kColumns.size(); ++n) {
+    if (n > 0) line += ',';
+    appendJsonString(line, kColumns[n].name);
+    line += ':';
+    if (n == 0) {
+      appendJsonString(line, row.soluteName);
+    } else if (n == kColumns.size() - 1) {
+      appendJsonString(line, row.status.empty() ? std::string_view("ok") : row.status);
+    } else {
+      appendJsonNumber(line, columnValue(row, n));
+    }
+  }
+  line += "}\n";
+  return line;
 }
 
 std::string statusOf(WaterStatus status, const WaterState& w, const ErrorSlot& errors) {
@@ -84,16 +119,27 @@ Row computeRow(const Constants& k, const SoluteParams& solute, double temperatur
   return row;
 }
 
-void writeHeader(std::ostream& out, Format format) {
+std::array<double, 13> computedValues(const Row& r) {
+  const WaterState& w = r.water;
+  const SoluteResults& s = r.solute;
+  return {w.rho,  w.drho_dP, w.drho_dT, w.d2rho_dT2, w.V1, w.Cp1,   w.lnf1,
+          s.lnkH, s.V2,      s.Cp2,     s.Gaq,       s.S2, r.kAqGas};
+}
+
+std::string headerText(Format format) {
+  if (format == Format::kJson) return {};  // each object names its values
   const char separator = format == Format::kCsv ? ',' : '\t';
+  std::string line;
   for (std::size_t n = 0; n < kColumns.size(); ++n) {
-    if (n > 0) out << separator;
-    out << kColumns[n];
+    if (n > 0) line += separator;
+    line += kColumns[n].name;
   }
-  out << '\n';
+  line += '\n';
+  return line;
 }
 
 std::string formatRow(Format format, const Row& row) {
+  if (format == Format::kJson) return formatJsonRow(row);
   const char separator = format == Format::kCsv ? ',' : '\t';
   std::string line = field(row.soluteName, format);
   line += separator;
@@ -109,24 +155,6 @@ std::string formatRow(Format format, const Row& row) {
   line += ok ? std::string_view("ok") : std::string_view(field(row.status, format));
   line += '\n';
   return line;
-}
-
-void writeRow(std::ostream& out, Format format, const Row& row) {
-  out << formatRow(format, row);
-}
-
-void writeTable(std::ostream& out, const Constants& k, const Options& options, unsigned threads) {
-  const std::size_t nT = options.temperaturesC.size(), nP = options.pressures.size();
-  const std::size_t rows = options.solutes.size() * nT * nP;
-  const auto rowText = [&](std::size_t i) {
-    const SoluteParams& solute = options.solutes[i / (nT * nP)];
-    return formatRow(options.format, computeRow(k, solute, options.temperaturesC[i / nP % nT],
-                                                options.pressures[i % nP]));
-  };
-  makeRowsInOrder(rows, threads, rowText, [&](const std::string& text) {
-    out << text;
-    return true;
-  });
 }
 
 }  // namespace aqsol::table

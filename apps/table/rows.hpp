@@ -1,8 +1,8 @@
-// Rows of aqsol-table: computing one (solute, T, P) state and writing it as CSV or TSV.
+// Rows of aqsol-table: computing one (solute, T, P) state and its text as CSV, TSV or JSON.
 #pragma once
 
+#include <array>
 #include <optional>
-#include <ostream>
 #include <string>
 
 #include "apps/table/options.hpp"
@@ -29,19 +29,14 @@ struct Row {
 Row computeRow(const Constants& k, const SoluteParams& solute, double temperatureC,
                const PressureItem& pressure);
 
-// Writes the header line.
-void writeHeader(std::ostream& out, Format format);
+// The row's computed values in column order, from rho to K_aq_gas.
+std::array<double, 13> computedValues(const Row& row);
 
-// One row as text, with its line end: numbers in shortest round-trip form, empty values for a
-// failed row.
+// The header line with its line end (empty for JSON, whose objects name their values).
+std::string headerText(Format format);
+
+// One row as text, with its line end: numbers in shortest round-trip form; for a failed row
+// empty values (null in JSON).
 std::string formatRow(Format format, const Row& row);
-
-// Writes one row as formatRow makes it.
-void writeRow(std::ostream& out, Format format, const Row& row);
-
-// Computes every row of `options` on `threads` threads and writes them in order (solute, then
-// T, then P), holding at most a small window of rows, so memory stays small for any grid. The
-// output is the same for any thread count.
-void writeTable(std::ostream& out, const Constants& k, const Options& options, unsigned threads);
 
 }  // namespace aqsol::table

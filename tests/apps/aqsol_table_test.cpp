@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "apps/table/options.hpp"
+#include "apps/table/progress.hpp"
 #include "apps/table/rows.hpp"
 
 namespace aqsol::table {
@@ -153,9 +154,8 @@ TEST(TableRows, CsvQuotesMessagesWithCommas) {
   row.temperatureC = 700;
   row.pressureBar = 1;
   row.status = "did not converge at T = 973.15 K, P = 1 bar";
-  std::ostringstream out;
-  writeRow(out, Format::kCsv, row);
-  EXPECT_EQ(out.str(), "H2,700,1,,,,,,,,,,,,,,\"did not converge at T = 973.15 K, P = 1 bar\"\n");
+  EXPECT_EQ(formatRow(Format::kCsv, row),
+            "H2,700,1,,,,,,,,,,,,,,\"did not converge at T = 973.15 K, P = 1 bar\"\n");
 }
 
 // Every state of a grid over the whole range, saturation included, gets a row with a status.
@@ -205,6 +205,21 @@ TEST(TableOptions, ThreadCounts) {
     EXPECT_FALSE(parseOptions(args, o, error)) << bad;
     EXPECT_NE(error.find("--threads"), std::string::npos) << error;
   }
+}
+
+}  // namespace
+}  // namespace aqsol::table
+
+namespace aqsol::table {
+namespace {
+
+TEST(TableProgress, LineShowsRowsRateAndTimeLeftWithinTheWidth) {
+  EXPECT_EQ(progressLine(500'000, 2'000'000, 2.0, 100),
+            "[#######                       ] 25% 500,000/2,000,000 rows 250,000/s 6 s left");
+  EXPECT_EQ(progressLine(1, 1'000'000, 1.0, 200).substr(33),
+            "0% 1/1,000,000 rows 1/s 277 h 46 min left");
+  for (int width : {20, 40, 60, 80})
+    EXPECT_LT(progressLine(123'456, 9'999'999, 3.5, width).size(), static_cast<std::size_t>(width));
 }
 
 }  // namespace

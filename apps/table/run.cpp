@@ -1,0 +1,74 @@
+// One run of aqsol-table: the rows computed, written, shown in progress and plotted.
+#include "apps/table/run.hpp"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "apps/table/columns.hpp"
+#include "apps/table/ordered_rows.hpp"
+#include "apps/table/output.hpp"
+#include "apps/table/plot.hpp"
+#include "apps/table/progress.hpp"
+#include "apps/table/rows.hpp"
+
+namespace aqsol::table {
+namespace {
+
+// What a computing thread hands over for one row: its text and, for a plot, its point.
+struct MadeRow {
+  std::string text;
+  std::optional<double> x, y;
+};
+
+int fail(int status, const std::string& message) {
+  std::fprintf(stderr, "aqsol-table: %s\n", message.c_str());
+  return status;
+}
+
+}  // namespace
+
+int runTable(const Options& options, const Constants& k, unsigned threads) {
+  std::string error;
+  const bool plotting = !options.plotFile.empty();
+  if (plotting && !plotterAvailable(error)) return fail(kExitFailed, error);
+
+  FileUnderConstruction file;
+  if (!options.outputFile.empty() && !file.open(options.outputFile, error))
+    return fail(kExitFailed, error);
+  Output out(options.outputFile.empty() ? STDOUT_FILENO : file.fd());
+
+  const std::size_t rows = options.rowCount();
+  const std::size_t nT = options.temperaturesC.size(), nP = options.pressures.size();
+  const auto make = [&](std::size_t i) {
+    const Row row = computeRow(k, options.solutes[i / (nT * nP)],
+                               options.temperaturesC[i / nP % nT], options.pressures[i % nP]);
+    MadeRow made{formatRow(options.format, row), {}, {}};
+    if (plotting) {
+      made.x = columnValue(row, options.plotX);
+      made.y = columnValue(row, options.plotY);
+    }
+    return made;
+  };
+  std::optional<Progress> progress;
+  if (!options.quiet && isatty(STDERR_FILENO)) progress.emplace(STDERR_FILENO, rows);
+  std::optional<PlotData> plot;
+  if (plotting) plot.emplace(options);
+  const auto take = [&](std::size_t i, const MadeRow& made) {
+    if (plot) plot->add(i, made.x, made.y);
+    if (progress) progress->update(i + 1);
+    return out.write(made.text);
+  };
+
+  const bool written = out.write(headerText(options.format)) &&
+                       makeRowsInOrder<MadeRow>(rows, threads, make, take) && out.flush();
+  if (progress) progress->finish();
+  if (!written) return fail(kExitWriteError, writeErrorMessage(out.error()));
+  if (!options.outputFile.empty() && !file.commit(error)) return fail(kExitWriteError, error);
+  if (plot && !drawPlot(options, *plot, error)) return fail(kExitFailed, error);
+  return kExitOk;
+}
+
+}  // namespace aqsol::table
