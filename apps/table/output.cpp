@@ -65,7 +65,9 @@ std::string writeErrorMessage(int error) {
   return std::string("write error: ") + std::strerror(error);
 }
 
-FileUnderConstruction::~FileUnderConstruction() { discard(); }
+FileUnderConstruction::~FileUnderConstruction() {
+  discard();
+}
 
 bool FileUnderConstruction::open(const std::string& path, std::string& error) {
   const std::size_t slash = path.rfind('/');

@@ -40,7 +40,9 @@ std::string quoted(std::string_view text) {
   return out + "\"";
 }
 
-std::string extensionOf(const std::string& file) { return file.substr(file.rfind('.') + 1); }
+std::string extensionOf(const std::string& file) {
+  return file.substr(file.rfind('.') + 1);
+}
 
 std::string terminalFor(const std::string& file) {
   const std::string extension = extensionOf(file);
@@ -80,7 +82,9 @@ std::string scriptText(const Options& options, const std::vector<PlotData::Serie
          << quoted(std::string(kColumns[options.plotY].name) + " against " +
                    std::string(kColumns[options.plotX].name))
          << '\n'
-         << "set grid\nset key outside right top\nset datafile missing NaN\n";
+         << "set grid\nset key outside right top\n"
+         // Past the eighth curve, the colours come again with dashed lines.
+         << "do for [n=1:8] { set linetype n+8 linecolor n dashtype 2 }\n";
   std::string plot;
   std::size_t block = 0;
   for (const PlotData::Series& s : series) {
@@ -156,7 +160,8 @@ PlotData::PlotData(const Options& options)
 void PlotData::add(std::size_t index, std::optional<double> x, std::optional<double> y) {
   const std::size_t perSolute = temperatures_ * pressures_;
   const std::size_t solute = index / perSolute;
-  const std::size_t other = alongTemperature_ ? index % pressures_ : index / pressures_ % temperatures_;
+  const std::size_t other =
+      alongTemperature_ ? index % pressures_ : index / pressures_ % temperatures_;
   Series& s = series_[solute * (alongTemperature_ ? pressures_ : temperatures_) + other];
   s.x.push_back(x);
   s.y.push_back(y);

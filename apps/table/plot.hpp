@@ -21,7 +21,7 @@ class PlotData {
   void add(std::size_t index, std::optional<double> x, std::optional<double> y);
 
   struct Series {
-    std::string label;                  // e.g. "CO2, P = sat"
+    std::string label;                        // e.g. "CO2, P = sat"
     std::vector<std::optional<double>> x, y;  // a gap where either is absent
     bool hasPoints() const;
   };

@@ -189,6 +189,24 @@ class OutputFiles(unittest.TestCase):
         self.assertIn(b"write error: Broken pipe", err)
 
 
+class ValidationReport(unittest.TestCase):
+    def test_the_script_writes_its_tables_and_plots(self):
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../scripts/validate")
+        with tempfile.TemporaryDirectory() as folder:
+            subprocess.run([script, TABLE, "--small", "--output", folder], check=True,
+                           stdout=subprocess.DEVNULL)
+            with open(os.path.join(folder, "validation.md")) as file:
+                report = file.read()
+            for title in ("### density", "### heat capacity Cp", "### ln fugacity",
+                          "## Henry constants", "| CO2 |", "| H2S |"):
+                self.assertIn(title, report)
+            pictures = re.findall(r"!\[[^]]*\]\(([^)]*)\)", report)
+            self.assertEqual(len(pictures), 4)
+            for picture in pictures:
+                with open(os.path.join(folder, picture), "rb") as png:
+                    self.assertEqual(png.read(4), b"\x89PNG")
+
+
 if __name__ == "__main__":
     TABLE = sys.argv.pop(1)
     unittest.main()
