@@ -65,37 +65,6 @@ bool expandRange(std::string_view item, std::vector<double>& values, std::string
   return true;
 }
 
-bool parseSoluteList(std::string_view list, std::vector<SoluteParams>& solutes,
-                     std::string& error) {
-  const std::span<const SoluteParams> table = soluteTable();
-  for (std::string_view item : splitOn(list, ',')) {
-    if (equalsIgnoringCase(item, "all")) {
-      solutes.insert(solutes.end(), table.begin(), table.end());
-      continue;
-    }
-    double number;
-    bool found = false;
-    if (parseNumber(item, number)) {
-      SoluteParams chosen;
-      selectSolute(number, chosen);
-      found = !chosen.name.empty();
-      if (found) solutes.push_back(chosen);
-    } else {
-      for (const SoluteParams& s : table) {
-        if (!equalsIgnoringCase(item, s.name)) continue;
-        solutes.push_back(s);
-        found = true;
-        break;
-      }
-    }
-    if (!found) {
-      error = "unknown solute '" + std::string(item) + "' (use a name, a number 1-20, or all)";
-      return false;
-    }
-  }
-  return true;
-}
-
 bool parseTemperatureList(std::string_view list, std::vector<double>& temperatures,
                           std::string& error) {
   if (!parseNumberList(list, temperatures, error)) return false;
@@ -140,6 +109,37 @@ bool parseFormat(std::string_view value, Format& format, std::string& error) {
 }
 
 }  // namespace
+
+bool parseSoluteList(std::string_view list, std::vector<SoluteParams>& solutes,
+                     std::string& error) {
+  const std::span<const SoluteParams> table = soluteTable();
+  for (std::string_view item : splitOn(list, ',')) {
+    if (equalsIgnoringCase(item, "all")) {
+      solutes.insert(solutes.end(), table.begin(), table.end());
+      continue;
+    }
+    double number;
+    bool found = false;
+    if (parseNumber(item, number)) {
+      SoluteParams chosen;
+      selectSolute(number, chosen);
+      found = !chosen.name.empty();
+      if (found) solutes.push_back(chosen);
+    } else {
+      for (const SoluteParams& s : table) {
+        if (!equalsIgnoringCase(item, s.name)) continue;
+        solutes.push_back(s);
+        found = true;
+        break;
+      }
+    }
+    if (!found) {
+      error = "unknown solute '" + std::string(item) + "' (use a name, a number 1-20, or all)";
+      return false;
+    }
+  }
+  return true;
+}
 
 bool parseNumberList(std::string_view list, std::vector<double>& values, std::string& error) {
   for (std::string_view item : splitOn(list, ',')) {

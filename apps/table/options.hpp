@@ -48,6 +48,10 @@ inline constexpr std::size_t kMaxListValues = 1'000'000;
 // otherwise returns false with `error` naming the offending argument.
 bool parseOptions(std::span<const std::string_view> args, Options& options, std::string& error);
 
+// Appends the solutes of a comma-separated LIST of names (any case), menu numbers 1-20 and
+// `all`. Returns false with `error` naming the item on an unknown solute.
+bool parseSoluteList(std::string_view list, std::vector<SoluteParams>& solutes, std::string& error);
+
 // Expands a numeric LIST: comma-separated values and ranges start:stop:step (stop included when
 // reached within rounding). Returns false with `error` set on a malformed item.
 bool parseNumberList(std::string_view list, std::vector<double>& values, std::string& error);

@@ -87,10 +87,8 @@ std::string statusOf(WaterStatus status, const WaterState& w, const ErrorSlot& e
 
 }  // namespace
 
-Row computeRow(const Constants& k, const SoluteParams& solute, double temperatureC,
-               const PressureItem& pressure) {
+Row computeWaterRow(const Constants& k, double temperatureC, const PressureItem& pressure) {
   Row row;
-  row.soluteName = solute.name;
   row.temperatureC = temperatureC;
   WaterState& w = row.water;
   w.T = temperatureC + k.T0K;
@@ -101,22 +99,33 @@ Row computeRow(const Constants& k, const SoluteParams& solute, double temperatur
   if (status == WaterStatus::kOk && errors.has_error()) status = WaterStatus::kRuntimeError;
   if (status != WaterStatus::kNoSaturationPressure) row.pressureBar = w.P;
   if (status == WaterStatus::kOk) status = solveWater(k, w, errors);
-  if (status != WaterStatus::kOk) {
-    row.status = statusOf(status, w, errors);
-    return row;
-  }
-  row.solute = computeInfiniteDilution(k, w, solute, errors);
+  if (status != WaterStatus::kOk) row.status = statusOf(status, w, errors);
+  return row;
+}
+
+Row computeRow(const Constants& k, const SoluteParams& solute, double temperatureC,
+               const PressureItem& pressure) {
+  Row row = computeWaterRow(k, temperatureC, pressure);
+  row.soluteName = solute.name;
+  if (!row.status.empty()) return row;
+  ErrorSlot errors;
+  row.solute = computeInfiniteDilution(k, row.water, solute, errors);
   row.kAqGas = static_cast<double>(kAqToGas(k, row.solute.lnkH, errors));
   if (errors.has_error()) {
-    row.status = statusOf(WaterStatus::kRuntimeError, w, errors);
+    row.status = statusOf(WaterStatus::kRuntimeError, row.water, errors);
     return row;
   }
-  for (double v : computedValues(row)) {
+  checkFinite(row, computedValues(row));
+  return row;
+}
+
+void checkFinite(Row& row, std::span<const double> values) {
+  if (!row.status.empty()) return;
+  for (double v : values) {
     if (std::isfinite(v)) continue;
     row.status = "the properties are not finite at this state";
-    break;
+    return;
   }
-  return row;
 }
 
 std::array<double, 13> computedValues(const Row& r) {

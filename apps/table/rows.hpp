@@ -3,6 +3,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "apps/table/options.hpp"
@@ -25,9 +26,17 @@ struct Row {
 };
 
 // Computes one row from a fresh water state, as one pass of the calculator does. Never throws;
-// a state that cannot be computed gets a status message.
+// a state that cannot be computed gets a status message, as does one with a value that is not
+// finite.
 Row computeRow(const Constants& k, const SoluteParams& solute, double temperatureC,
                const PressureItem& pressure);
+
+// The water part of computeRow alone (no solute, no check for values that are not finite).
+Row computeWaterRow(const Constants& k, double temperatureC, const PressureItem& pressure);
+
+// Gives an ok row the status "the properties are not finite at this state" when one of
+// `values` is not finite.
+void checkFinite(Row& row, std::span<const double> values);
 
 // The row's computed values in column order, from rho to K_aq_gas.
 std::array<double, 13> computedValues(const Row& row);
