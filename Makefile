@@ -5,7 +5,7 @@ TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 DEPS        = scripts/install-deps
 
-.PHONY: deps build test run bench validate format clean
+.PHONY: deps build test run bench python validate format clean
 
 deps:
 	@$(DEPS)
@@ -33,6 +33,10 @@ run: build
 bench: build
 	@$(BUILD)/aqsol-bench
 	@bench/compare-speed $(BUILD)/aqsol-table
+
+# The Python module, into $(BUILD)/python (PYTHONPATH=$(BUILD)/python python3 -c 'import aqsol').
+python: build
+	@cmake --build $(BUILD) --target aqsol_python
 
 # docs/validation.md: aqsol against IAPWS-95 and the IAPWS G7-04 Henry constants.
 validate: build

@@ -1,0 +1,283 @@
+// The aqsol Python module: water and solute properties over numpy arrays of states.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "apps/table/columns.hpp"
+#include "apps/table/options.hpp"
+#include "apps/table/parallel_rows.hpp"
+#include "apps/table/rows.hpp"
+
+namespace py = pybind11;
+
+namespace aqsol::python {
+namespace {
+
+using table::kColumns;
+
+constexpr double kAbsoluteZeroC = -273.15;
+constexpr std::size_t kLastWaterColumn = 9;  // lnf_H2O
+
+// The model's constants, built on first use and read-only afterwards.
+const Constants& constants() {
+  static const Constants k = [] {
+    ErrorSlot errors;
+    Constants built = setupConstants(errors);
+    if (errors.has_error()) throw std::runtime_error("aqsol: the constants could not be set up");
+    return built;
+  }();
+  return k;
+}
+
+// The states asked for: solutes, and temperatures and pressures broadcast to one shape.
+struct States {
+  std::vector<SoluteParams> solutes;
+  bool soluteAxis = false;  // a list of solutes adds a leading axis to the results
+  py::array_t<double> temperaturesC, pressuresBar;  // C-contiguous, the broadcast shape
+  std::vector<py::ssize_t> shape;                    // of the results
+
+  std::size_t stateCount() const { return static_cast<std::size_t>(temperaturesC.size()); }
+};
+
+[[noreturn]] void badArgument(const std::string& message) { throw py::value_error(message); }
+
+void addSolutes(const std::string& item, std::vector<SoluteParams>& solutes) {
+  std::string error;
+  if (!table::parseSoluteList(item, solutes, error)) badArgument("solute: " + error);
+}
+
+// A name, a menu number, "all", or a list of them.
+void readSolutes(py::handle solute, States& states) {
+  if (py::isinstance<py::str>(solute)) {
+    addSolutes(solute.cast<std::string>(), states.solutes);
+    states.soluteAxis = states.solutes.size() > 1;
+  } else if (PyIndex_Check(solute.ptr()) && !PyBool_Check(solute.ptr())) {
+    addSolutes(std::to_string(py::cast<py::int_>(solute).cast<long long>()), states.solutes);
+  } else if (py::isinstance<py::sequence>(solute) || py::isinstance<py::array>(solute)) {
+    for (py::handle item : solute) {
+      States one;
+      readSolutes(item, one);
+      states.solutes.insert(states.solutes.end(), one.solutes.begin(), one.solutes.end());
+    }
+    states.soluteAxis = true;
+  } else {
+    badArgument("solute: expected a name, a menu number 1-20, or a list of them");
+  }
+  if (states.solutes.empty()) badArgument("solute: no solute given");
+}
+
+std::string numberText(double v) { return py::str(py::float_(v)); }
+
+py::array_t<double> asDoubles(py::handle value, const char* name) {
+  auto array = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(value);
+  if (!array) badArgument(std::string(name) + ": expected a number or an array of numbers");
+  return array;
+}
+
+py::array_t<double> readTemperatures(py::handle T_C) {
+  py::array_t<double> t = asDoubles(T_C, "T_C");
+  const double* v = t.data();
+  for (py::ssize_t n = 0; n < t.size(); ++n)
+    if (!(v[n] > kAbsoluteZeroC && std::isfinite(v[n])))
+      badArgument("T_C: temperatures must be finite and above -273.15 °C (found " +
+                  numberText(v[n]) + ")");
+  return t;
+}
+
+// Pressures in bar; "sat" and 0 stand for the saturation pressure.
+py::array_t<double> readPressures(py::handle P_bar) {
+  if (py::isinstance<py::str>(P_bar)) {
+    std::string text = P_bar.cast<std::string>();
+    std::transform(text.begin(), text.end(), text.begin(), ::tolower);
+    if (text != "sat") badArgument("P_bar: expected pressures in bar, 0 or \"sat\"");
+    return asDoubles(py::float_(0.0), "P_bar");
+  }
+  py::array_t<double> p = asDoubles(P_bar, "P_bar");
+  const double* v = p.data();
+  for (py::ssize_t n = 0; n < p.size(); ++n)
+    if (!(v[n] >= 0 && std::isfinite(v[n])))
+      badArgument("P_bar: pressures must be finite and positive, 0 or \"sat\" (found " +
+                  numberText(v[n]) + ")");
+  return p;
+}
+
+std::string shapeText(const py::array& a) { return py::str(a.attr("shape")); }
+
+void broadcast(States& states, const py::array_t<double>& t, const py::array_t<double>& p) {
+  const py::module_ numpy = py::module_::import("numpy");
+  py::list both;
+  try {
+    both = numpy.attr("broadcast_arrays")(t, p);
+  } catch (py::error_already_set& e) {
+    if (!e.matches(PyExc_ValueError)) throw;
+    badArgument("T_C and P_bar: shapes " + shapeText(t) + " and " + shapeText(p) +
+                " do not broadcast together");
+  }
+  // Copies in C order; unlike ascontiguousarray, array keeps a 0-d array 0-d.
+  const auto contiguous = [&](py::handle a) {
+    return py::array_t<double>(numpy.attr("array")(a, "float64", py::arg("order") = "C"));
+  };
+  states.temperaturesC = contiguous(both[0]);
+  states.pressuresBar = contiguous(both[1]);
+  if (states.soluteAxis) states.shape.push_back(static_cast<py::ssize_t>(states.solutes.size()));
+  const py::array_t<double>& b = states.temperaturesC;
+  states.shape.insert(states.shape.end(), b.shape(), b.shape() + b.ndim());
+}
+
+States readStates(py::handle solute, py::handle T_C, py::handle P_bar) {
+  States states;
+  if (!solute.is_none()) readSolutes(solute, states);
+  broadcast(states, readTemperatures(T_C), readPressures(P_bar));
+  return states;
+}
+
+unsigned threadCount(int threads) {
+  if (threads < 0) badArgument("threads: expected 0 (one per core) or a positive count");
+  return threads > 0 ? static_cast<unsigned>(threads)
+                     : std::max(1u, std::thread::hardware_concurrency());
+}
+
+// A numpy array of fixed-width unicode strings of the given shape.
+py::array textArray(const std::vector<py::ssize_t>& shape, std::size_t count,
+                    const std::function<std::string_view(std::size_t)>& text) {
+  std::size_t width = 1;
+  for (std::size_t i = 0; i < count; ++i) width = std::max(width, text(i).size());
+  py::array array(py::dtype("<U" + std::to_string(width)), shape);
+  auto* out = static_cast<char32_t*>(array.mutable_data());
+  std::fill(out, out + count * width, U'\0');
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string_view t = text(i);
+    for (std::size_t c = 0; c < t.size(); ++c)  // messages are ASCII
+      out[i * width + c] = static_cast<unsigned char>(t[c]);
+  }
+  return array;
+}
+
+// Computes every state (of every solute) without the GIL and returns the columns from `first`
+// to `last` (column indices) with "status" (and "solute" when there are solutes).
+py::dict compute(const States& states, std::size_t last, unsigned threads) {
+  const Constants& k = constants();
+  const std::size_t n = states.stateCount();
+  const std::size_t total = n * std::max<std::size_t>(1, states.solutes.size());
+  std::vector<py::array_t<double>> columns;
+  std::vector<double*> out;
+  for (std::size_t c = table::kTemperatureColumn; c <= last; ++c) {
+    columns.emplace_back(states.shape);
+    out.push_back(columns.back().mutable_data());
+  }
+  std::vector<std::string> statuses(total);
+  const double* T = states.temperaturesC.data();
+  const double* P = states.pressuresBar.data();
+  {
+    py::gil_scoped_release without_gil;
+    table::forEachRow(total, threads, [&](std::size_t i) {
+      const std::size_t state = i % n;
+      const table::PressureItem pressure{P[state] == 0, P[state]};
+      table::Row row;
+      if (states.solutes.empty()) {
+        row = table::computeWaterRow(k, T[state], pressure);
+        const auto values = table::computedValues(row);
+        table::checkFinite(row, std::span(values).first(last - table::kFirstValueColumn + 1));
+      } else {
+        row = table::computeRow(k, states.solutes[i / n], T[state], pressure);
+      }
+      for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
+        out[c - table::kTemperatureColumn][i] = table::columnValue(row, c).value_or(NAN);
+      statuses[i] = row.status.empty() ? "ok" : std::move(row.status);
+    });
+  }
+  py::dict result;
+  if (!states.solutes.empty())
+    result["solute"] = textArray(states.shape, total,
+                                 [&](std::size_t i) { return states.solutes[i / n].name; });
+  for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
+    result[py::str(std::string(kColumns[c].name))] = columns[c - table::kTemperatureColumn];
+  result["status"] =
+      textArray(states.shape, total, [&](std::size_t i) { return std::string_view(statuses[i]); });
+  return result;
+}
+
+py::dict properties(py::handle solute, py::handle T_C, py::handle P_bar, int threads) {
+  if (solute.is_none()) badArgument("solute: no solute given");
+  const unsigned count = threadCount(threads);
+  return compute(readStates(solute, T_C, P_bar), table::kLastValueColumn, count);
+}
+
+py::dict water(py::handle T_C, py::handle P_bar, int threads) {
+  const unsigned count = threadCount(threads);
+  return compute(readStates(py::none(), T_C, P_bar), kLastWaterColumn, count);
+}
+
+py::list solutes() {
+  py::list names;
+  for (const SoluteParams& s : soluteTable()) names.append(std::string(s.name));
+  return names;
+}
+
+constexpr const char* kPropertiesDoc = R"(Properties of water and of solutes at infinite dilution in water.
+
+solute  a name (any case: "CO2"), a menu number 1-20, "all", or a list of them; a list (or
+        "all") adds a leading axis, one entry per solute, to every result
+T_C     temperature(s) in degrees Celsius, above -273.15: a number or an array
+P_bar   pressure(s) in bar: a number or an array; "sat" or 0 is the saturation pressure of
+        water at each temperature (there is none at or above the critical temperature)
+threads computing threads; 0 (default) uses every core. The GIL is released meanwhile.
+
+T_C and P_bar broadcast together with numpy's rules. Returns a dict of numpy arrays, with the
+columns and units of aqsol-table:
+  solute     the solute's name
+  T_C        temperature, C                 P_bar      pressure used, bar
+  rho        density of water, g/cm3        drho_dP    g/(cm3 bar)
+  drho_dT    g/(cm3 K)                      d2rho_dT2  g/(cm3 K2)
+  V_H2O      molar volume of water, cm3/mol Cp_H2O     heat capacity, cal/(mol K)
+  lnf_H2O    ln fugacity of water (f in bar)
+  lnkH       ln Henry constant (kH in bar)  V2         partial molar volume, cm3/mol
+  Cp2        partial molar heat capacity of the solute, cal/(mol K)
+  Gaq        Gibbs energy, cal/mol          S2         entropy, cal/(mol K)
+  K_aq_gas   exp(lnkH)*Mw/1000, bar/(mol/kg)
+  status     "ok", or why the state could not be computed (its values are then NaN)
+A state that cannot be computed never raises. Bad arguments (an unknown solute, a temperature
+at or below -273.15 C, a negative pressure, shapes that do not broadcast) raise ValueError.
+
+Example:
+  >>> aqsol.properties("CO2", 25, 1)["lnkH"]
+  array(7.38960712)
+  >>> aqsol.properties("CO2", T_C=np.linspace(0, 350, 351), P_bar="sat")["lnkH"].shape
+  (351,)
+)";
+
+constexpr const char* kWaterDoc = R"(Properties of pure water: the water columns of properties().
+
+T_C     temperature(s) in degrees Celsius, above -273.15
+P_bar   pressure(s) in bar; "sat" or 0 for the saturation pressure
+threads computing threads; 0 (default) uses every core
+
+Returns a dict of numpy arrays: T_C, P_bar, rho (g/cm3), drho_dP (g/(cm3 bar)), drho_dT
+(g/(cm3 K)), d2rho_dT2 (g/(cm3 K2)), V_H2O (cm3/mol), Cp_H2O (cal/(mol K)), lnf_H2O (ln f, f
+in bar) and status ("ok" or why; NaN values then).
+)";
+
+}  // namespace
+}  // namespace aqsol::python
+
+PYBIND11_MODULE(aqsol, m) {
+  using namespace aqsol::python;
+  m.doc() =
+      "Properties of pure water and of dissolved gases and neutral solutes at infinite dilution "
+      "in water, from the saturation curve to the supercritical region.\n\n"
+      "solutes()                        the solute names in menu order\n"
+      "properties(solute, T_C, P_bar)   water and solute properties over arrays of states\n"
+      "water(T_C, P_bar)                water properties alone";
+  m.def("solutes", &solutes, "The solute names, in menu order (menu number = position + 1).");
+  m.def("properties", &properties, kPropertiesDoc, py::arg("solute"), py::arg("T_C"),
+        py::arg("P_bar"), py::kw_only(), py::arg("threads") = 0);
+  m.def("water", &water, kWaterDoc, py::arg("T_C"), py::arg("P_bar"), py::kw_only(),
+        py::arg("threads") = 0);
+}

@@ -1,0 +1,80 @@
+"""Builds the aqsol Python module into a wheel for `pip install .`, with CMake and the system's
+compiler and pybind11, and nothing from the network (the build needs no Python package)."""
+import base64
+import hashlib
+import os
+import subprocess
+import sys
+import sysconfig
+import tempfile
+import zipfile
+from pathlib import Path
+
+NAME = "aqsol"
+VERSION = "1.0.0"
+ROOT = Path(__file__).resolve().parents[2]
+SUMMARY = ("Properties of water and of gases and neutral solutes at infinite dilution in water, "
+           "over numpy arrays of states")
+
+
+def get_requires_for_build_wheel(config_settings=None):
+    return []
+
+
+def get_requires_for_build_sdist(config_settings=None):
+    return []
+
+
+def _metadata():
+    return (f"Metadata-Version: 2.1\nName: {NAME}\nVersion: {VERSION}\nSummary: {SUMMARY}\n"
+            "Requires-Python: >=3.9\nRequires-Dist: numpy\n")
+
+
+def _tag():
+    version = f"cp{sys.version_info.major}{sys.version_info.minor}"
+    platform = sysconfig.get_platform().replace("-", "_").replace(".", "_")
+    return f"{version}-{version}-{platform}"
+
+
+def _build_module(folder):
+    """The compiled module, built in `folder` for the running Python."""
+    jobs = str(os.cpu_count() or 1)
+    subprocess.run(["cmake", "-S", str(ROOT), "-B", folder, "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+                    "-DAQSOL_PYTHON_ONLY=ON", f"-DPYTHON_EXECUTABLE={sys.executable}"],
+                   check=True, stdout=sys.stderr)
+    subprocess.run(["cmake", "--build", folder, "--target", "aqsol_python", "-j", jobs],
+                   check=True, stdout=sys.stderr)
+    modules = list((Path(folder) / "python").glob("aqsol*.so"))
+    if len(modules) != 1:
+        raise RuntimeError("the aqsol module was not built")
+    return modules[0]
+
+
+def _record_line(name, data):
+    digest = base64.urlsafe_b64encode(hashlib.sha256(data).digest()).rstrip(b"=").decode()
+    return f"{name},sha256={digest},{len(data)}\n"
+
+
+def build_wheel(wheel_directory, config_settings=None, metadata_directory=None):
+    tag = _tag()
+    wheel_name = f"{NAME}-{VERSION}-{tag}.whl"
+    info = f"{NAME}-{VERSION}.dist-info"
+    with tempfile.TemporaryDirectory() as folder:
+        module = _build_module(folder)
+        files = {
+            module.name: module.read_bytes(),
+            f"{info}/METADATA": _metadata().encode(),
+            f"{info}/WHEEL": (f"Wheel-Version: 1.0\nGenerator: aqsol_wheel\n"
+                              f"Root-Is-Purelib: false\nTag: {tag}\n").encode(),
+        }
+        record = "".join(_record_line(name, data) for name, data in files.items())
+        record += f"{info}/RECORD,,\n"
+        with zipfile.ZipFile(Path(wheel_directory) / wheel_name, "w", zipfile.ZIP_DEFLATED) as whl:
+            for name, data in files.items():
+                whl.writestr(name, data)
+            whl.writestr(f"{info}/RECORD", record)
+    return wheel_name
+
+
+def build_sdist(sdist_directory, config_settings=None):
+    raise NotImplementedError("aqsol is installed from its checkout: pip install .")

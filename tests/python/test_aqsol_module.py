@@ -1,0 +1,138 @@
+"""The aqsol Python module: the same numbers as aqsol-table, numpy broadcasting, failed states
+as NaN with a status, clear errors, and computation that runs beside other Python threads."""
+import csv
+import io
+import math
+import os
+import subprocess
+import threading
+import time
+
+import numpy as np
+import pytest
+
+import aqsol
+
+TABLE = os.environ.get("AQSOL_TABLE", "aqsol-table")
+VALUE_COLUMNS = ["T_C", "P_bar", "rho", "drho_dP", "drho_dT", "d2rho_dT2", "V_H2O", "Cp_H2O",
+                 "lnf_H2O", "lnkH", "V2", "Cp2", "Gaq", "S2", "K_aq_gas"]
+
+
+def table_rows(*args):
+    output = subprocess.run([TABLE, *args], capture_output=True, check=True, text=True).stdout
+    return list(csv.DictReader(io.StringIO(output)))
+
+
+def test_solutes_in_menu_order():
+    names = aqsol.solutes()
+    assert len(names) == 20
+    assert names[0] == "H2" and names[4] == "CO2" and names[-1] == "H2Se"
+
+
+def test_values_are_aqsol_tables_to_the_bit():
+    temperatures = [0.01, 25, 150, 300, 373, 374, 400, 700]
+    pressures = [0, 1, 100, 221, 1000, 5000]
+    rows = table_rows("--solute", "all", "--T", ",".join(map(str, temperatures)),
+                      "--P", ",".join(map(str, pressures)))
+    result = aqsol.properties("all", np.array(temperatures)[:, None], np.array(pressures))
+    assert result["lnkH"].shape == (20, len(temperatures), len(pressures))
+    flat = {key: value.reshape(-1) for key, value in result.items()}
+    assert len(rows) == flat["status"].size
+    failed = 0
+    for i, row in enumerate(rows):
+        assert flat["solute"][i] == row["solute"]
+        assert flat["status"][i] == row["status"]
+        failed += row["status"] != "ok"
+        for column in VALUE_COLUMNS:
+            value = flat[column][i]
+            if row[column] == "":
+                assert math.isnan(value), (i, column)
+            else:
+                assert value == float(row[column]), (i, column)  # shortest round-trip text
+    assert failed > 0
+
+
+def test_scalars_arrays_and_broadcasting():
+    assert aqsol.properties("CO2", 25, 1)["lnkH"] == pytest.approx(7.38960711637, abs=1e-11)
+    assert aqsol.properties("CO2", 25, 1)["rho"].shape == ()
+    assert aqsol.properties("co2", [25, 50], 1)["rho"].shape == (2,)
+    grid = aqsol.properties(5, np.linspace(0, 350, 8)[:, None], [1, 100, 1000])
+    assert grid["rho"].shape == (8, 3)
+    assert grid["T_C"][3, 2] == 150 and grid["P_bar"][3, 2] == 1000
+    assert aqsol.properties(["H2", 5], 25, [1, 2])["rho"].shape == (2, 2)
+    water = aqsol.water(25, [1, 10])
+    assert set(water) == {"T_C", "P_bar", "rho", "drho_dP", "drho_dT", "d2rho_dT2", "V_H2O",
+                          "Cp_H2O", "lnf_H2O", "status"}
+    assert np.array_equal(water["rho"], aqsol.properties("H2", 25, [1, 10])["rho"])
+
+
+def test_saturation_by_name_or_zero():
+    by_name = aqsol.properties("CO2", np.arange(0, 371, 10), "sat")
+    by_zero = aqsol.properties("CO2", np.arange(0, 371, 10), 0)
+    for column in VALUE_COLUMNS:
+        assert np.array_equal(by_name[column], by_zero[column])
+    assert by_name["P_bar"][10] == pytest.approx(1.0133, abs=1e-3)  # 100 C
+    assert (by_name["status"] == "ok").all()
+
+
+def test_failed_states_are_nan_with_a_status_and_never_raise():
+    result = aqsol.properties("H2", [25, 400], "sat")
+    assert result["status"][0] == "ok"
+    assert result["status"][1] == "no saturation pressure at or above the critical temperature"
+    assert math.isnan(result["rho"][1]) and math.isnan(result["lnkH"][1])
+    assert math.isnan(result["P_bar"][1])
+
+
+@pytest.mark.parametrize("args, named", [
+    (("XYZ", 25, 1), "solute"),
+    ((21, 25, 1), "solute"),
+    ((3.5, 25, 1), "solute"),
+    (("CO2", -273.15, 1), "T_C"),
+    (("CO2", [25, float("nan")], 1), "T_C"),
+    (("CO2", "warm", 1), "T_C"),
+    (("CO2", 25, -1), "P_bar"),
+    (("CO2", 25, "high"), "P_bar"),
+    (("CO2", [1, 2], [1, 2, 3]), "T_C and P_bar"),
+])
+def test_bad_arguments_raise_value_error_naming_them(args, named):
+    with pytest.raises(ValueError, match="^" + named + ":"):
+        aqsol.properties(*args)
+
+
+def test_several_threads_at_once_get_the_same_results():
+    T, P = np.linspace(5, 600, 60)[:, None], np.linspace(1, 1000, 50)
+    expected = aqsol.properties("CH4", T, P, threads=1)
+    results = [None] * 4
+
+    def call(n):
+        results[n] = aqsol.properties("CH4", T, P)
+
+    threads = [threading.Thread(target=call, args=(n,)) for n in range(4)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    for result in results:
+        for column in VALUE_COLUMNS:
+            assert np.array_equal(result[column], expected[column], equal_nan=True)
+
+
+def test_the_gil_is_released_while_computing():
+    done = threading.Event()
+    ticks = 0
+
+    def large_call():
+        aqsol.properties("CO2", np.linspace(5, 300, 300)[:, None], np.linspace(50, 1000, 300),
+                         threads=1)
+        done.set()
+
+    worker = threading.Thread(target=large_call)
+    start = time.monotonic()
+    worker.start()
+    while not done.is_set():
+        ticks += 1
+        time.sleep(0.001)
+    worker.join()
+    elapsed = time.monotonic() - start
+    # With the GIL held, the loop would get at most a tick or two in during the call.
+    assert elapsed > 0.05 and ticks > 10
