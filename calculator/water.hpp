@@ -49,8 +49,14 @@ enum class WaterStatus {
   kOk,
   kNoSaturationPressure,  // a pressure of 0 (saturation) asked at or above Tc
   kNotConverged,          // no start value led the density solver to a root
+  kUnstable,              // the only root found is mechanically unstable (dZ/ddelta <= 0)
+  kOutsideRange,          // Cp or d rho/dP of the solution is not positive
   kRuntimeError,          // a guarded-maths error is pending in the error slot
 };
+
+// Saturation pressure (bar) at T (K) below Tc, from the vapour-pressure equation in
+// x = 1 - T/Tc. Guarded-maths failures are raised into errors.
+double saturationPressure(const Constants& k, double T, ErrorSlot& errors);
 
 // Start values at (w.T, w.P): below Tc computes x and Psat; replaces a pressure of exactly 0 by
 // Psat; sets w.delta to a vapour-like, saturated-liquid or compressed-liquid start value.
@@ -60,10 +66,13 @@ WaterStatus waterStart(const Constants& k, WaterState& w, ErrorSlot& errors);
 
 // Solves the equation of state for delta at T (K) and P (bar) by Newton iteration from
 // w.delta, and leaves theta, t, delta, Phi and the Z values of the solution in w (w.T and w.P
-// are not touched). When the iteration from w.delta does not converge within its bound, it is
-// retried from the ideal-gas start and from liquid-like starts, accepting only a mechanically
-// stable root (dZ/ddelta > 0). Returns kOk, kNotConverged, or kRuntimeError when a guarded-maths
-// error was raised (T <= 0 raises error 5).
+// are not touched). When the iteration from w.delta does not converge within its bound, or
+// converges to a mechanically unstable root (dZ/ddelta <= 0), it is retried from the ideal-gas
+// start and from liquid-like starts, accepting only a stable root of the phase w.delta chose
+// (below Tc: vapour for delta < 1, liquid otherwise). Where P/(rho_c R_w T) is below 1e-103 the
+// gas is ideal to every digit and that solution is returned without iterating. Returns kOk,
+// kNotConverged, kUnstable (only an unstable root was found), or kRuntimeError when a
+// guarded-maths error was raised (T <= 0 raises error 5).
 WaterStatus waterDensity(const Constants& k, WaterState& w, double T, double P, ErrorSlot& errors);
 
 // Density, its derivatives, molar volume, Cp, H, S and G from the solution at (w.T, w.P); the
@@ -74,8 +83,13 @@ WaterStatus waterProperties(const Constants& k, WaterState& w, ErrorSlot& errors
 // ln fugacity of water from G1 and the ideal-gas Gibbs energy at w.T, and the molar volume.
 void waterFugacity(const Constants& k, WaterState& w, ErrorSlot& errors);
 
+// Whether the properties of a solution are physically possible: Cp and d rho/dP positive.
+// Far outside the range of the equation of state they are not.
+bool waterPropertiesPossible(const WaterState& w);
+
 // The water part of one pass at the pressure waterStart left: waterDensity at (w.T, w.P),
-// waterProperties and waterFugacity. Stops at the first step that fails.
+// waterProperties and waterFugacity. Stops at the first step that fails; kOutsideRange when the
+// properties are not physically possible.
 WaterStatus solveWater(const Constants& k, WaterState& w, ErrorSlot& errors);
 
 // A short message for a failed status at (T in K, P in bar), for example

@@ -62,9 +62,15 @@ void waterFugacity(const Constants& k, WaterState& w, ErrorSlot& errors) {
   w.V1 = k.Mw / w.rho;
 }
 
+bool waterPropertiesPossible(const WaterState& w) {
+  return w.Cp1 > 0 && w.drho_dP > 0;
+}
+
 WaterStatus solveWater(const Constants& k, WaterState& w, ErrorSlot& errors) {
   WaterStatus status = waterDensity(k, w, w.T, w.P, errors);
   if (status == WaterStatus::kOk) status = waterProperties(k, w, errors);
+  if (status == WaterStatus::kOk && !errors.has_error() && !waterPropertiesPossible(w))
+    status = WaterStatus::kOutsideRange;
   if (status == WaterStatus::kOk) waterFugacity(k, w, errors);
   if (status == WaterStatus::kOk && errors.has_error()) status = WaterStatus::kRuntimeError;
   return status;

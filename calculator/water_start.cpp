@@ -3,16 +3,17 @@
 #include "services/guarded_math.hpp"
 
 namespace aqsol {
-namespace {
 
-// Saturation pressure (bar) below Tc from x = 1 - T/Tc.
-double saturationPressure(const Constants& k, double T, double x, ErrorSlot& errors) {
+double saturationPressure(const Constants& k, double T, ErrorSlot& errors) {
+  const double x = 1 - T / k.Tc;
   const auto& a = k.a;
   const double L = a[1] * x + a[2] * guarded_pow(errors, x, 1.5) +
                    a[3] * guarded_pow(errors, x, 3) + a[4] * guarded_pow(errors, x, 3.5) +
                    a[5] * guarded_pow(errors, x, 4) + a[6] * guarded_pow(errors, x, 7.5);
   return k.Pc * guarded_exp(errors, (k.Tc / T) * L);
 }
+
+namespace {
 
 // Reduced density of the saturated liquid from x = 1 - T/Tc.
 double saturatedLiquidDelta(const Constants& k, double x, ErrorSlot& errors) {
@@ -40,7 +41,7 @@ double compressedLiquidVolume(double T, double P, ErrorSlot& errors) {
 WaterStatus waterStart(const Constants& k, WaterState& w, ErrorSlot& errors) {
   if (w.T < k.Tc) {
     w.x = 1 - w.T / k.Tc;
-    w.Psat = saturationPressure(k, w.T, w.x, errors);
+    w.Psat = saturationPressure(k, w.T, errors);
   } else if (w.P == 0) {
     return WaterStatus::kNoSaturationPressure;
   }

@@ -221,8 +221,7 @@ class Dialogue {
     if (v_.water_status != WaterStatus::kNoSaturationPressure)
       statement(kLineWater,
                 [&] { subroutine(kReturnFromWater, [&] { v_.water_status = solve_water(); }); });
-    if (v_.water_status == WaterStatus::kNoSaturationPressure ||
-        v_.water_status == WaterStatus::kNotConverged)
+    if (v_.water_status != WaterStatus::kOk && v_.water_status != WaterStatus::kRuntimeError)
       return failed_state(waterStatusMessage(v_.water_status, v_.water.T, v_.water.P, rt_.errors));
     water_results();
     statement(kLineSolute, [&] {
@@ -275,9 +274,11 @@ class Dialogue {
   WaterStatus solve_water() {
     WaterState& w = v_.water;
     WaterStatus status = waterDensity(k_, w, w.T, w.P, rt_.errors);
-    if (status == WaterStatus::kNotConverged) return status;
+    if (status == WaterStatus::kNotConverged || status == WaterStatus::kUnstable) return status;
     waterProperties(k_, w, rt_.errors);
     waterFugacity(k_, w, rt_.errors);
+    if (status == WaterStatus::kOk && !rt_.errors.has_error() && !waterPropertiesPossible(w))
+      return WaterStatus::kOutsideRange;
     return status;
   }
 

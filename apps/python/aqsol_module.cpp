@@ -41,12 +41,14 @@ struct States {
   std::vector<SoluteParams> solutes;
   bool soluteAxis = false;  // a list of solutes adds a leading axis to the results
   py::array_t<double> temperaturesC, pressuresBar;  // C-contiguous, the broadcast shape
-  std::vector<py::ssize_t> shape;                    // of the results
+  std::vector<py::ssize_t> shape;                   // of the results
 
   std::size_t stateCount() const { return static_cast<std::size_t>(temperaturesC.size()); }
 };
 
-[[noreturn]] void badArgument(const std::string& message) { throw py::value_error(message); }
+[[noreturn]] void badArgument(const std::string& message) {
+  throw py::value_error(message);
+}
 
 void addSolutes(const std::string& item, std::vector<SoluteParams>& solutes) {
   std::string error;
@@ -73,7 +75,9 @@ void readSolutes(py::handle solute, States& states) {
   if (states.solutes.empty()) badArgument("solute: no solute given");
 }
 
-std::string numberText(double v) { return py::str(py::float_(v)); }
+std::string numberText(double v) {
+  return py::str(py::float_(v));
+}
 
 py::array_t<double> asDoubles(py::handle value, const char* name) {
   auto array = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(value);
@@ -108,7 +112,9 @@ py::array_t<double> readPressures(py::handle P_bar) {
   return p;
 }
 
-std::string shapeText(const py::array& a) { return py::str(a.attr("shape")); }
+std::string shapeText(const py::array& a) {
+  return py::str(a.attr("shape"));
+}
 
 void broadcast(States& states, const py::array_t<double>& t, const py::array_t<double>& p) {
   const py::module_ numpy = py::module_::import("numpy");
@@ -195,8 +201,8 @@ py::dict compute(const States& states, std::size_t last, unsigned threads) {
   }
   py::dict result;
   if (!states.solutes.empty())
-    result["solute"] = textArray(states.shape, total,
-                                 [&](std::size_t i) { return states.solutes[i / n].name; });
+    result["solute"] =
+        textArray(states.shape, total, [&](std::size_t i) { return states.solutes[i / n].name; });
   for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
     result[py::str(std::string(kColumns[c].name))] = columns[c - table::kTemperatureColumn];
   result["status"] =
@@ -221,7 +227,8 @@ py::list solutes() {
   return names;
 }
 
-constexpr const char* kPropertiesDoc = R"(Properties of water and of solutes at infinite dilution in water.
+constexpr const char* kPropertiesDoc =
+    R"(Properties of water and of solutes at infinite dilution in water.
 
 solute  a name (any case: "CO2"), a menu number 1-20, "all", or a list of them; a list (or
         "all") adds a leading axis, one entry per solute, to every result

@@ -81,8 +81,16 @@ std::string formatJsonRow(const Row& row) {
   return line;
 }
 
-std::string statusOf(WaterStatus status, const WaterState& w, const ErrorSlot& errors) {
-  return waterStatusMessage(status, w.T, w.P, errors);
+// The status of a failed step; a runtime error names the quantity being computed, e.g.
+// "error 6 (Overflow) while computing the density of water at T = 100273.15 K, P = 1 bar".
+std::string statusOf(WaterStatus status, const char* quantity, const WaterState& w,
+                     const ErrorSlot& errors) {
+  if (status != WaterStatus::kRuntimeError) return waterStatusMessage(status, w.T, w.P, errors);
+  char text[200];
+  std::snprintf(text, sizeof text, "error %u (%s) while computing %s at T = %.10g K, P = %.10g bar",
+                errors.pending_error(), std::string(error_message(errors.pending_error())).c_str(),
+                quantity, w.T, w.P);
+  return text;
 }
 
 }  // namespace
@@ -94,12 +102,24 @@ Row computeWaterRow(const Constants& k, double temperatureC, const PressureItem&
   w.T = temperatureC + k.T0K;
   w.P = pressure.saturation ? 0 : pressure.bar;
   ErrorSlot errors;
-
-  WaterStatus status = waterStart(k, w, errors);
-  if (status == WaterStatus::kOk && errors.has_error()) status = WaterStatus::kRuntimeError;
-  if (status != WaterStatus::kNoSaturationPressure) row.pressureBar = w.P;
-  if (status == WaterStatus::kOk) status = solveWater(k, w, errors);
-  if (status != WaterStatus::kOk) row.status = statusOf(status, w, errors);
+  // Each step in turn, as solveWater takes them, naming the quantity a runtime error stops.
+  const auto failed = [&](WaterStatus status, const char* quantity) {
+    if (status == WaterStatus::kOk && errors.has_error()) status = WaterStatus::kRuntimeError;
+    if (status != WaterStatus::kOk) row.status = statusOf(status, quantity, w, errors);
+    return status != WaterStatus::kOk;
+  };
+  const WaterStatus start = waterStart(k, w, errors);
+  if (start != WaterStatus::kNoSaturationPressure) row.pressureBar = w.P;
+  if (failed(start, "the start values of water") ||
+      failed(waterDensity(k, w, w.T, w.P, errors), "the density of water") ||
+      failed(waterProperties(k, w, errors), "the properties of water"))
+    return row;
+  if (!waterPropertiesPossible(w)) {
+    failed(WaterStatus::kOutsideRange, "");
+    return row;
+  }
+  waterFugacity(k, w, errors);
+  failed(WaterStatus::kOk, "the fugacity of water");
   return row;
 }
 
@@ -112,7 +132,8 @@ Row computeRow(const Constants& k, const SoluteParams& solute, double temperatur
   row.solute = computeInfiniteDilution(k, row.water, solute, errors);
   row.kAqGas = static_cast<double>(kAqToGas(k, row.solute.lnkH, errors));
   if (errors.has_error()) {
-    row.status = statusOf(WaterStatus::kRuntimeError, row.water, errors);
+    const std::string quantity = "the properties of " + std::string(solute.name);
+    row.status = statusOf(WaterStatus::kRuntimeError, quantity.c_str(), row.water, errors);
     return row;
   }
   checkFinite(row, computedValues(row));

@@ -71,7 +71,9 @@ TEST_F(Water, DensitySolverFromGivenStarts) {
   };
   const Case cases[] = {
       {298.15, 1, 3.2362, 3.088939, 5e-7, 4},
-      {298.15, 1, 0.05, 0.024311, 5e-7, 0},  // a root without physical meaning
+      // The iteration from 0.05 ends on delta = 0.024311, where dZ/ddelta < 0: a root without
+      // physical meaning, which is retried from other starts until the stable liquid root.
+      {298.15, 1, 0.05, 3.088939, 5e-7, 0},
       {373.15, 1, 3.0, 2.969118, 5e-7, 3},
       {473.15, 1, 0.0014, 0.001426, 5e-7, 2},
   };
@@ -174,6 +176,68 @@ TEST_F(Water, EveryStateOfAWideGridEnds) {
       }
     }
   EXPECT_GT(solved, 9 * refused);
+}
+
+// Along the saturation curve close to the critical point the prescribed start can converge on a
+// root where dZ/ddelta <= 0; such a root is never a result. Every state of the band either has
+// a stable liquid root with positive Cp and d rho/dP, or fails with a clear status.
+TEST_F(Water, UnstableRootsNearTheCriticalPointAreNeverResults) {
+  int stable = 0;
+  for (double tC = 372.0; tC + k.T0K < k.Tc; tC += 0.02) {
+    for (double P : {0.0, 217.0}) {
+      WaterState w;
+      w.T = tC + k.T0K;
+      w.P = P;
+      ErrorSlot e;
+      ASSERT_EQ(waterStart(k, w, e), WaterStatus::kOk);
+      const WaterStatus status = solveWater(k, w, e);
+      if (status != WaterStatus::kOk) {
+        EXPECT_TRUE(status == WaterStatus::kUnstable || status == WaterStatus::kNotConverged)
+            << tC << " C, " << P << " bar: " << waterStatusMessage(status, w.T, w.P, e);
+        continue;
+      }
+      ++stable;
+      EXPECT_GT(w.dZ_dDelta, 0) << tC;
+      EXPECT_GT(w.drho_dP, 0) << tC;
+      EXPECT_GT(w.Cp1, 0) << tC;
+    }
+  }
+  EXPECT_GT(stable, 150);
+  // 373 C on the saturation curve: the liquid root, where the start once gave rho 0.3127.
+  const WaterState w = solvedAt(373 + k.T0K, 0);
+  EXPECT_NEAR(w.rho, 0.37863, 1e-5);
+  EXPECT_EQ(waterStatusMessage(WaterStatus::kUnstable, 645.75, 217, errors),
+            "no mechanically stable density of water at T = 645.75 K, P = 217 bar");
+}
+
+// Far outside the range of the equation of state the solution has Cp <= 0 or d rho/dP <= 0:
+// a status, not numbers.
+TEST_F(Water, ImpossiblePropertiesAreOutsideTheRange) {
+  for (double tC : {3500.0, 10000.0, 1e5}) {
+    WaterState w = startAt(tC + k.T0K, 1);
+    EXPECT_EQ(solveWater(k, w, errors), WaterStatus::kOutsideRange) << tC;
+    EXPECT_FALSE(waterPropertiesPossible(w));
+  }
+  EXPECT_TRUE(waterPropertiesPossible(solvedAt(1273.15, 1)));
+  EXPECT_EQ(waterStatusMessage(WaterStatus::kOutsideRange, 3773.15, 1, errors),
+            "outside the range of the equation of state at T = 3773.15 K, P = 1 bar");
+}
+
+// At pressures far below saturation the vapour root is the ideal gas to every digit, also where
+// the equation's delta^-3 would overflow; never the liquid root.
+TEST_F(Water, ExtremelyLowPressuresGiveTheIdealGas) {
+  for (double T : {298.15, 773.15}) {
+    double previousCp = 0;
+    for (double P : {1e-20, 1e-90, 1e-100, 1e-102, 1e-104, 1e-110, 1e-150}) {
+      const WaterState w = solvedAt(T, P);
+      EXPECT_NEAR(w.rho / (k.Mw * P / (k.R_bar * T)), 1, 1e-9) << T << " K, " << P << " bar";
+      EXPECT_NEAR(w.drho_dT / (-w.rho / T), 1, 1e-9) << P;
+      if (previousCp != 0) {
+        EXPECT_NEAR(w.Cp1, previousCp, 1e-8) << P;  // seamless
+      }
+      previousCp = w.Cp1;
+    }
+  }
 }
 
 }  // namespace
