@@ -1,9 +1,12 @@
 // Command-line options of aqsol-table: solutes, temperatures, pressures and output format.
 #include "apps/table/options.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 #include "apps/table/columns.hpp"
@@ -23,11 +26,79 @@ std::vector<std::string_view> splitOn(std::string_view text, char separator) {
   }
 }
 
-bool parseNumber(std::string_view text, double& value) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+// At most this many characters of an argument are quoted in a message.
+constexpr std::size_t kMaxQuoted = 60;
+
+// An argument as a message quotes it: in single quotes, cut after 60 characters, with bytes
+// that are not UTF-8 (and control characters) shown as \xNN.
+std::string quoted(std::string_view text) {
+  std::string out = "'";
+  std::size_t characters = 0;
+  for (std::size_t n = 0; n < text.size() && characters < kMaxQuoted; ++characters) {
+    const auto byte = static_cast<unsigned char>(text[n]);
+    const std::size_t length = byte < 0x80       ? 1
+                               : byte >> 5 == 6  ? 2
+                               : byte >> 4 == 14 ? 3
+                               : byte >> 3 == 30 ? 4
+                                                 : 0;
+    bool valid = length > 0 && n + length <= text.size() && byte >= 0x20 && byte != 0x7F;
+    for (std::size_t c = 1; valid && c < length; ++c)
+      valid = (static_cast<unsigned char>(text[n + c]) & 0xC0) == 0x80;
+    if (valid) {
+      out.append(text.substr(n, length));
+      n += length;
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+      out += escape;
+      ++n;
+    }
+    if (characters + 1 == kMaxQuoted && n < text.size()) out += "...";
+  }
+  return out + "'";
+}
+
+enum class NumberText { kOk, kNotANumber, kOutOfRange };
+
+// A decimal number: an optional sign, digits, a point, an exponent. Numbers that overflow or
+// underflow a double are out of range.
+NumberText parseNumber(std::string_view text, double& value) {
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && text.front() == '-') return NumberText::kNotANumber;
+  }
   const char* end = text.data() + text.size();
   const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  return ec == std::errc() && ptr == end && std::isfinite(value);
+  if (ptr != end || text.empty()) return NumberText::kNotANumber;
+  if (ec == std::errc::result_out_of_range) return NumberText::kOutOfRange;
+  if (ec != std::errc() || std::isnan(value)) return NumberText::kNotANumber;
+  return std::isfinite(value) ? NumberText::kOk : NumberText::kOutOfRange;
+}
+
+// The number of decimal places a number is written with: "0.25" has 2, "1e-3" 3, "5" 0.
+int decimalPlaces(std::string_view text) {
+  int places = 0;
+  const std::size_t exponent = text.find_first_of("eE");
+  const std::string_view mantissa = text.substr(0, exponent);
+  if (const std::size_t point = mantissa.find('.'); point != std::string_view::npos)
+    places = static_cast<int>(mantissa.size() - point - 1);
+  if (exponent != std::string_view::npos) {
+    int power = 0;
+    std::string_view digits = text.substr(exponent + 1);
+    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    std::from_chars(digits.data(), digits.data() + digits.size(), power);
+    places = std::clamp(places - power, 0, 400);
+  }
+  return places;
+}
+
+// A value of a range rounded to `places` decimal places, so that 0:1:0.1 gives 0.3 rather than
+// 0.30000000000000004; beyond 17 places (where doubles stop holding them) it stays as it is.
+double roundedTo(double value, int places) {
+  if (places > 17 || !std::isfinite(value)) return value;
+  char text[400];
+  std::snprintf(text, sizeof text, "%.*f", places, value);
+  return std::strtod(text, nullptr);
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -39,28 +110,47 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Appends start, start + step, ... up to stop; the last value snaps to stop within rounding.
+// Appends start, start + step, ... up to stop, each value rounded to the decimal places of
+// start and step as written; the last value snaps to stop within rounding.
 bool expandRange(std::string_view item, std::vector<double>& values, std::string& error) {
   const std::vector<std::string_view> parts = splitOn(item, ':');
-  double start, stop, step;
-  if (parts.size() != 3 || !parseNumber(parts[0], start) || !parseNumber(parts[1], stop) ||
-      !parseNumber(parts[2], step)) {
-    error = "malformed range '" + std::string(item) + "' (expected start:stop:step)";
+  double numbers[3];
+  if (parts.size() != 3) {
+    error = "malformed range " + quoted(item) + " (expected start:stop:step)";
     return false;
   }
+  for (int n = 0; n < 3; ++n) {
+    const NumberText read = parseNumber(parts[n], numbers[n]);
+    if (read == NumberText::kOk) continue;
+    error = "range " + quoted(item) + ": " + quoted(parts[n]) +
+            (read == NumberText::kOutOfRange ? " is out of range" : " is not a number");
+    return false;
+  }
+  const double start = numbers[0], stop = numbers[1], step = numbers[2];
+  if (start == stop) {
+    values.push_back(start);
+    return true;
+  }
   const double steps = (stop - start) / step;
-  if (step == 0 || !std::isfinite(steps) || steps < -1e-9) {
-    error = "range '" + std::string(item) + "' never reaches its stop value";
+  if (step == 0 || std::isnan(steps) || steps < -1e-9) {
+    error = "range " + quoted(item) + " never reaches its stop value";
+    return false;
+  }
+  if (!std::isfinite(steps) || std::floor(steps + 1e-9) + 1 + static_cast<double>(values.size()) >
+                                   static_cast<double>(kMaxListValues)) {
+    error = "range " + quoted(item) + " has too many values (at most " +
+            std::to_string(kMaxListValues) + " in a list)";
     return false;
   }
   const double count = std::floor(steps + 1e-9) + 1;
-  if (count + static_cast<double>(values.size()) > static_cast<double>(kMaxListValues)) {
-    error = "range '" + std::string(item) + "' has too many values";
-    return false;
-  }
+  const int places = std::max(decimalPlaces(parts[0]), decimalPlaces(parts[2]));
   for (double n = 0; n < count; ++n) {
     const double v = start + n * step;
-    values.push_back(std::fabs(v - stop) <= 1e-9 * std::fabs(step) ? stop : v);
+    if (!std::isfinite(v)) {
+      error = "range " + quoted(item) + " reaches values too large to be numbers";
+      return false;
+    }
+    values.push_back(std::fabs(v - stop) <= 1e-9 * std::fabs(step) ? stop : roundedTo(v, places));
   }
   return true;
 }
@@ -70,7 +160,9 @@ bool parseTemperatureList(std::string_view list, std::vector<double>& temperatur
   if (!parseNumberList(list, temperatures, error)) return false;
   for (double tC : temperatures) {
     if (tC > kAbsoluteZeroC) continue;
-    error = "temperature " + std::to_string(tC) + " C is at or below absolute zero";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.17g", tC);
+    error = std::string("temperature ") + text + " °C is at or below absolute zero (-273.15 °C)";
     return false;
   }
   return true;
@@ -89,7 +181,13 @@ bool parsePressureList(std::string_view list, std::vector<PressureItem>& pressur
       error = "pressure list has too many values";
       return false;
     }
-    for (double p : values) pressures.push_back({p == 0, p});
+    for (double p : values) {
+      if (p < 0) {
+        error = "pressure must be positive or sat (found " + quoted(item) + ")";
+        return false;
+      }
+      pressures.push_back({p == 0, p});
+    }
   }
   return true;
 }
@@ -102,7 +200,7 @@ bool parseFormat(std::string_view value, Format& format, std::string& error) {
   } else if (value == "json") {
     format = Format::kJson;
   } else {
-    error = "unknown format '" + std::string(value) + "' (use csv, tsv or json)";
+    error = "unknown format " + quoted(value) + " (use csv, tsv or json)";
     return false;
   }
   return true;
@@ -113,30 +211,30 @@ bool parseFormat(std::string_view value, Format& format, std::string& error) {
 bool parseSoluteList(std::string_view list, std::vector<SoluteParams>& solutes,
                      std::string& error) {
   const std::span<const SoluteParams> table = soluteTable();
+  // Each solute once, in the order first named: "all,all" or "CO2,co2,5" repeat nothing.
+  const auto add = [&](const SoluteParams& s) {
+    for (const SoluteParams& present : solutes)
+      if (present.name == s.name) return;
+    solutes.push_back(s);
+  };
   for (std::string_view item : splitOn(list, ',')) {
     if (equalsIgnoringCase(item, "all")) {
-      solutes.insert(solutes.end(), table.begin(), table.end());
+      for (const SoluteParams& s : table) add(s);
       continue;
     }
     double number;
-    bool found = false;
-    if (parseNumber(item, number)) {
-      SoluteParams chosen;
+    SoluteParams chosen;
+    if (parseNumber(item, number) == NumberText::kOk) {
       selectSolute(number, chosen);
-      found = !chosen.name.empty();
-      if (found) solutes.push_back(chosen);
     } else {
-      for (const SoluteParams& s : table) {
-        if (!equalsIgnoringCase(item, s.name)) continue;
-        solutes.push_back(s);
-        found = true;
-        break;
-      }
+      for (const SoluteParams& s : table)
+        if (equalsIgnoringCase(item, s.name)) chosen = s;
     }
-    if (!found) {
-      error = "unknown solute '" + std::string(item) + "' (use a name, a number 1-20, or all)";
+    if (chosen.name.empty()) {
+      error = "unknown solute " + quoted(item) + " (use a name, a number 1-20, or all)";
       return false;
     }
+    add(chosen);
   }
   return true;
 }
@@ -148,12 +246,14 @@ bool parseNumberList(std::string_view list, std::vector<double>& values, std::st
       continue;
     }
     double v;
-    if (!parseNumber(item, v)) {
-      error = "not a number: '" + std::string(item) + "'";
+    const NumberText read = parseNumber(item, v);
+    if (read != NumberText::kOk) {
+      error = read == NumberText::kOutOfRange ? quoted(item) + " is out of range"
+                                              : "not a number: " + quoted(item);
       return false;
     }
     if (values.size() >= kMaxListValues) {
-      error = "list has too many values";
+      error = "list has too many values (at most " + std::to_string(kMaxListValues) + ")";
       return false;
     }
     values.push_back(v);
@@ -165,8 +265,7 @@ bool parseThreads(std::string_view value, unsigned& threads, std::string& error)
   unsigned n = 0;
   const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
   if (ec != std::errc() || end != value.data() + value.size() || n < 1 || n > kMaxThreads) {
-    error = "'" + std::string(value) + "' is not a thread count from 1 to " +
-            std::to_string(kMaxThreads);
+    error = quoted(value) + " is not a thread count from 1 to " + std::to_string(kMaxThreads);
     return false;
   }
   threads = n;
@@ -177,7 +276,7 @@ bool parseThreads(std::string_view value, unsigned& threads, std::string& error)
 bool parseXColumn(std::string_view value, std::size_t& column, std::string& error) {
   const std::optional<std::size_t> index = columnIndex(value);
   if (index != kTemperatureColumn && index != kPressureColumn) {
-    error = "'" + std::string(value) + "' is not a column to plot against (use T_C or P_bar)";
+    error = quoted(value) + " is not a column to plot against (use T_C or P_bar)";
     return false;
   }
   column = *index;
@@ -188,8 +287,7 @@ bool parseXColumn(std::string_view value, std::size_t& column, std::string& erro
 bool parseYColumn(std::string_view value, std::size_t& column, std::string& error) {
   const std::optional<std::size_t> index = columnIndex(value);
   if (!index || *index < kTemperatureColumn || *index > kLastValueColumn) {
-    error = "'" + std::string(value) + "' is not a column to plot (use one of " +
-            numericColumnNames() + ")";
+    error = quoted(value) + " is not a column to plot (use one of " + numericColumnNames() + ")";
     return false;
   }
   column = *index;
@@ -213,18 +311,30 @@ bool hasPlotExtension(std::string_view file) {
 
 // The checks that concern several options together, once all are read.
 bool checkTogether(const Options& options, bool haveY, bool haveX, std::string& error) {
+  const double rows = static_cast<double>(options.solutes.size()) *
+                      static_cast<double>(options.temperaturesC.size()) *
+                      static_cast<double>(options.pressures.size());
+  if (rows > static_cast<double>(kMaxRowsUnforced) && !options.force) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "the table would have %.0f rows, more than %zu; add --force to make it anyway",
+                  rows, kMaxRowsUnforced);
+    error = text;
+    return false;
+  }
+  std::string why;
   if (options.plotFile.empty()) {
-    if (haveY || haveX) error = std::string(haveY ? "--y" : "--x") + " needs --plot FILE";
-    return error.empty();
-  }
-  if (!hasPlotExtension(options.plotFile)) {
-    error = "--plot: '" + options.plotFile + "' must end in .png, .svg or .pdf";
+    if (haveY || haveX) why = std::string(haveY ? "--y" : "--x") + " needs --plot FILE";
+  } else if (!hasPlotExtension(options.plotFile)) {
+    why = "--plot: " + quoted(options.plotFile) + " must end in .png, .svg or .pdf";
   } else if (!haveY) {
-    error = "--plot needs --y COLUMN (one of " + numericColumnNames() + ")";
+    why = "--plot needs --y COLUMN (one of " + numericColumnNames() + ")";
   } else if (options.rowCount() > kMaxPlotRows) {
-    error = "--plot: at most " + std::to_string(kMaxPlotRows) + " rows can be plotted";
+    why = "--plot: at most " + std::to_string(kMaxPlotRows) + " rows can be plotted";
   }
-  return error.empty();
+  if (why.empty()) return true;
+  error = why;
+  return false;
 }
 
 bool parseOptions(std::span<const std::string_view> args, Options& options, std::string& error) {
@@ -238,6 +348,10 @@ bool parseOptions(std::span<const std::string_view> args, Options& options, std:
     std::string_view name = args[n];
     if (name == "--quiet" || name == "-q") {
       options.quiet = true;
+      continue;
+    }
+    if (name == "--force") {
+      options.force = true;
       continue;
     }
     std::string_view value;
@@ -271,7 +385,7 @@ bool parseOptions(std::span<const std::string_view> args, Options& options, std:
     } else if (name == "--x") {
       ok = parseXColumn(value, options.plotX, why), haveX = true;
     } else {
-      error = "unknown option '" + std::string(name) + "'";
+      error = "unknown option " + quoted(name);
       return false;
     }
     if (!ok) {
@@ -313,10 +427,13 @@ Properties of pure water and of a solute at infinite dilution in water, one row 
                   curve per solute and per value of the other; failed rows leave gaps
   --threads N     compute rows on N threads (default: one per core); the output is the same
   --quiet, -q     no progress line (shown on a terminal for tables taking over a second)
+  --force         make a table of more than 1,000,000,000 rows
   --help          this text
 
-LIST is comma-separated values and ranges start:stop:step (stop included), e.g.
+LIST is comma-separated values and ranges start:stop:step (stop included; values rounded
+to the decimal places of start and step), at most 1,000,000 values, e.g.
   --T 25,50:300:50   --P sat,1,100:1000:100
+A solute named twice is listed once.
 
 Columns and units:
   T_C        temperature, C              P_bar      pressure used, bar

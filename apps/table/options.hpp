@@ -26,6 +26,7 @@ struct Options {
   Format format = Format::kCsv;
   unsigned threads = 0;    // worker threads; 0: one per core
   bool quiet = false;      // no progress line
+  bool force = false;      // allow a table of more than kMaxRowsUnforced rows
   std::string outputFile;  // empty: standard output
   std::string plotFile;    // empty: no plot
   std::size_t plotY = 0;   // column index of the plotted value
@@ -33,6 +34,10 @@ struct Options {
 
   std::size_t rowCount() const { return solutes.size() * temperaturesC.size() * pressures.size(); }
 };
+
+// Upper bound on the rows of a table without --force: a mistyped step should not start a
+// computation of years.
+inline constexpr std::size_t kMaxRowsUnforced = 1'000'000'000;
 
 // Upper bound on the rows of a plot: beyond it a curve is a blot and gnuplot slow.
 inline constexpr std::size_t kMaxPlotRows = 1'000'000;

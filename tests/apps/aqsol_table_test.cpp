@@ -37,6 +37,13 @@ TEST(TableLists, ValuesAndRanges) {
   EXPECT_EQ(numbers("0:10:4"), (std::vector<double>{0, 4, 8}));
   EXPECT_EQ(numbers("100:0:-50"), (std::vector<double>{100, 50, 0}));
   EXPECT_EQ(numbers("5:5:1,7"), (std::vector<double>{5, 7}));
+  EXPECT_EQ(numbers("5:5:0"), (std::vector<double>{5}));  // start = stop: one value, any step
+  // Values are rounded to the decimal places written: 0.3, not 0.30000000000000004.
+  EXPECT_EQ(numbers("0:1:0.1")[3], 0.3);
+  EXPECT_EQ(numbers("0:1:0.1")[7], 0.7);
+  EXPECT_EQ(numbers("-1.25:1:0.05")[29], 0.2);
+  EXPECT_EQ(numbers("0:3e-3:1e-3")[1], 0.001);
+  EXPECT_EQ(numbers("+5"), (std::vector<double>{5}));
 }
 
 TEST(TableLists, MalformedItemsAreNamed) {
@@ -47,6 +54,18 @@ TEST(TableLists, MalformedItemsAreNamed) {
   EXPECT_NE(listError("0:10:-1").find("never reaches"), std::string::npos);
   EXPECT_NE(listError("nan").find("not a number"), std::string::npos);
   EXPECT_NE(listError("0:1e9:1e-3").find("too many"), std::string::npos);
+  EXPECT_NE(listError("0:1:1e-320").find("too many"), std::string::npos);  // below resolution
+  EXPECT_NE(listError("0:1.7976931348623157e308:5.992310449541053e307").find("too large"),
+            std::string::npos);
+  EXPECT_NE(listError("+-5").find("not a number"), std::string::npos);
+  EXPECT_NE(listError("1e-400").find("out of range"), std::string::npos);
+  EXPECT_NE(listError("1e400").find("out of range"), std::string::npos);
+  EXPECT_NE(listError("0:1e999:1").find("out of range"), std::string::npos);
+  // Quoted arguments are cut after 60 characters and show bytes that are not UTF-8 escaped.
+  const std::string quoted = listError(std::string(100, '7') + "x");
+  EXPECT_NE(quoted.find("'" + std::string(60, '7') + "...'"), std::string::npos) << quoted;
+  EXPECT_NE(listError("1\xff\x01,2").find("'1\\xFF\\x01'"), std::string::npos);
+  EXPECT_NE(listError("\xc3\xa9").find("'\xc3\xa9'"), std::string::npos);  // UTF-8 kept
 }
 
 bool parse(std::vector<std::string_view> args, Options& options, std::string& error) {
@@ -79,7 +98,10 @@ TEST(TableOptions, BadArgumentsAreNamed) {
   const Case cases[] = {
       {{"--solute", "XeF2", "--T", "25", "--P", "1"}, "XeF2"},
       {{"--solute", "2.5", "--T", "25", "--P", "1"}, "2.5"},
-      {{"--solute", "CO2", "--T", "-300", "--P", "1"}, "absolute zero"},
+      {{"--solute", "CO2", "--T", "-300", "--P", "1"},
+       "-300 °C is at or below absolute zero (-273.15 °C)"},
+      {{"--solute", "CO2", "--T", "25", "--P", "1,-5"}, "pressure must be positive or sat"},
+      {{"--solute", "all", "--T", "0:999999:1", "--P", "0:999999:1"}, "add --force"},
       {{"--solute", "CO2", "--T", "25", "--P", "1", "--format", "xml"}, "xml"},
       {{"--solute", "CO2", "--T", "25", "--P", "1", "--bogus", "1"}, "--bogus"},
       {{"--solute", "CO2", "--T", "25"}, "--P is required"},
@@ -190,6 +212,26 @@ TEST(TableThreaded, OutputIsByteIdenticalToTheReferenceOnAnyThreadCount) {
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(out == reference.str()) << "output differs on " << threads << " threads";
   }
+}
+
+TEST(TableOptions, RepeatedSolutesAreMergedAndHugeTablesNeedForce) {
+  Options o;
+  std::string error;
+  ASSERT_TRUE(parse({"--solute", "all,all,CO2,co2,5", "--T", "25", "--P", "1"}, o, error));
+  EXPECT_EQ(o.solutes.size(), 20u);
+  Options h;
+  const std::vector<std::string_view> huge = {"--solute",   "H2",  "--T",
+                                              "0:999:1e-3", "--P", "1:2000:1"};
+  EXPECT_FALSE(parse(huge, h, error));
+  EXPECT_NE(error.find("1998002000 rows"), std::string::npos) << error;
+  std::vector<std::string_view> forced = huge;
+  forced.push_back("--force");
+  Options f;
+  ASSERT_TRUE(parse(forced, f, error)) << error;
+  EXPECT_EQ(f.rowCount(), 1'998'002'000u);
+  Options help;
+  ASSERT_TRUE(parse({"--T", "x", "--help"}, help, error));
+  EXPECT_TRUE(help.help);
 }
 
 TEST(TableOptions, ThreadCounts) {

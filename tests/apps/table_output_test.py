@@ -179,7 +179,7 @@ class OutputFiles(unittest.TestCase):
             self.assertEqual(result.returncode, 3)
 
     def test_a_closed_pipe_stops_the_work(self):
-        huge = ["--solute", "all", "--T", "0:999:0.01", "--P", "1:1000:1", "--quiet"]
+        huge = ["--solute", "all", "--T", "0:999:0.01", "--P", "1:1000:1", "--quiet", "--force"]
         start = time.monotonic()
         process = subprocess.Popen([TABLE, *huge], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                    preexec_fn=lambda: signal.signal(signal.SIGPIPE, signal.SIG_IGN))
