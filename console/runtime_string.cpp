@@ -243,6 +243,9 @@ void StringStorage::steal_bytes(RuntimeString* destination, RuntimeString* sourc
   destination->list_index = source->list_index;
   destination->data = source->data;
   destination->length = source->length;
+  // The bytes now belong to the destination's (length, offset) entry; the temporary's own
+  // entry is free again.
+  if (source->low_area_entry != nullptr) std::memset(source->low_area_entry, 0, kLowEntrySize);
   temps_[source->temp_index] = nullptr;
   if (source->temp_index == temp_count_ - 1) --temp_count_;
   descriptor_give_back(source);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <random>
 #include <string>
@@ -129,6 +130,22 @@ TEST_F(Strings, LowAreaVariablesKeepTheirEntryCurrent) {
   EXPECT_EQ(length, 8);
   EXPECT_EQ(low_memory.bytes() + LowMemory::kLowStringArea + offset, v->data);
   EXPECT_EQ(v->view(), "low text");
+}
+
+// A low-area temporary assigned to a low-area variable hands over its bytes and frees its own
+// (length, offset) entry: statement after statement, the entries never run out.
+TEST_F(Strings, LowTemporariesAssignedToLowVariablesFreeTheirEntries) {
+  RuntimeString* v = st.string_new_low(0);
+  for (int statement = 0; statement < 500; ++statement) {
+    const int32_t mark = st.temporaries_mark();
+    RuntimeString* t = st.string_make_temporary(st.string_new_low(4));
+    std::memcpy(t->data, "abcd", 4);
+    st.string_assign(v, t);
+    st.temporaries_release(mark, 0);
+    ASSERT_EQ(v->view(), "abcd") << statement;
+  }
+  const uint8_t* entry = v->low_area_entry;
+  EXPECT_EQ(low_memory.bytes() + LowMemory::kLowStringArea + (entry[2] | entry[3] << 8), v->data);
 }
 
 TEST_F(Strings, ExhaustedLowAreaIsACriticalError) {
