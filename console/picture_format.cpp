@@ -146,6 +146,8 @@ std::string format_attempt(const Field& f, DigitForm& v, int32_t& next_index) {
   }
   int32_t width = places;
   int32_t digit_places = f.has_comma ? places - places / 4 : places;
+  // A "-" needs a place of its own: a field with no integer place has none for it.
+  const bool sign_overflows = sign_place && sign_char == '-' && places < 0;
   if (places <= 0 && v.integer_digits() == 1 && v.digits[0] == '0') v.digits.erase(0, 1);
 
   std::string out;
@@ -194,7 +196,7 @@ std::string format_attempt(const Field& f, DigitForm& v, int32_t& next_index) {
     for (int32_t j = 0; j < f.fraction_places; ++j) body += v.digit(n_int + j);
     next_index = n_int + f.fraction_places;
   }
-  if (overflow) out += '%';
+  if (overflow || sign_overflows) out += '%';
   if (f.lead_plus) out += v.negative ? '-' : '+';
   out += body;
   append_signs_after(f, v.negative, out);
