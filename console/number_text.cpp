@@ -152,13 +152,25 @@ RuntimeString* number_to_text(StringStorage& st, long double v) {
 
 long double text_to_number(ErrorSlot& errors, std::string_view text) {
   enum State { kStart, kInteger, kFraction, kExponentLetter, kExponentDigits };
-  constexpr std::size_t kMaxMantissaDigits = 512;  // enough for any rounding decision
+  // Digits kept for the conversion. Every rounding midpoint of an extended-precision number
+  // ends within 12,000 significant digits of the number's first digit, so keeping that many
+  // and standing in for any further non-zero digit with one more "1" decides every rounding
+  // as all the digits would.
+  constexpr std::size_t kMaxMantissaDigits = 12'000;
+  bool dropped_nonzero = false;
   State state = kStart;
   bool negative = false, exponent_negative = false;
   std::string mantissa;
   int64_t integer_digits = 0, integer_value = 0, exponent = 0;
   int exponent_digits = 0;
   bool integer_overflow = false;
+  const auto keep = [&](char c) {
+    if (mantissa.size() < kMaxMantissaDigits) {
+      mantissa.push_back(c);
+    } else {
+      dropped_nonzero |= c != '0';
+    }
+  };
 
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
@@ -186,7 +198,7 @@ long double text_to_number(ErrorSlot& errors, std::string_view text) {
     } else if (digit && state <= kInteger) {
       state = kInteger;
       if (mantissa.empty() && c == '0') continue;
-      if (mantissa.size() < kMaxMantissaDigits) mantissa.push_back(c);
+      keep(c);
       ++integer_digits;
       integer_overflow |= integer_digits > 18;
       if (!integer_overflow) integer_value = integer_value * 10 + (c - '0');
@@ -195,7 +207,7 @@ long double text_to_number(ErrorSlot& errors, std::string_view text) {
         --integer_digits;
         continue;
       }
-      if (mantissa.size() < kMaxMantissaDigits) mantissa.push_back(c);
+      keep(c);
     } else if (digit) {
       state = kExponentDigits;
       if (exponent_digits == 0 && c == '0') continue;
@@ -207,6 +219,7 @@ long double text_to_number(ErrorSlot& errors, std::string_view text) {
     }
   }
   if (mantissa.empty()) return 0;
+  if (dropped_nonzero) mantissa.push_back('1');
   if (exponent_negative) exponent = -exponent;
   const bool all_integer = integer_digits == static_cast<int64_t>(mantissa.size());
   if (exponent == 0 && all_integer && !integer_overflow)

@@ -87,6 +87,19 @@ TEST_F(NumberText, LongIntegersGiveTheNearestValue) {
   EXPECT_EQ(text_to_number(errors, "-99999999999999999999"), -99999999999999999999.0L);
 }
 
+// The rounding of a text is decided by every digit, however far out: 1 + 2^-64 lies halfway
+// between 1 and 1 + 2^-63 in extended precision (ties go to 1); a 1 after 600 zeros more, or
+// after 20,000 more, tips it up.
+TEST_F(NumberText, FarDigitsDecideTheRounding) {
+  const std::string halfway = "1.0000000000000000000542101086242752217003726400434970855712890625";
+  const long double one = 1, above = 1 + 0x1p-63L;
+  EXPECT_EQ(text_to_number(errors, halfway), one);
+  EXPECT_EQ(text_to_number(errors, halfway + std::string(600, '0') + "1"), above);
+  EXPECT_EQ(text_to_number(errors, halfway + std::string(20'000, '0') + "1"), above);
+  EXPECT_EQ(text_to_number(errors, halfway + std::string(20'000, '0')), one);
+  EXPECT_EQ(text_to_number(errors, "-" + halfway + std::string(900, '0') + "3E0"), -above);
+}
+
 TEST_F(NumberText, OversizedRadixConstantsOverflow) {
   for (const char* t : {"&H10000000000000000", "&O2000000000000000000000"}) {
     ErrorSlot e;
