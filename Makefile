@@ -2,10 +2,12 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 DEPS        = scripts/install-deps
 
-.PHONY: deps build test run bench python validate format clean
+.PHONY: deps build test run bench python validate fuzz format clean
 
 deps:
 	@$(DEPS)
@@ -24,6 +26,15 @@ test: build
 	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DAQSOL_SANITIZE=thread >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target console_tests calculator_tests frame_tests table_tests
 	@ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'ReaderThread|Concurrent|Threaded'
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=3
+
+# The libFuzzer targets (clang, ASan, UBSan): each replays its seeds in tests/fuzz/corpus and
+# is fuzzed for FUZZ_SECONDS, one after the other.
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DAQSOL_FUZZ=ON -DAQSOL_BENCHMARKS=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # The calculator: its window when a display is available, else the terminal front end.
 run: build
@@ -46,4 +57,4 @@ format:
 	@git ls-files '*.cpp' '*.hpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

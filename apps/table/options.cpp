@@ -361,7 +361,7 @@ bool parseOptions(std::span<const std::string_view> args, Options& options, std:
     } else if (n + 1 < args.size()) {
       value = args[++n];
     } else {
-      error = std::string(name) + ": missing value";
+      error = quoted(name) + ": missing value";
       return false;
     }
     std::string why;
