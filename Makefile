@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 DEPS        = scripts/install-deps
 
-.PHONY: deps build test run bench python validate fuzz format clean
+.PHONY: deps build test run bench python validate fuzz soak format clean
 
 deps:
 	@$(DEPS)
@@ -27,6 +27,10 @@ test: build
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target console_tests calculator_tests frame_tests table_tests
 	@ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'ReaderThread|Concurrent|Threaded'
 	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=3
+
+# 10,000 passes of the dialogue through aqsol-console; fails if its memory grows by over 1 MB.
+soak: build
+	@scripts/soak $(BUILD)/aqsol-console 10000
 
 # The libFuzzer targets (clang, ASan, UBSan): each replays its seeds in tests/fuzz/corpus and
 # is fuzzed for FUZZ_SECONDS, one after the other.

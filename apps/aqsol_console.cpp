@@ -1,6 +1,7 @@
 // aqsol-console: the calculator in a terminal, or over pipes for scripts and tests.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -15,7 +16,11 @@
 
 int main(int argc, char** argv) {
   aqsol::enter_program_folder();
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  // --muted: tones are neither played nor waited for, so that scripts run at full speed.
+  const auto muted = std::find(arguments.begin(), arguments.end(), "--muted");
+  const bool tones_muted = muted != arguments.end();
+  if (tones_muted) arguments.erase(muted);
   const bool keys_from_terminal = isatty(STDIN_FILENO) != 0;
   const bool screen_on_terminal = isatty(STDOUT_FILENO) != 0;
 
@@ -23,7 +28,13 @@ int main(int argc, char** argv) {
   aqsol::StderrPresenter errors_on_stderr;
   aqsol::ErrorPresenter& presenter =
       screen_on_terminal ? static_cast<aqsol::ErrorPresenter&>(boxes) : errors_on_stderr;
-  aqsol::Frame frame(arguments, std::make_unique<aqsol::SdlToneSink>(), presenter);
+  std::unique_ptr<aqsol::ToneSink> tones;
+  if (tones_muted) {
+    tones = std::make_unique<aqsol::MutedToneSink>();
+  } else {
+    tones = std::make_unique<aqsol::SdlToneSink>();
+  }
+  aqsol::Frame frame(arguments, std::move(tones), presenter);
 
   std::unique_ptr<aqsol::ScreenOutput> output;
   std::unique_ptr<aqsol::KeyInput> keys;

@@ -52,6 +52,19 @@ class SilentToneSink final : public ToneSink {
   Handle next_ = 0;
 };
 
+// A sink whose tones are neither heard nor waited for: each has played out as soon as it starts
+// (for scripts, where a pass need not last as long as its beeps).
+class MutedToneSink final : public ToneSink {
+ public:
+  bool open() override { return true; }
+  Handle start(const ToneSamples&) override { return ++next_; }
+  bool finished(Handle) override { return true; }
+  void release(Handle) override {}
+
+ private:
+  Handle next_ = 0;
+};
+
 // The queue of tones: the calculator thread adds at the write index, the frame loop plays from
 // the play index. Tones are held by atomic pointers, so neither side locks.
 class ToneQueue {

@@ -23,16 +23,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         std::u16string text;
         for (std::size_t n = bytes.byte() % 40; n > 0; --n) text.push_back(bytes.value<char16_t>());
         const int code = InputMethod_PostEvent(
-            bytes.value<int8_t>(), bytes.byte() & 1 ? reinterpret_cast<const uint16_t*>(text.c_str())
-                                                    : nullptr,
+            bytes.value<int8_t>(),
+            bytes.byte() & 1 ? reinterpret_cast<const uint16_t*>(text.c_str()) : nullptr,
             bytes.value<int16_t>(), bytes.value<int16_t>(), bytes.value<int16_t>());
         fuzz::check(code == 0 || code == 3 || code == 4, "post codes");
         break;
       }
-      case 1: fuzz::check(InputMethod_MoveNextEvent() >= 0, "move"); break;
-      case 2: InputMethod_Reset(); break;
-      case 3: InputMethod_Validate(); break;
-      case 4: InputMethod_Invalidate(); break;
+      case 1:
+        fuzz::check(InputMethod_MoveNextEvent() >= 0, "move");
+        break;
+      case 2:
+        InputMethod_Reset();
+        break;
+      case 3:
+        InputMethod_Validate();
+        break;
+      case 4:
+        InputMethod_Invalidate();
+        break;
       default: {
         fuzz::check(InputMethod_GetEventNumber() >= 0, "count");
         InputMethod_GetCurrentMessage();

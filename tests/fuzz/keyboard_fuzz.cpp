@@ -19,12 +19,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const uint8_t op = bytes.byte();
     const int32_t symbol = bytes.value<uint16_t>() % 330;
     switch (op % 8) {
-      case 0: keyboard.key_down(symbol, bytes.value<uint16_t>()); break;
-      case 1: keyboard.key_up(symbol); break;
-      case 2: keyboard.key_press_char(bytes.value<uint32_t>() % 0x110000); break;
-      case 3: keyboard.key_release_char(bytes.value<uint32_t>() % 0x110000); break;
-      case 4: keyboard.follow_locks({static_cast<bool>(op & 16), static_cast<bool>(op & 32)}); break;
-      case 5: keyboard.take_full_screen_request(); break;
+      case 0:
+        keyboard.key_down(symbol, bytes.value<uint16_t>());
+        break;
+      case 1:
+        keyboard.key_up(symbol);
+        break;
+      case 2:
+        keyboard.key_press_char(bytes.value<uint32_t>() % 0x110000);
+        break;
+      case 3:
+        keyboard.key_release_char(bytes.value<uint32_t>() % 0x110000);
+        break;
+      case 4:
+        keyboard.follow_locks({static_cast<bool>(op & 16), static_cast<bool>(op & 32)});
+        break;
+      case 5:
+        keyboard.take_full_screen_request();
+        break;
       case 6: {
         uint8_t character, scan;
         while (buffer.take(character, scan)) {

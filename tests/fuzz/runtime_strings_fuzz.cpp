@@ -41,9 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         return st.string_from_literal(text.data(), static_cast<uint32_t>(text.size()));
       };
       const auto temporary = [&](bool low) {
-        RuntimeString* t = st.string_make_temporary(
-            low ? st.string_new_low(static_cast<uint32_t>(text.size()))
-                : st.string_new(static_cast<uint32_t>(text.size()), true));
+        RuntimeString* t =
+            st.string_make_temporary(low ? st.string_new_low(static_cast<uint32_t>(text.size()))
+                                         : st.string_new(static_cast<uint32_t>(text.size()), true));
         std::copy(text.begin(), text.end(), t->data);
         return t;
       };
@@ -55,10 +55,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         const std::size_t chosen = bytes.byte() % variables.size();
         auto& [v, expected] = variables[chosen];
         switch (op % 7) {
-          case 1: st.string_assign(v, literal()), expected = text; break;
-          case 2: st.string_assign(v, st.string_concat(v, literal())), expected += text; break;
-          case 3: st.string_assign(v, temporary(false)), expected = text; break;
-          case 4: st.string_assign(v, temporary(true)), expected = text; break;
+          case 1:
+            st.string_assign(v, literal()), expected = text;
+            break;
+          case 2:
+            st.string_assign(v, st.string_concat(v, literal())), expected += text;
+            break;
+          case 3:
+            st.string_assign(v, temporary(false)), expected = text;
+            break;
+          case 4:
+            st.string_assign(v, temporary(true)), expected = text;
+            break;
           case 5:
             st.string_assign(v, st.string_concat(temporary(op & 8), temporary(op & 16)));
             expected = text + text;

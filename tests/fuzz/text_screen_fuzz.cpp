@@ -28,11 +28,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         locate(con, bytes.value<int8_t>(), bytes.value<int8_t>(), bytes.byte() % 3,
                bytes.byte() % 40, bytes.byte() % 40, bytes.byte() & 31);
         break;
-      case 2: print_string(con, tab_to(con, bytes.value<int16_t>()), 0); break;
-      case 3: put_char(con, bytes.byte()); break;
-      case 4: new_line(con); break;
-      case 5: snapshot = screen.take_snapshot(); break;
-      default: screen.restore(snapshot);
+      case 2:
+        print_string(con, tab_to(con, bytes.value<int16_t>()), 0);
+        break;
+      case 3:
+        put_char(con, bytes.byte());
+        break;
+      case 4:
+        new_line(con);
+        break;
+      case 5:
+        snapshot = screen.take_snapshot();
+        break;
+      default:
+        screen.restore(snapshot);
     }
     st.temporaries_release(mark, 0);
     errors.clear();
