@@ -219,7 +219,10 @@ bool validate_and_store(StringStorage& strings, const InputTarget& t, const std:
 class LineEditor {
  public:
   LineEditor(Console& con, std::span<const InputTarget> targets)
-      : con_(con), targets_(targets), snapshot_(con.screen.take_snapshot()) {}
+      : con_(con), targets_(targets), has_snapshot_(con.screen.take_snapshot(snapshot_)) {}
+
+  // Whether the page could be copied for rebuilding the echo (its memory may run out).
+  bool ready() const { return has_snapshot_; }
 
   // Appends `key`, echoes it and keeps it when the line stays valid.
   void type(uint8_t key) {
@@ -264,6 +267,7 @@ class LineEditor {
   Console& con_;
   std::span<const InputTarget> targets_;
   TextScreen::Snapshot snapshot_;
+  bool has_snapshot_;
   std::string line_, accepted_;
 };
 
@@ -368,6 +372,11 @@ void line_input(Console& con, RuntimeHost& host, std::span<const InputTarget> ta
   for (const InputTarget& t : targets) reset_target(strings, t);
 
   LineEditor editor(con, targets);
+  if (!editor.ready()) {
+    con.errors.raise_error(kOutOfMemory);
+    screen.set_cursor_visible(cursor_was_visible);
+    return;
+  }
   int pending_spaces = 0;
   const int32_t mark = strings.temporaries_mark();
   for (;;) {

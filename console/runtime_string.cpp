@@ -28,7 +28,7 @@ constexpr std::size_t kLowEntrySize = 4;
 constexpr uint32_t kMaxLength = INT32_MAX - 1024;
 
 // Grows a pointer list to `slots` entries, or raises the critical error `error`.
-void growSlots(ErrorSlot& errors, std::vector<RuntimeString*>& list, std::size_t slots,
+void growSlots(ErrorSlot& errors, StringStorage::PointerList& list, std::size_t slots,
                uint32_t error) {
   try {
     list.resize(slots, nullptr);
@@ -44,31 +44,42 @@ void store16(uint8_t* p, uint16_t v) {
 
 }  // namespace
 
-StringStorage::StringStorage(ErrorSlot& errors, LowMemory& low_memory)
-    : errors_(errors), low_memory_(low_memory), main_(new Area), low_(new Area) {
-  main_->base = static_cast<uint8_t*>(std::malloc(kInitialHeapSize));
+StringStorage::StringStorage(ErrorSlot& errors, LowMemory& low_memory, MemorySource& memory)
+    : errors_(errors),
+      low_memory_(low_memory),
+      memory_(memory),
+      blocks_(SourceAllocator<RuntimeString*>(memory)),
+      free_stack_(SourceAllocator<RuntimeString*>(memory)),
+      main_(std::make_unique<Area>(memory)),
+      low_(std::make_unique<Area>(memory)),
+      temps_(SourceAllocator<RuntimeString*>(memory)) {
+  main_->base = static_cast<uint8_t*>(memory_.take(kInitialHeapSize));
   if (main_->base == nullptr) errors_.raise_error(kMainHeapFull);
   main_->size = kInitialHeapSize;
   main_->growable = true;
   main_->list_full_error = kMainListFull;
   main_->full_error = kMainHeapFull;
-  main_->slots.assign(kInitialListCapacity + 1, nullptr);
+  growSlots(errors_, main_->slots, kInitialListCapacity + 1, kMainListFull);
 
   low_->base = low_memory_.bytes() + LowMemory::kLowStringArea;
   low_->size = kLowAreaSize;
   low_->start = low_->top = kLowAreaReserved;
   low_->list_full_error = kLowListFull;
   low_->full_error = kLowAreaFull;
-  low_->slots.assign(kInitialListCapacity + 1, nullptr);
+  growSlots(errors_, low_->slots, kInitialListCapacity + 1, kLowListFull);
 
-  temps_.assign(kInitialListCapacity + 1, nullptr);
-  free_stack_.reserve(kDescriptorsPerBlock);
+  growSlots(errors_, temps_, kInitialListCapacity + 1, kTemporaryListFull);
+  try {
+    free_stack_.reserve(kDescriptorsPerBlock);
+  } catch (const std::bad_alloc&) {
+    errors_.raise_error(kFreeStackFull);
+  }
   shared_empty_ = string_new_low(0);
 }
 
 StringStorage::~StringStorage() {
-  for (RuntimeString* block : blocks_) delete[] block;
-  std::free(main_->base);
+  for (RuntimeString* block : blocks_) memory_.give_back(block);
+  memory_.give_back(main_->base);
 }
 
 std::size_t StringStorage::heap_size() const {
@@ -83,9 +94,16 @@ RuntimeString* StringStorage::descriptor_take() {
     return s;
   }
   if (blocks_.empty() || block_used_ == kDescriptorsPerBlock) {
-    auto* block = new (std::nothrow) RuntimeString[kDescriptorsPerBlock]();
-    if (block == nullptr) errors_.raise_error(kDescriptorBlockFull);
-    blocks_.push_back(block);
+    void* bytes = memory_.take(kDescriptorsPerBlock * sizeof(RuntimeString));
+    if (bytes == nullptr) errors_.raise_error(kDescriptorBlockFull);
+    auto* block = static_cast<RuntimeString*>(bytes);
+    std::uninitialized_value_construct_n(block, kDescriptorsPerBlock);
+    try {
+      blocks_.push_back(block);
+    } catch (const std::bad_alloc&) {
+      memory_.give_back(bytes);
+      errors_.raise_error(kDescriptorBlockFull);
+    }
     block_used_ = 0;
   }
   return &blocks_.back()[block_used_++];
@@ -155,12 +173,12 @@ void StringStorage::compact(Area& area, std::size_t request) {
   const std::size_t new_size = 2 * area.size + request;
   // A new buffer rather than realloc, so that the old one is still valid while every live
   // string is repointed into the new one.
-  auto* moved = static_cast<uint8_t*>(std::malloc(new_size));
+  auto* moved = static_cast<uint8_t*>(memory_.take(new_size));
   if (moved == nullptr) errors_.raise_error(area.full_error);
   std::memcpy(moved, area.base, area.top);
   for (int32_t i = 0; i < area.count; ++i)
     if (RuntimeString* s = area.slots[i]) s->data = moved + (s->data - area.base);
-  std::free(area.base);
+  memory_.give_back(area.base);
   area.base = moved;
   area.size = new_size;
 }

@@ -9,6 +9,7 @@
 
 #include "services/errors.hpp"
 #include "services/low_memory.hpp"
+#include "services/memory_source.hpp"
 
 namespace aqsol {
 
@@ -41,9 +42,14 @@ class StringStorage {
   static constexpr int32_t kInitialListCapacity = 65'535;
   static constexpr int32_t kSlack = 32;  // bytes left free behind every new heap string
 
+  // A list of descriptor pointers, its memory from the storage's source.
+  using PointerList = std::vector<RuntimeString*, SourceAllocator<RuntimeString*>>;
+
   // strings_init: sets up the storage, with the low area inside `low_memory`, and creates the
-  // shared empty string. Raises into `errors`, which must outlive the storage.
-  StringStorage(ErrorSlot& errors, LowMemory& low_memory);
+  // shared empty string. Raises into `errors`, which must outlive the storage. Every byte the
+  // storage holds (heap, descriptor blocks, lists) comes from `memory`, which must outlive it;
+  // when it fails, the critical error of the store that could not grow is raised.
+  StringStorage(ErrorSlot& errors, LowMemory& low_memory, MemorySource& memory = process_memory());
   ~StringStorage();
   StringStorage(const StringStorage&) = delete;
   StringStorage& operator=(const StringStorage&) = delete;
@@ -85,7 +91,7 @@ class StringStorage {
   struct Area;
   const Area& main_area() const { return *main_; }
   const Area& low_area() const { return *low_; }
-  const std::vector<RuntimeString*>& temporary_slots() const { return temps_; }
+  const PointerList& temporary_slots() const { return temps_; }
   std::size_t heap_size() const;
 
  private:
@@ -104,12 +110,13 @@ class StringStorage {
 
   ErrorSlot& errors_;
   LowMemory& low_memory_;
-  std::vector<RuntimeString*> blocks_;  // descriptor blocks; the last is being handed out
+  MemorySource& memory_;
+  PointerList blocks_;  // descriptor blocks; the last is being handed out
   std::size_t block_used_ = 0;
-  std::vector<RuntimeString*> free_stack_;
+  PointerList free_stack_;
   std::unique_ptr<Area> main_;
   std::unique_ptr<Area> low_;
-  std::vector<RuntimeString*> temps_;  // slot 0 unused; nullptr marks a released slot
+  PointerList temps_;  // slot 0 unused; nullptr marks a released slot
   int32_t temp_count_ = 1;
   int32_t temp_capacity_ = kInitialListCapacity;
   RuntimeString* shared_empty_ = nullptr;
@@ -118,12 +125,14 @@ class StringStorage {
 // A byte area holding string data (the main heap or the low string area) and its list of live
 // strings in placement order; nullptr marks a released slot.
 struct StringStorage::Area {
+  explicit Area(MemorySource& memory) : slots(SourceAllocator<RuntimeString*>(memory)) {}
+
   uint8_t* base = nullptr;
   std::size_t size = 0;
   std::size_t start = 0;  // first usable byte (the low area reserves its first 256)
   std::size_t top = 0;    // fill mark, from the base
   bool growable = false;
-  std::vector<RuntimeString*> slots;
+  PointerList slots;
   int32_t count = 0;
   int32_t capacity = kInitialListCapacity;
   uint32_t list_full_error = 0;  // critical error when the list cannot grow

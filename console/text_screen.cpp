@@ -118,7 +118,8 @@ RuntimeString* spaces(StringStorage& st, int32_t n, bool after_newline) {
 
 }  // namespace
 
-TextScreen::TextScreen(LowMemory& low_memory) : cells_(low_memory.text_cells()) {
+TextScreen::TextScreen(LowMemory& low_memory, MemorySource& memory)
+    : cells_(low_memory.text_cells()), memory_(memory) {
   for (std::size_t i = 0; i < LowMemory::kTextCellBytes / 2; ++i)
     store_field(cells_[i], kBlankCell);
 }
@@ -181,11 +182,19 @@ void TextScreen::use_tall_switch(bool apply, uint16_t blank) {
   store_field(view_bottom_, static_cast<int16_t>(kTallRows - 1));
 }
 
-TextScreen::Snapshot TextScreen::take_snapshot() const {
-  Snapshot shot{{}, cursor_row_, cursor_column_, wrap_pending_};
-  shot.cells.resize(static_cast<std::size_t>(width_) * height_);
-  for (std::size_t i = 0; i < shot.cells.size(); ++i) shot.cells[i] = load_field(cells_[i]);
-  return shot;
+bool TextScreen::take_snapshot(Snapshot& shot) const {
+  std::vector<uint16_t, SourceAllocator<uint16_t>> cells{SourceAllocator<uint16_t>(memory_)};
+  try {
+    cells.resize(static_cast<std::size_t>(width_) * height_);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  for (std::size_t i = 0; i < cells.size(); ++i) cells[i] = load_field(cells_[i]);
+  shot.cells = std::move(cells);
+  shot.cursor_row = cursor_row_;
+  shot.cursor_column = cursor_column_;
+  shot.wrap_pending = wrap_pending_;
+  return true;
 }
 
 void TextScreen::restore(const Snapshot& snapshot) {

@@ -10,6 +10,7 @@
 #include "console/runtime_string.hpp"
 #include "services/errors.hpp"
 #include "services/low_memory.hpp"
+#include "services/memory_source.hpp"
 
 namespace aqsol {
 
@@ -44,7 +45,9 @@ class TextScreen {
   static constexpr int kTallRows = 50;
 
   // An 80 x 25 text page whose cells live in `low_memory`, all blank.
-  explicit TextScreen(LowMemory& low_memory);
+  // The cells live in `low_memory`; snapshots take their memory from `memory`, which must
+  // outlive the screen.
+  explicit TextScreen(LowMemory& low_memory, MemorySource& memory = process_memory());
 
   // Readers, for any thread.
   uint16_t width() const { return load_field(width_); }
@@ -83,13 +86,16 @@ class TextScreen {
   // blanking the new ones with `blank`.
   void use_tall_switch(bool apply, uint16_t blank);
 
-  // A copy of the cells and cursor of the page, for rebuilding the echo of line input.
+  // A copy of the cells and cursor of the page, for rebuilding the echo of line input. Its
+  // cells take their memory from the screen's memory source.
   struct Snapshot {
-    std::vector<uint16_t> cells;
-    int16_t cursor_row, cursor_column;
-    uint8_t wrap_pending;
+    std::vector<uint16_t, SourceAllocator<uint16_t>> cells{
+        SourceAllocator<uint16_t>(process_memory())};
+    int16_t cursor_row = 1, cursor_column = 1;
+    uint8_t wrap_pending = 0;
   };
-  Snapshot take_snapshot() const;
+  // Copies the page into `shot`; false (and `shot` unchanged) when its memory cannot be had.
+  bool take_snapshot(Snapshot& shot) const;
   // Writes the cells of `snapshot` back (only those that differ) and its cursor.
   void restore(const Snapshot& snapshot);
 
@@ -114,6 +120,7 @@ class TextScreen {
   uint8_t wrap_pending_ = 0;
   bool tall_switch_available_ = true;
   uint16_t* cells_;  // width x height cells, row by row, inside low memory
+  MemorySource& memory_;
   ScreenListener* listener_ = nullptr;
   bool listener_muted_ = false;
 };

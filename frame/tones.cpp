@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <new>
 
 namespace aqsol {
 namespace {
@@ -57,11 +58,17 @@ bool SilentToneSink::finished(Handle) {
   return now_us() >= ends_at_us_;
 }
 
-ToneQueue::ToneQueue(FrameFlags& flags, std::unique_ptr<ToneSink> sink)
-    : flags_(flags), sink_(std::move(sink)) {}
+ToneQueue::ToneQueue(FrameFlags& flags, std::unique_ptr<ToneSink> sink, MemorySource& memory)
+    : flags_(flags), sink_(std::move(sink)), memory_(memory) {}
 
 ToneQueue::~ToneQueue() {
-  for (auto& slot : slots_) delete slot.load();
+  for (auto& slot : slots_) discard(slot.load());
+}
+
+void ToneQueue::discard(ToneSamples* tone) {
+  if (tone == nullptr) return;
+  tone->~ToneSamples();
+  memory_.give_back(tone);
 }
 
 bool ToneQueue::ensure_open() {
@@ -71,20 +78,35 @@ bool ToneQueue::ensure_open() {
     silent_.store(true);
   }
   opened_.store(true, std::memory_order_release);
-  put(ToneSamples(2 * kLeadingSilenceFrames, 0), false);
+  try {
+    put_samples(ToneSamples(2 * kLeadingSilenceFrames, 0), false);
+  } catch (const std::bad_alloc&) {
+    // no leading silence: the first tone starts a little early
+  }
   return true;
 }
 
-void ToneQueue::put(ToneSamples samples, bool hold) {
+bool ToneQueue::put(double frequency, double ticks, bool hold) {
+  try {
+    return put_samples(make_tone(frequency, ticks), hold);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool ToneQueue::put_samples(ToneSamples samples, bool hold) {
   const int at = write_index_.load(std::memory_order_relaxed);
-  if (slots_[at].load(std::memory_order_acquire) != nullptr) return;  // full: the tone is dropped
+  if (slots_[at].load(std::memory_order_acquire) != nullptr) return true;  // full: dropped
+  void* place = memory_.take(sizeof(ToneSamples));
+  if (place == nullptr) return false;
   if (hold) {
     wait_marker_.store(at);
     flags_.set_suspend_bits(FrameFlags::kWaitingTone);
     flags_.event_pending.store(true);
   }
-  slots_[at].store(new ToneSamples(std::move(samples)), std::memory_order_release);
+  slots_[at].store(new (place) ToneSamples(std::move(samples)), std::memory_order_release);
   write_index_.store(at + 1 == kSlots ? 0 : at + 1, std::memory_order_release);
+  return true;
 }
 
 bool ToneQueue::sound(ErrorSlot& errors, double frequency, double duration) {
@@ -96,13 +118,13 @@ bool ToneQueue::sound(ErrorSlot& errors, double frequency, double duration) {
     return true;
   }
   if (duration == 0) return true;
-  put(make_tone(frequency, duration), true);
+  if (!put(frequency, duration, true)) errors.raise_error(kOutOfMemory);
   return true;
 }
 
 bool ToneQueue::queue_tone(double frequency, double seconds) {
   if (!ensure_open()) return false;
-  put(make_tone(frequency, seconds * kTicksPerSecond), false);
+  put(frequency, seconds * kTicksPerSecond, false);
   return true;
 }
 
@@ -112,7 +134,7 @@ void ToneQueue::service() {
   if (playing_) {
     if (!sink.finished(playing_handle_)) return;
     sink.release(playing_handle_);
-    delete slots_[playing_slot_].exchange(nullptr, std::memory_order_acq_rel);
+    discard(slots_[playing_slot_].exchange(nullptr, std::memory_order_acq_rel));
     playing_ = false;
   }
   if (play_index_ == wait_marker_.load()) {

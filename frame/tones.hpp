@@ -9,6 +9,7 @@
 
 #include "frame/frame_flags.hpp"
 #include "services/errors.hpp"
+#include "services/memory_source.hpp"
 
 namespace aqsol {
 
@@ -72,16 +73,20 @@ class ToneQueue {
   static constexpr int kSlots = 10'000;
 
   // `sink` plays the tones; when it is null or cannot be opened, a silent sink that keeps the
-  // timing takes over.
-  ToneQueue(FrameFlags& flags, std::unique_ptr<ToneSink> sink);
+  // timing takes over. Queued tones take their memory from `memory`, which must outlive the
+  // queue.
+  ToneQueue(FrameFlags& flags, std::unique_ptr<ToneSink> sink,
+            MemorySource& memory = process_memory());
   ~ToneQueue();
 
   // Calculator thread: `sound` of the calculator. Frequency 0 or 37..32,767 Hz and duration
   // 0..65,535 ticks, else error 5; duration 0 does nothing; nothing while an error is pending.
   // Queues the tone and marks the calculator as waiting for it to start (bit 1 of suspend_mask
-  // and event_pending). Returns false only when no sink at all could be opened.
+  // and event_pending); when its memory cannot be had, raises error 7 (Out of memory) instead.
+  // Returns false only when no sink at all could be opened.
   bool sound(ErrorSlot& errors, double frequency, double duration);
-  // Calculator thread: queues a tone without holding the calculator (the bell).
+  // Calculator thread: queues a tone without holding the calculator (the bell); a tone whose
+  // memory cannot be had is not heard.
   bool queue_tone(double frequency, double seconds);
 
   // Main thread, every frame-loop pass: starts the next tone once the one before has finished,
@@ -93,10 +98,14 @@ class ToneQueue {
 
  private:
   bool ensure_open();
-  void put(ToneSamples samples, bool hold);
+  // Queues a tone of `ticks` clock ticks; false when its memory could not be had.
+  bool put(double frequency, double ticks, bool hold);
+  bool put_samples(ToneSamples samples, bool hold);
+  void discard(ToneSamples* tone);
 
   FrameFlags& flags_;
   std::unique_ptr<ToneSink> sink_;
+  MemorySource& memory_;
   SilentToneSink fallback_;
   std::atomic<bool> opened_{false};
   std::atomic<bool> silent_{false};

@@ -96,6 +96,7 @@ int decimalPlaces(std::string_view text) {
 // 0.30000000000000004; beyond 17 places (where doubles stop holding them) it stays as it is.
 double roundedTo(double value, int places) {
   if (places > 17 || !std::isfinite(value)) return value;
+  if (places == 0 && std::trunc(value) == value) return value;  // whole already
   char text[400];
   std::snprintf(text, sizeof text, "%.*f", places, value);
   return std::strtod(text, nullptr);

@@ -105,7 +105,7 @@ TEST(TableOptions, BadArgumentsAreNamed) {
       {{"--solute", "CO2", "--T", "25", "--P", "1", "--format", "xml"}, "xml"},
       {{"--solute", "CO2", "--T", "25", "--P", "1", "--bogus", "1"}, "--bogus"},
       {{"--solute", "CO2", "--T", "25"}, "--P is required"},
-      {{"--solute", "CO2", "--T"}, "--T: missing value"},
+      {{"--solute", "CO2", "--T"}, "'--T': missing value"},
   };
   for (const Case& c : cases) {
     Options o;

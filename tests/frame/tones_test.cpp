@@ -6,6 +6,8 @@
 #include <chrono>
 #include <thread>
 
+#include "tests/support/failing_memory.hpp"
+
 namespace aqsol {
 namespace {
 
@@ -81,6 +83,25 @@ TEST(ToneQueue, BadArgumentsRaiseFiveAndZeroDurationDoesNothing) {
   errors.clear();
   EXPECT_TRUE(queue.sound(errors, 100, 0));
   EXPECT_EQ(flags.suspend_mask.load(), 0);
+}
+
+// A tone whose memory cannot be had raises "Out of memory" (error 7) and does not hold the
+// calculator; the bell, which holds nothing, is simply not heard.
+TEST(ToneQueue, AToneWithoutMemoryRaisesSeven) {
+  FrameFlags flags;
+  FailingMemory memory;
+  ToneQueue queue(flags, nullptr, memory);
+  ErrorSlot errors;
+  ASSERT_TRUE(queue.sound(errors, 440, 1));  // opens the queue, with its leading silence
+  EXPECT_FALSE(errors.has_error());
+  flags.clear_suspend_bits(FrameFlags::kWaitingTone);
+  memory.fail_after(0);
+  EXPECT_TRUE(queue.queue_tone(784, 0.2));
+  memory.fail_after(0);
+  EXPECT_TRUE(queue.sound(errors, 440, 1));
+  EXPECT_EQ(errors.pending_error(), static_cast<uint32_t>(kOutOfMemory));
+  EXPECT_EQ(error_message(errors.pending_error()), "Out of memory");
+  EXPECT_EQ(flags.suspend_mask.load() & FrameFlags::kWaitingTone, 0);
 }
 
 TEST(ToneQueue, WithoutADeviceTonesKeepTheirTimingInSilence) {

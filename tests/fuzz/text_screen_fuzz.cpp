@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   StringStorage st(errors, low_memory);
   TextScreen screen(low_memory);
   Console con{errors, st, screen, {}};
-  TextScreen::Snapshot snapshot = screen.take_snapshot();
+  TextScreen::Snapshot snapshot;
+  screen.take_snapshot(snapshot);
   while (!bytes.empty()) {
     const int32_t mark = st.temporaries_mark();
     switch (bytes.byte() % 7) {
