@@ -1,6 +1,7 @@
 // Numeric text conversion: numbers to their printed text form and text to numbers.
 #include "console/number_text.hpp"
 
+#include <charconv>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -78,13 +79,6 @@ std::string float_text(double x, const FloatForm& form) {
   return out + exponent;
 }
 
-template <typename... Args>
-RuntimeString* printf_text(StringStorage& st, const char* format, Args... args) {
-  char text[32];
-  std::snprintf(text, sizeof text, format, args...);
-  return temporary_text(st, text);
-}
-
 // "&H..." / "&O..." after the ampersand (`rest`); spaces and tabs are skipped.
 long double radix_number(ErrorSlot& errors, std::string_view rest) {
   if (rest.size() < 2) return 0;
@@ -116,30 +110,24 @@ long double radix_number(ErrorSlot& errors, std::string_view rest) {
 
 }  // namespace
 
-RuntimeString* number_to_text(StringStorage& st, int64_t v) {
-  return printf_text(st, "% " PRId64, v);
+// An integer as the runtime prints it: a leading space for a value that is not negative (where
+// a minus sign would stand), then its digits.
+template <class Integer>
+RuntimeString* integer_text(StringStorage& st, Integer v) {
+  char text[24] = {' '};
+  char* const digits = v < 0 ? text : text + 1;
+  const auto written = std::to_chars(digits, text + sizeof text, v);
+  return temporary_text(st, std::string_view(text, static_cast<std::size_t>(written.ptr - text)));
 }
-RuntimeString* number_to_text(StringStorage& st, int32_t v) {
-  return printf_text(st, "% i", v);
-}
-RuntimeString* number_to_text(StringStorage& st, int16_t v) {
-  return printf_text(st, "% i", v);
-}
-RuntimeString* number_to_text(StringStorage& st, int8_t v) {
-  return printf_text(st, "% i", v);
-}
-RuntimeString* number_to_text(StringStorage& st, uint64_t v) {
-  return printf_text(st, " %" PRIu64, v);
-}
-RuntimeString* number_to_text(StringStorage& st, uint32_t v) {
-  return printf_text(st, " %u", v);
-}
-RuntimeString* number_to_text(StringStorage& st, uint16_t v) {
-  return printf_text(st, " %u", v);
-}
-RuntimeString* number_to_text(StringStorage& st, uint8_t v) {
-  return printf_text(st, " %u", v);
-}
+
+RuntimeString* number_to_text(StringStorage& st, int64_t v) { return integer_text(st, v); }
+RuntimeString* number_to_text(StringStorage& st, int32_t v) { return integer_text(st, v); }
+RuntimeString* number_to_text(StringStorage& st, int16_t v) { return integer_text(st, v); }
+RuntimeString* number_to_text(StringStorage& st, int8_t v) { return integer_text(st, v); }
+RuntimeString* number_to_text(StringStorage& st, uint64_t v) { return integer_text(st, v); }
+RuntimeString* number_to_text(StringStorage& st, uint32_t v) { return integer_text(st, v); }
+RuntimeString* number_to_text(StringStorage& st, uint16_t v) { return integer_text(st, v); }
+RuntimeString* number_to_text(StringStorage& st, uint8_t v) { return integer_text(st, v); }
 RuntimeString* number_to_text(StringStorage& st, float v) {
   return temporary_text(st, float_text(v, kSingleForm));
 }

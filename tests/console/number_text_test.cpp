@@ -55,6 +55,9 @@ TEST_F(NumberText, OtherTypes) {
   EXPECT_EQ(text(int8_t{5}), " 5");
   EXPECT_EQ(text(uint64_t{18446744073709551615u}), " 18446744073709551615");
   EXPECT_EQ(text(uint8_t{255}), " 255");
+  EXPECT_EQ(text(std::numeric_limits<int64_t>::min()), "-9223372036854775808");
+  EXPECT_EQ(text(int32_t{0}), " 0");
+  EXPECT_EQ(text(int8_t{-128}), "-128");
   EXPECT_EQ(text(std::numeric_limits<double>::infinity()), " INF");
 }
 
