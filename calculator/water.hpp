@@ -61,7 +61,8 @@ double saturationPressure(const Constants& k, double T, ErrorSlot& errors);
 // Start values at (w.T, w.P): below Tc computes x and Psat; replaces a pressure of exactly 0 by
 // Psat; sets w.delta to a vapour-like, saturated-liquid or compressed-liquid start value.
 // Returns kNoSaturationPressure, changing nothing, when w.P is 0 and w.T is at or above Tc;
-// at or above Tc with P > 0 the comparisons use the Psat kept from an earlier pass.
+// at or above Tc with P > 0 the comparisons use the Psat kept from an earlier pass. Returns
+// kRuntimeError when an error is pending in `errors` (raised here or before), else kOk.
 WaterStatus waterStart(const Constants& k, WaterState& w, ErrorSlot& errors);
 
 // Solves the equation of state for delta at T (K) and P (bar) by Newton iteration from

@@ -46,17 +46,14 @@ WaterStatus waterStart(const Constants& k, WaterState& w, ErrorSlot& errors) {
     return WaterStatus::kNoSaturationPressure;
   }
   if (w.P == 0) w.P = w.Psat;
-  double V;
   if (w.P < w.Psat) {
-    V = k.R_bar * w.T / w.P;  // ideal gas
+    w.delta = k.Mw / (k.R_bar * w.T / w.P) / k.rho_c;  // ideal gas
   } else if (w.P == w.Psat) {
     w.delta = saturatedLiquidDelta(k, w.x, errors);
-    return WaterStatus::kOk;
   } else {
-    V = compressedLiquidVolume(w.T, w.P, errors);
+    w.delta = k.Mw / compressedLiquidVolume(w.T, w.P, errors) / k.rho_c;
   }
-  w.delta = k.Mw / V / k.rho_c;
-  return WaterStatus::kOk;
+  return errors.has_error() ? WaterStatus::kRuntimeError : WaterStatus::kOk;
 }
 
 }  // namespace aqsol

@@ -120,14 +120,30 @@ RuntimeString* integer_text(StringStorage& st, Integer v) {
   return temporary_text(st, std::string_view(text, static_cast<std::size_t>(written.ptr - text)));
 }
 
-RuntimeString* number_to_text(StringStorage& st, int64_t v) { return integer_text(st, v); }
-RuntimeString* number_to_text(StringStorage& st, int32_t v) { return integer_text(st, v); }
-RuntimeString* number_to_text(StringStorage& st, int16_t v) { return integer_text(st, v); }
-RuntimeString* number_to_text(StringStorage& st, int8_t v) { return integer_text(st, v); }
-RuntimeString* number_to_text(StringStorage& st, uint64_t v) { return integer_text(st, v); }
-RuntimeString* number_to_text(StringStorage& st, uint32_t v) { return integer_text(st, v); }
-RuntimeString* number_to_text(StringStorage& st, uint16_t v) { return integer_text(st, v); }
-RuntimeString* number_to_text(StringStorage& st, uint8_t v) { return integer_text(st, v); }
+RuntimeString* number_to_text(StringStorage& st, int64_t v) {
+  return integer_text(st, v);
+}
+RuntimeString* number_to_text(StringStorage& st, int32_t v) {
+  return integer_text(st, v);
+}
+RuntimeString* number_to_text(StringStorage& st, int16_t v) {
+  return integer_text(st, v);
+}
+RuntimeString* number_to_text(StringStorage& st, int8_t v) {
+  return integer_text(st, v);
+}
+RuntimeString* number_to_text(StringStorage& st, uint64_t v) {
+  return integer_text(st, v);
+}
+RuntimeString* number_to_text(StringStorage& st, uint32_t v) {
+  return integer_text(st, v);
+}
+RuntimeString* number_to_text(StringStorage& st, uint16_t v) {
+  return integer_text(st, v);
+}
+RuntimeString* number_to_text(StringStorage& st, uint8_t v) {
+  return integer_text(st, v);
+}
 RuntimeString* number_to_text(StringStorage& st, float v) {
   return temporary_text(st, float_text(v, kSingleForm));
 }
