@@ -33,7 +33,7 @@ void growSlots(ErrorSlot& errors, StringStorage::PointerList& list, std::size_t 
   try {
     list.resize(slots, nullptr);
   } catch (const std::bad_alloc&) {
-    errors.raise_error(error);
+    errors.raise_critical(error);
   }
 }
 
@@ -54,7 +54,7 @@ StringStorage::StringStorage(ErrorSlot& errors, LowMemory& low_memory, MemorySou
       low_(std::make_unique<Area>(memory)),
       temps_(SourceAllocator<RuntimeString*>(memory)) {
   main_->base = static_cast<uint8_t*>(memory_.take(kInitialHeapSize));
-  if (main_->base == nullptr) errors_.raise_error(kMainHeapFull);
+  if (main_->base == nullptr) errors_.raise_critical(kMainHeapFull);
   main_->size = kInitialHeapSize;
   main_->growable = true;
   main_->list_full_error = kMainListFull;
@@ -72,7 +72,7 @@ StringStorage::StringStorage(ErrorSlot& errors, LowMemory& low_memory, MemorySou
   try {
     free_stack_.reserve(kDescriptorsPerBlock);
   } catch (const std::bad_alloc&) {
-    errors_.raise_error(kFreeStackFull);
+    errors_.raise_critical(kFreeStackFull);
   }
   shared_empty_ = string_new_low(0);
 }
@@ -95,14 +95,14 @@ RuntimeString* StringStorage::descriptor_take() {
   }
   if (blocks_.empty() || block_used_ == kDescriptorsPerBlock) {
     void* bytes = memory_.take(kDescriptorsPerBlock * sizeof(RuntimeString));
-    if (bytes == nullptr) errors_.raise_error(kDescriptorBlockFull);
+    if (bytes == nullptr) errors_.raise_critical(kDescriptorBlockFull);
     auto* block = static_cast<RuntimeString*>(bytes);
     std::uninitialized_value_construct_n(block, kDescriptorsPerBlock);
     try {
       blocks_.push_back(block);
     } catch (const std::bad_alloc&) {
       memory_.give_back(bytes);
-      errors_.raise_error(kDescriptorBlockFull);
+      errors_.raise_critical(kDescriptorBlockFull);
     }
     block_used_ = 0;
   }
@@ -114,7 +114,7 @@ void StringStorage::descriptor_give_back(RuntimeString* s) {
     try {
       free_stack_.reserve(2 * free_stack_.capacity());
     } catch (const std::bad_alloc&) {
-      errors_.raise_error(kFreeStackFull);
+      errors_.raise_critical(kFreeStackFull);
     }
   }
   free_stack_.push_back(s);
@@ -166,7 +166,7 @@ void StringStorage::compact(Area& area, std::size_t request) {
   }
   area.top = static_cast<std::size_t>(end - area.base);
   if (!area.growable) {
-    if (area.top + request > area.size) errors_.raise_error(area.full_error);
+    if (area.top + request > area.size) errors_.raise_critical(area.full_error);
     return;
   }
   if (2 * area.top + request + kSlack < area.size) return;
@@ -174,7 +174,7 @@ void StringStorage::compact(Area& area, std::size_t request) {
   // A new buffer rather than realloc, so that the old one is still valid while every live
   // string is repointed into the new one.
   auto* moved = static_cast<uint8_t*>(memory_.take(new_size));
-  if (moved == nullptr) errors_.raise_error(area.full_error);
+  if (moved == nullptr) errors_.raise_critical(area.full_error);
   std::memcpy(moved, area.base, area.top);
   for (int32_t i = 0; i < area.count; ++i)
     if (RuntimeString* s = area.slots[i]) s->data = moved + (s->data - area.base);
@@ -193,7 +193,7 @@ void StringStorage::place_at_top(Area& area, RuntimeString* s, int32_t length, s
 }
 
 RuntimeString* StringStorage::string_new(uint32_t length, bool temporary) {
-  if (length > kMaxLength) errors_.raise_error(kMainHeapFull);
+  if (length > kMaxLength) errors_.raise_critical(kMainHeapFull);
   RuntimeString* s = descriptor_take();
   place_at_top(*main_, s, static_cast<int32_t>(length), kSlack);
   if (temporary) register_temporary(s);
@@ -201,7 +201,7 @@ RuntimeString* StringStorage::string_new(uint32_t length, bool temporary) {
 }
 
 RuntimeString* StringStorage::string_from_literal(const void* bytes, uint32_t length) {
-  if (length > kMaxLength) errors_.raise_error(kMainHeapFull);
+  if (length > kMaxLength) errors_.raise_critical(kMainHeapFull);
   RuntimeString* s = descriptor_take();
   s->data = static_cast<uint8_t*>(const_cast<void*>(bytes));
   s->length = static_cast<int32_t>(length);
@@ -223,8 +223,8 @@ RuntimeString* StringStorage::string_new_low(uint32_t length) {
   std::size_t entry = 0;
   while (entry < kLowAreaReserved && (area[entry + 2] | area[entry + 3]) != 0)
     entry += kLowEntrySize;
-  if (entry >= kLowAreaReserved) errors_.raise_error(kNoLowEntry);
-  if (length > kLowAreaSize) errors_.raise_error(kLowAreaFull);
+  if (entry >= kLowAreaReserved) errors_.raise_critical(kNoLowEntry);
+  if (length > kLowAreaSize) errors_.raise_critical(kLowAreaFull);
   RuntimeString* s = descriptor_take();
   s->in_low_area = 1;
   s->low_area_entry = area + entry;
@@ -235,7 +235,7 @@ RuntimeString* StringStorage::string_new_low(uint32_t length) {
 }
 
 RuntimeString* StringStorage::string_new_fixed(uint8_t* bytes, uint32_t length) {
-  if (length > kMaxLength) errors_.raise_error(kMainHeapFull);
+  if (length > kMaxLength) errors_.raise_critical(kMainHeapFull);
   RuntimeString* s = descriptor_take();
   s->data = bytes;
   s->length = static_cast<int32_t>(length);
@@ -343,7 +343,7 @@ RuntimeString* StringStorage::string_concat(RuntimeString* left, RuntimeString* 
   if (right->length == 0) return left;
   if (left->length == 0) return right;
   const uint64_t total = static_cast<uint64_t>(left->length) + right->length;
-  if (total > kMaxLength) errors_.raise_error(kMainHeapFull);
+  if (total > kMaxLength) errors_.raise_critical(kMainHeapFull);
   RuntimeString* joined = string_new(static_cast<uint32_t>(total), true);
   std::memcpy(joined->data, left->data, static_cast<std::size_t>(left->length));
   std::memcpy(joined->data + left->length, right->data, static_cast<std::size_t>(right->length));

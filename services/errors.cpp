@@ -128,12 +128,16 @@ void report_critical_on_stderr(uint32_t, std::string_view text, std::string_view
   std::_Exit(0);
 }
 
-void ErrorSlot::raise_error(int64_t n) {
+void ErrorSlot::raise_critical(uint32_t n) {
   CriticalBox box;
-  if (critical_box_for(n, box)) {
-    critical_(static_cast<uint32_t>(n), box.text, box.caption);
-    std::_Exit(0);
-  }
+  if (!critical_box_for(n, box)) box = {"Out of memory", "Critical Error"};
+  critical_(n, box.text, box.caption);
+  std::_Exit(0);
+}
+
+void ErrorSlot::raise_error(int64_t n) {
+  CriticalBox probe;
+  if (critical_box_for(n, probe)) raise_critical(static_cast<uint32_t>(n));
   if (pending_ != 0) return;
   pending_ = n <= 0 ? kIllegalFunctionCall : static_cast<uint32_t>(n);
   if (event_pending_ != nullptr) event_pending_->store(true, std::memory_order_release);

@@ -41,9 +41,15 @@ class ErrorSlot {
                      CriticalErrorHandler critical = report_critical_on_stderr)
       : event_pending_(event_pending), critical_(critical) {}
 
-  // Raises error n. Critical numbers go to the critical handler and never return. Otherwise the
-  // error is dropped when one is already pending; a number of 0 or below becomes 5.
+  // Raises error n. Critical numbers go to the critical handler and never return (see
+  // raise_critical). Otherwise the error is dropped when one is already pending; a number of 0 or
+  // below becomes 5.
   void raise_error(int64_t n);
+
+  // Raises the critical error n (a number is_critical_when_shown accepts; any other shows as
+  // "Out of memory"): its box goes to the critical handler, and the process ends with code 0
+  // should the handler return. Callers may rely on it not returning.
+  [[noreturn]] void raise_critical(uint32_t n);
 
   // The pending error number, 0 when none is pending.
   uint32_t pending_error() const { return pending_; }
