@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         new_line(con);
         break;
       case 5:
-        snapshot = screen.take_snapshot();
+        screen.take_snapshot(snapshot);
         break;
       default:
         screen.restore(snapshot);
