@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "console/runtime_string.hpp"
 #include "services/errors.hpp"
 #include "services/low_memory.hpp"
 
@@ -62,10 +63,21 @@ struct CriticalError {
   uint32_t number;
 };
 
-inline void unwind_on_critical(ErrorSlot& errors) {
-  errors.set_critical_handler(
-      [](uint32_t number, std::string_view, std::string_view) { throw CriticalError{number}; });
+inline void throw_critical(uint32_t number, std::string_view, std::string_view) {
+  throw CriticalError{number};
 }
+
+inline void unwind_on_critical(ErrorSlot& errors) {
+  errors.set_critical_handler(throw_critical);
+}
+
+// The string runtime a target works on: an error slot whose critical errors unwind, cleared
+// low memory and a string storage over it.
+struct StringRuntime {
+  ErrorSlot errors{nullptr, throw_critical};
+  LowMemory& low_memory = cleared_low_memory();
+  StringStorage strings{errors, low_memory};
+};
 
 // A failed check: the fuzzer reports the crash with the message.
 [[noreturn]] inline void fail(const char* what) {

@@ -43,10 +43,10 @@ class FuzzHost final : public RuntimeHost {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   fuzz::Bytes bytes(data, size);
-  ErrorSlot errors;
-  fuzz::unwind_on_critical(errors);
-  LowMemory& low_memory = fuzz::cleared_low_memory();
-  StringStorage st(errors, low_memory);
+  fuzz::StringRuntime runtime;
+  ErrorSlot& errors = runtime.errors;
+  LowMemory& low_memory = runtime.low_memory;
+  StringStorage& st = runtime.strings;
   TextScreen screen(low_memory);
   Console con{errors, st, screen, {}};
   FuzzHost host(st, bytes);

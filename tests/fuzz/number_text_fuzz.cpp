@@ -8,10 +8,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace aqsol;
   fuzz::Bytes bytes(data, size);
-  ErrorSlot errors;
-  fuzz::unwind_on_critical(errors);
-  LowMemory& low_memory = fuzz::cleared_low_memory();
-  StringStorage st(errors, low_memory);
+  fuzz::StringRuntime runtime;
+  ErrorSlot& errors = runtime.errors;
+  StringStorage& st = runtime.strings;
   while (!bytes.empty()) {
     const int32_t mark = st.temporaries_mark();
     switch (bytes.byte() % 4) {

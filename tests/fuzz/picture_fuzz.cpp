@@ -7,10 +7,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace aqsol;
   fuzz::Bytes bytes(data, size);
-  ErrorSlot errors;
-  fuzz::unwind_on_critical(errors);
-  LowMemory& low_memory = fuzz::cleared_low_memory();
-  StringStorage st(errors, low_memory);
+  fuzz::StringRuntime runtime;
+  ErrorSlot& errors = runtime.errors;
+  StringStorage& st = runtime.strings;
   const std::string picture_text = bytes.text(60);
   RuntimeString* picture =
       st.string_from_literal(picture_text.data(), static_cast<uint32_t>(picture_text.size()));

@@ -27,10 +27,9 @@ void check_area(const StringStorage::Area& area) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   fuzz::Bytes bytes(data, size);
-  ErrorSlot errors;
-  fuzz::unwind_on_critical(errors);
-  LowMemory& low_memory = fuzz::cleared_low_memory();
-  StringStorage st(errors, low_memory);
+  fuzz::StringRuntime runtime;
+  ErrorSlot& errors = runtime.errors;
+  StringStorage& st = runtime.strings;
   std::vector<std::pair<RuntimeString*, std::string>> variables;
   try {
     while (!bytes.empty()) {
