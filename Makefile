@@ -4,6 +4,7 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+WERROR     ?= OFF
 JOBS       ?= $(shell nproc)
 DEPS        = scripts/install-deps
 
@@ -13,17 +14,22 @@ deps:
 	@$(DEPS)
 
 build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAQSOL_BENCHMARKS=ON >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAQSOL_BENCHMARKS=ON \
+	  -DAQSOL_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# All tests; all tests again under AddressSanitizer and UndefinedBehaviorSanitizer; and the
-# tests that share data between threads under ThreadSanitizer.
+# All tests, with warnings as errors; all tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer; the tests that share data between threads under ThreadSanitizer;
+# and a short run of every fuzz target.
+test: WERROR = ON
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DAQSOL_SANITIZE=address >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DAQSOL_SANITIZE=address \
+	  -DAQSOL_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
-	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DAQSOL_SANITIZE=thread >/dev/null
+	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DAQSOL_SANITIZE=thread \
+	  -DAQSOL_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target console_tests calculator_tests frame_tests table_tests
 	@ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'ReaderThread|Concurrent|Threaded'
 	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=3

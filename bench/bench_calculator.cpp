@@ -47,7 +47,8 @@ BENCHMARK(BM_NewtonStepEvaluation);
 // infinite dilution, at a liquid, a vapour and a near-critical state.
 void BM_FullState(benchmark::State& state) {
   const Constants& k = constants();
-  const double T = static_cast<double>(state.range(0)) / 100, P = state.range(1) / 100.0;
+  const double T = static_cast<double>(state.range(0)) / 100,
+               P = static_cast<double>(state.range(1)) / 100;
   SoluteParams co2;
   selectSolute(5, co2);
   for (auto _ : state) {

@@ -17,19 +17,19 @@ namespace aqsol {
 // Everything here belongs to the routine's thread, except what the text screen and the key
 // buffer inside low memory share with the frame by design.
 struct Runtime {
-  // A runtime whose errors set `event_pending` (may be null), whose routine calls `host`, and
-  // whose command_text holds `command_text`.
-  Runtime(std::atomic<bool>* event_pending, RuntimeHost& host, std::string_view command_text)
+  // A runtime whose errors set `event_pending` (may be null), whose routine calls
+  // `routine_host`, and whose command_text holds `command`.
+  Runtime(std::atomic<bool>* event_pending, RuntimeHost& routine_host, std::string_view command)
       : errors(event_pending),
         strings(errors, low_memory),
         screen(low_memory),
         console{errors, strings, screen, {}},
         pool(errors),
         returns(errors),
-        host(host) {
-    RuntimeString* text = strings.string_new(static_cast<uint32_t>(command_text.size()), false);
-    std::copy(command_text.begin(), command_text.end(), text->data);
-    this->command_text = text;
+        host(routine_host) {
+    RuntimeString* text = strings.string_new(static_cast<uint32_t>(command.size()), false);
+    std::copy(command.begin(), command.end(), text->data);
+    command_text = text;
   }
   Runtime(const Runtime&) = delete;
   Runtime& operator=(const Runtime&) = delete;

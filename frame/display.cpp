@@ -73,7 +73,8 @@ ScreenRenderer::ScreenRenderer() : palette_(default_palette()) {
 
 void ScreenRenderer::draw_cell(const TextScreen& screen, Canvas& canvas, int row, int column,
                                uint16_t cell, bool with_cursor) {
-  const uint8_t character = cell & 0xFF, attribute = static_cast<uint8_t>(cell >> 8);
+  const uint8_t character = static_cast<uint8_t>(cell & 0xFF),
+                attribute = static_cast<uint8_t>(cell >> 8);
   int foreground = attribute & 15;
   const int background = attribute >> 4 & 7;
   if ((attribute & 0x80) && (frames_ & 8)) foreground = background;

@@ -200,7 +200,7 @@ void Keyboard::toggle_pseudo_key(int32_t code) {
 }
 
 void Keyboard::update_flag_bytes() {
-  uint8_t first = 0, second = 0;
+  int first = 0, second = 0;
   first |= held(kKeyRightShift) ? 0x01 : 0;
   first |= held(kKeyLeftShift) ? 0x02 : 0;
   first |= ctrl_held() ? 0x04 : 0;
@@ -214,8 +214,8 @@ void Keyboard::update_flag_bytes() {
   second |= held(kKeyPause) ? 0x08 : 0;
   second |= held(kKeyScrollLock) ? 0x10 : 0;
   second |= held(0x5200) ? 0x80 : 0;
-  low_memory_.bytes()[kFlags1] = first;
-  low_memory_.bytes()[kFlags2] = second;
+  low_memory_.bytes()[kFlags1] = static_cast<uint8_t>(first);
+  low_memory_.bytes()[kFlags2] = static_cast<uint8_t>(second);
 }
 
 void Keyboard::key_press(int32_t code) {

@@ -4,11 +4,19 @@
 namespace aqsol {
 namespace {
 
-std::string local_text(ErrorSlot& errors, std::time_t now, const char* format) {
+// Which of the two texts: the forms are literals here, so the compiler checks them.
+enum class ClockForm { kDate, kTime };
+
+std::size_t format_clock(char* text, std::size_t size, ClockForm form, const std::tm& parts) {
+  return form == ClockForm::kDate ? std::strftime(text, size, "%m-%d-%Y", &parts)
+                                  : std::strftime(text, size, "%H:%M:%S", &parts);
+}
+
+std::string local_text(ErrorSlot& errors, std::time_t now, ClockForm form) {
   std::tm parts{};
   char text[32];
   if (now == static_cast<std::time_t>(-1) || localtime_r(&now, &parts) == nullptr ||
-      std::strftime(text, sizeof text, format, &parts) == 0) {
+      format_clock(text, sizeof text, form, parts) == 0) {
     errors.raise_error(kIllegalFunctionCall);
     return {};
   }
@@ -18,11 +26,11 @@ std::string local_text(ErrorSlot& errors, std::time_t now, const char* format) {
 }  // namespace
 
 std::string date_text(ErrorSlot& errors, std::time_t now) {
-  return local_text(errors, now, "%m-%d-%Y");
+  return local_text(errors, now, ClockForm::kDate);
 }
 
 std::string time_text(ErrorSlot& errors, std::time_t now) {
-  return local_text(errors, now, "%H:%M:%S");
+  return local_text(errors, now, ClockForm::kTime);
 }
 
 }  // namespace aqsol

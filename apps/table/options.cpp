@@ -262,6 +262,8 @@ bool parseNumberList(std::string_view list, std::vector<double>& values, std::st
   return true;
 }
 
+namespace {
+
 bool parseThreads(std::string_view value, unsigned& threads, std::string& error) {
   unsigned n = 0;
   const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
@@ -337,6 +339,8 @@ bool checkTogether(const Options& options, bool haveY, bool haveX, std::string& 
   error = why;
   return false;
 }
+
+}  // namespace
 
 bool parseOptions(std::span<const std::string_view> args, Options& options, std::string& error) {
   bool haveSolute = false, haveT = false, haveP = false, haveY = false, haveX = false;

@@ -13,8 +13,10 @@ Function find(const char* name) {
 
 }  // namespace
 
+extern "C" __attribute__((visibility("default"))) int im_probe_run();
+
 // 0 when every call behaved; otherwise the number of the first that did not.
-extern "C" __attribute__((visibility("default"))) int im_probe_run() {
+extern "C" int im_probe_run() {
   using Post = int (*)(int, const uint16_t*, int, int, int);
   using Count = int (*)();
   using Text = const uint16_t* (*)();

@@ -24,7 +24,7 @@ TEST(GuardedMath, DomainErrorsRaiseAndYieldZero) {
       {"log 0", [](ErrorSlot& e) { return guarded_log(e, 0); }, 5},
       {"log -1", [](ErrorSlot& e) { return guarded_log(e, -1); }, 5},
       {"sqrt -1e-300", [](ErrorSlot& e) { return guarded_sqrt(e, -1e-300); }, 5},
-      {"(-8)^(1/3)", [](ErrorSlot& e) { return guarded_pow(e, -8, 1.0L / 3); }, 5},
+      {"(-8)^(1/3)", [](ErrorSlot& e) { return guarded_pow(e, -8, 1.0 / 3); }, 5},
       {"exp 710", [](ErrorSlot& e) { return guarded_exp(e, 710); }, 6},
       {"exp NaN", [](ErrorSlot& e) { return guarded_exp(e, kNaN); }, 6},
   };
