@@ -53,33 +53,45 @@ StringStorage::StringStorage(ErrorSlot& errors, LowMemory& low_memory, MemorySou
       main_(std::make_unique<Area>(memory)),
       low_(std::make_unique<Area>(memory)),
       temps_(SourceAllocator<RuntimeString*>(memory)) {
-  main_->base = static_cast<uint8_t*>(memory_.take(kInitialHeapSize));
-  if (main_->base == nullptr) errors_.raise_critical(kMainHeapFull);
-  main_->size = kInitialHeapSize;
-  main_->growable = true;
-  main_->list_full_error = kMainListFull;
-  main_->full_error = kMainHeapFull;
-  growSlots(errors_, main_->slots, kInitialListCapacity + 1, kMainListFull);
-
-  low_->base = low_memory_.bytes() + LowMemory::kLowStringArea;
-  low_->size = kLowAreaSize;
-  low_->start = low_->top = kLowAreaReserved;
-  low_->list_full_error = kLowListFull;
-  low_->full_error = kLowAreaFull;
-  growSlots(errors_, low_->slots, kInitialListCapacity + 1, kLowListFull);
-
-  growSlots(errors_, temps_, kInitialListCapacity + 1, kTemporaryListFull);
+  // A critical handler that unwinds (as in tests) leaves no block behind.
   try {
-    free_stack_.reserve(kDescriptorsPerBlock);
-  } catch (const std::bad_alloc&) {
-    errors_.raise_critical(kFreeStackFull);
+    main_->base = static_cast<uint8_t*>(memory_.take(kInitialHeapSize));
+    if (main_->base == nullptr) errors_.raise_critical(kMainHeapFull);
+    main_->size = kInitialHeapSize;
+    main_->growable = true;
+    main_->list_full_error = kMainListFull;
+    main_->full_error = kMainHeapFull;
+    growSlots(errors_, main_->slots, kInitialListCapacity + 1, kMainListFull);
+
+    low_->base = low_memory_.bytes() + LowMemory::kLowStringArea;
+    low_->size = kLowAreaSize;
+    low_->start = low_->top = kLowAreaReserved;
+    low_->list_full_error = kLowListFull;
+    low_->full_error = kLowAreaFull;
+    growSlots(errors_, low_->slots, kInitialListCapacity + 1, kLowListFull);
+
+    growSlots(errors_, temps_, kInitialListCapacity + 1, kTemporaryListFull);
+    try {
+      free_stack_.reserve(kDescriptorsPerBlock);
+    } catch (const std::bad_alloc&) {
+      errors_.raise_critical(kFreeStackFull);
+    }
+    shared_empty_ = string_new_low(0);
+  } catch (...) {
+    release_blocks();
+    throw;
   }
-  shared_empty_ = string_new_low(0);
 }
 
 StringStorage::~StringStorage() {
+  release_blocks();
+}
+
+void StringStorage::release_blocks() {
   for (RuntimeString* block : blocks_) memory_.give_back(block);
+  blocks_.clear();
   memory_.give_back(main_->base);
+  main_->base = nullptr;
 }
 
 std::size_t StringStorage::heap_size() const {

@@ -106,6 +106,8 @@ class StringStorage {
   void release_temporary_slot(RuntimeString* s);
   void steal_bytes(RuntimeString* destination, RuntimeString* source);
   void update_low_entry(RuntimeString* s);
+  // Gives the heap and the descriptor blocks back to the memory source.
+  void release_blocks();
   Area& area_of(const RuntimeString* s) { return s->in_low_area ? *low_ : *main_; }
 
   ErrorSlot& errors_;
