@@ -53,7 +53,10 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
     return made;
   };
   std::optional<Progress> progress;
-  if (!options.quiet && isatty(STDERR_FILENO)) progress.emplace(STDERR_FILENO, rows);
+  // On a terminal, unless the table itself is being written to it among the progress lines.
+  const bool tableOnTerminal = options.outputFile.empty() && isatty(STDOUT_FILENO);
+  if (!options.quiet && isatty(STDERR_FILENO) && !tableOnTerminal)
+    progress.emplace(STDERR_FILENO, rows);
   std::optional<PlotData> plot;
   if (plotting) plot.emplace(options);
   const auto take = [&](std::size_t i, const MadeRow& made) {
