@@ -431,7 +431,8 @@ Properties of pure water and of a solute at infinite dilution in water, one row 
   --x COLUMN      plot against T_C or P_bar (default: the one with more values); one
                   curve per solute and per value of the other; failed rows leave gaps
   --threads N     compute rows on N threads (default: one per core); the output is the same
-  --quiet, -q     no progress line (shown on a terminal for tables taking over a second)
+  --quiet, -q     no progress line (shown on standard error, when it is a terminal, for a
+                  table going elsewhere that takes over a second)
   --force         make a table of more than 1,000,000,000 rows
   --help          this text
 
