@@ -126,77 +126,100 @@ void append_signs_after(const Field& f, bool negative, std::string& out) {
   if (f.trail_minus) out += negative ? '-' : ' ';
 }
 
+// Where a field's sign goes: the integer places left for digits, and whether a place before them
+// holds the sign (or, in an exponent field with room, a leading "0").
+struct SignPlace {
+  int32_t places;
+  bool used;
+  char character;
+};
+
+SignPlace sign_place_of(const Field& f, bool negative) {
+  const bool explicit_sign = f.lead_plus || f.trail_plus || f.trail_minus;
+  SignPlace sign{f.integer_places, false, negative ? '-' : ' '};
+  if (f.exponent_digits == 0) {
+    if (negative && !explicit_sign) --sign.places, sign.used = true;
+  } else if (!explicit_sign) {
+    --sign.places, sign.used = true;
+    if (!negative && sign.places < 1) {
+      ++sign.places, sign.used = false;
+      if (sign.places == 1 && f.fraction_places > 0)
+        sign.places = 0, sign.used = true, sign.character = '0';
+    }
+  }
+  return sign;
+}
+
+// The digits, point and exponent of an exponent field; sets `overflow` when the field has no
+// place for a digit or the exponent has too many digits.
+std::string exponent_body(const Field& f, const DigitForm& v, SignPlace sign, bool& overflow,
+                          int32_t& next_index) {
+  int32_t places = sign.places;
+  if (places <= 0 && f.fraction_places == 0) overflow = true, places = 1;
+  const int32_t shown_places = std::max(places, 0);
+  const int32_t value_exponent = v.integer_digits() - 1;
+  const int32_t exponent =
+      shown_places > 0 ? value_exponent - (shown_places - 1) : value_exponent + 1;
+  std::string magnitude = std::to_string(std::abs(exponent));
+  if (static_cast<int32_t>(magnitude.size()) > f.exponent_digits) overflow = true;
+  magnitude.insert(0, std::max<std::size_t>(f.exponent_digits, magnitude.size()) - magnitude.size(),
+                   '0');
+  std::string body;
+  if (f.dollar) body += '$';
+  if (sign.used) body += sign.character;
+  for (int32_t k = 0; k < shown_places; ++k) body += v.digit(k);
+  if (f.has_point) body += '.';
+  for (int32_t j = 0; j < f.fraction_places; ++j) body += v.digit(shown_places + j);
+  body += v.exponent_letter;
+  body += exponent < 0 ? '-' : '+';
+  body += magnitude;
+  next_index = shown_places + f.fraction_places;
+  return body;
+}
+
+// The fill, sign, digits (with commas) and point of a fixed field; sets `overflow` when the
+// integer digits do not fit, and then widens the field to hold them.
+std::string fixed_body(const Field& f, const DigitForm& v, SignPlace sign, bool& overflow,
+                       int32_t& next_index) {
+  int32_t width = sign.places;
+  const int32_t digit_places = f.has_comma ? sign.places - sign.places / 4 : sign.places;
+  const int32_t n_int = v.integer_digits();
+  if (n_int > digit_places) {
+    overflow = true;
+    width = f.has_comma ? (n_int - 1) / 3 + n_int : n_int;
+  }
+  const int32_t shown_digits = std::max(n_int, 0);
+  const int32_t int_chars =
+      shown_digits + (f.has_comma && shown_digits > 0 ? (shown_digits - 1) / 3 : 0);
+  int32_t fill = width - int_chars;
+  const bool zero_lead = n_int <= 0 && fill >= 1;
+  if (zero_lead) --fill;
+  std::string body(static_cast<std::size_t>(std::max(fill, 0)), f.star_fill ? '*' : ' ');
+  if (sign.used) body += '-';
+  if (f.dollar) body += '$';
+  if (zero_lead) body += '0';
+  for (int32_t k = 0; k < shown_digits; ++k) {
+    if (f.has_comma && k > 0 && (shown_digits - k) % 3 == 0) body += ',';
+    body += v.digit(k);
+  }
+  if (f.has_point) body += '.';
+  for (int32_t j = 0; j < f.fraction_places; ++j) body += v.digit(n_int + j);
+  next_index = n_int + f.fraction_places;
+  return body;
+}
+
 // Formats a number into a field. A lone "0" integer digit is dropped from v when the field
 // has no integer places; `next_index` is set to the index in v of the first digit that was not
 // printed.
 std::string format_attempt(const Field& f, DigitForm& v, int32_t& next_index) {
-  const bool explicit_sign = f.lead_plus || f.trail_plus || f.trail_minus;
-  const bool exponent_form = f.exponent_digits > 0;
-  int32_t places = f.integer_places;
-  bool sign_place = false;
-  char sign_char = v.negative ? '-' : ' ';
-  if (!exponent_form) {
-    if (v.negative && !explicit_sign) --places, sign_place = true;
-  } else if (!explicit_sign) {
-    --places, sign_place = true;
-    if (!v.negative && places < 1) {
-      ++places, sign_place = false;
-      if (places == 1 && f.fraction_places > 0) places = 0, sign_place = true, sign_char = '0';
-    }
-  }
-  int32_t width = places;
-  int32_t digit_places = f.has_comma ? places - places / 4 : places;
+  const SignPlace sign = sign_place_of(f, v.negative);
+  if (sign.places <= 0 && v.integer_digits() == 1 && v.digits[0] == '0') v.digits.erase(0, 1);
   // A "-" needs a place of its own: a field with no integer place has none for it.
-  const bool sign_overflows = sign_place && sign_char == '-' && places < 0;
-  if (places <= 0 && v.integer_digits() == 1 && v.digits[0] == '0') v.digits.erase(0, 1);
-
+  bool overflow = sign.used && sign.character == '-' && sign.places < 0;
+  const std::string body = f.exponent_digits > 0 ? exponent_body(f, v, sign, overflow, next_index)
+                                                 : fixed_body(f, v, sign, overflow, next_index);
   std::string out;
-  bool overflow = false;
-  std::string body;
-  if (exponent_form) {
-    if (places <= 0 && f.fraction_places == 0) overflow = true, places = 1;
-    const int32_t shown_places = std::max(places, 0);
-    const int32_t value_exponent = v.integer_digits() - 1;
-    const int32_t exponent =
-        shown_places > 0 ? value_exponent - (shown_places - 1) : value_exponent + 1;
-    std::string magnitude = std::to_string(std::abs(exponent));
-    if (static_cast<int32_t>(magnitude.size()) > f.exponent_digits) overflow = true;
-    magnitude.insert(
-        0, std::max<std::size_t>(f.exponent_digits, magnitude.size()) - magnitude.size(), '0');
-    if (f.dollar) body += '$';
-    if (sign_place) body += sign_char;
-    for (int32_t k = 0; k < shown_places; ++k) body += v.digit(k);
-    if (f.has_point) body += '.';
-    for (int32_t j = 0; j < f.fraction_places; ++j) body += v.digit(shown_places + j);
-    body += v.exponent_letter;
-    body += exponent < 0 ? '-' : '+';
-    body += magnitude;
-    next_index = shown_places + f.fraction_places;
-  } else {
-    const int32_t n_int = v.integer_digits();
-    if (n_int > digit_places) {
-      overflow = true;
-      width = f.has_comma ? (n_int - 1) / 3 + n_int : n_int;
-    }
-    const int32_t shown_digits = std::max(n_int, 0);
-    const int32_t int_chars =
-        shown_digits + (f.has_comma && shown_digits > 0 ? (shown_digits - 1) / 3 : 0);
-    int32_t fill = width - int_chars;
-    const bool zero_lead = n_int <= 0 && fill >= 1;
-    if (zero_lead) --fill;
-    body.append(static_cast<std::size_t>(std::max(fill, 0)), f.star_fill ? '*' : ' ');
-    if (sign_place) body += '-';
-    if (f.dollar) body += '$';
-    if (zero_lead) body += '0';
-    for (int32_t k = 0; k < shown_digits; ++k) {
-      if (f.has_comma && k > 0 && (shown_digits - k) % 3 == 0) body += ',';
-      body += v.digit(k);
-    }
-    if (f.has_point) body += '.';
-    for (int32_t j = 0; j < f.fraction_places; ++j) body += v.digit(n_int + j);
-    next_index = n_int + f.fraction_places;
-  }
-  if (overflow || sign_overflows) out += '%';
+  if (overflow) out += '%';
   if (f.lead_plus) out += v.negative ? '-' : '+';
   out += body;
   append_signs_after(f, v.negative, out);
