@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include "services/number_syntax.hpp"
+
 namespace aqsol {
 namespace {
 
@@ -156,110 +158,28 @@ RuntimeString* number_to_text(StringStorage& st, long double v) {
 
 namespace {
 
-// Digits kept for the conversion. Every rounding midpoint of an extended-precision number ends
-// within 12,000 significant digits of the number's first digit, so keeping that many and
-// standing in for any further non-zero digit with one more "1" decides every rounding as all
-// the digits would.
-constexpr std::size_t kMaxMantissaDigits = 12'000;
-
-// A decimal number as read from the start of a text: its significant digits without leading
-// zeros, the count of those (and of dropped ones) before the point, and the written exponent.
-struct DecimalText {
-  bool negative = false;
-  std::string mantissa;
-  int64_t integer_digits = 0;  // may go below 0 for leading zeros after the point
-  int64_t integer_value = 0;   // the integer part, while it has at most 18 digits
-  bool integer_overflow = false;
-  int64_t exponent = 0;
-  bool dropped_nonzero = false;                   // a non-zero digit past the kept ones
-  std::size_t radix_at = std::string_view::npos;  // where "&" starts a radix number instead
-
-  void keep(char c) {
-    if (mantissa.size() < kMaxMantissaDigits) {
-      mantissa.push_back(c);
-    } else {
-      dropped_nonzero |= c != '0';
-    }
-  }
-};
-
-// Reads as far as the text continues a number: spaces and tabs are skipped anywhere, the scan
-// stops at the first character that cannot continue, and a leading "&" marks a radix number.
-DecimalText scan_decimal_text(std::string_view text) {
-  enum State { kStart, kInteger, kFraction, kExponentLetter, kExponentDigits };
-  State state = kStart;
-  DecimalText d;
-  bool exponent_negative = false;
-  int exponent_digits = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == ' ' || c == '\t') continue;
-    const bool digit = c >= '0' && c <= '9';
-    if (c == '&') {
-      if (state == kStart) d.radix_at = i;
-      break;
-    } else if (c == '-' || c == '+') {
-      if (state == kStart) {
-        d.negative = c == '-';
-        state = kInteger;
-      } else if (state == kExponentLetter) {
-        exponent_negative = c == '-';
-        state = kExponentDigits;
-      } else {
-        break;
-      }
-    } else if (c == '.') {
-      if (state != kStart && state != kInteger) break;
-      state = kFraction;
-    } else if (c == 'D' || c == 'E' || c == 'd' || c == 'e') {
-      if (state > kFraction) break;
-      state = kExponentLetter;
-    } else if (digit && state <= kInteger) {
-      state = kInteger;
-      if (d.mantissa.empty() && c == '0') continue;
-      d.keep(c);
-      ++d.integer_digits;
-      d.integer_overflow |= d.integer_digits > 18;
-      if (!d.integer_overflow) d.integer_value = d.integer_value * 10 + (c - '0');
-    } else if (digit && state == kFraction) {
-      if (d.mantissa.empty() && c == '0') {
-        --d.integer_digits;
-        continue;
-      }
-      d.keep(c);
-    } else if (digit) {
-      state = kExponentDigits;
-      if (exponent_digits == 0 && c == '0') continue;
-      if (exponent_digits == 17) break;
-      ++exponent_digits;
-      d.exponent = d.exponent * 10 + (c - '0');
-    } else {
-      break;
-    }
-  }
-  if (exponent_negative) d.exponent = -d.exponent;
-  if (d.dropped_nonzero) d.mantissa.push_back('1');
-  return d;
-}
-
 // The value of a scanned number, correctly rounded to extended precision; whole numbers of up
 // to 18 digits exactly.
-long double decimal_value(const DecimalText& d) {
-  if (d.mantissa.empty()) return 0;
-  const bool all_integer = d.integer_digits == static_cast<int64_t>(d.mantissa.size());
-  if (d.exponent == 0 && all_integer && !d.integer_overflow)
-    return static_cast<long double>(d.negative ? -d.integer_value : d.integer_value);
+long double decimal_value(const DecimalNumber& d) {
+  if (d.digits.empty()) return 0;
+  const bool whole = d.exponent == 0 && d.point_shift == static_cast<int64_t>(d.digits.size());
+  if (whole && d.digits.size() <= 18) {
+    int64_t value = 0;
+    for (char c : d.digits) value = value * 10 + (c - '0');
+    return static_cast<long double>(d.negative ? -value : value);
+  }
   std::string number = d.negative ? "-" : "";
-  number += d.mantissa[0];
-  if (d.mantissa.size() > 1) number += '.' + d.mantissa.substr(1);
-  number += 'E' + std::to_string(d.exponent + d.integer_digits - 1);
+  number += d.digits[0];
+  if (d.digits.size() > 1) number += '.' + d.digits.substr(1);
+  number += 'E' + std::to_string(d.exponent + d.point_shift - 1);
   return std::strtold(number.c_str(), nullptr);
 }
 
 }  // namespace
 
 long double text_to_number(ErrorSlot& errors, std::string_view text) {
-  const DecimalText d = scan_decimal_text(text);
+  DecimalNumber d;
+  scan_decimal_number(text, NumberSyntax::kLenient, d);
   if (d.radix_at != std::string_view::npos)
     return radix_number(errors, text.substr(d.radix_at + 1));
   return decimal_value(d);

@@ -6,18 +6,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "services/number_syntax.hpp"
+
 namespace aqsol {
 namespace {
 
-constexpr std::size_t kMaxSignificantDigits = 256;
-constexpr std::size_t kMaxExponentDigits = 18;
-
 bool is_digit(char c) {
   return c >= '0' && c <= '9';
-}
-
-bool is_exponent_letter(char c) {
-  return c == 'E' || c == 'e' || c == 'D' || c == 'd';
 }
 
 // Value of c as a digit in the given base (8 or 16), or -1.
@@ -31,50 +26,8 @@ int digit_value(char c, int base) {
 
 enum class ScanResult { kValue, kSyntaxError, kOverflow };
 
-// A decimal item split into its parts: significant digits without leading zeros, the position
-// of the decimal point relative to them, and the written exponent.
-struct DecimalItem {
-  bool negative = false;
-  std::string digits;
-  int64_t point_shift = 0;  // decimal exponent of the digit after the last integer digit
-  int64_t exponent = 0;
-};
-
-ScanResult scan_decimal(std::string_view item, DecimalItem& out) {
-  std::size_t i = 0;
-  if (i < item.size() && (item[i] == '+' || item[i] == '-')) out.negative = item[i++] == '-';
-  bool seen_point = false;
-  for (; i < item.size() && !is_exponent_letter(item[i]); ++i) {
-    const char c = item[i];
-    if (c == '.' && !seen_point) {
-      seen_point = true;
-    } else if (!is_digit(c)) {
-      return ScanResult::kSyntaxError;
-    } else if (out.digits.empty() && c == '0') {
-      if (seen_point) --out.point_shift;
-    } else {
-      if (out.digits.size() == kMaxSignificantDigits) return ScanResult::kOverflow;
-      out.digits.push_back(c);
-      if (!seen_point) ++out.point_shift;
-    }
-  }
-  if (i == item.size()) return ScanResult::kValue;
-  ++i;  // exponent letter
-  bool exponent_negative = false;
-  if (i < item.size() && (item[i] == '+' || item[i] == '-')) exponent_negative = item[i++] == '-';
-  std::size_t exponent_digits = 0;
-  for (; i < item.size(); ++i) {
-    if (!is_digit(item[i])) return ScanResult::kSyntaxError;
-    if (exponent_digits == 0 && item[i] == '0') continue;
-    if (++exponent_digits > kMaxExponentDigits) return ScanResult::kOverflow;
-    out.exponent = out.exponent * 10 + (item[i] - '0');
-  }
-  if (exponent_negative) out.exponent = -out.exponent;
-  return ScanResult::kValue;
-}
-
 // Converts a scanned decimal item; kOverflow when it exceeds the double range.
-ScanResult convert_decimal(const DecimalItem& item, double& value) {
+ScanResult convert_decimal(const DecimalNumber& item, double& value) {
   value = 0;
   if (item.digits.empty()) return ScanResult::kValue;
   const int64_t e = item.point_shift + item.exponent - 1;  // exponent of the first digit
@@ -129,9 +82,11 @@ double DataReader::read_number(ErrorSlot& errors) {
   if (!item.empty() && item[0] == '&') {
     result = scan_radix(item, value);
   } else {
-    DecimalItem decimal;
-    result = scan_decimal(item, decimal);
-    if (result == ScanResult::kValue) result = convert_decimal(decimal, value);
+    DecimalNumber decimal;
+    const ScanStatus scanned = scan_decimal_number(item, NumberSyntax::kStrict, decimal);
+    result = scanned == ScanStatus::kSyntaxError ? ScanResult::kSyntaxError
+             : scanned == ScanStatus::kOverflow  ? ScanResult::kOverflow
+                                                 : convert_decimal(decimal, value);
   }
   if (result == ScanResult::kSyntaxError) {
     errors.raise_error(kSyntaxError);
