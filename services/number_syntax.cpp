@@ -11,7 +11,9 @@ constexpr int kLenientExponentDigits = 17;
 
 enum class State { kStart, kInteger, kFraction, kExponentLetter, kExponentDigits };
 
-bool is_exponent_letter(char c) { return c == 'D' || c == 'E' || c == 'd' || c == 'e'; }
+bool is_exponent_letter(char c) {
+  return c == 'D' || c == 'E' || c == 'd' || c == 'e';
+}
 
 // One character's step through the syntax; false when it cannot continue the number.
 class Scanner {

@@ -11,9 +11,9 @@ namespace aqsol {
 // A decimal number split into its parts: value = 0.digits x 10^(point_shift + exponent).
 struct DecimalNumber {
   bool negative = false;
-  std::string digits;          // significant digits without leading zeros; empty for zero
-  int64_t point_shift = 0;     // digits before the point; below 0 for zeros after it
-  int64_t exponent = 0;        // as written after D, E, d or e
+  std::string digits;            // significant digits without leading zeros; empty for zero
+  int64_t point_shift = 0;       // digits before the point; below 0 for zeros after it
+  int64_t exponent = 0;          // as written after D, E, d or e
   bool dropped_nonzero = false;  // a non-zero digit past the kept ones (lenient only)
   std::size_t radix_at = std::string_view::npos;  // where "&" begins a radix number (lenient)
 };

@@ -6,6 +6,15 @@
 
 namespace aqsol {
 
+ReturnStack::ReturnStack(ErrorSlot& errors, MemorySource& memory)
+    : errors_(errors), points_(SourceAllocator<int32_t>(memory)) {
+  try {
+    points_.resize(kInitialCapacity);
+  } catch (const std::bad_alloc&) {
+    errors_.raise_critical(kOutOfStackSpace);
+  }
+}
+
 void ReturnStack::call(int32_t point) {
   points_[static_cast<std::size_t>(count_)] = point;
   ++count_;
@@ -17,8 +26,7 @@ void ReturnStack::call(int32_t point) {
   try {
     points_.resize(static_cast<std::size_t>(capacity_) * 2);
   } catch (const std::bad_alloc&) {
-    errors_.raise_error(kOutOfStackSpace);
-    return;
+    errors_.raise_critical(kOutOfStackSpace);
   }
   capacity_ *= 2;
 }

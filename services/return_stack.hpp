@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "services/errors.hpp"
+#include "services/memory_source.hpp"
 
 namespace aqsol {
 
@@ -13,7 +14,9 @@ class ReturnStack {
   static constexpr int32_t kInitialCapacity = 16'384;
   static constexpr int32_t kHighestPoint = 40;  // return points are 1..40; 0 leaves the routine
 
-  explicit ReturnStack(ErrorSlot& errors) : errors_(errors), points_(kInitialCapacity) {}
+  // A stack whose points take their memory from `memory`, raising into `errors`; both must
+  // outlive it. When the first points cannot be had, critical error 256.
+  explicit ReturnStack(ErrorSlot& errors, MemorySource& memory = process_memory());
 
   // Pushes return point `point`. When the stack is then full it doubles; if it cannot, critical
   // error 256, "Out of stack space".
@@ -28,7 +31,7 @@ class ReturnStack {
 
  private:
   ErrorSlot& errors_;
-  std::vector<int32_t> points_;
+  std::vector<int32_t, SourceAllocator<int32_t>> points_;
   int32_t count_ = 0;
   int32_t capacity_ = kInitialCapacity;
 };

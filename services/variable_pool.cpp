@@ -1,6 +1,7 @@
 // The variable pool: a bump region from which the calculator carves its variable cells once.
 #include "services/variable_pool.hpp"
 
+#include <cstring>
 #include <new>
 
 namespace aqsol {
@@ -14,24 +15,37 @@ std::size_t aligned(std::size_t n) {
 
 }  // namespace
 
-VariablePool::VariablePool(ErrorSlot& errors, std::size_t size) : errors_(errors), size_(size) {
-  blocks_.emplace_back(new std::byte[size]());
+VariablePool::VariablePool(ErrorSlot& errors, std::size_t size, MemorySource& memory)
+    : errors_(errors), memory_(memory), size_(size) {
+  if (new_block(size) == nullptr) errors_.raise_critical(504);
+}
+
+VariablePool::~VariablePool() {
+  for (std::byte* block : blocks_) memory_.give_back(block);
+}
+
+std::byte* VariablePool::new_block(std::size_t size) {
+  auto* block = static_cast<std::byte*>(memory_.take(size));
+  if (block == nullptr) return nullptr;
+  try {
+    blocks_.push_back(block);
+  } catch (const std::bad_alloc&) {
+    memory_.give_back(block);
+    return nullptr;
+  }
+  std::memset(block, 0, size);
+  return block;
 }
 
 void* VariablePool::pool_take(std::size_t n) {
   const std::size_t length = aligned(n == 0 ? 1 : n);
   if (used_ + length >= size_) {
     const std::size_t new_size = length + 2 * size_;
-    std::byte* block = new (std::nothrow) std::byte[new_size]();
-    if (block == nullptr) {
-      errors_.raise_error(504);
-      return nullptr;
-    }
-    blocks_.emplace_back(block);
+    if (new_block(new_size) == nullptr) errors_.raise_critical(504);
     size_ = new_size;
     used_ = 0;
   }
-  void* start = blocks_.back().get() + used_;
+  void* start = blocks_.back() + used_;
   used_ += length;
   return start;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "services/errors.hpp"
+#include "services/memory_source.hpp"
 
 namespace aqsol {
 
@@ -16,8 +17,13 @@ class VariablePool {
  public:
   static constexpr std::size_t kInitialSize = 1'048'576;
 
-  // A pool of `size` bytes; raising into `errors`, which must outlive it.
-  explicit VariablePool(ErrorSlot& errors, std::size_t size = kInitialSize);
+  // A pool of `size` bytes from `memory`; raising into `errors`. Both must outlive it. When the
+  // first block cannot be had, critical error 504.
+  explicit VariablePool(ErrorSlot& errors, std::size_t size = kInitialSize,
+                        MemorySource& memory = process_memory());
+  ~VariablePool();
+  VariablePool(const VariablePool&) = delete;
+  VariablePool& operator=(const VariablePool&) = delete;
 
   // n zero-filled bytes, aligned for any scalar. When the current block cannot hold them, a new
   // block of n + 2 x (current block size) bytes is made and the request is carved from its
@@ -27,8 +33,12 @@ class VariablePool {
   std::size_t block_size() const { return size_; }
 
  private:
+  // A zero-filled block of `size` bytes, kept in blocks_; null when the memory fails.
+  std::byte* new_block(std::size_t size);
+
   ErrorSlot& errors_;
-  std::vector<std::unique_ptr<std::byte[]>> blocks_;
+  MemorySource& memory_;
+  std::vector<std::byte*> blocks_;
   std::size_t size_;
   std::size_t used_ = 0;
 };

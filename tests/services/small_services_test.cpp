@@ -9,6 +9,7 @@
 #include "services/errors.hpp"
 #include "services/return_stack.hpp"
 #include "services/variable_pool.hpp"
+#include "tests/support/failing_memory.hpp"
 
 namespace aqsol {
 namespace {
@@ -57,6 +58,37 @@ TEST(ReturnStack, DoublesWhenFull) {
   for (int i = ReturnStack::kInitialCapacity + 4; i >= 0; --i)
     ASSERT_EQ(stack.return_point(), 1 + i % 40);
   EXPECT_FALSE(errors.has_error());
+}
+
+// The pool's and the stack's memory failing: their critical errors, with their messages.
+TEST(OutOfMemory, ThePoolRaisesFourAndTheStackOutOfStackSpace) {
+  ErrorSlot errors;
+  unwind_critical_errors(errors);
+  const auto caught = [&](auto make) {
+    try {
+      make();
+    } catch (const CaughtCritical& c) {
+      return c.text + " / " + c.caption;
+    }
+    return std::string("no error");
+  };
+  FailingMemory none(1);
+  EXPECT_EQ(caught([&] { VariablePool pool(errors, 64, none); }),
+            "Out of memory / Critical Error #4");
+  FailingMemory later;
+  VariablePool pool(errors, 64, later);
+  later.fail_after(0);
+  EXPECT_EQ(caught([&] { pool.pool_take(100); }), "Out of memory / Critical Error #4");
+  FailingMemory stack_memory(1);
+  EXPECT_EQ(caught([&] { ReturnStack stack(errors, stack_memory); }),
+            "Out of stack space / Critical Error");
+  FailingMemory growing;
+  ReturnStack stack(errors, growing);
+  growing.fail_after(0);
+  EXPECT_EQ(caught([&] {
+              for (int i = 0; i < ReturnStack::kInitialCapacity; ++i) stack.call(1);
+            }),
+            "Out of stack space / Critical Error");
 }
 
 TEST(ClockText, DateAndTimeHaveTheirFixedForms) {
