@@ -42,7 +42,7 @@ soak: build
 # is fuzzed for FUZZ_SECONDS, one after the other.
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DAQSOL_FUZZ=ON -DAQSOL_BENCHMARKS=OFF >/dev/null
+	  -DAQSOL_FUZZ=ON -DAQSOL_BENCHMARKS=OFF -DAQSOL_WERROR=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
 	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 

@@ -15,7 +15,7 @@ DeltaPowers deltaPowers(double delta) {
 // delta2 = delta^2.
 ExpWeight expWeight(double delta, double delta2, ErrorSlot& errors) {
   ExpWeight w;
-  w.E = guarded_exp(errors, -delta2);
+  w.E = guarded_exp(errors, static_cast<long double>(-delta2));
   w.E_d = -2 * delta * w.E;
   w.E_dd = -2 * w.E - 2 * delta * w.E_d;
   // Below about 2e-5, 1 - exp(-delta^2) loses its digits; its leading term is used instead.
@@ -112,7 +112,8 @@ Weight gaussianWeight(const Constants& k, double d, const TemperatureTerms& tt, 
   const double t = tt.t;
   const double q = -k.q1 * t - k.q2 * d - k.q3 * tt.t2 - k.q4 * guarded_pow(errors, d, 2);
   Weight g;
-  g.W = static_cast<float>(q) < -88.0f ? -1.01e-38 : guarded_exp(errors, q);
+  g.W =
+      static_cast<float>(q) < -88.0f ? -1.01e-38 : guarded_exp(errors, static_cast<long double>(q));
   const double dq_dDelta = -k.q2 - 2 * k.q4 * d;
   const double dq_dTheta = -k.q1 - 2 * k.q3 * t;
   g.W_d = g.W * dq_dDelta;
@@ -137,10 +138,10 @@ Weight crossoverSwitch(const Constants& k, double d, const TemperatureTerms& tt,
   } else if (static_cast<float>(u) < 0.01f) {
     w = u;
   } else {
-    w = guarded_exp(errors, u) - 1;
+    w = guarded_exp(errors, static_cast<long double>(u)) - 1;
   }
   const double v = -1 / w;
-  const double e = v < -88 ? 1.01e-38 : guarded_exp(errors, v);
+  const double e = v < -88 ? 1.01e-38 : guarded_exp(errors, static_cast<long double>(v));
   Weight s;
   s.W = 1 - e;
   if (s.W == 0) return s;
@@ -191,7 +192,7 @@ TemperatureTerms temperatureTerms(const Constants& k, double T, ErrorSlot& error
   tt.dPhi0_dTheta = -sum1 + k.c[7] * (lnMinusTheta + 1) + k.c[8] / theta;
   tt.d2Phi0_dTheta2 = sum2 + k.c[7] / theta - k.c[8] / guarded_pow(errors, theta, 2);
 
-  tt.Hs = guarded_exp(errors, -k.h * (theta + 3));
+  tt.Hs = guarded_exp(errors, static_cast<long double>(-k.h * (theta + 3)));
   tt.dHs_dTheta = -k.h * tt.Hs;
   tt.d2Hs_dTheta2 = guarded_pow(errors, k.h, 2) * tt.Hs;
 

@@ -63,7 +63,7 @@ SoluteResults computeInfiniteDilution(const Constants& k, const WaterState& w,
 }
 
 long double kAqToGas(const Constants& k, double lnkH, ErrorSlot& errors) {
-  const long double e = guarded_exp(errors, lnkH);
+  const auto e = static_cast<long double>(guarded_exp(errors, static_cast<long double>(lnkH)));
   return e * static_cast<long double>(k.Mw) / 1000.0L;
 }
 

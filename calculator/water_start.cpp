@@ -10,7 +10,7 @@ double saturationPressure(const Constants& k, double T, ErrorSlot& errors) {
   const double L = a[1] * x + a[2] * guarded_pow(errors, x, 1.5) +
                    a[3] * guarded_pow(errors, x, 3) + a[4] * guarded_pow(errors, x, 3.5) +
                    a[5] * guarded_pow(errors, x, 4) + a[6] * guarded_pow(errors, x, 7.5);
-  return k.Pc * guarded_exp(errors, (k.Tc / T) * L);
+  return k.Pc * guarded_exp(errors, static_cast<long double>((k.Tc / T) * L));
 }
 
 namespace {

@@ -147,7 +147,7 @@ RuntimeString* number_to_text(StringStorage& st, uint8_t v) {
   return integer_text(st, v);
 }
 RuntimeString* number_to_text(StringStorage& st, float v) {
-  return temporary_text(st, float_text(v, kSingleForm));
+  return temporary_text(st, float_text(static_cast<double>(v), kSingleForm));
 }
 RuntimeString* number_to_text(StringStorage& st, double v) {
   return temporary_text(st, float_text(v, kDoubleForm));

@@ -385,7 +385,8 @@ int32_t format_uint64(StringStorage& st, const RuntimeString* picture, uint64_t 
 
 int32_t format_single(StringStorage& st, const RuntimeString* picture, float value, int32_t start,
                       RuntimeString* output) {
-  return format_number_text(st, picture, scientific_text(value), 'E', start, output);
+  return format_number_text(st, picture, scientific_text(static_cast<double>(value)), 'E', start,
+                            output);
 }
 
 int32_t format_double(StringStorage& st, const RuntimeString* picture, double value, int32_t start,

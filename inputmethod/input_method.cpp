@@ -80,7 +80,7 @@ char16_t dead_accent_of(const SDL_keysym& key) {
   if (SDL_GetWMInfo(&info) <= 0 || info.subsystem != SDL_SYSWM_X11) return 0;
   const int level = (key.mod & KMOD_SHIFT) ? 1 : 0;
   return accent_of_dead_keysym(
-      XkbKeycodeToKeysym(info.info.x11.display, static_cast<KeyCode>(key.scancode), 0, level));
+      XkbKeycodeToKeysym(info.info.x11.display, static_cast<::KeyCode>(key.scancode), 0, level));
 }
 
 // While the input method is enabled, a key that types a printable ASCII character becomes a
