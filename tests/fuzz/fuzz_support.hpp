@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "console/runtime_string.hpp"
+#include "console/text_screen.hpp"
 #include "services/errors.hpp"
 #include "services/low_memory.hpp"
 
@@ -77,6 +78,12 @@ struct StringRuntime {
   ErrorSlot errors{nullptr, throw_critical};
   LowMemory& low_memory = cleared_low_memory();
   StringStorage strings{errors, low_memory};
+};
+
+// A string runtime with a text screen and the console that prints on it.
+struct ConsoleRuntime : StringRuntime {
+  TextScreen screen{low_memory};
+  Console console{errors, strings, screen, {}};
 };
 
 // A failed check: the fuzzer reports the crash with the message.

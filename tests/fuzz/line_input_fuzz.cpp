@@ -43,12 +43,9 @@ class FuzzHost final : public RuntimeHost {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   fuzz::Bytes bytes(data, size);
-  fuzz::StringRuntime runtime;
-  ErrorSlot& errors = runtime.errors;
-  LowMemory& low_memory = runtime.low_memory;
+  fuzz::ConsoleRuntime runtime;
   StringStorage& st = runtime.strings;
-  TextScreen screen(low_memory);
-  Console con{errors, st, screen, {}};
+  Console& con = runtime.console;
   FuzzHost host(st, bytes);
   const uint8_t kind = bytes.byte() % 4;
   double number = 0;

@@ -8,12 +8,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace aqsol;
   fuzz::Bytes bytes(data, size);
-  fuzz::StringRuntime runtime;
+  fuzz::ConsoleRuntime runtime;
   ErrorSlot& errors = runtime.errors;
-  LowMemory& low_memory = runtime.low_memory;
   StringStorage& st = runtime.strings;
-  TextScreen screen(low_memory);
-  Console con{errors, st, screen, {}};
+  TextScreen& screen = runtime.screen;
+  Console& con = runtime.console;
   TextScreen::Snapshot snapshot;
   screen.take_snapshot(snapshot);
   while (!bytes.empty()) {
