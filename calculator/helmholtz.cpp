@@ -106,8 +106,41 @@ void sumC_theta(const std::vector<TableEntry>& table, const DeltaPowers& dp,
   }
 }
 
-// Gaussian weight exp(q) around the critical point; a tiny negative constant where q < -88.
-// d = delta - 1.
+}  // namespace
+
+TemperatureTerms temperatureTerms(const Constants& k, double T, ErrorSlot& errors) {
+  TemperatureTerms tt;
+  tt.theta = -k.Tc / T;
+  tt.t = 1 + tt.theta;
+  tt.t2 = guarded_pow(errors, tt.t, 2);
+  tt.tr2 = guarded_pow(errors, tt.t / k.w_t, 2);
+  const double theta = tt.theta;
+  whole_powers(theta, TemperatureTerms::kMinPower, 11, tt.thetaPow.data());
+
+  // (-theta)^m for m = -6..1, the powers of the ideal part.
+  std::array<double, 8> minusThetaPow;
+  whole_powers(-theta, -6, 1, minusThetaPow.data());
+  const auto minusTheta = [&](int m) { return minusThetaPow[m + 6]; };
+  double sum0 = 0, sum1 = 0, sum2 = 0;
+  for (int n = 1; n <= 6; ++n) {
+    sum0 += k.c[n] * minusTheta(2 - n);
+    sum1 += k.c[n] * (2 - n) * minusTheta(1 - n);
+    sum2 += k.c[n] * (2 - n) * (1 - n) * minusTheta(-n);
+  }
+  const double lnMinusTheta = guarded_log(errors, -theta);
+  tt.Phi0 = sum0 + (k.c[8] + k.c[7] * theta) * lnMinusTheta;
+  tt.dPhi0_dTheta = -sum1 + k.c[7] * (lnMinusTheta + 1) + k.c[8] / theta;
+  tt.d2Phi0_dTheta2 = sum2 + k.c[7] / theta - k.c[8] / guarded_pow(errors, theta, 2);
+
+  tt.Hs = guarded_exp(errors, static_cast<long double>(-k.h * (theta + 3)));
+  tt.dHs_dTheta = -k.h * tt.Hs;
+  tt.d2Hs_dTheta2 = guarded_pow(errors, k.h, 2) * tt.Hs;
+
+  tt.Acr = k.s0 + k.s1 * tt.t;
+  tt.dAcr_dTheta = k.s1;
+  return tt;
+}
+
 Weight gaussianWeight(const Constants& k, double d, const TemperatureTerms& tt, ErrorSlot& errors) {
   const double t = tt.t;
   const double q = -k.q1 * t - k.q2 * d - k.q3 * tt.t2 - k.q4 * guarded_pow(errors, d, 2);
@@ -124,8 +157,6 @@ Weight gaussianWeight(const Constants& k, double d, const TemperatureTerms& tt, 
   return g;
 }
 
-// Switching function S of the crossover term: 0 far from the critical point, rising towards 1
-// as the scaled distance r from it shrinks.
 Weight crossoverSwitch(const Constants& k, double d, const TemperatureTerms& tt,
                        ErrorSlot& errors) {
   const double t = tt.t;
@@ -164,41 +195,6 @@ Weight crossoverSwitch(const Constants& k, double d, const TemperatureTerms& tt,
   s.W_tt = Srr * guarded_pow(errors, r_t, 2) + Sr * r_tt;
   s.W_dt = Srr * r_d * r_t + Sr * r_dt;
   return s;
-}
-
-}  // namespace
-
-TemperatureTerms temperatureTerms(const Constants& k, double T, ErrorSlot& errors) {
-  TemperatureTerms tt;
-  tt.theta = -k.Tc / T;
-  tt.t = 1 + tt.theta;
-  tt.t2 = guarded_pow(errors, tt.t, 2);
-  tt.tr2 = guarded_pow(errors, tt.t / k.w_t, 2);
-  const double theta = tt.theta;
-  whole_powers(theta, TemperatureTerms::kMinPower, 11, tt.thetaPow.data());
-
-  // (-theta)^m for m = -6..1, the powers of the ideal part.
-  std::array<double, 8> minusThetaPow;
-  whole_powers(-theta, -6, 1, minusThetaPow.data());
-  const auto minusTheta = [&](int m) { return minusThetaPow[m + 6]; };
-  double sum0 = 0, sum1 = 0, sum2 = 0;
-  for (int n = 1; n <= 6; ++n) {
-    sum0 += k.c[n] * minusTheta(2 - n);
-    sum1 += k.c[n] * (2 - n) * minusTheta(1 - n);
-    sum2 += k.c[n] * (2 - n) * (1 - n) * minusTheta(-n);
-  }
-  const double lnMinusTheta = guarded_log(errors, -theta);
-  tt.Phi0 = sum0 + (k.c[8] + k.c[7] * theta) * lnMinusTheta;
-  tt.dPhi0_dTheta = -sum1 + k.c[7] * (lnMinusTheta + 1) + k.c[8] / theta;
-  tt.d2Phi0_dTheta2 = sum2 + k.c[7] / theta - k.c[8] / guarded_pow(errors, theta, 2);
-
-  tt.Hs = guarded_exp(errors, static_cast<long double>(-k.h * (theta + 3)));
-  tt.dHs_dTheta = -k.h * tt.Hs;
-  tt.d2Hs_dTheta2 = guarded_pow(errors, k.h, 2) * tt.Hs;
-
-  tt.Acr = k.s0 + k.s1 * tt.t;
-  tt.dAcr_dTheta = k.s1;
-  return tt;
 }
 
 void evaluateDensityDerivatives(const Constants& k, double delta, const TemperatureTerms& tt,

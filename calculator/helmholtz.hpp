@@ -78,6 +78,14 @@ struct DensityEvaluation {
   double d2Phi_dDelta2 = 0;
 };
 
+// The Gaussian weight exp(q) around the critical point and its derivatives at d = delta - 1 (a
+// tiny negative constant where q < -88). Guarded-maths failures are raised into errors.
+Weight gaussianWeight(const Constants& k, double d, const TemperatureTerms& tt, ErrorSlot& errors);
+
+// The crossover switch at d = delta - 1: 0 far from the critical point, rising towards 1 as the
+// scaled distance r from it shrinks, with its derivatives. Failures are raised into errors.
+Weight crossoverSwitch(const Constants& k, double d, const TemperatureTerms& tt, ErrorSlot& errors);
+
 // Fills e at reduced density delta and the given temperature terms. Guarded-maths failures
 // (delta <= 0, overflowing exponentials) are raised into errors; the values are then those the
 // neutral results of the failed operations give.

@@ -1,6 +1,7 @@
 // Pure water: the state, start values, the density solver, derived properties and fugacity.
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "calculator/constants.hpp"
@@ -76,10 +77,46 @@ WaterStatus waterStart(const Constants& k, WaterState& w, ErrorSlot& errors);
 // guarded-maths error was raised (T <= 0 raises error 5).
 WaterStatus waterDensity(const Constants& k, WaterState& w, double T, double P, ErrorSlot& errors);
 
+// How many states the density solver may evaluate at once: one, four (AVX2 with fused
+// multiply-add) or eight (AVX-512). Every width gives the same doubles.
+enum class LaneWidth { kOne = 1, kFour = 4, kEight = 8 };
+
+// The widest lane width this processor runs.
+LaneWidth widestLaneWidth();
+
+// One density solve for waterDensityMany: the arguments of waterDensity and, after it, its
+// status.
+struct DensitySolve {
+  WaterState* w = nullptr;
+  double T = 0;  // K
+  double P = 0;  // bar
+  ErrorSlot* errors = nullptr;
+  WaterStatus status = WaterStatus::kOk;
+};
+
+// Does every solve exactly as waterDensity(k, *w, T, P, *errors) does it, with the same
+// doubles, statuses and errors, evaluating up to `widest` states at once as far as the
+// processor allows. A solve whose iteration leaves the ordinary range (very low densities,
+// failures, retries) is done alone. The solves must have distinct states and error slots.
+void waterDensityMany(const Constants& k, std::span<DensitySolve> solves,
+                      LaneWidth widest = LaneWidth::kEight);
+
 // Density, its derivatives, molar volume, Cp, H, S and G from the solution at (w.T, w.P); the
 // second temperature derivative re-solves at T - 0.5 K and T + 0.5 K, leaving delta, Phi and Z
 // at the T + 0.5 K solution and theta, t restored. Returns the status of the re-solutions.
 WaterStatus waterProperties(const Constants& k, WaterState& w, ErrorSlot& errors);
+
+// One state for waterPropertiesMany, and the status waterProperties gives it.
+struct PropertiesJob {
+  WaterState* w = nullptr;
+  ErrorSlot* errors = nullptr;
+  WaterStatus status = WaterStatus::kOk;
+};
+
+// waterProperties for every job, its re-solutions done together by waterDensityMany (same
+// doubles, statuses and errors as one job at a time).
+void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs,
+                         LaneWidth widest = LaneWidth::kEight);
 
 // ln fugacity of water from G1 and the ideal-gas Gibbs energy at w.T, and the molar volume.
 void waterFugacity(const Constants& k, WaterState& w, ErrorSlot& errors);

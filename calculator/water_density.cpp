@@ -3,65 +3,30 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "calculator/newton_iteration.hpp"
 #include "calculator/water.hpp"
 #include "services/guarded_math.hpp"
 
 namespace aqsol {
 namespace {
 
-// Evaluations allowed for one start value. Ordinary states need 2 to 6, near-critical ones a
-// few dozen; a start that has not converged by then is cycling or diverging.
-constexpr int kMaxEvaluations = 200;
-
 // Liquid-like start values (reduced densities) tried after the prescribed and ideal-gas starts.
 constexpr double kLiquidLikeStarts[] = {3.0, 2.0, 1.0};
 
 // Newton iteration on delta from w.delta at the given temperature terms and reduced pressure
-// P/(rho_c R_w T). Convergence is |step| <= 1e-6 judged in single precision.
+// P/(rho_c R_w T).
 WaterStatus iterate(const Constants& k, const TemperatureTerms& tt, double reducedP, WaterState& w,
                     ErrorSlot& errors) {
-  double delta = w.delta;
-  double step = 1;
-  int evaluations = 0;
-  bool was_reset = false;  // the iterate went negative and restarted from 0.05
-  bool last_was_reset = false;
+  NewtonIteration iteration(w.delta, reducedP);
   DensityEvaluation e;  // the last evaluation: its delta-derivatives drive the steps
-  while (static_cast<float>(std::fabs(step)) > 1e-6f) {
-    if (++evaluations > kMaxEvaluations) return WaterStatus::kNotConverged;
-    ++w.evaluations;
-    evaluateDensityDerivatives(k, delta, tt, errors, e);
+  while (iteration.goesOn()) {
+    if (!iteration.countEvaluation(w)) return WaterStatus::kNotConverged;
+    evaluateDensityDerivatives(k, iteration.delta(), tt, errors, e);
     if (errors.has_error()) return WaterStatus::kRuntimeError;
-    w.Z = delta * delta * e.dPhi_dDelta;
-    const double dZ = 2 * delta * e.dPhi_dDelta + delta * delta * e.d2Phi_dDelta2;
-    step = -(w.Z - reducedP) / dZ;
-    delta += step;
-    if (!std::isfinite(delta)) return WaterStatus::kNotConverged;
-    // Too dense to be meaningful: pull the iterate back into the range of the equation.
-    if (static_cast<float>(delta) > 9.2f) {
-      do delta /= 3;
-      while (!(static_cast<float>(delta) < 9.2f));
-    }
-    last_was_reset = static_cast<float>(delta) < 0;
-    if (last_was_reset) {
-      // The iteration from 0.05 is always the same: a second restart would cycle for ever.
-      if (was_reset) return WaterStatus::kNotConverged;
-      was_reset = true;
-      delta = 0.05;
-    }
-    w.delta = delta;
+    if (!iteration.step(e.dPhi_dDelta, e.d2Phi_dDelta2, w)) return WaterStatus::kNotConverged;
   }
-  // A restart value is not a root, nor is a non-positive delta.
-  if (last_was_reset || !(delta > 0)) return WaterStatus::kNotConverged;
-  w.phi = completeHelmholtz(k, e, tt);
-  // Z stays that of the last evaluation; Z' and Z_theta take the final delta.
-  w.dZ_dDelta = 2 * delta * w.phi.dPhi_dDelta + delta * delta * w.phi.d2Phi_dDelta2;
-  w.dZ_dTheta = delta * delta * w.phi.d2Phi_dDelta_dTheta;
-  return WaterStatus::kOk;
+  return iteration.finish(k, e, tt, w);
 }
-
-// Below this reduced density the ideal gas is exact to every digit a double holds (the
-// residual part is of relative size delta), and delta^-3 in the equation overflows.
-constexpr double kIdealGasLimitDelta = 1e-103;
 
 // Which roots a retry may accept: below the critical temperature those on the side of the
 // critical density that the phase of the state lies on; at or above it any.

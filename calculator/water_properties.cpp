@@ -1,4 +1,6 @@
 // Derived properties and fugacity of water from the solution of its equation of state.
+#include <vector>
+
 #include "calculator/ideal_gas.hpp"
 #include "calculator/water.hpp"
 #include "services/guarded_math.hpp"
@@ -37,23 +39,53 @@ void energies(const Constants& k, WaterState& w, ErrorSlot& errors) {
 }  // namespace
 
 WaterStatus waterProperties(const Constants& k, WaterState& w, ErrorSlot& errors) {
-  w.rho = w.delta * k.rho_c;
-  w.drho_dP = 1 / (w.dZ_dDelta * k.R_w * w.T);
-  w.drho_dT = drho_dT_atSolution(k, w, errors);
-  w.V1 = k.Mw / w.rho;
-  energies(k, w, errors);
+  PropertiesJob job{&w, &errors};
+  waterPropertiesMany(k, {&job, 1}, LaneWidth::kOne);
+  return job.status;
+}
 
-  // Second derivative: central difference of d rho/dT over T -/+ 0.5 K, each solve starting
-  // from the previous solution.
-  const double theta = w.theta, t = w.t;
-  WaterStatus status = waterDensity(k, w, w.T - 0.5, w.P, errors);
-  const double below = drho_dT_atSolution(k, w, errors);
-  if (status == WaterStatus::kOk) status = waterDensity(k, w, w.T + 0.5, w.P, errors);
-  const double above = drho_dT_atSolution(k, w, errors);
-  w.d2rho_dT2 = above - below;
-  w.theta = theta;
-  w.t = t;
-  return status;
+void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, LaneWidth widest) {
+  // What each job keeps across its re-solutions: the solution's theta and t, restored at the
+  // end, and d rho/dT at T - 0.5 K.
+  struct Kept {
+    double theta, t, below;
+  };
+  std::vector<Kept> kept(jobs.size());
+  std::vector<DensitySolve> solves;
+  solves.reserve(jobs.size());
+  for (std::size_t n = 0; n < jobs.size(); ++n) {
+    WaterState& w = *jobs[n].w;
+    ErrorSlot& errors = *jobs[n].errors;
+    w.rho = w.delta * k.rho_c;
+    w.drho_dP = 1 / (w.dZ_dDelta * k.R_w * w.T);
+    w.drho_dT = drho_dT_atSolution(k, w, errors);
+    w.V1 = k.Mw / w.rho;
+    energies(k, w, errors);
+    kept[n] = {w.theta, w.t, 0};
+    // Second derivative: central difference of d rho/dT over T -/+ 0.5 K, each solve starting
+    // from the previous solution.
+    solves.push_back({&w, w.T - 0.5, w.P, &errors});
+  }
+  waterDensityMany(k, solves, widest);
+
+  std::vector<DensitySolve> above;
+  std::vector<std::size_t> aboveJob;
+  for (std::size_t n = 0; n < jobs.size(); ++n) {
+    jobs[n].status = solves[n].status;
+    kept[n].below = drho_dT_atSolution(k, *jobs[n].w, *jobs[n].errors);
+    if (jobs[n].status != WaterStatus::kOk) continue;
+    above.push_back({jobs[n].w, jobs[n].w->T + 0.5, jobs[n].w->P, jobs[n].errors});
+    aboveJob.push_back(n);
+  }
+  waterDensityMany(k, above, widest);
+  for (std::size_t m = 0; m < above.size(); ++m) jobs[aboveJob[m]].status = above[m].status;
+
+  for (std::size_t n = 0; n < jobs.size(); ++n) {
+    WaterState& w = *jobs[n].w;
+    w.d2rho_dT2 = drho_dT_atSolution(k, w, *jobs[n].errors) - kept[n].below;
+    w.theta = kept[n].theta;
+    w.t = kept[n].t;
+  }
 }
 
 void waterFugacity(const Constants& k, WaterState& w, ErrorSlot& errors) {

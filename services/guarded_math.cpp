@@ -87,7 +87,7 @@ bool chains_safely(double x, int n) {
 // rounding by its exponential's error (about 0.01 ulp) plus its logarithm's error times
 // |n ln x| (about 2^-15 ulp per unit): under 0.016 ulp for results within 2^-128..2^128, under
 // 0.045 ulp over the whole exact range. Each margin is about twice that.
-constexpr double kNearMidpointMargin = 1.0 / 32;
+constexpr double kNearMidpointMargin = kPowerMidpointMargin;
 constexpr double kFarMidpointMargin = 1.0 / 16;
 constexpr int kNearExponent = 128;
 

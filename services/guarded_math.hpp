@@ -29,6 +29,11 @@ double guarded_pow(ErrorSlot& errors, double x, double y);
 // guarded_pow(errors, x, n) gives (whole exponents never raise an error), computed together.
 void whole_powers(double x, int first, int last, double* out);
 
+// How close (as a fraction of an ulp) to a rounding midpoint an exact whole power within
+// 2^-128..2^128 may lie before the library's pow may round it the other way. Further from the
+// midpoint, the correctly rounded power is the library's.
+inline constexpr double kPowerMidpointMargin = 1.0 / 32;
+
 // Nearest 64-bit integer, ties to even. Out-of-range values and NaN give INT64_MIN, which any
 // later index check rejects.
 int64_t round_to_integer(double x);

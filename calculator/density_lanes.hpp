@@ -1,0 +1,350 @@
+// Phi's delta-derivatives for several states at once, one state per lane of a vector register.
+//
+// Each lane performs exactly the operations evaluateDensityDerivatives performs for its state,
+// in the same order, so every double it produces is the one that function gives. Whole powers
+// are the correctly rounded ones wherever those are certainly the library's, and the library's
+// pow elsewhere, as in the guarded maths; exponentials and logarithms are the library's, called
+// lane by lane. The weights near the critical point are computed lane by lane by the one-state
+// functions wherever they differ from their far-field constants.
+//
+// Included by one source file per instruction set, after the processor target is set and after
+// every other header, and after that file defines fusedMultiplyAdd(a, b, c) = a b + c rounded
+// once for its vector type. Everything here has internal linkage, so each instruction set keeps
+// its own copy.
+#pragma once
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+#include "calculator/constants.hpp"
+#include "calculator/helmholtz.hpp"
+#include "calculator/lane_block.hpp"
+#include "services/guarded_math.hpp"
+
+namespace aqsol::lanes {
+namespace {
+
+template <class V>
+using MaskOf = decltype(V{} < V{});
+
+template <class V>
+constexpr int kWidth = static_cast<int>(sizeof(V) / sizeof(double));
+
+template <class V>
+[[gnu::always_inline]] inline V load(const double* from) {
+  V v;
+  __builtin_memcpy(&v, from, sizeof v);
+  return v;
+}
+
+template <class V>
+[[gnu::always_inline]] inline void store(double* to, V v) {
+  __builtin_memcpy(to, &v, sizeof v);
+}
+
+template <class V>
+[[gnu::always_inline]] inline V splat(double x) {
+  V v;
+  for (int lane = 0; lane < kWidth<V>; ++lane) v[lane] = x;
+  return v;
+}
+
+template <class M>
+[[gnu::always_inline]] inline bool anyLane(M m) {
+  bool any = false;
+  for (int lane = 0; lane < static_cast<int>(sizeof(M) / sizeof(m[0])); ++lane) any |= m[lane] != 0;
+  return any;
+}
+
+// A value per lane as the unevaluated sum hi + lo.
+template <class V>
+struct DoubleDouble {
+  V hi, lo;
+};
+
+template <class V>
+[[gnu::always_inline]] inline DoubleDouble<V> twoProduct(V a, V b) {
+  const V p = a * b;
+  return {p, fusedMultiplyAdd(a, b, -p)};
+}
+
+template <class V>
+[[gnu::always_inline]] inline DoubleDouble<V> multiply(DoubleDouble<V> a, DoubleDouble<V> b) {
+  DoubleDouble<V> p = twoProduct(a.hi, b.hi);
+  p.lo += a.hi * b.lo + a.lo * b.hi;
+  const V sum = p.hi + p.lo;
+  return {sum, p.lo - (sum - p.hi)};
+}
+
+template <class V>
+[[gnu::always_inline]] inline DoubleDouble<V> multiply(DoubleDouble<V> a, V x) {
+  DoubleDouble<V> p = twoProduct(a.hi, x);
+  p.lo += a.lo * x;
+  const V sum = p.hi + p.lo;
+  return {sum, p.lo - (sum - p.hi)};
+}
+
+template <class V>
+[[gnu::always_inline]] inline DoubleDouble<V> reciprocal(V a) {
+  const V q = 1.0 / a;
+  const DoubleDouble<V> qa = twoProduct(q, a);
+  const V remainder = (1.0 - qa.hi) - qa.lo;
+  const V correction = q * remainder;
+  const V sum = q + correction;
+  return {sum, correction - (sum - q)};
+}
+
+// Lanes whose power hi + lo (within 2^-128..2^128, accurate to about 2^-96) lies too near a
+// rounding midpoint for hi to be certainly the library's pow.
+template <class V>
+[[gnu::always_inline]] inline MaskOf<V> nearMidpoint(DoubleDouble<V> p) {
+  using M = MaskOf<V>;
+  const M negative = p.hi < 0;
+  const V beyond = negative ? -p.lo : p.lo;
+  const M bits = __builtin_bit_cast(M, p.hi) & 0x7FFFFFFFFFFFFFFF;
+  const V up = __builtin_bit_cast(V, bits & 0x7FF0000000000000) * 0x1p-52;
+  const V down = (bits & 0x000FFFFFFFFFFFFF) == 0 ? up * 0.5 : up;
+  constexpr double kLimit = 0.5 - kPowerMidpointMargin;
+  return (beyond >= up * kLimit) | (-beyond >= down * kLimit);
+}
+
+// delta^n for n = -3..7 into dp[n + 3]; the library's pow for lanes near a midpoint.
+template <class V>
+[[gnu::always_inline]] inline void deltaPowers(V x, V* dp) {
+  using M = MaskOf<V>;
+  DoubleDouble<V> exact[11];
+  DoubleDouble<V> power{x, V{}};
+  for (int n = 2; n <= 7; ++n) exact[n + 3] = power = multiply(power, x);
+  const DoubleDouble<V> inverse = reciprocal(x);
+  power = inverse;
+  for (int n = -1; n >= -3; --n) exact[n + 3] = power = n < -1 ? multiply(power, inverse) : power;
+  M near[11];
+  M anyNear{};
+  for (int n = -3; n <= 7; ++n) {
+    if (n == 0 || n == 1) continue;
+    near[n + 3] = nearMidpoint(exact[n + 3]);
+    anyNear |= near[n + 3];
+    dp[n + 3] = exact[n + 3].hi;
+  }
+  dp[3] = splat<V>(1);
+  dp[4] = x;
+  if (!anyLane(anyNear)) return;
+  for (int n = -3; n <= 7; ++n) {
+    if (n == 0 || n == 1) continue;
+    for (int lane = 0; lane < kWidth<V>; ++lane)
+      if (near[n + 3][lane]) dp[n + 3][lane] = std::pow(x[lane], n);
+  }
+}
+
+// Library exponential and logarithm, lane by lane (their arguments are in range here).
+template <class V>
+[[gnu::always_inline]] inline V expLanes(V x) {
+  V r;
+  for (int lane = 0; lane < kWidth<V>; ++lane) r[lane] = std::exp(x[lane]);
+  return r;
+}
+
+template <class V>
+[[gnu::always_inline]] inline V logLanes(V x) {
+  V r;
+  for (int lane = 0; lane < kWidth<V>; ++lane) r[lane] = std::log(x[lane]);
+  return r;
+}
+
+// The density functions g_i and their delta-derivatives, as densityFunctions computes them.
+template <class V>
+struct LaneFunctions {
+  V g[8], g_d[8], g_dd[8];
+};
+
+template <class V>
+[[gnu::always_inline]] inline void densityFunctions(V delta, V lnDelta, const V* dp, V E1, V E_d,
+                                                    V E_dd, LaneFunctions<V>& f) {
+  for (int i = 1; i <= 7; ++i) {
+    if (i == 2) continue;
+    const double m = i - 2;
+    f.g[i] = E1 * dp[i - 2 + 3];
+    f.g_d[i] = E1 * m * dp[i - 3 + 3] - E_d * dp[i - 2 + 3];
+    f.g_dd[i] = E1 * m * static_cast<double>(i - 3) * dp[i - 4 + 3] -
+                2.0 * E_d * m * dp[i - 3 + 3] - E_dd * dp[i - 2 + 3];
+  }
+  const V delta2 = dp[2 + 3];
+  f.g[2] = E1 * lnDelta - delta2 * lnDelta + delta2 / 2.0;
+  f.g_d[2] = E1 / delta - E_d * lnDelta - 2.0 * delta * lnDelta;
+  f.g_dd[2] = -E1 / delta2 - 2.0 * E_d / delta - E_dd * lnDelta - 2.0 * lnDelta - 2.0;
+}
+
+template <class V>
+struct LaneSums {
+  V S{}, S_d{}, S_dd{};
+};
+
+template <class V>
+[[gnu::always_inline]] inline V thetaPower(const LaneBlock<kWidth<V>>& b, int k) {
+  return load<V>(b.thetaPow[k - TemperatureTerms::kMinPower]);
+}
+
+template <class V>
+[[gnu::always_inline]] inline void sumOverDensityFunctions(const std::vector<TableEntry>& table,
+                                                           const LaneFunctions<V>& f,
+                                                           const LaneBlock<kWidth<V>>& b,
+                                                           LaneSums<V>& s) {
+  for (const TableEntry& e : table) {
+    const V theta = thetaPower<V>(b, e.j - 1);
+    s.S += e.value * f.g[e.i] * theta;
+    s.S_d += e.value * f.g_d[e.i] * theta;
+    s.S_dd += e.value * f.g_dd[e.i] * theta;
+  }
+}
+
+template <class V>
+[[gnu::always_inline]] inline void sumB(const std::vector<TableEntry>& table, const V* dp,
+                                        const LaneBlock<kWidth<V>>& b, LaneSums<V>& s) {
+  for (const TableEntry& e : table) {
+    const double i = e.i;
+    const V theta = thetaPower<V>(b, e.j - 1);
+    s.S += e.value * dp[e.i + 3] * theta;
+    s.S_d += e.value * i * dp[e.i - 1 + 3] * theta;
+    s.S_dd += e.value * i * (i - 1) * dp[e.i - 2 + 3] * theta;
+  }
+}
+
+template <class V>
+[[gnu::always_inline]] inline void sumC(const std::vector<TableEntry>& table, const V* dp,
+                                        const LaneBlock<kWidth<V>>& b, LaneSums<V>& s) {
+  for (const TableEntry& e : table) {
+    const double i1 = e.i + 1, i = e.i;
+    const V theta = thetaPower<V>(b, e.j + 1);
+    s.S += e.value * dp[e.i + 1 + 3] * theta;
+    s.S_d += e.value * i1 * dp[e.i + 3] * theta;
+    s.S_dd += e.value * i1 * i * dp[e.i - 1 + 3] * theta;
+  }
+}
+
+template <class V>
+struct LaneWeight {
+  V W{}, W_d{}, W_dd{}, W_t{}, W_tt{}, W_dt{};
+
+  void setLane(int lane, const Weight& w) {
+    W[lane] = w.W;
+    W_d[lane] = w.W_d;
+    W_dd[lane] = w.W_dd;
+    W_t[lane] = w.W_t;
+    W_tt[lane] = w.W_tt;
+    W_dt[lane] = w.W_dt;
+  }
+};
+
+// The Gaussian weight: its far-field constant where q is certainly below -88 (judged with a
+// margin, as q here takes d*d for the correctly rounded or library square), else lane by lane.
+template <class V>
+[[gnu::always_inline]] inline LaneWeight<V> gaussianWeight(const Constants& k, V d,
+                                                           LaneBlock<kWidth<V>>& b) {
+  const V t = load<V>(b.t);
+  const V qApprox = -k.q1 * t - k.q2 * d - k.q3 * load<V>(b.t2) - k.q4 * (d * d);
+  const V dq_dDelta = -k.q2 - 2.0 * k.q4 * d;
+  const V dq_dTheta = -k.q1 - 2.0 * k.q3 * t;
+  LaneWeight<V> g;
+  g.W = splat<V>(-1.01e-38);
+  g.W_d = g.W * dq_dDelta;
+  g.W_dd = g.W_d * dq_dDelta - 2.0 * k.q4 * g.W;
+  g.W_t = g.W * dq_dTheta;
+  g.W_tt = g.W_t * dq_dTheta - 2.0 * k.q3 * g.W;
+  g.W_dt = g.W_t * dq_dDelta;
+  const MaskOf<V> near = qApprox >= -89.0;
+  if (!anyLane(near)) return g;
+  for (int lane = 0; lane < kWidth<V>; ++lane) {
+    if (!near[lane] || !b.active[lane]) continue;
+    ErrorSlot errors;
+    g.setLane(lane, aqsol::gaussianWeight(k, d[lane], *b.tt[lane], errors));
+    if (errors.has_error()) b.failed[lane] = true;
+  }
+  return g;
+}
+
+// The crossover switch: 0 with all its derivatives where the scaled distance r is certainly so
+// large that (r/k)^4 > 88, else lane by lane.
+template <class V>
+[[gnu::always_inline]] inline LaneWeight<V> crossoverSwitch(const Constants& k, V d,
+                                                            LaneBlock<kWidth<V>>& b) {
+  const V dr = d / k.w_delta;
+  const V r2 = dr * dr + load<V>(b.tr2);
+  const V scaled2 = r2 / (k.k * k.k);
+  const MaskOf<V> near = scaled2 * scaled2 <= 100.0;
+  LaneWeight<V> s;
+  if (!anyLane(near)) return s;
+  for (int lane = 0; lane < kWidth<V>; ++lane) {
+    if (!near[lane] || !b.active[lane]) continue;
+    ErrorSlot errors;
+    s.setLane(lane, aqsol::crossoverSwitch(k, d[lane], *b.tt[lane], errors));
+    if (errors.has_error()) b.failed[lane] = true;
+  }
+  return s;
+}
+
+template <class V>
+[[gnu::always_inline]] inline void storeSums(const LaneSums<V>& s, double (*to)[3][kWidth<V>]) {
+  store((*to)[0], s.S);
+  store((*to)[1], s.S_d);
+  store((*to)[2], s.S_dd);
+}
+
+template <class V>
+[[gnu::always_inline]] inline void storeWeight(const LaneWeight<V>& w, double (*to)[6][kWidth<V>]) {
+  const V* parts[6] = {&w.W, &w.W_d, &w.W_dd, &w.W_t, &w.W_tt, &w.W_dt};
+  for (int n = 0; n < 6; ++n) store((*to)[n], *parts[n]);
+}
+
+// Evaluates every lane of b at b.delta (each within [kLaneMinDelta, 9.2]) into b's results.
+// Lanes whose weights raised a guarded-maths error are marked failed.
+template <class V>
+[[gnu::always_inline]] inline void evaluateLanes(const Constants& k, LaneBlock<kWidth<V>>& b) {
+  const V delta = load<V>(b.delta);
+  V dp[11];
+  deltaPowers(delta, dp);
+  const V delta2 = dp[2 + 3];
+  const V lnDelta = logLanes(delta);
+  const V E = expLanes(-delta2);
+  const V E_d = -2.0 * delta * E;
+  const V E_dd = -2.0 * E - 2.0 * delta * E_d;
+  const V E1 = 1.0 - E;
+  LaneFunctions<V> f;
+  densityFunctions(delta, lnDelta, dp, E1, E_d, E_dd, f);
+  LaneSums<V> A, B, C, D;
+  sumOverDensityFunctions(k.A, f, b, A);
+  sumB(k.B, dp, b, B);
+  sumC(k.C, dp, b, C);
+  sumOverDensityFunctions(k.D, f, b, D);
+  const V d = delta - 1;
+  const LaneWeight<V> G = gaussianWeight(k, d, b);
+  const LaneWeight<V> S = crossoverSwitch(k, d, b);
+  const V Hs = load<V>(b.Hs), Acr = load<V>(b.Acr);
+
+  LaneResults<kWidth<V>>& r = b.results;
+  store(r.dPhi_dDelta, 1.0 / delta + A.S_d + E_d * B.S + E * B.S_d + G.W_d * C.S + G.W * C.S_d +
+                           Hs * D.S_d + Acr * S.W_d);
+  store(r.d2Phi_dDelta2, -1.0 / delta2 + A.S_dd + E_dd * B.S + 2.0 * E_d * B.S_d + E * B.S_dd +
+                             G.W_dd * C.S + 2.0 * G.W_d * C.S_d + G.W * C.S_dd + Hs * D.S_dd +
+                             Acr * S.W_dd);
+  store(r.lnDelta, lnDelta);
+  for (int n = 0; n < 11; ++n) store(r.dp[n], dp[n]);
+  store(r.E[0], E);
+  store(r.E[1], E_d);
+  store(r.E[2], E_dd);
+  store(r.E[3], E1);
+  for (int i = 1; i <= 7; ++i) {
+    store(r.g[i], f.g[i]);
+    store(r.g_d[i], f.g_d[i]);
+    store(r.g_dd[i], f.g_dd[i]);
+  }
+  storeSums(A, &r.sums[0]);
+  storeSums(B, &r.sums[1]);
+  storeSums(C, &r.sums[2]);
+  storeSums(D, &r.sums[3]);
+  storeWeight(G, &r.G);
+  storeWeight(S, &r.S);
+}
+
+}  // namespace
+}  // namespace aqsol::lanes

@@ -1,0 +1,157 @@
+// Density solves of many states at once, one state per vector lane.
+#include <cmath>
+#include <span>
+
+#include "calculator/lane_block.hpp"
+#include "calculator/newton_iteration.hpp"
+#include "calculator/water.hpp"
+
+namespace aqsol {
+namespace {
+
+// Start values above this are solved alone (the lanes' whole powers are made for 1e-3..10).
+constexpr double kLaneMaxStart = 10;
+
+void solveAlone(const Constants& k, DensitySolve& solve) {
+  solve.status = waterDensity(k, *solve.w, solve.T, solve.P, *solve.errors);
+}
+
+// A solve in a lane: what it needs besides the lane's rows, and its state on entry, from which
+// it is redone alone if it leaves the ordinary range.
+struct LaneSolve {
+  DensitySolve* solve = nullptr;
+  WaterState entry;
+  TemperatureTerms tt;
+  NewtonIteration iteration{0, 0};
+};
+
+// Sets up the solve as waterDensity does before its iteration, when that part is ordinary: a
+// temperature above 0 K whose terms raise no error, no error pending, a reduced pressure above
+// the ideal-gas limit and a start value in the lanes' range. False (nothing changed) otherwise.
+bool startInLane(const Constants& k, DensitySolve& solve, LaneSolve& lane) {
+  WaterState& w = *solve.w;
+  if (!(solve.T > 0) || solve.errors->has_error()) return false;
+  if (!(w.delta >= lanes::kLaneMinDelta && w.delta <= kLaneMaxStart)) return false;
+  const double reducedP = solve.P / (k.rho_c * k.R_w * solve.T);
+  if (!std::isfinite(reducedP) || (reducedP > 0 && reducedP < kIdealGasLimitDelta)) return false;
+  ErrorSlot scratch;
+  lane.tt = temperatureTerms(k, solve.T, scratch);
+  if (scratch.has_error()) return false;
+  lane.solve = &solve;
+  lane.entry = w;
+  lane.iteration = NewtonIteration(w.delta, reducedP);
+  w.theta = lane.tt.theta;
+  w.t = lane.tt.t;
+  w.evaluations = 0;
+  return true;
+}
+
+// Puts solves into lanes and steps every lane's iteration together until all are done.
+template <int W>
+class LaneSolver {
+ public:
+  LaneSolver(const Constants& k, std::span<DensitySolve> solves,
+             void (*evaluate)(const Constants&, lanes::LaneBlock<W>&))
+      : k_(k), solves_(solves), evaluate_(evaluate) {}
+
+  void run() {
+    for (int lane = 0; lane < W; ++lane) fill(lane);
+    while (anyActive()) {
+      for (int lane = 0; lane < W; ++lane)
+        if (block_.active[lane]) prepareEvaluation(lane);
+      evaluate_(k_, block_);
+      for (int lane = 0; lane < W; ++lane)
+        if (block_.active[lane]) takeEvaluation(lane);
+    }
+  }
+
+ private:
+  // Gives the lane the next solve that can start in one, doing those that cannot alone.
+  void fill(int lane) {
+    block_.active[lane] = false;
+    block_.delta[lane] = 1;  // an idle lane evaluates a harmless state
+    while (next_ < solves_.size()) {
+      DensitySolve& solve = solves_[next_++];
+      if (startInLane(k_, solve, lanes_[lane])) {
+        block_.load(lane, lanes_[lane].tt);
+        block_.active[lane] = true;
+        return;
+      }
+      solveAlone(k_, solve);
+    }
+  }
+
+  bool anyActive() const {
+    for (bool active : block_.active)
+      if (active) return true;
+    return false;
+  }
+
+  // The solve left the lanes' path: from its entry state, alone, as if it had never been in
+  // one (the iteration is deterministic, so it takes the same steps up to where it left).
+  void redoAlone(int lane) {
+    LaneSolve& s = lanes_[lane];
+    *s.solve->w = s.entry;
+    solveAlone(k_, *s.solve);
+    fill(lane);
+  }
+
+  void prepareEvaluation(int lane) {
+    LaneSolve& s = lanes_[lane];
+    if (!s.iteration.countEvaluation(*s.solve->w)) return redoAlone(lane);
+    block_.delta[lane] = s.iteration.delta();
+  }
+
+  void takeEvaluation(int lane) {
+    LaneSolve& s = lanes_[lane];
+    WaterState& w = *s.solve->w;
+    const lanes::LaneResults<W>& r = block_.results;
+    if (block_.failed[lane] || !s.iteration.step(r.dPhi_dDelta[lane], r.d2Phi_dDelta2[lane], w))
+      return redoAlone(lane);
+    if (s.iteration.goesOn()) {
+      const double delta = s.iteration.delta();
+      if (!(delta >= lanes::kLaneMinDelta)) redoAlone(lane);
+      return;
+    }
+    DensityEvaluation e;
+    block_.extract(lane, e);
+    const WaterStatus status = s.iteration.finish(k_, e, s.tt, w);
+    // Failures and unstable roots go to the retries of the one-state solver.
+    if (status != WaterStatus::kOk || !(w.dZ_dDelta > 0)) return redoAlone(lane);
+    s.solve->status = WaterStatus::kOk;
+    fill(lane);
+  }
+
+  const Constants& k_;
+  std::span<DensitySolve> solves_;
+  void (*evaluate_)(const Constants&, lanes::LaneBlock<W>&);
+  std::size_t next_ = 0;
+  lanes::LaneBlock<W> block_;
+  LaneSolve lanes_[W];
+};
+
+}  // namespace
+
+LaneWidth widestLaneWidth() {
+  if (lanes::laneEvaluator8()) return LaneWidth::kEight;
+  if (lanes::laneEvaluator4()) return LaneWidth::kFour;
+  return LaneWidth::kOne;
+}
+
+void waterDensityMany(const Constants& k, std::span<DensitySolve> solves, LaneWidth widest) {
+  if (solves.size() > 1 && widest == LaneWidth::kEight) {
+    if (const auto evaluate = lanes::laneEvaluator8()) {
+      LaneSolver<8>(k, solves, evaluate).run();
+      return;
+    }
+  }
+  if (solves.size() > 1 && widest != LaneWidth::kOne) {
+    if (const auto evaluate = lanes::laneEvaluator4()) {
+      LaneSolver<4>(k, solves, evaluate).run();
+      return;
+    }
+  }
+  for (DensitySolve& solve : solves) solveAlone(k, solve);
+}
+
+}  // namespace aqsol

@@ -1,0 +1,155 @@
+// Solving many states at once in vector lanes gives every bit the one-state solver gives.
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "tests/calculator/water_fixture.hpp"
+
+namespace aqsol {
+namespace {
+
+// Every double of a state, as bits (so -0 and NaN payloads count), and its evaluation count.
+std::vector<uint64_t> bitsOf(const WaterState& w) {
+  const double values[] = {w.T,
+                           w.P,
+                           w.x,
+                           w.Psat,
+                           w.theta,
+                           w.t,
+                           w.delta,
+                           w.phi.Phi,
+                           w.phi.dPhi_dDelta,
+                           w.phi.d2Phi_dDelta2,
+                           w.phi.dPhi_dTheta,
+                           w.phi.d2Phi_dTheta2,
+                           w.phi.d2Phi_dDelta_dTheta,
+                           w.Z,
+                           w.dZ_dDelta,
+                           w.dZ_dTheta,
+                           w.rho,
+                           w.drho_dP,
+                           w.drho_dT,
+                           w.d2rho_dT2,
+                           w.V1,
+                           w.Cp1,
+                           w.H1,
+                           w.S1,
+                           w.G1,
+                           w.lnf1};
+  std::vector<uint64_t> bits;
+  for (double v : values) bits.push_back(std::bit_cast<uint64_t>(v));
+  bits.push_back(static_cast<uint64_t>(w.evaluations));
+  return bits;
+}
+
+// A state to solve: temperature (K), pressure (bar) and start value.
+struct Case {
+  double T, P, start;
+};
+
+class WaterManyTest : public WaterFixture {
+ protected:
+  // The widths this processor runs besides one state at a time.
+  std::vector<LaneWidth> widths() const {
+    std::vector<LaneWidth> all;
+    if (widestLaneWidth() != LaneWidth::kOne) all.push_back(LaneWidth::kFour);
+    if (widestLaneWidth() == LaneWidth::kEight) all.push_back(LaneWidth::kEight);
+    return all;
+  }
+
+  // The states of a pass over the whole range: waterStart's start values from the saturation
+  // curve to 20,000 bar and 0.01 to 2000 C, and odd start values, temperatures and pressures
+  // that leave the lanes' path at the start or on the way.
+  std::vector<Case> broadCases() {
+    std::vector<Case> cases;
+    for (double tC = 0.01; tC <= 2000; tC += tC < 400 ? 23.7 : 157) {
+      for (double P : {0.0, 1e-110, 1e-6, 0.1, 1.0, 50.0, 220.0, 221.0, 500.0, 3000.0, 20000.0}) {
+        WaterState w;
+        w.T = tC + 273.15;
+        w.P = P;
+        ErrorSlot scratch;
+        if (waterStart(k, w, scratch) != WaterStatus::kOk) continue;
+        cases.push_back({w.T, w.P, w.delta});
+      }
+    }
+    const Case odd[] = {
+        {647.0, 220.5, 1.0}, {647.2, 221.0, 1.1}, {660, 250, 0.9},  {373.15, 1, 3.0},
+        {298.15, 1, 0.05},   {298.15, 1, 1e-4},   {298.15, 1, 20},  {298.15, 1, NAN},
+        {298.15, NAN, 3},    {0, 1, 3},           {-5, 1, 3},       {1e-7, 1, 3},
+        {1e8, 1, 3},         {298.15, 0, 3},      {298.15, -10, 3}, {646.2, 218.036, 1.2},
+        {700, 1e-300, 3},    {500, 1e-100, 2}};
+    for (const Case& c : odd) cases.push_back(c);
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> T(250, 1300), logP(-3, 4.3), start(0.001, 4);
+    for (int n = 0; n < 400; ++n)
+      cases.push_back({T(random), std::pow(10, logP(random)), start(random)});
+    return cases;
+  }
+};
+
+TEST_F(WaterManyTest, DensitySolvesMatchTheOneStateSolverBitForBit) {
+  const std::vector<Case> cases = broadCases();
+  std::vector<WaterState> alone(cases.size());
+  std::vector<ErrorSlot> aloneErrors(cases.size());
+  std::vector<WaterStatus> aloneStatus(cases.size());
+  for (std::size_t n = 0; n < cases.size(); ++n) {
+    alone[n].delta = cases[n].start;
+    aloneStatus[n] = waterDensity(k, alone[n], cases[n].T, cases[n].P, aloneErrors[n]);
+  }
+  for (LaneWidth width : widths()) {
+    std::vector<WaterState> many(cases.size());
+    std::vector<ErrorSlot> manyErrors(cases.size());
+    std::vector<DensitySolve> solves;
+    for (std::size_t n = 0; n < cases.size(); ++n) {
+      many[n].delta = cases[n].start;
+      solves.push_back({&many[n], cases[n].T, cases[n].P, &manyErrors[n]});
+    }
+    waterDensityMany(k, solves, width);
+    for (std::size_t n = 0; n < cases.size(); ++n) {
+      SCOPED_TRACE(testing::Message()
+                   << "width " << static_cast<int>(width) << ", T = " << cases[n].T
+                   << " K, P = " << cases[n].P << " bar, start " << cases[n].start);
+      EXPECT_EQ(solves[n].status, aloneStatus[n]);
+      EXPECT_EQ(manyErrors[n].pending_error(), aloneErrors[n].pending_error());
+      EXPECT_EQ(bitsOf(many[n]), bitsOf(alone[n]));
+    }
+  }
+}
+
+TEST_F(WaterManyTest, PropertiesMatchTheOneStateSolverBitForBit) {
+  // Solved states, their re-solutions at T -/+ 0.5 K done together.
+  std::vector<WaterState> solved;
+  for (const Case& c : broadCases()) {
+    WaterState w;
+    w.T = c.T;
+    w.P = c.P;
+    w.delta = c.start;
+    ErrorSlot scratch;
+    if (waterDensity(k, w, c.T, c.P, scratch) == WaterStatus::kOk) solved.push_back(w);
+  }
+  ASSERT_GT(solved.size(), 300u);
+  std::vector<WaterState> alone = solved;
+  std::vector<ErrorSlot> aloneErrors(solved.size());
+  std::vector<WaterStatus> aloneStatus;
+  for (std::size_t n = 0; n < solved.size(); ++n)
+    aloneStatus.push_back(waterProperties(k, alone[n], aloneErrors[n]));
+  for (LaneWidth width : widths()) {
+    std::vector<WaterState> many = solved;
+    std::vector<ErrorSlot> manyErrors(solved.size());
+    std::vector<PropertiesJob> jobs;
+    for (std::size_t n = 0; n < solved.size(); ++n) jobs.push_back({&many[n], &manyErrors[n]});
+    waterPropertiesMany(k, jobs, width);
+    for (std::size_t n = 0; n < solved.size(); ++n) {
+      SCOPED_TRACE(testing::Message() << "width " << static_cast<int>(width) << ", T = "
+                                      << solved[n].T << " K, P = " << solved[n].P << " bar");
+      EXPECT_EQ(jobs[n].status, aloneStatus[n]);
+      EXPECT_EQ(manyErrors[n].pending_error(), aloneErrors[n].pending_error());
+      EXPECT_EQ(bitsOf(many[n]), bitsOf(alone[n]));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace aqsol
