@@ -8,9 +8,9 @@
 // functions wherever they differ from their far-field constants.
 //
 // Included by one source file per instruction set, after the processor target is set and after
-// every other header, and after that file defines fusedMultiplyAdd(a, b, c) = a b + c rounded
-// once for its vector type. Everything here has internal linkage, so each instruction set keeps
-// its own copy.
+// every other header, and after that file defines, for its vector type V and mask type
+// MaskOf<V>, fusedMultiplyAdd(a, b, c) = a b + c rounded once and anyLane(mask). Everything here
+// has internal linkage, so each instruction set keeps its own copy.
 #pragma once
 
 #include <bit>
@@ -24,9 +24,6 @@
 
 namespace aqsol::lanes {
 namespace {
-
-template <class V>
-using MaskOf = decltype(V{} < V{});
 
 template <class V>
 constexpr int kWidth = static_cast<int>(sizeof(V) / sizeof(double));
@@ -48,13 +45,6 @@ template <class V>
   V v;
   for (int lane = 0; lane < kWidth<V>; ++lane) v[lane] = x;
   return v;
-}
-
-template <class M>
-[[gnu::always_inline]] inline bool anyLane(M m) {
-  bool any = false;
-  for (int lane = 0; lane < static_cast<int>(sizeof(M) / sizeof(m[0])); ++lane) any |= m[lane] != 0;
-  return any;
 }
 
 // A value per lane as the unevaluated sum hi + lo.
@@ -177,7 +167,7 @@ template <class V>
 
 template <class V>
 struct LaneSums {
-  V S{}, S_d{}, S_dd{};
+  V S{}, S_d{}, S_dd{}, S_t{}, S_tt{}, S_dt{};
 };
 
 template <class V>
@@ -190,36 +180,85 @@ template <class V>
                                                            const LaneFunctions<V>& f,
                                                            const LaneBlock<kWidth<V>>& b,
                                                            LaneSums<V>& s) {
+  V S = s.S, S_d = s.S_d, S_dd = s.S_dd;  // in registers through the loop
   for (const TableEntry& e : table) {
     const V theta = thetaPower<V>(b, e.j - 1);
-    s.S += e.value * f.g[e.i] * theta;
-    s.S_d += e.value * f.g_d[e.i] * theta;
-    s.S_dd += e.value * f.g_dd[e.i] * theta;
+    S += e.value * f.g[e.i] * theta;
+    S_d += e.value * f.g_d[e.i] * theta;
+    S_dd += e.value * f.g_dd[e.i] * theta;
   }
+  s.S = S, s.S_d = S_d, s.S_dd = S_dd;
+}
+
+template <class V>
+[[gnu::always_inline]] inline void sumOverDensityFunctions_theta(
+    const std::vector<TableEntry>& table, const LaneFunctions<V>& f, const LaneBlock<kWidth<V>>& b,
+    LaneSums<V>& s) {
+  V S_t = s.S_t, S_tt = s.S_tt, S_dt = s.S_dt;  // in registers through the loop
+  for (const TableEntry& e : table) {
+    const double j1 = e.j - 1, j2 = e.j - 2;
+    const V theta1 = thetaPower<V>(b, e.j - 2), theta2 = thetaPower<V>(b, e.j - 3);
+    S_t += e.value * f.g[e.i] * j1 * theta1;
+    S_tt += e.value * f.g[e.i] * j1 * j2 * theta2;
+    S_dt += e.value * f.g_d[e.i] * j1 * theta1;
+  }
+  s.S_t = S_t, s.S_tt = S_tt, s.S_dt = S_dt;
+}
+
+template <class V>
+[[gnu::always_inline]] inline void sumB_theta(const std::vector<TableEntry>& table, const V* dp,
+                                              const LaneBlock<kWidth<V>>& b, LaneSums<V>& s) {
+  V S_t = s.S_t, S_tt = s.S_tt, S_dt = s.S_dt;  // in registers through the loop
+  for (const TableEntry& e : table) {
+    const double i = e.i, j1 = e.j - 1, j2 = e.j - 2;
+    const V theta1 = thetaPower<V>(b, e.j - 2), theta2 = thetaPower<V>(b, e.j - 3);
+    S_t += e.value * dp[e.i + 3] * j1 * theta1;
+    S_tt += e.value * dp[e.i + 3] * j1 * j2 * theta2;
+    S_dt += e.value * i * dp[e.i - 1 + 3] * j1 * theta1;
+  }
+  s.S_t = S_t, s.S_tt = S_tt, s.S_dt = S_dt;
+}
+
+template <class V>
+[[gnu::always_inline]] inline void sumC_theta(const std::vector<TableEntry>& table, const V* dp,
+                                              const LaneBlock<kWidth<V>>& b, LaneSums<V>& s) {
+  V S_t = s.S_t, S_tt = s.S_tt, S_dt = s.S_dt;  // in registers through the loop
+  for (const TableEntry& e : table) {
+    const double i1 = e.i + 1, j1 = e.j + 1, j = e.j;
+    const V theta0 = thetaPower<V>(b, e.j), theta1 = thetaPower<V>(b, e.j - 1);
+    S_t += e.value * dp[e.i + 1 + 3] * j1 * theta0;
+    S_tt += e.value * dp[e.i + 1 + 3] * j1 * j * theta1;
+    S_dt += e.value * i1 * dp[e.i + 3] * j1 * theta0;
+  }
+  s.S_t = S_t, s.S_tt = S_tt, s.S_dt = S_dt;
 }
 
 template <class V>
 [[gnu::always_inline]] inline void sumB(const std::vector<TableEntry>& table, const V* dp,
                                         const LaneBlock<kWidth<V>>& b, LaneSums<V>& s) {
+  V S = s.S, S_d = s.S_d, S_dd = s.S_dd;  // in registers through the loop
   for (const TableEntry& e : table) {
     const double i = e.i;
     const V theta = thetaPower<V>(b, e.j - 1);
-    s.S += e.value * dp[e.i + 3] * theta;
-    s.S_d += e.value * i * dp[e.i - 1 + 3] * theta;
-    s.S_dd += e.value * i * (i - 1) * dp[e.i - 2 + 3] * theta;
+    S += e.value * dp[e.i + 3] * theta;
+    S_d += e.value * i * dp[e.i - 1 + 3] * theta;
+    S_dd += e.value * i * (i - 1) * dp[e.i - 2 + 3] * theta;
   }
+  s.S = S, s.S_d = S_d, s.S_dd = S_dd;
 }
 
 template <class V>
 [[gnu::always_inline]] inline void sumC(const std::vector<TableEntry>& table, const V* dp,
                                         const LaneBlock<kWidth<V>>& b, LaneSums<V>& s) {
+  V S = s.S, S_d = s.S_d, S_dd = s.S_dd;  // in registers through the loop
   for (const TableEntry& e : table) {
     const double i1 = e.i + 1, i = e.i;
     const V theta = thetaPower<V>(b, e.j + 1);
-    s.S += e.value * dp[e.i + 1 + 3] * theta;
-    s.S_d += e.value * i1 * dp[e.i + 3] * theta;
-    s.S_dd += e.value * i1 * i * dp[e.i - 1 + 3] * theta;
+    S += e.value * dp[e.i + 1 + 3] * theta;
+    S_d += e.value * i1 * dp[e.i + 3] * theta;
+    S_dd += e.value * i1 * i * dp[e.i - 1 + 3] * theta;
   }
+  s.S = S, s.S_d = S_d, s.S_dd = S_dd;
 }
 
 template <class V>
@@ -236,30 +275,42 @@ struct LaneWeight {
   }
 };
 
-// The Gaussian weight: its far-field constant where q is certainly below -88 (judged with a
-// margin, as q here takes d*d for the correctly rounded or library square), else lane by lane.
+// x^2 as guarded_pow gives it: the exact square rounded once, or the library's pow for lanes
+// near a rounding midpoint or so small that the square leaves the normal range.
+template <class V>
+[[gnu::always_inline]] inline V square(V x) {
+  const DoubleDouble<V> exact = twoProduct(x, x);
+  const MaskOf<V> libraryLanes = nearMidpoint(exact) | (x * x < 0x1p-900);
+  V result = exact.hi;
+  if (!anyLane(libraryLanes)) return result;
+  for (int lane = 0; lane < kWidth<V>; ++lane)
+    if (libraryLanes[lane]) result[lane] = std::pow(x[lane], 2);
+  return result;
+}
+
+// The Gaussian weight exp(q) and its derivatives, as gaussianWeight computes them: exp(q) lane
+// by lane where q is not below -88 (in single precision), a tiny negative constant elsewhere.
 template <class V>
 [[gnu::always_inline]] inline LaneWeight<V> gaussianWeight(const Constants& k, V d,
                                                            LaneBlock<kWidth<V>>& b) {
   const V t = load<V>(b.t);
-  const V qApprox = -k.q1 * t - k.q2 * d - k.q3 * load<V>(b.t2) - k.q4 * (d * d);
-  const V dq_dDelta = -k.q2 - 2.0 * k.q4 * d;
-  const V dq_dTheta = -k.q1 - 2.0 * k.q3 * t;
+  const V q = -k.q1 * t - k.q2 * d - k.q3 * load<V>(b.t2) - k.q4 * square(d);
   LaneWeight<V> g;
   g.W = splat<V>(-1.01e-38);
+  if (anyLane(q >= -89.0)) {
+    for (int lane = 0; lane < kWidth<V>; ++lane) {
+      if (static_cast<float>(q[lane]) < -88.0f) continue;
+      if (!(q[lane] <= 700.0)) b.failed[lane] = true;  // let the one-state solver judge
+      g.W[lane] = std::exp(q[lane]);
+    }
+  }
+  const V dq_dDelta = -k.q2 - 2.0 * k.q4 * d;
+  const V dq_dTheta = -k.q1 - 2.0 * k.q3 * t;
   g.W_d = g.W * dq_dDelta;
   g.W_dd = g.W_d * dq_dDelta - 2.0 * k.q4 * g.W;
   g.W_t = g.W * dq_dTheta;
   g.W_tt = g.W_t * dq_dTheta - 2.0 * k.q3 * g.W;
   g.W_dt = g.W_t * dq_dDelta;
-  const MaskOf<V> near = qApprox >= -89.0;
-  if (!anyLane(near)) return g;
-  for (int lane = 0; lane < kWidth<V>; ++lane) {
-    if (!near[lane] || !b.active[lane]) continue;
-    ErrorSlot errors;
-    g.setLane(lane, aqsol::gaussianWeight(k, d[lane], *b.tt[lane], errors));
-    if (errors.has_error()) b.failed[lane] = true;
-  }
   return g;
 }
 
@@ -284,10 +335,9 @@ template <class V>
 }
 
 template <class V>
-[[gnu::always_inline]] inline void storeSums(const LaneSums<V>& s, double (*to)[3][kWidth<V>]) {
-  store((*to)[0], s.S);
-  store((*to)[1], s.S_d);
-  store((*to)[2], s.S_dd);
+[[gnu::always_inline]] inline void storeSums(const LaneSums<V>& s, double (*to)[6][kWidth<V>]) {
+  const V* parts[6] = {&s.S, &s.S_d, &s.S_dd, &s.S_t, &s.S_tt, &s.S_dt};
+  for (int n = 0; n < 6; ++n) store((*to)[n], *parts[n]);
 }
 
 template <class V>
@@ -296,8 +346,9 @@ template <class V>
   for (int n = 0; n < 6; ++n) store((*to)[n], *parts[n]);
 }
 
-// Evaluates every lane of b at b.delta (each within [kLaneMinDelta, 9.2]) into b's results.
-// Lanes whose weights raised a guarded-maths error are marked failed.
+// Evaluates every lane of b at b.delta, the table sums' theta-derivatives included (each within
+// [kLaneMinDelta, 9.2]) into b's results. Lanes whose weights raised a guarded-maths error are
+// marked failed.
 template <class V>
 [[gnu::always_inline]] inline void evaluateLanes(const Constants& k, LaneBlock<kWidth<V>>& b) {
   const V delta = load<V>(b.delta);
@@ -316,6 +367,10 @@ template <class V>
   sumB(k.B, dp, b, B);
   sumC(k.C, dp, b, C);
   sumOverDensityFunctions(k.D, f, b, D);
+  sumOverDensityFunctions_theta(k.A, f, b, A);
+  sumB_theta(k.B, dp, b, B);
+  sumC_theta(k.C, dp, b, C);
+  sumOverDensityFunctions_theta(k.D, f, b, D);
   const V d = delta - 1;
   const LaneWeight<V> G = gaussianWeight(k, d, b);
   const LaneWeight<V> S = crossoverSwitch(k, d, b);

@@ -31,15 +31,26 @@
 namespace aqsol::lanes {
 namespace {
 
+template <class V>
+using MaskOf = decltype(V{} < V{});
+
 #if AQSOL_LANES == 4
-using Vector = __m256d;
+using Vector = double __attribute__((vector_size(32)));  // as __m256d, without its aliasing
 inline Vector fusedMultiplyAdd(Vector a, Vector b, Vector c) {
   return _mm256_fmadd_pd(a, b, c);
 }
+inline bool anyLane(MaskOf<Vector> m) {
+  const auto bits = __builtin_bit_cast(__m256i, m);
+  return !_mm256_testz_si256(bits, bits);
+}
 #else
-using Vector = __m512d;
+using Vector = double __attribute__((vector_size(64)));  // as __m512d, without its aliasing
 inline Vector fusedMultiplyAdd(Vector a, Vector b, Vector c) {
   return _mm512_fmadd_pd(a, b, c);
+}
+inline bool anyLane(MaskOf<Vector> m) {
+  const auto bits = __builtin_bit_cast(__m512i, m);
+  return _mm512_test_epi64_mask(bits, bits) != 0;
 }
 #endif
 

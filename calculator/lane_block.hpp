@@ -20,7 +20,7 @@ struct LaneResults {
   alignas(64) double g[8][W]{};    // density functions, i = 1..7
   alignas(64) double g_d[8][W]{};
   alignas(64) double g_dd[8][W]{};
-  alignas(64) double sums[4][3][W]{};  // tables A..D: S, S_d, S_dd
+  alignas(64) double sums[4][6][W]{};  // tables A..D: S, S_d, S_dd, S_t, S_tt, S_dt
   alignas(64) double G[6][W]{};        // Gaussian weight and its derivatives
   alignas(64) double S[6][W]{};        // crossover switch and its derivatives
 };
@@ -67,7 +67,9 @@ struct LaneBlock {
     }
     TableSums* sums[4] = {&e.A, &e.B, &e.C, &e.D};
     for (int n = 0; n < 4; ++n)
-      *sums[n] = {r.sums[n][0][lane], r.sums[n][1][lane], r.sums[n][2][lane], 0, 0, 0};
+      *sums[n] = {r.sums[n][0][lane], r.sums[n][1][lane], r.sums[n][2][lane],
+                  r.sums[n][3][lane], r.sums[n][4][lane], r.sums[n][5][lane]};
+    e.hasThetaSums = true;
     e.G = {r.G[0][lane], r.G[1][lane], r.G[2][lane], r.G[3][lane], r.G[4][lane], r.G[5][lane]};
     e.S = {r.S[0][lane], r.S[1][lane], r.S[2][lane], r.S[3][lane], r.S[4][lane], r.S[5][lane]};
     e.dPhi_dDelta = r.dPhi_dDelta[lane];

@@ -1,4 +1,5 @@
 // Density solves of many states at once, one state per vector lane.
+#include <array>
 #include <cmath>
 #include <span>
 
@@ -25,18 +26,46 @@ struct LaneSolve {
   NewtonIteration iteration{0, 0};
 };
 
+// Temperature terms of the last few temperatures, for solves at a temperature seen just before
+// (the pressures of a grid, the re-solutions of neighbouring rows). Terms that raised an error
+// are not kept.
+class TemperatureTermsCache {
+ public:
+  // The terms at T (K); false when computing them raised an error.
+  bool termsAt(const Constants& k, double T, TemperatureTerms& tt) {
+    for (const Entry& entry : entries_)
+      if (entry.T == T) {
+        tt = entry.tt;
+        return true;
+      }
+    ErrorSlot scratch;
+    tt = temperatureTerms(k, T, scratch);
+    if (scratch.has_error()) return false;
+    entries_[next_] = {T, tt};
+    next_ = (next_ + 1) % entries_.size();
+    return true;
+  }
+
+ private:
+  struct Entry {
+    double T = 0;  // 0 K is never asked
+    TemperatureTerms tt;
+  };
+  std::array<Entry, 4> entries_;
+  std::size_t next_ = 0;
+};
+
 // Sets up the solve as waterDensity does before its iteration, when that part is ordinary: a
 // temperature above 0 K whose terms raise no error, no error pending, a reduced pressure above
 // the ideal-gas limit and a start value in the lanes' range. False (nothing changed) otherwise.
-bool startInLane(const Constants& k, DensitySolve& solve, LaneSolve& lane) {
+bool startInLane(const Constants& k, DensitySolve& solve, TemperatureTermsCache& terms,
+                 LaneSolve& lane) {
   WaterState& w = *solve.w;
   if (!(solve.T > 0) || solve.errors->has_error()) return false;
   if (!(w.delta >= lanes::kLaneMinDelta && w.delta <= kLaneMaxStart)) return false;
   const double reducedP = solve.P / (k.rho_c * k.R_w * solve.T);
   if (!std::isfinite(reducedP) || (reducedP > 0 && reducedP < kIdealGasLimitDelta)) return false;
-  ErrorSlot scratch;
-  lane.tt = temperatureTerms(k, solve.T, scratch);
-  if (scratch.has_error()) return false;
+  if (!terms.termsAt(k, solve.T, lane.tt)) return false;
   lane.solve = &solve;
   lane.entry = w;
   lane.iteration = NewtonIteration(w.delta, reducedP);
@@ -72,7 +101,7 @@ class LaneSolver {
     block_.delta[lane] = 1;  // an idle lane evaluates a harmless state
     while (next_ < solves_.size()) {
       DensitySolve& solve = solves_[next_++];
-      if (startInLane(k_, solve, lanes_[lane])) {
+      if (startInLane(k_, solve, terms_, lanes_[lane])) {
         block_.load(lane, lanes_[lane].tt);
         block_.active[lane] = true;
         return;
@@ -126,6 +155,7 @@ class LaneSolver {
   std::span<DensitySolve> solves_;
   void (*evaluate_)(const Constants&, lanes::LaneBlock<W>&);
   std::size_t next_ = 0;
+  TemperatureTermsCache terms_;
   lanes::LaneBlock<W> block_;
   LaneSolve lanes_[W];
 };
