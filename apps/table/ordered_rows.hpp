@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -13,7 +14,7 @@ namespace aqsol::table {
 
 namespace ordered_rows_detail {
 
-inline constexpr std::size_t kChunk = 16;     // rows a thread claims at once
+inline constexpr std::size_t kChunk = 64;     // rows a thread claims and makes at once
 inline constexpr std::size_t kWindow = 4096;  // rows made ahead of the one being taken, at most
 
 // One place of the window: row i sits in slot i % kWindow until it is taken.
@@ -33,8 +34,11 @@ struct Window {
 };
 
 template <class Item>
-void makeRows(Window<Item>& window, std::size_t count,
-              const std::function<Item(std::size_t)>& make) {
+using MakeChunk = std::function<void(std::size_t first, std::span<Item> items)>;
+
+template <class Item>
+void makeRows(Window<Item>& window, std::size_t count, const MakeChunk<Item>& make) {
+  std::vector<Item> chunk(kChunk);
   while (!window.stopped.load(std::memory_order_relaxed)) {
     const std::size_t first = window.nextToClaim.fetch_add(kChunk);
     if (first >= count) return;
@@ -45,10 +49,10 @@ void makeRows(Window<Item>& window, std::size_t count,
       if (window.stopped.load(std::memory_order_relaxed)) return;
       window.taken.wait(taken, std::memory_order_acquire);
     }
+    make(first, std::span(chunk).first(end - first));
     for (std::size_t i = first; i < end; ++i) {
-      if (window.stopped.load(std::memory_order_relaxed)) return;
       Slot<Item>& slot = window.slots[i % kWindow];
-      slot.item = make(i);
+      slot.item = std::move(chunk[i - first]);
       slot.ready.store(true, std::memory_order_release);
       slot.ready.notify_one();
     }
@@ -74,21 +78,27 @@ bool takeRows(Window<Item>& window, std::size_t count,
 
 }  // namespace ordered_rows_detail
 
-// Makes rows 0..count-1 with `make` on `threads` threads and passes each, with its index, to
-// `take` on the calling thread, in order. Threads claim small chunks of rows as they become
-// free, so uneven rows do not leave a thread idle, and at most a fixed window of rows waits to
-// be taken, so memory stays bounded for any count. `make` must be safe to call from several
-// threads at once. When `take` returns false, no further row is taken, the threads stop after
-// their current row, and the function returns false; otherwise it returns true. The rows taken
-// are the same for any thread count.
+// Makes rows 0..count-1 on `threads` threads, a chunk at a time (`make(first, items)` fills
+// items with rows first, first + 1, ...), and passes each, with its index, to `take` on the
+// calling thread, in order. Threads claim small chunks of rows as they become free, so uneven
+// rows do not leave a thread idle, and at most a fixed window of rows waits to be taken, so
+// memory stays bounded for any count. `make` must be safe to call from several threads at once.
+// When `take` returns false, no further row is taken, the threads stop after their current
+// chunk, and the function returns false; otherwise it returns true. The rows taken are the same
+// for any thread count.
 template <class Item>
 bool makeRowsInOrder(std::size_t count, unsigned threads,
-                     const std::function<Item(std::size_t)>& make,
+                     const ordered_rows_detail::MakeChunk<Item>& make,
                      const std::function<bool(std::size_t, const Item&)>& take) {
   using namespace ordered_rows_detail;
   if (threads <= 1) {
-    for (std::size_t i = 0; i < count; ++i)
-      if (!take(i, make(i))) return false;
+    std::vector<Item> chunk(kChunk);
+    for (std::size_t first = 0; first < count; first += kChunk) {
+      const std::span<Item> items = std::span(chunk).first(std::min(kChunk, count - first));
+      make(first, items);
+      for (std::size_t i = first; i < first + items.size(); ++i)
+        if (!take(i, items[i - first])) return false;
+    }
     return true;
   }
   Window<Item> window;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "apps/table/columns.hpp"
 
@@ -93,50 +94,90 @@ std::string statusOf(WaterStatus status, const char* quantity, const WaterState&
   return text;
 }
 
-}  // namespace
-
-Row computeWaterRow(const Constants& k, double temperatureC, const PressureItem& pressure) {
-  Row row;
-  row.temperatureC = temperatureC;
-  WaterState& w = row.water;
-  w.T = temperatureC + k.T0K;
-  w.P = pressure.saturation ? 0 : pressure.bar;
-  ErrorSlot errors;
-  // Each step in turn, as solveWater takes them, naming the quantity a runtime error stops.
-  const auto failed = [&](WaterStatus status, const char* quantity) {
-    if (status == WaterStatus::kOk && errors.has_error()) status = WaterStatus::kRuntimeError;
-    if (status != WaterStatus::kOk) row.status = statusOf(status, quantity, w, errors);
-    return status != WaterStatus::kOk;
-  };
-  const WaterStatus start = waterStart(k, w, errors);
-  if (start != WaterStatus::kNoSaturationPressure) row.pressureBar = w.P;
-  if (failed(start, "the start values of water") ||
-      failed(waterDensity(k, w, w.T, w.P, errors), "the density of water") ||
-      failed(waterProperties(k, w, errors), "the properties of water"))
-    return row;
-  if (!waterPropertiesPossible(w)) {
-    failed(WaterStatus::kOutsideRange, "");
-    return row;
-  }
-  waterFugacity(k, w, errors);
-  failed(WaterStatus::kOk, "the fugacity of water");
-  return row;
+// Ends the water steps of a row when one failed: gives it the status of a failed step (a
+// pending error fails a step that returned kOk). True when the step failed.
+bool failStep(Row& row, WaterStatus status, const char* quantity, const ErrorSlot& errors) {
+  if (status == WaterStatus::kOk && errors.has_error()) status = WaterStatus::kRuntimeError;
+  if (status != WaterStatus::kOk) row.status = statusOf(status, quantity, row.water, errors);
+  return status != WaterStatus::kOk;
 }
 
-Row computeRow(const Constants& k, const SoluteParams& solute, double temperatureC,
-               const PressureItem& pressure) {
-  Row row = computeWaterRow(k, temperatureC, pressure);
-  row.soluteName = solute.name;
-  if (!row.status.empty()) return row;
+// The solute part of an ok row: its properties, K(aq=>gas) and the check for finite values.
+void addSolute(const Constants& k, const SoluteParams& solute, Row& row) {
   ErrorSlot errors;
   row.solute = computeInfiniteDilution(k, row.water, solute, errors);
   row.kAqGas = static_cast<double>(kAqToGas(k, row.solute.lnkH, errors));
   if (errors.has_error()) {
     const std::string quantity = "the properties of " + std::string(solute.name);
     row.status = statusOf(WaterStatus::kRuntimeError, quantity.c_str(), row.water, errors);
-    return row;
+    return;
   }
   checkFinite(row, computedValues(row));
+}
+
+}  // namespace
+
+void computeRows(const Constants& k, std::span<const RowRequest> requests, std::span<Row> rows) {
+  const std::size_t count = requests.size();
+  // Each row's water steps in turn, as solveWater takes them, naming the quantity a runtime
+  // error stops; `going` lists the rows no step has failed yet.
+  std::vector<ErrorSlot> errors(count);
+  std::vector<std::size_t> going;
+  for (std::size_t n = 0; n < count; ++n) {
+    Row& row = rows[n] = Row{};
+    row.temperatureC = requests[n].temperatureC;
+    WaterState& w = row.water;
+    w.T = requests[n].temperatureC + k.T0K;
+    w.P = requests[n].pressure.saturation ? 0 : requests[n].pressure.bar;
+    const WaterStatus start = waterStart(k, w, errors[n]);
+    if (start != WaterStatus::kNoSaturationPressure) row.pressureBar = w.P;
+    if (!failStep(row, start, "the start values of water", errors[n])) going.push_back(n);
+  }
+
+  std::vector<DensitySolve> solves;
+  for (std::size_t n : going)
+    solves.push_back({&rows[n].water, rows[n].water.T, rows[n].water.P, &errors[n]});
+  waterDensityMany(k, solves);
+  std::vector<std::size_t> solved;
+  for (std::size_t m = 0; m < going.size(); ++m)
+    if (!failStep(rows[going[m]], solves[m].status, "the density of water", errors[going[m]]))
+      solved.push_back(going[m]);
+
+  std::vector<PropertiesJob> jobs;
+  for (std::size_t n : solved) jobs.push_back({&rows[n].water, &errors[n]});
+  waterPropertiesMany(k, jobs);
+  for (std::size_t m = 0; m < solved.size(); ++m) {
+    const std::size_t n = solved[m];
+    Row& row = rows[n];
+    if (failStep(row, jobs[m].status, "the properties of water", errors[n])) continue;
+    if (!waterPropertiesPossible(row.water)) {
+      failStep(row, WaterStatus::kOutsideRange, "", errors[n]);
+      continue;
+    }
+    waterFugacity(k, row.water, errors[n]);
+    failStep(row, WaterStatus::kOk, "the fugacity of water", errors[n]);
+  }
+
+  for (std::size_t n = 0; n < count; ++n) {
+    const SoluteParams* solute = requests[n].solute;
+    if (solute == nullptr) continue;
+    rows[n].soluteName = solute->name;
+    if (rows[n].status.empty()) addSolute(k, *solute, rows[n]);
+  }
+}
+
+Row computeRow(const Constants& k, const SoluteParams& solute, double temperatureC,
+               const PressureItem& pressure) {
+  const RowRequest request{&solute, temperatureC, pressure};
+  Row row;
+  computeRows(k, {&request, 1}, {&row, 1});
+  return row;
+}
+
+Row computeWaterRow(const Constants& k, double temperatureC, const PressureItem& pressure) {
+  const RowRequest request{nullptr, temperatureC, pressure};
+  Row row;
+  computeRows(k, {&request, 1}, {&row, 1});
   return row;
 }
 

@@ -25,13 +25,26 @@ struct Row {
   std::string status;  // empty for ok
 };
 
-// Computes one row from a fresh water state, as one pass of the calculator does. Never throws;
-// a state that cannot be computed gets a status message, as does one with a value that is not
-// finite.
+// One state to compute: the solute (none for the water part alone), temperature and pressure.
+struct RowRequest {
+  const SoluteParams* solute = nullptr;
+  double temperatureC = 0;
+  PressureItem pressure;
+};
+
+// Computes rows[n] for requests[n] from a fresh water state each, as one pass of the calculator
+// does, with the water of all the rows solved together (several states at once where the
+// processor allows; the results are those of one state at a time). Never throws; a state that
+// cannot be computed gets a status message, as does one with a solute and a value that is not
+// finite. Without a solute the row holds the water part alone, unchecked for finite values.
+// rows.size() must equal requests.size().
+void computeRows(const Constants& k, std::span<const RowRequest> requests, std::span<Row> rows);
+
+// computeRows for one state with a solute.
 Row computeRow(const Constants& k, const SoluteParams& solute, double temperatureC,
                const PressureItem& pressure);
 
-// The water part of computeRow alone (no solute, no check for values that are not finite).
+// computeRows for one state without a solute.
 Row computeWaterRow(const Constants& k, double temperatureC, const PressureItem& pressure);
 
 // Gives an ok row the status "the properties are not finite at this state" when one of

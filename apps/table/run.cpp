@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "apps/table/columns.hpp"
 #include "apps/table/ordered_rows.hpp"
@@ -42,15 +44,20 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
 
   const std::size_t rows = options.rowCount();
   const std::size_t nT = options.temperaturesC.size(), nP = options.pressures.size();
-  const auto make = [&](std::size_t i) {
-    const Row row = computeRow(k, options.solutes[i / (nT * nP)],
-                               options.temperaturesC[i / nP % nT], options.pressures[i % nP]);
-    MadeRow made{formatRow(options.format, row), {}, {}};
-    if (plotting) {
-      made.x = columnValue(row, options.plotX);
-      made.y = columnValue(row, options.plotY);
+  const auto make = [&](std::size_t first, std::span<MadeRow> made) {
+    std::vector<RowRequest> requests;
+    for (std::size_t i = first; i < first + made.size(); ++i)
+      requests.push_back({&options.solutes[i / (nT * nP)], options.temperaturesC[i / nP % nT],
+                          options.pressures[i % nP]});
+    std::vector<Row> computed(made.size());
+    computeRows(k, requests, computed);
+    for (std::size_t n = 0; n < made.size(); ++n) {
+      made[n] = {formatRow(options.format, computed[n]), {}, {}};
+      if (plotting) {
+        made[n].x = columnValue(computed[n], options.plotX);
+        made[n].y = columnValue(computed[n], options.plotY);
+      }
     }
-    return made;
   };
   std::optional<Progress> progress;
   // On a terminal, unless the table itself is being written to it among the progress lines.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <span>
 #include <string>
 #include <thread>
 
@@ -13,9 +14,11 @@ namespace {
 // Rows of very uneven cost, far more than the window holds, on 1 to 5 threads.
 TEST(TableThreadedRows, ComeOutInOrderOnAnyThreadCount) {
   constexpr std::size_t kRows = 20'000;
-  const auto make = [](std::size_t i) {
-    if (i % 997 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
-    return std::to_string(i);
+  const auto make = [](std::size_t first, std::span<std::string> items) {
+    for (std::size_t i = first; i < first + items.size(); ++i) {
+      if (i % 997 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+      items[i - first] = std::to_string(i);
+    }
   };
   for (unsigned threads = 1; threads <= 5; ++threads) {
     std::size_t expected = 0;
@@ -39,9 +42,11 @@ TEST(TableThreadedRows, TakingThatFailsStopsTheMakers) {
     std::size_t taken = 0;
     const bool complete = makeRowsInOrder<std::string>(
         10'000'000, threads,
-        [&](std::size_t i) {
-          ++made;
-          return std::to_string(i);
+        [&](std::size_t first, std::span<std::string> items) {
+          for (std::size_t i = first; i < first + items.size(); ++i) {
+            ++made;
+            items[i - first] = std::to_string(i);
+          }
         },
         [&](std::size_t, const std::string&) { return ++taken < 100; });
     EXPECT_FALSE(complete);
