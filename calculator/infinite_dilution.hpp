@@ -17,8 +17,30 @@ struct SoluteResults {
   double S2 = 0;    // partial molar entropy, molality standard state, cal/(mol K)
 };
 
+// The parts of one solute's properties that depend on the temperature alone, computed once for
+// all the pressures at that temperature.
+struct SoluteTemperatureTerms {
+  double T = 0;                                             // K
+  double G2ideal = 0, S2ideal = 0, Cp2ideal = 0;            // the solute's ideal gas
+  double S1ideal = 0, Cp1ideal = 0;                         // water's ideal gas
+  double b15 = 0, Tm05 = 0, Tp05 = 0, Tm15 = 0, rootT = 0;  // b 10^1.5, T^-0.5, T^0.5,
+                                                            // T^-1.5, (1000/T)^0.5
+  double lnMolality = 0, lnRT_Mw = 0, T2 = 0;               // ln(1000/Mw), ln(R T/Mw), T^2
+};
+
+// The terms at T (K). Guarded-maths failures (T <= 0) are raised into errors.
+SoluteTemperatureTerms soluteTemperatureTerms(const Constants& k, const SoluteParams& solute,
+                                              double T, ErrorSlot& errors);
+
 // Solute properties at the water state w (T, rho and its derivatives, V1, Cp1, S1, lnf1 as
-// solveWater leaves them). Guarded-maths failures (T <= 0, rho <= 0) are raised into errors.
+// solveWater leaves them), given the terms at w.T. Guarded-maths failures (rho <= 0) are raised
+// into errors.
+SoluteResults computeInfiniteDilution(const Constants& k, const WaterState& w,
+                                      const SoluteParams& solute,
+                                      const SoluteTemperatureTerms& terms, ErrorSlot& errors);
+
+// Both steps: the terms at w.T, then the properties. The error raised first is the one the
+// calculation raises first (the temperature terms can fail only where the first of them does).
 SoluteResults computeInfiniteDilution(const Constants& k, const WaterState& w,
                                       const SoluteParams& solute, ErrorSlot& errors);
 

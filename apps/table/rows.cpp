@@ -102,10 +102,30 @@ bool failStep(Row& row, WaterStatus status, const char* quantity, const ErrorSlo
   return status != WaterStatus::kOk;
 }
 
+// The temperature terms of the last solute and temperature asked, for the rows that follow at
+// the same ones (a grid's pressures). Terms that raised an error are not kept.
+class SoluteTermsMemo {
+ public:
+  const SoluteTemperatureTerms* termsAt(const Constants& k, const SoluteParams& solute, double T) {
+    if (solute_ != &solute || terms_.T != T) {
+      ErrorSlot scratch;
+      terms_ = soluteTemperatureTerms(k, solute, T, scratch);
+      solute_ = scratch.has_error() ? nullptr : &solute;
+    }
+    return solute_ == nullptr ? nullptr : &terms_;
+  }
+
+ private:
+  const SoluteParams* solute_ = nullptr;
+  SoluteTemperatureTerms terms_;
+};
+
 // The solute part of an ok row: its properties, K(aq=>gas) and the check for finite values.
-void addSolute(const Constants& k, const SoluteParams& solute, Row& row) {
+void addSolute(const Constants& k, const SoluteParams& solute, SoluteTermsMemo& memo, Row& row) {
   ErrorSlot errors;
-  row.solute = computeInfiniteDilution(k, row.water, solute, errors);
+  const SoluteTemperatureTerms* terms = memo.termsAt(k, solute, row.water.T);
+  row.solute = terms != nullptr ? computeInfiniteDilution(k, row.water, solute, *terms, errors)
+                                : computeInfiniteDilution(k, row.water, solute, errors);
   row.kAqGas = static_cast<double>(kAqToGas(k, row.solute.lnkH, errors));
   if (errors.has_error()) {
     const std::string quantity = "the properties of " + std::string(solute.name);
@@ -158,11 +178,12 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
     failStep(row, WaterStatus::kOk, "the fugacity of water", errors[n]);
   }
 
+  SoluteTermsMemo memo;
   for (std::size_t n = 0; n < count; ++n) {
     const SoluteParams* solute = requests[n].solute;
     if (solute == nullptr) continue;
     rows[n].soluteName = solute->name;
-    if (rows[n].status.empty()) addSolute(k, *solute, rows[n]);
+    if (rows[n].status.empty()) addSolute(k, *solute, memo, rows[n]);
   }
 }
 
