@@ -183,20 +183,25 @@ py::dict compute(const States& states, std::size_t last, unsigned threads) {
   const double* P = states.pressuresBar.data();
   {
     py::gil_scoped_release without_gil;
-    table::forEachRow(total, threads, [&](std::size_t i) {
-      const std::size_t state = i % n;
-      const table::PressureItem pressure{P[state] == 0, P[state]};
-      table::Row row;
-      if (states.solutes.empty()) {
-        row = table::computeWaterRow(k, T[state], pressure);
-        const auto values = table::computedValues(row);
-        table::checkFinite(row, std::span(values).first(last - table::kFirstValueColumn + 1));
-      } else {
-        row = table::computeRow(k, states.solutes[i / n], T[state], pressure);
+    table::forEachChunk(total, threads, [&](std::size_t first, std::size_t end) {
+      std::vector<table::RowRequest> requests;
+      for (std::size_t i = first; i < end; ++i) {
+        const std::size_t state = i % n;
+        const SoluteParams* solute = states.solutes.empty() ? nullptr : &states.solutes[i / n];
+        requests.push_back({solute, T[state], {P[state] == 0, P[state]}});
       }
-      for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
-        out[c - table::kTemperatureColumn][i] = table::columnValue(row, c).value_or(NAN);
-      statuses[i] = row.status.empty() ? "ok" : std::move(row.status);
+      std::vector<table::Row> rows(end - first);
+      table::computeRows(k, requests, rows);
+      for (std::size_t i = first; i < end; ++i) {
+        table::Row& row = rows[i - first];
+        if (states.solutes.empty()) {
+          const auto values = table::computedValues(row);
+          table::checkFinite(row, std::span(values).first(last - table::kFirstValueColumn + 1));
+        }
+        for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
+          out[c - table::kTemperatureColumn][i] = table::columnValue(row, c).value_or(NAN);
+        statuses[i] = row.status.empty() ? "ok" : std::move(row.status);
+      }
     });
   }
   py::dict result;

@@ -1,4 +1,5 @@
-// Rows computed on several threads, each into its own place, in no particular order.
+// Rows computed on several threads, a chunk at a time, each into its own place, in no particular
+// order.
 #pragma once
 
 #include <algorithm>
@@ -10,16 +11,17 @@
 
 namespace aqsol::table {
 
-// Calls work(i) once for every i in 0..count-1 on `threads` threads (the calling thread being
-// one of them); threads claim small chunks of rows as they become free. `work` must be safe to
-// call from several threads at once for different rows. Returns when every row is done.
-inline void forEachRow(std::size_t count, unsigned threads,
-                       const std::function<void(std::size_t)>& work) {
+// Calls work(first, end) for consecutive chunks of rows that together cover 0..count-1 once, on
+// `threads` threads (the calling thread being one of them); threads claim chunks as they become
+// free. `work` must be safe to call from several threads at once for different chunks. Returns
+// when every chunk is done.
+inline void forEachChunk(std::size_t count, unsigned threads,
+                         const std::function<void(std::size_t first, std::size_t end)>& work) {
   constexpr std::size_t kChunk = 64;
   std::atomic<std::size_t> next{0};
   const auto claimAndWork = [&] {
     for (std::size_t first; (first = next.fetch_add(kChunk)) < count;)
-      for (std::size_t i = first, end = std::min(first + kChunk, count); i < end; ++i) work(i);
+      work(first, std::min(first + kChunk, count));
   };
   const std::size_t helpers = std::min<std::size_t>(threads, (count + kChunk - 1) / kChunk);
   std::vector<std::jthread> others;
