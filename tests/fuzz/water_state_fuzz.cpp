@@ -1,7 +1,10 @@
 // Fuzz target: the water solve and a full state (water and a solute) at any doubles, NaN,
 // infinities, negatives and subnormals included, return in bounded time with results or a
-// clear status; results that are ok are finite where the table prints them.
+// clear status; results that are ok are finite where the table prints them. Several states
+// solved together in vector lanes give exactly the bits each gives solved alone.
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "apps/table/rows.hpp"
 #include "tests/fuzz/fuzz_support.hpp"
@@ -14,6 +17,76 @@ const aqsol::Constants& constants() {
     return aqsol::setupConstants(errors);
   }();
   return k;
+}
+
+// A state to solve: raw doubles, or (every other one) a temperature, pressure and start value
+// spread over the range where the lanes work.
+struct Case {
+  double T, P, start;
+};
+
+Case nextCase(aqsol::fuzz::Bytes& bytes) {
+  if (bytes.byte() & 1) {
+    const double T = bytes.value<double>(), P = bytes.value<double>();
+    return {T, P, bytes.value<double>()};
+  }
+  const auto fraction = [&] { return bytes.value<uint16_t>() / 65535.0; };
+  const double T = 200 + 1800 * fraction(), P = std::pow(10, -8 + 12.5 * fraction());
+  return {T, P, 10 * fraction()};
+}
+
+bool sameBits(const aqsol::WaterState& a, const aqsol::WaterState& b) {
+  const double x[] = {a.theta,
+                      a.t,
+                      a.delta,
+                      a.Z,
+                      a.dZ_dDelta,
+                      a.dZ_dTheta,
+                      a.phi.Phi,
+                      a.phi.dPhi_dTheta,
+                      a.phi.d2Phi_dTheta2,
+                      a.phi.d2Phi_dDelta_dTheta};
+  const double y[] = {b.theta,
+                      b.t,
+                      b.delta,
+                      b.Z,
+                      b.dZ_dDelta,
+                      b.dZ_dTheta,
+                      b.phi.Phi,
+                      b.phi.dPhi_dTheta,
+                      b.phi.d2Phi_dTheta2,
+                      b.phi.d2Phi_dDelta_dTheta};
+  return std::memcmp(x, y, sizeof x) == 0 && a.evaluations == b.evaluations;
+}
+
+// The remaining bytes as states, solved alone and together at every lane width.
+void checkLanes(const aqsol::Constants& k, aqsol::fuzz::Bytes& bytes) {
+  using namespace aqsol;
+  std::vector<Case> cases;
+  while (!bytes.empty() && cases.size() < 20) cases.push_back(nextCase(bytes));
+  std::vector<WaterState> alone(cases.size());
+  std::vector<ErrorSlot> aloneErrors(cases.size());
+  std::vector<WaterStatus> aloneStatus;
+  for (std::size_t n = 0; n < cases.size(); ++n) {
+    alone[n].delta = cases[n].start;
+    aloneStatus.push_back(waterDensity(k, alone[n], cases[n].T, cases[n].P, aloneErrors[n]));
+  }
+  for (LaneWidth width : {LaneWidth::kFour, LaneWidth::kEight}) {
+    std::vector<WaterState> many(cases.size());
+    std::vector<ErrorSlot> manyErrors(cases.size());
+    std::vector<DensitySolve> solves;
+    for (std::size_t n = 0; n < cases.size(); ++n) {
+      many[n].delta = cases[n].start;
+      solves.push_back({&many[n], cases[n].T, cases[n].P, &manyErrors[n]});
+    }
+    waterDensityMany(k, solves, width);
+    for (std::size_t n = 0; n < cases.size(); ++n) {
+      fuzz::check(solves[n].status == aloneStatus[n], "lanes give the same status");
+      fuzz::check(manyErrors[n].pending_error() == aloneErrors[n].pending_error(),
+                  "lanes give the same error");
+      fuzz::check(sameBits(many[n], alone[n]), "lanes give the same bits");
+    }
+  }
 }
 
 }  // namespace
@@ -42,5 +115,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (double v : table::computedValues(row)) fuzz::check(std::isfinite(v), "ok is finite");
     fuzz::check(row.water.Cp1 > 0 && row.water.drho_dP > 0, "ok is possible");
   }
+  checkLanes(k, bytes);
   return 0;
 }
