@@ -1,6 +1,10 @@
-// Benchmarks of the calculator core: one Helmholtz evaluation and one full state.
+// Benchmarks of the calculator core: one Helmholtz evaluation, one full state, and the states of
+// a grid as aqsol-table computes them.
 #include <benchmark/benchmark.h>
 
+#include <vector>
+
+#include "apps/table/rows.hpp"
 #include "calculator/infinite_dilution.hpp"
 #include "calculator/water.hpp"
 
@@ -62,6 +66,36 @@ void BM_FullState(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FullState)->Args({29815, 100})->Args({47315, 100})->Args({64715, 22060});
+
+// The liquid grid 5-300 C x 50-1000 bar with CO2 (11,424 states) as aqsol-table computes it, a
+// chunk of 64 rows at a time, without the text: evaluating up to 1, 4 or 8 states at once.
+void BM_GridStates(benchmark::State& state) {
+  const Constants& k = constants();
+  const auto width = static_cast<LaneWidth>(state.range(0));
+  if (static_cast<int>(widestLaneWidth()) < static_cast<int>(width)) {
+    state.SkipWithError("this processor lacks the instructions for this width");
+    return;
+  }
+  SoluteParams co2;
+  selectSolute(5, co2);
+  std::vector<table::RowRequest> requests;
+  for (int t = 0; t < 119; ++t)
+    for (int p = 0; p < 96; ++p) requests.push_back({&co2, 5 + 2.5 * t, {false, 50.0 + 10 * p}});
+  std::vector<table::Row> rows(64);
+  for (auto _ : state) {
+    for (std::size_t first = 0; first < requests.size(); first += 64) {
+      const std::size_t count = std::min<std::size_t>(64, requests.size() - first);
+      table::computeRows(k, std::span(requests).subspan(first, count), std::span(rows).first(count),
+                         width);
+    }
+    benchmark::DoNotOptimize(rows.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(requests.size()));
+  state.counters["time_per_state"] = benchmark::Counter(
+      static_cast<double>(requests.size()),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_GridStates)->Arg(1)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

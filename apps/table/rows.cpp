@@ -137,7 +137,8 @@ void addSolute(const Constants& k, const SoluteParams& solute, SoluteTermsMemo& 
 
 }  // namespace
 
-void computeRows(const Constants& k, std::span<const RowRequest> requests, std::span<Row> rows) {
+void computeRows(const Constants& k, std::span<const RowRequest> requests, std::span<Row> rows,
+                 LaneWidth widest) {
   const std::size_t count = requests.size();
   // Each row's water steps in turn, as solveWater takes them, naming the quantity a runtime
   // error stops; `going` lists the rows no step has failed yet.
@@ -157,7 +158,7 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
   std::vector<DensitySolve> solves;
   for (std::size_t n : going)
     solves.push_back({&rows[n].water, rows[n].water.T, rows[n].water.P, &errors[n]});
-  waterDensityMany(k, solves);
+  waterDensityMany(k, solves, widest);
   std::vector<std::size_t> solved;
   for (std::size_t m = 0; m < going.size(); ++m)
     if (!failStep(rows[going[m]], solves[m].status, "the density of water", errors[going[m]]))
@@ -165,7 +166,7 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
 
   std::vector<PropertiesJob> jobs;
   for (std::size_t n : solved) jobs.push_back({&rows[n].water, &errors[n]});
-  waterPropertiesMany(k, jobs);
+  waterPropertiesMany(k, jobs, widest);
   for (std::size_t m = 0; m < solved.size(); ++m) {
     const std::size_t n = solved[m];
     Row& row = rows[n];

@@ -37,8 +37,9 @@ struct RowRequest {
 // processor allows; the results are those of one state at a time). Never throws; a state that
 // cannot be computed gets a status message, as does one with a solute and a value that is not
 // finite. Without a solute the row holds the water part alone, unchecked for finite values.
-// rows.size() must equal requests.size().
-void computeRows(const Constants& k, std::span<const RowRequest> requests, std::span<Row> rows);
+// rows.size() must equal requests.size(). `widest` limits the lanes (for comparisons).
+void computeRows(const Constants& k, std::span<const RowRequest> requests, std::span<Row> rows,
+                 LaneWidth widest = LaneWidth::kEight);
 
 // computeRows for one state with a solute.
 Row computeRow(const Constants& k, const SoluteParams& solute, double temperatureC,
