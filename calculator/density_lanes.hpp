@@ -16,8 +16,10 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "calculator/constants.hpp"
+#include "calculator/eos_tables.hpp"
 #include "calculator/helmholtz.hpp"
 #include "calculator/lane_block.hpp"
 #include "services/guarded_math.hpp"
@@ -168,6 +170,7 @@ template <class V>
   f.g_dd[2] = -E1 / delta2 - 2.0 * E_d / delta - E_dd * lnDelta - 2.0 * lnDelta - 2.0;
 }
 
+// A table's sum and its five derivatives, as the one-state functions accumulate them.
 template <class V>
 struct LaneSums {
   V S{}, S_d{}, S_dd{}, S_t{}, S_tt{}, S_dt{};
@@ -178,90 +181,80 @@ template <class V>
   return load<V>(b.thetaPow[k - TemperatureTerms::kMinPower]);
 }
 
-template <class V>
-[[gnu::always_inline]] inline void sumOverDensityFunctions(const std::vector<TableEntry>& table,
-                                                           const LaneFunctions<V>& f,
-                                                           const LaneBlock<kWidth<V>>& b,
-                                                           LaneSums<V>& s) {
-  V S = s.S, S_d = s.S_d, S_dd = s.S_dd;  // in registers through the loop
-  for (const TableEntry& e : table) {
-    const V theta = thetaPower<V>(b, e.j - 1);
-    S += e.value * f.g[e.i] * theta;
-    S_d += e.value * f.g_d[e.i] * theta;
-    S_dd += e.value * f.g_dd[e.i] * theta;
-  }
-  s.S = S, s.S_d = S_d, s.S_dd = S_dd;
+// Entry n of table A or D, T[i][j] g_i theta^(j-1), added to each of the six sums in the order
+// and with the products of the one-state sums.
+template <const auto& table, std::size_t n, class V>
+[[gnu::always_inline]] inline void addDensityFunctionTerm(const LaneFunctions<V>& f,
+                                                          const LaneBlock<kWidth<V>>& b,
+                                                          LaneSums<V>& s) {
+  constexpr TableEntry e = table[n];
+  constexpr double j1 = e.j - 1, j2 = e.j - 2;
+  const V theta0 = thetaPower<V>(b, e.j - 1), theta1 = thetaPower<V>(b, e.j - 2),
+          theta2 = thetaPower<V>(b, e.j - 3);
+  s.S += e.value * f.g[e.i] * theta0;
+  s.S_d += e.value * f.g_d[e.i] * theta0;
+  s.S_dd += e.value * f.g_dd[e.i] * theta0;
+  s.S_t += e.value * f.g[e.i] * j1 * theta1;
+  s.S_tt += e.value * f.g[e.i] * j1 * j2 * theta2;
+  s.S_dt += e.value * f.g_d[e.i] * j1 * theta1;
 }
 
-template <class V>
-[[gnu::always_inline]] inline void sumOverDensityFunctions_theta(
-    const std::vector<TableEntry>& table, const LaneFunctions<V>& f, const LaneBlock<kWidth<V>>& b,
-    LaneSums<V>& s) {
-  V S_t = s.S_t, S_tt = s.S_tt, S_dt = s.S_dt;  // in registers through the loop
-  for (const TableEntry& e : table) {
-    const double j1 = e.j - 1, j2 = e.j - 2;
-    const V theta1 = thetaPower<V>(b, e.j - 2), theta2 = thetaPower<V>(b, e.j - 3);
-    S_t += e.value * f.g[e.i] * j1 * theta1;
-    S_tt += e.value * f.g[e.i] * j1 * j2 * theta2;
-    S_dt += e.value * f.g_d[e.i] * j1 * theta1;
-  }
-  s.S_t = S_t, s.S_tt = S_tt, s.S_dt = S_dt;
+// Entry n of table B, B[i][j] delta^i theta^(j-1).
+template <const auto& table, std::size_t n, class V>
+[[gnu::always_inline]] inline void addBTerm(const V* dp, const LaneBlock<kWidth<V>>& b,
+                                            LaneSums<V>& s) {
+  constexpr TableEntry e = table[n];
+  constexpr double i = e.i, j1 = e.j - 1, j2 = e.j - 2;
+  const V theta0 = thetaPower<V>(b, e.j - 1), theta1 = thetaPower<V>(b, e.j - 2),
+          theta2 = thetaPower<V>(b, e.j - 3);
+  s.S += e.value * dp[e.i + 3] * theta0;
+  s.S_d += e.value * i * dp[e.i - 1 + 3] * theta0;
+  s.S_dd += e.value * i * (i - 1) * dp[e.i - 2 + 3] * theta0;
+  s.S_t += e.value * dp[e.i + 3] * j1 * theta1;
+  s.S_tt += e.value * dp[e.i + 3] * j1 * j2 * theta2;
+  s.S_dt += e.value * i * dp[e.i - 1 + 3] * j1 * theta1;
 }
 
-template <class V>
-[[gnu::always_inline]] inline void sumB_theta(const std::vector<TableEntry>& table, const V* dp,
-                                              const LaneBlock<kWidth<V>>& b, LaneSums<V>& s) {
-  V S_t = s.S_t, S_tt = s.S_tt, S_dt = s.S_dt;  // in registers through the loop
-  for (const TableEntry& e : table) {
-    const double i = e.i, j1 = e.j - 1, j2 = e.j - 2;
-    const V theta1 = thetaPower<V>(b, e.j - 2), theta2 = thetaPower<V>(b, e.j - 3);
-    S_t += e.value * dp[e.i + 3] * j1 * theta1;
-    S_tt += e.value * dp[e.i + 3] * j1 * j2 * theta2;
-    S_dt += e.value * i * dp[e.i - 1 + 3] * j1 * theta1;
-  }
-  s.S_t = S_t, s.S_tt = S_tt, s.S_dt = S_dt;
+// Entry n of table C, C[i][j] delta^(i+1) theta^(j+1).
+template <const auto& table, std::size_t n, class V>
+[[gnu::always_inline]] inline void addCTerm(const V* dp, const LaneBlock<kWidth<V>>& b,
+                                            LaneSums<V>& s) {
+  constexpr TableEntry e = table[n];
+  constexpr double i1 = e.i + 1, i = e.i, j1 = e.j + 1, j = e.j;
+  const V theta0 = thetaPower<V>(b, e.j + 1), theta1 = thetaPower<V>(b, e.j),
+          theta2 = thetaPower<V>(b, e.j - 1);
+  s.S += e.value * dp[e.i + 1 + 3] * theta0;
+  s.S_d += e.value * i1 * dp[e.i + 3] * theta0;
+  s.S_dd += e.value * i1 * i * dp[e.i - 1 + 3] * theta0;
+  s.S_t += e.value * dp[e.i + 1 + 3] * j1 * theta1;
+  s.S_tt += e.value * dp[e.i + 1 + 3] * j1 * j * theta2;
+  s.S_dt += e.value * i1 * dp[e.i + 3] * j1 * theta1;
 }
 
-template <class V>
-[[gnu::always_inline]] inline void sumC_theta(const std::vector<TableEntry>& table, const V* dp,
-                                              const LaneBlock<kWidth<V>>& b, LaneSums<V>& s) {
-  V S_t = s.S_t, S_tt = s.S_tt, S_dt = s.S_dt;  // in registers through the loop
-  for (const TableEntry& e : table) {
-    const double i1 = e.i + 1, j1 = e.j + 1, j = e.j;
-    const V theta0 = thetaPower<V>(b, e.j), theta1 = thetaPower<V>(b, e.j - 1);
-    S_t += e.value * dp[e.i + 1 + 3] * j1 * theta0;
-    S_tt += e.value * dp[e.i + 1 + 3] * j1 * j * theta1;
-    S_dt += e.value * i1 * dp[e.i + 3] * j1 * theta0;
-  }
-  s.S_t = S_t, s.S_tt = S_tt, s.S_dt = S_dt;
+// The sums over whole tables, entry by entry in row-major order (the fold keeps the order).
+template <const auto& table, class V, std::size_t... n>
+[[gnu::always_inline]] inline LaneSums<V> sumOverDensityFunctions(const LaneFunctions<V>& f,
+                                                                  const LaneBlock<kWidth<V>>& b,
+                                                                  std::index_sequence<n...>) {
+  LaneSums<V> s;
+  (addDensityFunctionTerm<table, n>(f, b, s), ...);
+  return s;
 }
 
-template <class V>
-[[gnu::always_inline]] inline void sumB(const std::vector<TableEntry>& table, const V* dp,
-                                        const LaneBlock<kWidth<V>>& b, LaneSums<V>& s) {
-  V S = s.S, S_d = s.S_d, S_dd = s.S_dd;  // in registers through the loop
-  for (const TableEntry& e : table) {
-    const double i = e.i;
-    const V theta = thetaPower<V>(b, e.j - 1);
-    S += e.value * dp[e.i + 3] * theta;
-    S_d += e.value * i * dp[e.i - 1 + 3] * theta;
-    S_dd += e.value * i * (i - 1) * dp[e.i - 2 + 3] * theta;
-  }
-  s.S = S, s.S_d = S_d, s.S_dd = S_dd;
+template <class V, std::size_t... n>
+[[gnu::always_inline]] inline LaneSums<V> sumB(const V* dp, const LaneBlock<kWidth<V>>& b,
+                                               std::index_sequence<n...>) {
+  LaneSums<V> s;
+  (addBTerm<kRowMajorB, n>(dp, b, s), ...);
+  return s;
 }
 
-template <class V>
-[[gnu::always_inline]] inline void sumC(const std::vector<TableEntry>& table, const V* dp,
-                                        const LaneBlock<kWidth<V>>& b, LaneSums<V>& s) {
-  V S = s.S, S_d = s.S_d, S_dd = s.S_dd;  // in registers through the loop
-  for (const TableEntry& e : table) {
-    const double i1 = e.i + 1, i = e.i;
-    const V theta = thetaPower<V>(b, e.j + 1);
-    S += e.value * dp[e.i + 1 + 3] * theta;
-    S_d += e.value * i1 * dp[e.i + 3] * theta;
-    S_dd += e.value * i1 * i * dp[e.i - 1 + 3] * theta;
-  }
-  s.S = S, s.S_d = S_d, s.S_dd = S_dd;
+template <class V, std::size_t... n>
+[[gnu::always_inline]] inline LaneSums<V> sumC(const V* dp, const LaneBlock<kWidth<V>>& b,
+                                               std::index_sequence<n...>) {
+  LaneSums<V> s;
+  (addCTerm<kRowMajorC, n>(dp, b, s), ...);
+  return s;
 }
 
 template <class V>
@@ -366,15 +359,12 @@ template <class V>
   const V E1 = 1.0 - E;
   LaneFunctions<V> f;
   densityFunctions(delta, lnDelta, dp, E1, E_d, E_dd, f);
-  LaneSums<V> A, B, C, D;
-  sumOverDensityFunctions(k.A, f, b, A);
-  sumB(k.B, dp, b, B);
-  sumC(k.C, dp, b, C);
-  sumOverDensityFunctions(k.D, f, b, D);
-  sumOverDensityFunctions_theta(k.A, f, b, A);
-  sumB_theta(k.B, dp, b, B);
-  sumC_theta(k.C, dp, b, C);
-  sumOverDensityFunctions_theta(k.D, f, b, D);
+  const LaneSums<V> A =
+      sumOverDensityFunctions<kRowMajorA>(f, b, std::make_index_sequence<kRowMajorA.size()>{});
+  const LaneSums<V> B = sumB(dp, b, std::make_index_sequence<kRowMajorB.size()>{});
+  const LaneSums<V> C = sumC(dp, b, std::make_index_sequence<kRowMajorC.size()>{});
+  const LaneSums<V> D =
+      sumOverDensityFunctions<kRowMajorD>(f, b, std::make_index_sequence<kRowMajorD.size()>{});
   const V d = delta - 1;
   const LaneWeight<V> G = gaussianWeight(k, d, b);
   const LaneWeight<V> S = crossoverSwitch(k, d, b);

@@ -2,12 +2,16 @@
 // this file is compiled: 4 (AVX2 with fused multiply-add) or 8 (AVX-512).
 #include <immintrin.h>
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "calculator/constants.hpp"
+#include "calculator/eos_tables.hpp"
 #include "calculator/helmholtz.hpp"
 #include "calculator/lane_block.hpp"
 #include "services/errors.hpp"

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <string>
 
+#include "calculator/eos_tables.hpp"
 #include "calculator/helmholtz.hpp"
 #include "services/data_reader.hpp"
 
@@ -52,6 +53,22 @@ TEST(Constants, TablesHoldTheirNonZeroEntriesInRowMajorOrder) {
   EXPECT_EQ(b112->value, 0.0005364384732);
   EXPECT_EQ(k.A.front().i, 1);
   EXPECT_EQ(k.A.front().value, 0.7529422956);
+}
+
+// The vector lanes sum the tables as the compiler sees them: the same entries in the same order.
+TEST(Constants, CompileTimeTablesAreTheFilledTables) {
+  ErrorSlot errors;
+  const Constants k = setupConstants(errors);
+  const auto same = [](const std::vector<TableEntry>& filled, const auto& known) {
+    return filled.size() == known.size() &&
+           std::equal(filled.begin(), filled.end(), known.begin(), [](auto& x, auto& y) {
+             return x.i == y.i && x.j == y.j && x.value == y.value;
+           });
+  };
+  EXPECT_TRUE(same(k.A, kRowMajorA));
+  EXPECT_TRUE(same(k.B, kRowMajorB));
+  EXPECT_TRUE(same(k.C, kRowMajorC));
+  EXPECT_TRUE(same(k.D, kRowMajorD));
 }
 
 }  // namespace
