@@ -88,7 +88,7 @@ template <class V>
 }
 
 // Lanes whose power hi + lo (within 2^-128..2^128, accurate to about 2^-96) lies too near a
-// rounding midpoint for hi to be certainly the library's pow. Those lanes take guarded_pow, never
+// rounding midpoint for hi to be certainly the library's pow. Those lanes take library_pow, never
 // std::pow with a constant exponent, which the compiler may rewrite as products (x^2 as x*x,
 // x^-1 as 1/x: correctly rounded, but not the library's pow where that rounds the other way).
 template <class V>
@@ -124,11 +124,10 @@ template <class V>
   dp[3] = splat<V>(1);
   dp[4] = x;
   if (!anyLane(anyNear)) return;
-  ErrorSlot neverRaised;  // whole exponents raise no error
   for (int n = -3; n <= 7; ++n) {
     if (n == 0 || n == 1) continue;
     for (int lane = 0; lane < kWidth<V>; ++lane)
-      if (near[n + 3][lane]) dp[n + 3][lane] = guarded_pow(neverRaised, x[lane], n);
+      if (near[n + 3][lane]) dp[n + 3][lane] = library_pow(x[lane], n);
   }
 }
 
@@ -279,9 +278,8 @@ template <class V>
   const MaskOf<V> libraryLanes = nearMidpoint(exact) | (x * x < 0x1p-900);
   V result = exact.hi;
   if (!anyLane(libraryLanes)) return result;
-  ErrorSlot neverRaised;  // whole exponents raise no error
   for (int lane = 0; lane < kWidth<V>; ++lane)
-    if (libraryLanes[lane]) result[lane] = guarded_pow(neverRaised, x[lane], 2);
+    if (libraryLanes[lane]) result[lane] = library_pow(x[lane], 2);
   return result;
 }
 

@@ -135,7 +135,7 @@ template <bool kFused>
   const bool chain = chains_safely(x, std::max(-first, last));
   const auto store = [&](int n, const DoubleDouble& power) {
     double result;
-    if (!chain || !rounds_safely(power, result)) result = std::pow(x, n);
+    if (!chain || !rounds_safely(power, result)) result = library_pow(x, n);
     out[n - first] = result;
   };
   if (first <= 0 && last >= 0) out[-first] = 1;
@@ -155,6 +155,21 @@ template <bool kFused>
       if (n <= last) store(n, power);
     }
   }
+}
+
+}  // namespace
+
+// Kept out of line so that no caller's constant exponent reaches std::pow.
+[[gnu::noinline]] double library_pow(double x, double y) {
+  return std::pow(x, y);
+}
+
+namespace {
+
+// x^2 rounded once, where that is certainly the library's pow: the exact square by Dekker's
+// product (no call through the processor dispatch, as squares are the commonest powers).
+bool exact_square(double x, double& result) {
+  return chains_safely(x, 2) && rounds_safely(two_product<false>(x, x), result);
 }
 
 [[gnu::target("fma")]] bool exact_integer_power_fused(double x, int n, double& result) {
@@ -214,6 +229,10 @@ double guarded_pow(ErrorSlot& errors, double x, double y) {
   // library's whenever it is not too close to call; the library answers the rest.
   if (y == 0) return 1;
   if (y == 1) return x;
+  if (y == 2) {
+    double result;
+    return exact_square(x, result) ? result : library_pow(x, y);
+  }
   if (y >= -kMaxExactPower && y <= kMaxExactPower && y == std::trunc(y)) {
     double result;
     if (exact_power(x, static_cast<int>(y), result)) return result;

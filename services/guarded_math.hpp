@@ -25,6 +25,11 @@ double guarded_sqrt(ErrorSlot& errors, double x);
 // raises error 5 and returns 0. A NaN passes to the library.
 double guarded_pow(ErrorSlot& errors, double x, double y);
 
+// x^y from the library's pow itself, for whole y too: what guarded_pow gives where it cannot be
+// certain of the exact power. (A call to the library's pow with a constant whole exponent may be
+// rewritten by the compiler as products, which round differently.)
+double library_pow(double x, double y);
+
 // x^n for every whole n from `first` to `last` into out[n - first], each exactly what
 // guarded_pow(errors, x, n) gives (whole exponents never raise an error), computed together.
 void whole_powers(double x, int first, int last, double* out);
