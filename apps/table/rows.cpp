@@ -12,6 +12,9 @@
 namespace aqsol::table {
 namespace {
 
+// Room for a row of fifteen numbers in shortest form and a short status.
+constexpr std::size_t kTypicalRowLength = 320;
+
 void appendShortest(std::string& line, double value) {
   char text[32];
   const auto result = std::to_chars(text, text + sizeof text, value);
@@ -65,7 +68,9 @@ void appendJsonNumber(std::string& line, std::optional<double> value) {
 
 // One JSON object with the header's keys, on one line.
 std::string formatJsonRow(const Row& row) {
-  std::string line = "{";
+  std::string line;
+  line.reserve(2 * kTypicalRowLength);  // one allocation per row
+  line += '{';
   for (std::size_t n = 0; n < kColumns.size(); ++n) {
     if (n > 0) line += ',';
     appendJsonString(line, kColumns[n].name);
@@ -234,7 +239,9 @@ std::string headerText(Format format) {
 std::string formatRow(Format format, const Row& row) {
   if (format == Format::kJson) return formatJsonRow(row);
   const char separator = format == Format::kCsv ? ',' : '\t';
-  std::string line = field(row.soluteName, format);
+  std::string line;
+  line.reserve(kTypicalRowLength);  // one allocation per row
+  line += field(row.soluteName, format);
   line += separator;
   appendShortest(line, row.temperatureC);
   line += separator;
