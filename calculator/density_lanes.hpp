@@ -329,19 +329,7 @@ template <class V>
   return s;
 }
 
-template <class V>
-[[gnu::always_inline]] inline void storeSums(const LaneSums<V>& s, double (*to)[6][kWidth<V>]) {
-  const V* parts[6] = {&s.S, &s.S_d, &s.S_dd, &s.S_t, &s.S_tt, &s.S_dt};
-  for (int n = 0; n < 6; ++n) store((*to)[n], *parts[n]);
-}
-
-template <class V>
-[[gnu::always_inline]] inline void storeWeight(const LaneWeight<V>& w, double (*to)[6][kWidth<V>]) {
-  const V* parts[6] = {&w.W, &w.W_d, &w.W_dd, &w.W_t, &w.W_tt, &w.W_dt};
-  for (int n = 0; n < 6; ++n) store((*to)[n], *parts[n]);
-}
-
-// Evaluates every lane of b at b.delta, the table sums' theta-derivatives included (each within
+// Phi and all its derivatives for every lane of b at b.delta (each within
 // [kLaneMinDelta, 9.2]) into b's results. Lanes whose weights raised a guarded-maths error are
 // marked failed.
 template <class V>
@@ -368,29 +356,26 @@ template <class V>
   const LaneWeight<V> S = crossoverSwitch(k, d, b);
   const V Hs = load<V>(b.Hs), Acr = load<V>(b.Acr);
 
+  const V Phi0 = load<V>(b.Phi0), dPhi0_dTheta = load<V>(b.dPhi0_dTheta),
+          d2Phi0_dTheta2 = load<V>(b.d2Phi0_dTheta2), dHs_dTheta = load<V>(b.dHs_dTheta),
+          d2Hs_dTheta2 = load<V>(b.d2Hs_dTheta2), dAcr_dTheta = load<V>(b.dAcr_dTheta);
+
+  // As evaluateDensityDerivatives and completeHelmholtz combine them.
   LaneResults<kWidth<V>>& r = b.results;
+  store(r.Phi, Phi0 + lnDelta + A.S + E * B.S + G.W * C.S + Hs * D.S + S.W * Acr);
   store(r.dPhi_dDelta, 1.0 / delta + A.S_d + E_d * B.S + E * B.S_d + G.W_d * C.S + G.W * C.S_d +
                            Hs * D.S_d + Acr * S.W_d);
   store(r.d2Phi_dDelta2, -1.0 / delta2 + A.S_dd + E_dd * B.S + 2.0 * E_d * B.S_d + E * B.S_dd +
                              G.W_dd * C.S + 2.0 * G.W_d * C.S_d + G.W * C.S_dd + Hs * D.S_dd +
                              Acr * S.W_dd);
-  store(r.lnDelta, lnDelta);
-  for (int n = 0; n < 11; ++n) store(r.dp[n], dp[n]);
-  store(r.E[0], E);
-  store(r.E[1], E_d);
-  store(r.E[2], E_dd);
-  store(r.E[3], E1);
-  for (int i = 1; i <= 7; ++i) {
-    store(r.g[i], f.g[i]);
-    store(r.g_d[i], f.g_d[i]);
-    store(r.g_dd[i], f.g_dd[i]);
-  }
-  storeSums(A, &r.sums[0]);
-  storeSums(B, &r.sums[1]);
-  storeSums(C, &r.sums[2]);
-  storeSums(D, &r.sums[3]);
-  storeWeight(G, &r.G);
-  storeWeight(S, &r.S);
+  store(r.dPhi_dTheta, dPhi0_dTheta + A.S_t + E * B.S_t + G.W_t * C.S + G.W * C.S_t +
+                           dHs_dTheta * D.S + Hs * D.S_t + S.W_t * Acr + S.W * dAcr_dTheta);
+  store(r.d2Phi_dTheta2, d2Phi0_dTheta2 + A.S_tt + E * B.S_tt + G.W_tt * C.S + 2.0 * G.W_t * C.S_t +
+                             G.W * C.S_tt + d2Hs_dTheta2 * D.S + 2.0 * dHs_dTheta * D.S_t +
+                             Hs * D.S_tt + S.W_tt * Acr + 2.0 * S.W_t * dAcr_dTheta);
+  store(r.d2Phi_dDelta_dTheta, A.S_dt + E_d * B.S_t + E * B.S_dt + G.W_dt * C.S + G.W_d * C.S_t +
+                                   G.W_t * C.S_d + G.W * C.S_dt + dHs_dTheta * D.S_d + Hs * D.S_dt +
+                                   dAcr_dTheta * S.W_d + Acr * S.W_dt);
 }
 
 }  // namespace

@@ -201,7 +201,6 @@ void evaluateDensityDerivatives(const Constants& k, double delta, const Temperat
                                 ErrorSlot& errors, DensityEvaluation& e) {
   e.delta = delta;
   e.A = e.B = e.C = e.D = TableSums{};
-  e.hasThetaSums = false;
   const double d = delta - 1;
   e.dp = deltaPowers(delta);
   e.lnDelta = guarded_log(errors, delta);
@@ -226,13 +225,10 @@ void evaluateDensityDerivatives(const Constants& k, double delta, const Temperat
 
 HelmholtzValues completeHelmholtz(const Constants& k, DensityEvaluation& e,
                                   const TemperatureTerms& tt) {
-  if (!e.hasThetaSums) {
-    sumOverDensityFunctions_theta(k.A, e.f, tt, e.A);
-    sumB_theta(k.B, e.dp, tt, e.B);
-    sumC_theta(k.C, e.dp, tt, e.C);
-    sumOverDensityFunctions_theta(k.D, e.f, tt, e.D);
-    e.hasThetaSums = true;
-  }
+  sumOverDensityFunctions_theta(k.A, e.f, tt, e.A);
+  sumB_theta(k.B, e.dp, tt, e.B);
+  sumC_theta(k.C, e.dp, tt, e.C);
+  sumOverDensityFunctions_theta(k.D, e.f, tt, e.D);
 
   const TableSums &A = e.A, &B = e.B, &C = e.C, &D = e.D;
   const ExpWeight& E = e.E;

@@ -76,7 +76,6 @@ struct DensityEvaluation {
   Weight G, S;  // Gaussian weight and crossover switch
   double dPhi_dDelta = 0;
   double d2Phi_dDelta2 = 0;
-  bool hasThetaSums = false;  // the table sums already hold their theta-derivatives
 };
 
 // The Gaussian weight exp(q) around the critical point and its derivatives at d = delta - 1 (a
@@ -94,7 +93,7 @@ void evaluateDensityDerivatives(const Constants& k, double delta, const Temperat
                                 ErrorSlot& errors, DensityEvaluation& e);
 
 // Phi and all its derivatives from an evaluation at the same temperature terms; adds the
-// theta-derivative sums to e unless it has them. The values are the same doubles evaluateHelmholtz
+// theta-derivative sums to e. The values are the same doubles evaluateHelmholtz
 // gives.
 HelmholtzValues completeHelmholtz(const Constants& k, DensityEvaluation& e,
                                   const TemperatureTerms& tt);

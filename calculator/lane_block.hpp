@@ -9,24 +9,20 @@ namespace aqsol::lanes {
 // takes another form and the whole powers leave the range the lanes are made for.
 inline constexpr double kLaneMinDelta = 1e-3;
 
-// Everything evaluateDensityDerivatives computes, one row of W lanes per quantity.
+// Phi and its derivatives at the last evaluation, one row of W lanes per quantity.
 template <int W>
 struct LaneResults {
+  alignas(64) double Phi[W]{};
   alignas(64) double dPhi_dDelta[W]{};
   alignas(64) double d2Phi_dDelta2[W]{};
-  alignas(64) double lnDelta[W]{};
-  alignas(64) double dp[11][W]{};  // delta^n, n = -3..7
-  alignas(64) double E[4][W]{};    // E, E_d, E_dd, E1
-  alignas(64) double g[8][W]{};    // density functions, i = 1..7
-  alignas(64) double g_d[8][W]{};
-  alignas(64) double g_dd[8][W]{};
-  alignas(64) double sums[4][6][W]{};  // tables A..D: S, S_d, S_dd, S_t, S_tt, S_dt
-  alignas(64) double G[6][W]{};        // Gaussian weight and its derivatives
-  alignas(64) double S[6][W]{};        // crossover switch and its derivatives
+  alignas(64) double dPhi_dTheta[W]{};
+  alignas(64) double d2Phi_dTheta2[W]{};
+  alignas(64) double d2Phi_dDelta_dTheta[W]{};
 };
 
 // W states side by side: their reduced densities and temperature terms (one row of lanes per
-// quantity), which lanes hold a state, which failed, and the results of the last evaluation.
+// quantity), which lanes hold a state, which failed, and Phi and its derivatives at the last
+// evaluation.
 template <int W>
 struct LaneBlock {
   alignas(64) double delta[W]{};
@@ -35,7 +31,13 @@ struct LaneBlock {
   alignas(64) double t2[W]{};
   alignas(64) double tr2[W]{};
   alignas(64) double Hs[W]{};
+  alignas(64) double dHs_dTheta[W]{};
+  alignas(64) double d2Hs_dTheta2[W]{};
   alignas(64) double Acr[W]{};
+  alignas(64) double dAcr_dTheta[W]{};
+  alignas(64) double Phi0[W]{};
+  alignas(64) double dPhi0_dTheta[W]{};
+  alignas(64) double d2Phi0_dTheta2[W]{};
   const TemperatureTerms* tt[W] = {};
   bool active[W] = {};
   bool failed[W] = {};  // a weight raised a guarded-maths error: evaluate the state alone
@@ -48,32 +50,22 @@ struct LaneBlock {
     t2[lane] = terms.t2;
     tr2[lane] = terms.tr2;
     Hs[lane] = terms.Hs;
+    dHs_dTheta[lane] = terms.dHs_dTheta;
+    d2Hs_dTheta2[lane] = terms.d2Hs_dTheta2;
     Acr[lane] = terms.Acr;
+    dAcr_dTheta[lane] = terms.dAcr_dTheta;
+    Phi0[lane] = terms.Phi0;
+    dPhi0_dTheta[lane] = terms.dPhi0_dTheta;
+    d2Phi0_dTheta2[lane] = terms.d2Phi0_dTheta2;
     tt[lane] = &terms;
     failed[lane] = false;
   }
 
-  // The last evaluation of one lane as evaluateDensityDerivatives leaves it.
-  void extract(int lane, DensityEvaluation& e) const {
+  // Phi and its derivatives at one lane's last evaluation, as completeHelmholtz gives them.
+  HelmholtzValues values(int lane) const {
     const LaneResults<W>& r = results;
-    e.delta = delta[lane];
-    e.lnDelta = r.lnDelta[lane];
-    for (int n = 0; n < 11; ++n) e.dp.pow[n] = r.dp[n][lane];
-    e.E = {r.E[0][lane], r.E[1][lane], r.E[2][lane], r.E[3][lane]};
-    for (int i = 1; i <= 7; ++i) {
-      e.f.g[i] = r.g[i][lane];
-      e.f.g_d[i] = r.g_d[i][lane];
-      e.f.g_dd[i] = r.g_dd[i][lane];
-    }
-    TableSums* sums[4] = {&e.A, &e.B, &e.C, &e.D};
-    for (int n = 0; n < 4; ++n)
-      *sums[n] = {r.sums[n][0][lane], r.sums[n][1][lane], r.sums[n][2][lane],
-                  r.sums[n][3][lane], r.sums[n][4][lane], r.sums[n][5][lane]};
-    e.hasThetaSums = true;
-    e.G = {r.G[0][lane], r.G[1][lane], r.G[2][lane], r.G[3][lane], r.G[4][lane], r.G[5][lane]};
-    e.S = {r.S[0][lane], r.S[1][lane], r.S[2][lane], r.S[3][lane], r.S[4][lane], r.S[5][lane]};
-    e.dPhi_dDelta = r.dPhi_dDelta[lane];
-    e.d2Phi_dDelta2 = r.d2Phi_dDelta2[lane];
+    return {r.Phi[lane],         r.dPhi_dDelta[lane],   r.d2Phi_dDelta2[lane],
+            r.dPhi_dTheta[lane], r.d2Phi_dTheta2[lane], r.d2Phi_dDelta_dTheta[lane]};
   }
 };
 

@@ -58,17 +58,26 @@ class NewtonIteration {
     return true;
   }
 
-  // After the last step: the solution's Phi (from the last evaluation, completed) and Z
-  // derivatives into w. kNotConverged when the iteration ended on a restart value or a
-  // non-positive delta, which are no roots.
-  WaterStatus finish(const Constants& k, DensityEvaluation& e, const TemperatureTerms& tt,
-                     WaterState& w) const {
-    if (lastWasReset_ || !(delta_ > 0)) return WaterStatus::kNotConverged;
-    w.phi = completeHelmholtz(k, e, tt);
-    // Z stays that of the last evaluation; Z' and Z_theta take the final delta.
+  // After the last step: kNotConverged when the iteration ended on a restart value or a
+  // non-positive delta, which are no roots; kOk otherwise.
+  WaterStatus outcome() const {
+    return lastWasReset_ || !(delta_ > 0) ? WaterStatus::kNotConverged : WaterStatus::kOk;
+  }
+
+  // The solution after a kOk outcome: Phi and its derivatives from the last evaluation, and
+  // the Z derivatives at the final delta (Z stays that of the last evaluation), into w.
+  void accept(const HelmholtzValues& phi, WaterState& w) const {
+    w.phi = phi;
     w.dZ_dDelta = 2 * delta_ * w.phi.dPhi_dDelta + delta_ * delta_ * w.phi.d2Phi_dDelta2;
     w.dZ_dTheta = delta_ * delta_ * w.phi.d2Phi_dDelta_dTheta;
-    return WaterStatus::kOk;
+  }
+
+  // outcome(), and on kOk accept() with the last evaluation completed.
+  WaterStatus finish(const Constants& k, DensityEvaluation& e, const TemperatureTerms& tt,
+                     WaterState& w) const {
+    const WaterStatus status = outcome();
+    if (status == WaterStatus::kOk) accept(completeHelmholtz(k, e, tt), w);
+    return status;
   }
 
  private:

@@ -142,11 +142,10 @@ class LaneSolver {
       if (!(delta >= lanes::kLaneMinDelta)) redoAlone(lane);
       return;
     }
-    DensityEvaluation e;
-    block_.extract(lane, e);
-    const WaterStatus status = s.iteration.finish(k_, e, s.tt, w);
     // Failures and unstable roots go to the retries of the one-state solver.
-    if (status != WaterStatus::kOk || !(w.dZ_dDelta > 0)) return redoAlone(lane);
+    if (s.iteration.outcome() != WaterStatus::kOk) return redoAlone(lane);
+    s.iteration.accept(block_.values(lane), w);
+    if (!(w.dZ_dDelta > 0)) return redoAlone(lane);
     s.solve->status = WaterStatus::kOk;
     fill(lane);
   }
