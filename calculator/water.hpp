@@ -66,6 +66,19 @@ double saturationPressure(const Constants& k, double T, ErrorSlot& errors);
 // kRuntimeError when an error is pending in `errors` (raised here or before), else kOk.
 WaterStatus waterStart(const Constants& k, WaterState& w, ErrorSlot& errors);
 
+// waterStart for a run of fresh states, most at the temperature of the one before (the pressures
+// of a grid): the saturation pressure of the last temperature is kept and reused. The same
+// doubles and statuses as waterStart.
+class WaterStarts {
+ public:
+  WaterStatus start(const Constants& k, WaterState& w, ErrorSlot& errors);
+
+ private:
+  double T_ = 0;  // K; 0 K is never below Tc with a saturation pressure kept
+  double Psat_ = 0;
+  bool known_ = false;  // Psat_ was computed at T_ without an error
+};
+
 // Solves the equation of state for delta at T (K) and P (bar) by Newton iteration from
 // w.delta, and leaves theta, t, delta, Phi and the Z values of the solution in w (w.T and w.P
 // are not touched). When the iteration from w.delta does not converge within its bound, or

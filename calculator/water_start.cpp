@@ -36,12 +36,12 @@ double compressedLiquidVolume(double T, double P, ErrorSlot& errors) {
   return 11.894 + 0.007639 * T;
 }
 
-}  // namespace
-
-WaterStatus waterStart(const Constants& k, WaterState& w, ErrorSlot& errors) {
+// waterStart, with the saturation pressure at w.T taken from knownPsat when it is given.
+WaterStatus startValues(const Constants& k, WaterState& w, ErrorSlot& errors,
+                        const double* knownPsat) {
   if (w.T < k.Tc) {
     w.x = 1 - w.T / k.Tc;
-    w.Psat = saturationPressure(k, w.T, errors);
+    w.Psat = knownPsat != nullptr ? *knownPsat : saturationPressure(k, w.T, errors);
   } else if (w.P == 0) {
     return WaterStatus::kNoSaturationPressure;
   }
@@ -54,6 +54,23 @@ WaterStatus waterStart(const Constants& k, WaterState& w, ErrorSlot& errors) {
     w.delta = k.Mw / compressedLiquidVolume(w.T, w.P, errors) / k.rho_c;
   }
   return errors.has_error() ? WaterStatus::kRuntimeError : WaterStatus::kOk;
+}
+
+}  // namespace
+
+WaterStatus waterStart(const Constants& k, WaterState& w, ErrorSlot& errors) {
+  return startValues(k, w, errors, nullptr);
+}
+
+WaterStatus WaterStarts::start(const Constants& k, WaterState& w, ErrorSlot& errors) {
+  if (!(w.T < k.Tc)) return startValues(k, w, errors, nullptr);
+  if (!(w.T == T_)) {
+    ErrorSlot scratch;
+    T_ = w.T;
+    Psat_ = saturationPressure(k, w.T, scratch);
+    known_ = !scratch.has_error();
+  }
+  return startValues(k, w, errors, known_ ? &Psat_ : nullptr);
 }
 
 }  // namespace aqsol

@@ -149,13 +149,14 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
   // error stops; `going` lists the rows no step has failed yet.
   std::vector<ErrorSlot> errors(count);
   std::vector<std::size_t> going;
+  WaterStarts starts;
   for (std::size_t n = 0; n < count; ++n) {
     Row& row = rows[n] = Row{};
     row.temperatureC = requests[n].temperatureC;
     WaterState& w = row.water;
     w.T = requests[n].temperatureC + k.T0K;
     w.P = requests[n].pressure.saturation ? 0 : requests[n].pressure.bar;
-    const WaterStatus start = waterStart(k, w, errors[n]);
+    const WaterStatus start = starts.start(k, w, errors[n]);
     if (start != WaterStatus::kNoSaturationPressure) row.pressureBar = w.P;
     if (!failStep(row, start, "the start values of water", errors[n])) going.push_back(n);
   }

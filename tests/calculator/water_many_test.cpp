@@ -166,5 +166,25 @@ TEST_F(WaterManyTest, PropertiesMatchTheOneStateSolverBitForBit) {
   }
 }
 
+// The start values of a run of states, the saturation pressure reused at a repeated
+// temperature, are waterStart's, errors included (a negative temperature's overflows).
+TEST_F(WaterManyTest, StartsOfARunAreWaterStartsBitForBit) {
+  const double temperatures[] = {298.15, 298.15, 500, 500, 700, 700, -1, -1, 0, 298.15};
+  const double pressures[] = {1, 0, 1000, 1e-3, 0, 300, 1, 0, 5};
+  WaterStarts starts;
+  for (double T : temperatures) {
+    for (double P : pressures) {
+      WaterState alone, run;
+      alone.T = run.T = T;
+      alone.P = run.P = P;
+      ErrorSlot aloneErrors, runErrors;
+      SCOPED_TRACE(testing::Message() << "T = " << T << " K, P = " << P << " bar");
+      EXPECT_EQ(starts.start(k, run, runErrors), waterStart(k, alone, aloneErrors));
+      EXPECT_EQ(runErrors.pending_error(), aloneErrors.pending_error());
+      EXPECT_EQ(bitsOf(run), bitsOf(alone));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace aqsol
