@@ -13,7 +13,10 @@ namespace aqsol::table {
 namespace {
 
 // Room for a row of fifteen numbers in shortest form and a short status.
-constexpr std::size_t kTypicalRowLength = 320;
+constexpr std::size_t kTypicalRowLength = 448;
+// Room for the fifteen numbers of a row with their separators and the one after them (a double
+// takes at most 24 characters).
+constexpr std::size_t kNumbersRoom = 15 * (1 + 24) + 1;
 
 void appendShortest(std::string& line, double value) {
   char text[32];
@@ -240,19 +243,24 @@ std::string headerText(Format format) {
 std::string formatRow(Format format, const Row& row) {
   if (format == Format::kJson) return formatJsonRow(row);
   const char separator = format == Format::kCsv ? ',' : '\t';
+  const bool ok = row.status.empty();
   std::string line;
   line.reserve(kTypicalRowLength);  // one allocation per row
   line += field(row.soluteName, format);
-  line += separator;
-  appendShortest(line, row.temperatureC);
-  line += separator;
-  if (row.pressureBar) appendShortest(line, *row.pressureBar);
-  const bool ok = row.status.empty();
-  for (double v : computedValues(row)) {
-    line += separator;
-    if (ok) appendShortest(line, v);
-  }
-  line += separator;
+  // The numbers straight into the row's text, each with the separator before it.
+  const std::size_t start = line.size();
+  line.resize(start + kNumbersRoom);
+  char* p = line.data() + start;
+  char* const end = line.data() + line.size();
+  const auto number = [&](std::optional<double> value) {
+    *p++ = separator;
+    if (value) p = std::to_chars(p, end, *value).ptr;
+  };
+  number(row.temperatureC);
+  number(row.pressureBar);
+  for (double v : computedValues(row)) number(ok ? std::optional(v) : std::nullopt);
+  *p++ = separator;
+  line.resize(static_cast<std::size_t>(p - line.data()));
   line += ok ? std::string_view("ok") : std::string_view(field(row.status, format));
   line += '\n';
   return line;
