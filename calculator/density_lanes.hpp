@@ -1,7 +1,8 @@
-// Phi's delta-derivatives for several states at once, one state per lane of a vector register.
+// Phi and its derivatives for several states at once, one state per lane of a vector register.
 //
-// Each lane performs exactly the operations evaluateDensityDerivatives performs for its state,
-// in the same order, so every double it produces is the one that function gives. Whole powers
+// Each lane performs exactly the operations evaluateDensityDerivatives and completeHelmholtz
+// perform for its state, in the same order, so every double it produces is the one those
+// functions give. Whole powers
 // are the correctly rounded ones wherever those are certainly the library's, and the library's
 // pow elsewhere, as in the guarded maths; exponentials and logarithms are the library's, called
 // lane by lane. The weights near the critical point are computed lane by lane by the one-state
@@ -13,7 +14,6 @@
 // has internal linkage, so each instruction set keeps its own copy.
 #pragma once
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <utility>

@@ -1,10 +1,9 @@
-// Phi's delta-derivatives in vector lanes for one instruction set, chosen by AQSOL_LANES when
+// Phi and its derivatives in vector lanes for one instruction set, chosen by AQSOL_LANES when
 // this file is compiled: 4 (AVX2 with fused multiply-add) or 8 (AVX-512).
 #include <immintrin.h>
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <utility>

@@ -1,4 +1,4 @@
-// The states a vector-lane evaluation of Phi's delta-derivatives reads and writes.
+// The states a vector-lane evaluation of Phi and its derivatives reads and writes.
 #pragma once
 
 #include "calculator/helmholtz.hpp"
