@@ -8,10 +8,11 @@
 // lane by lane. The weights near the critical point are computed lane by lane by the one-state
 // functions wherever they differ from their far-field constants.
 //
-// Included by one source file per instruction set, after the processor target is set and after
-// every other header, and after that file defines, for its vector type V and mask type
-// MaskOf<V>, fusedMultiplyAdd(a, b, c) = a b + c rounded once and anyLane(mask). Everything here
-// has internal linkage, so each instruction set keeps its own copy.
+// Included by one source file per instruction set, after the processor target is set, after
+// every other header but helmholtz_terms.hpp (whose templates must take the target too), and
+// after that file defines, for its vector type V and mask type MaskOf<V>,
+// fusedMultiplyAdd(a, b, c) = a b + c rounded once and anyLane(mask). Everything here has
+// internal linkage, so each instruction set keeps its own copy.
 #pragma once
 
 #include <cmath>
@@ -21,6 +22,7 @@
 #include "calculator/constants.hpp"
 #include "calculator/eos_tables.hpp"
 #include "calculator/helmholtz.hpp"
+#include "calculator/helmholtz_terms.hpp"
 #include "calculator/lane_block.hpp"
 #include "services/guarded_math.hpp"
 
@@ -152,22 +154,12 @@ struct LaneFunctions {
   V g[8], g_d[8], g_dd[8];
 };
 
+// The powers delta^n as the shared formulas ask for them.
 template <class V>
-[[gnu::always_inline]] inline void densityFunctions(V delta, V lnDelta, const V* dp, V E1, V E_d,
-                                                    V E_dd, LaneFunctions<V>& f) {
-  for (int i = 1; i <= 7; ++i) {
-    if (i == 2) continue;
-    const double m = i - 2;
-    f.g[i] = E1 * dp[i - 2 + 3];
-    f.g_d[i] = E1 * m * dp[i - 3 + 3] - E_d * dp[i - 2 + 3];
-    f.g_dd[i] = E1 * m * static_cast<double>(i - 3) * dp[i - 4 + 3] -
-                2.0 * E_d * m * dp[i - 3 + 3] - E_dd * dp[i - 2 + 3];
-  }
-  const V delta2 = dp[2 + 3];
-  f.g[2] = E1 * lnDelta - delta2 * lnDelta + delta2 / 2.0;
-  f.g_d[2] = E1 / delta - E_d * lnDelta - 2.0 * delta * lnDelta;
-  f.g_dd[2] = -E1 / delta2 - 2.0 * E_d / delta - E_dd * lnDelta - 2.0 * lnDelta - 2.0;
-}
+struct LanePowers {
+  const V* dp;  // dp[n + 3] = delta^n
+  V operator()(int n) const { return dp[n + 3]; }
+};
 
 // A table's sum and its five derivatives, as the one-state functions accumulate them.
 template <class V>
@@ -289,7 +281,7 @@ template <class V>
 [[gnu::always_inline]] inline LaneWeight<V> gaussianWeight(const Constants& k, V d,
                                                            LaneBlock<kWidth<V>>& b) {
   const V t = load<V>(b.t);
-  const V q = -k.q1 * t - k.q2 * d - k.q3 * load<V>(b.t2) - k.q4 * square(d);
+  const V q = terms::gaussianExponent(k, t, load<V>(b.t2), d, square(d));
   LaneWeight<V> g;
   g.W = splat<V>(-1.01e-38);
   if (anyLane(q >= -89.0)) {
@@ -299,13 +291,7 @@ template <class V>
       g.W[lane] = std::exp(q[lane]);
     }
   }
-  const V dq_dDelta = -k.q2 - 2.0 * k.q4 * d;
-  const V dq_dTheta = -k.q1 - 2.0 * k.q3 * t;
-  g.W_d = g.W * dq_dDelta;
-  g.W_dd = g.W_d * dq_dDelta - 2.0 * k.q4 * g.W;
-  g.W_t = g.W * dq_dTheta;
-  g.W_tt = g.W_t * dq_dTheta - 2.0 * k.q3 * g.W;
-  g.W_dt = g.W_t * dq_dDelta;
+  terms::gaussianDerivatives(k, d, t, g);
   return g;
 }
 
@@ -344,7 +330,7 @@ template <class V>
   const V E_dd = -2.0 * E - 2.0 * delta * E_d;
   const V E1 = 1.0 - E;
   LaneFunctions<V> f;
-  densityFunctions(delta, lnDelta, dp, E1, E_d, E_dd, f);
+  terms::densityFunctions(delta, lnDelta, LanePowers<V>{dp}, E1, E_d, E_dd, f);
   const LaneSums<V> A =
       sumOverDensityFunctions<kRowMajorA>(f, b, std::make_index_sequence<kRowMajorA.size()>{});
   const LaneSums<V> B = sumB(dp, b, std::make_index_sequence<kRowMajorB.size()>{});
@@ -354,28 +340,34 @@ template <class V>
   const V d = delta - 1;
   const LaneWeight<V> G = gaussianWeight(k, d, b);
   const LaneWeight<V> S = crossoverSwitch(k, d, b);
-  const V Hs = load<V>(b.Hs), Acr = load<V>(b.Acr);
 
-  const V Phi0 = load<V>(b.Phi0), dPhi0_dTheta = load<V>(b.dPhi0_dTheta),
-          d2Phi0_dTheta2 = load<V>(b.d2Phi0_dTheta2), dHs_dTheta = load<V>(b.dHs_dTheta),
-          d2Hs_dTheta2 = load<V>(b.d2Hs_dTheta2), dAcr_dTheta = load<V>(b.dAcr_dTheta);
-
-  // As evaluateDensityDerivatives and completeHelmholtz combine them.
+  const terms::Parts<V, LaneSums<V>, LaneWeight<V>> parts{delta,
+                                                          delta2,
+                                                          lnDelta,
+                                                          E,
+                                                          E_d,
+                                                          E_dd,
+                                                          A,
+                                                          B,
+                                                          C,
+                                                          D,
+                                                          G,
+                                                          S,
+                                                          load<V>(b.Phi0),
+                                                          load<V>(b.dPhi0_dTheta),
+                                                          load<V>(b.d2Phi0_dTheta2),
+                                                          load<V>(b.Hs),
+                                                          load<V>(b.dHs_dTheta),
+                                                          load<V>(b.d2Hs_dTheta2),
+                                                          load<V>(b.Acr),
+                                                          load<V>(b.dAcr_dTheta)};
   LaneResults<kWidth<V>>& r = b.results;
-  store(r.Phi, Phi0 + lnDelta + A.S + E * B.S + G.W * C.S + Hs * D.S + S.W * Acr);
-  store(r.dPhi_dDelta, 1.0 / delta + A.S_d + E_d * B.S + E * B.S_d + G.W_d * C.S + G.W * C.S_d +
-                           Hs * D.S_d + Acr * S.W_d);
-  store(r.d2Phi_dDelta2, -1.0 / delta2 + A.S_dd + E_dd * B.S + 2.0 * E_d * B.S_d + E * B.S_dd +
-                             G.W_dd * C.S + 2.0 * G.W_d * C.S_d + G.W * C.S_dd + Hs * D.S_dd +
-                             Acr * S.W_dd);
-  store(r.dPhi_dTheta, dPhi0_dTheta + A.S_t + E * B.S_t + G.W_t * C.S + G.W * C.S_t +
-                           dHs_dTheta * D.S + Hs * D.S_t + S.W_t * Acr + S.W * dAcr_dTheta);
-  store(r.d2Phi_dTheta2, d2Phi0_dTheta2 + A.S_tt + E * B.S_tt + G.W_tt * C.S + 2.0 * G.W_t * C.S_t +
-                             G.W * C.S_tt + d2Hs_dTheta2 * D.S + 2.0 * dHs_dTheta * D.S_t +
-                             Hs * D.S_tt + S.W_tt * Acr + 2.0 * S.W_t * dAcr_dTheta);
-  store(r.d2Phi_dDelta_dTheta, A.S_dt + E_d * B.S_t + E * B.S_dt + G.W_dt * C.S + G.W_d * C.S_t +
-                                   G.W_t * C.S_d + G.W * C.S_dt + dHs_dTheta * D.S_d + Hs * D.S_dt +
-                                   dAcr_dTheta * S.W_d + Acr * S.W_dt);
+  store(r.Phi, terms::Phi(parts));
+  store(r.dPhi_dDelta, terms::dPhi_dDelta(parts));
+  store(r.d2Phi_dDelta2, terms::d2Phi_dDelta2(parts));
+  store(r.dPhi_dTheta, terms::dPhi_dTheta(parts));
+  store(r.d2Phi_dTheta2, terms::d2Phi_dTheta2(parts));
+  store(r.d2Phi_dDelta_dTheta, terms::d2Phi_dDelta_dTheta(parts));
 }
 
 }  // namespace

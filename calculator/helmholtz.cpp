@@ -1,6 +1,7 @@
 // Dimensionless Helmholtz function of water, Phi(delta, theta), and its partial derivatives.
 #include "calculator/helmholtz.hpp"
 
+#include "calculator/helmholtz_terms.hpp"
 #include "services/guarded_math.hpp"
 
 namespace aqsol {
@@ -26,17 +27,34 @@ ExpWeight expWeight(double delta, double delta2, ErrorSlot& errors) {
 DensityFunctions densityFunctions(double delta, double lnDelta, const DeltaPowers& dp,
                                   const ExpWeight& w) {
   DensityFunctions f;
-  for (int i = 1; i <= 7; ++i) {
-    const double m = i - 2;
-    f.g[i] = w.E1 * dp(i - 2);
-    f.g_d[i] = w.E1 * m * dp(i - 3) - w.E_d * dp(i - 2);
-    f.g_dd[i] = w.E1 * m * (i - 3) * dp(i - 4) - 2 * w.E_d * m * dp(i - 3) - w.E_dd * dp(i - 2);
-  }
-  const double delta2 = dp(2);
-  f.g[2] = w.E1 * lnDelta - delta2 * lnDelta + delta2 / 2;
-  f.g_d[2] = w.E1 / delta - w.E_d * lnDelta - 2 * delta * lnDelta;
-  f.g_dd[2] = -w.E1 / delta2 - 2 * w.E_d / delta - w.E_dd * lnDelta - 2 * lnDelta - 2;
+  terms::densityFunctions(delta, lnDelta, dp, w.E1, w.E_d, w.E_dd, f);
   return f;
+}
+
+// The parts of Phi for the shared formulas.
+using PartsOfOneState = terms::Parts<double, TableSums, Weight>;
+
+PartsOfOneState partsOf(const DensityEvaluation& e, const TemperatureTerms& tt) {
+  return {e.delta,
+          e.dp(2),
+          e.lnDelta,
+          e.E.E,
+          e.E.E_d,
+          e.E.E_dd,
+          e.A,
+          e.B,
+          e.C,
+          e.D,
+          e.G,
+          e.S,
+          tt.Phi0,
+          tt.dPhi0_dTheta,
+          tt.d2Phi0_dTheta2,
+          tt.Hs,
+          tt.dHs_dTheta,
+          tt.d2Hs_dTheta2,
+          tt.Acr,
+          tt.dAcr_dTheta};
 }
 
 // Sum of T[i][j] g_i theta^(j-1) over a table (A and D) and its delta-derivatives.
@@ -142,18 +160,11 @@ TemperatureTerms temperatureTerms(const Constants& k, double T, ErrorSlot& error
 }
 
 Weight gaussianWeight(const Constants& k, double d, const TemperatureTerms& tt, ErrorSlot& errors) {
-  const double t = tt.t;
-  const double q = -k.q1 * t - k.q2 * d - k.q3 * tt.t2 - k.q4 * guarded_pow(errors, d, 2);
+  const double q = terms::gaussianExponent(k, tt.t, tt.t2, d, guarded_pow(errors, d, 2));
   Weight g;
   g.W =
       static_cast<float>(q) < -88.0f ? -1.01e-38 : guarded_exp(errors, static_cast<long double>(q));
-  const double dq_dDelta = -k.q2 - 2 * k.q4 * d;
-  const double dq_dTheta = -k.q1 - 2 * k.q3 * t;
-  g.W_d = g.W * dq_dDelta;
-  g.W_dd = g.W_d * dq_dDelta - 2 * k.q4 * g.W;
-  g.W_t = g.W * dq_dTheta;
-  g.W_tt = g.W_t * dq_dTheta - 2 * k.q3 * g.W;
-  g.W_dt = g.W_t * dq_dDelta;
+  terms::gaussianDerivatives(k, d, tt.t, g);
   return g;
 }
 
@@ -213,14 +224,9 @@ void evaluateDensityDerivatives(const Constants& k, double delta, const Temperat
   e.G = gaussianWeight(k, d, tt, errors);
   e.S = crossoverSwitch(k, d, tt, errors);
 
-  const TableSums &A = e.A, &B = e.B, &C = e.C, &D = e.D;
-  const ExpWeight& E = e.E;
-  const Weight &G = e.G, &S = e.S;
-  e.dPhi_dDelta = 1 / delta + A.S_d + E.E_d * B.S + E.E * B.S_d + G.W_d * C.S + G.W * C.S_d +
-                  tt.Hs * D.S_d + tt.Acr * S.W_d;
-  e.d2Phi_dDelta2 = -1 / e.dp(2) + A.S_dd + E.E_dd * B.S + 2 * E.E_d * B.S_d + E.E * B.S_dd +
-                    G.W_dd * C.S + 2 * G.W_d * C.S_d + G.W * C.S_dd + tt.Hs * D.S_dd +
-                    tt.Acr * S.W_dd;
+  const PartsOfOneState parts = partsOf(e, tt);
+  e.dPhi_dDelta = terms::dPhi_dDelta(parts);
+  e.d2Phi_dDelta2 = terms::d2Phi_dDelta2(parts);
 }
 
 HelmholtzValues completeHelmholtz(const Constants& k, DensityEvaluation& e,
@@ -230,21 +236,14 @@ HelmholtzValues completeHelmholtz(const Constants& k, DensityEvaluation& e,
   sumC_theta(k.C, e.dp, tt, e.C);
   sumOverDensityFunctions_theta(k.D, e.f, tt, e.D);
 
-  const TableSums &A = e.A, &B = e.B, &C = e.C, &D = e.D;
-  const ExpWeight& E = e.E;
-  const Weight &G = e.G, &S = e.S;
+  const PartsOfOneState parts = partsOf(e, tt);
   HelmholtzValues v;
-  v.Phi = tt.Phi0 + e.lnDelta + A.S + E.E * B.S + G.W * C.S + tt.Hs * D.S + S.W * tt.Acr;
+  v.Phi = terms::Phi(parts);
   v.dPhi_dDelta = e.dPhi_dDelta;
   v.d2Phi_dDelta2 = e.d2Phi_dDelta2;
-  v.dPhi_dTheta = tt.dPhi0_dTheta + A.S_t + E.E * B.S_t + G.W_t * C.S + G.W * C.S_t +
-                  tt.dHs_dTheta * D.S + tt.Hs * D.S_t + S.W_t * tt.Acr + S.W * tt.dAcr_dTheta;
-  v.d2Phi_dTheta2 = tt.d2Phi0_dTheta2 + A.S_tt + E.E * B.S_tt + G.W_tt * C.S + 2 * G.W_t * C.S_t +
-                    G.W * C.S_tt + tt.d2Hs_dTheta2 * D.S + 2 * tt.dHs_dTheta * D.S_t +
-                    tt.Hs * D.S_tt + S.W_tt * tt.Acr + 2 * S.W_t * tt.dAcr_dTheta;
-  v.d2Phi_dDelta_dTheta = A.S_dt + E.E_d * B.S_t + E.E * B.S_dt + G.W_dt * C.S + G.W_d * C.S_t +
-                          G.W_t * C.S_d + G.W * C.S_dt + tt.dHs_dTheta * D.S_d + tt.Hs * D.S_dt +
-                          tt.dAcr_dTheta * S.W_d + tt.Acr * S.W_dt;
+  v.dPhi_dTheta = terms::dPhi_dTheta(parts);
+  v.d2Phi_dTheta2 = terms::d2Phi_dTheta2(parts);
+  v.d2Phi_dDelta_dTheta = terms::d2Phi_dDelta_dTheta(parts);
   return v;
 }
 
