@@ -125,10 +125,17 @@ class LaneSolver {
     fill(lane);
   }
 
+  // Counts the lane's next evaluation and sets its delta. A solve that reaches the bound on
+  // evaluations is redone alone, and the solve that takes its lane is prepared in its place.
   void prepareEvaluation(int lane) {
-    LaneSolve& s = lanes_[lane];
-    if (!s.iteration.countEvaluation(*s.solve->w)) return redoAlone(lane);
-    block_.delta[lane] = s.iteration.delta();
+    while (block_.active[lane]) {
+      LaneSolve& s = lanes_[lane];
+      if (s.iteration.countEvaluation(*s.solve->w)) {
+        block_.delta[lane] = s.iteration.delta();
+        return;
+      }
+      redoAlone(lane);
+    }
   }
 
   void takeEvaluation(int lane) {

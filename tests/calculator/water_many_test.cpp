@@ -44,6 +44,9 @@ std::vector<uint64_t> bitsOf(const WaterState& w) {
   return bits;
 }
 
+// The bound on evaluations from one start value.
+constexpr int kMaxEvaluationsOfOneStart = 200;
+
 // A state to solve: temperature (K), pressure (bar) and start value.
 struct Case {
   double T, P, start;
@@ -130,6 +133,31 @@ TEST_F(WaterManyTest, DensitySolvesMatchTheOneStateSolverBitForBit) {
       EXPECT_EQ(manyErrors[n].pending_error(), aloneErrors[n].pending_error());
       EXPECT_EQ(bitsOf(many[n]), bitsOf(alone[n]));
     }
+  }
+}
+
+// Solves that reach the bound on evaluations in every lane at once are redone alone, and the
+// solves that take their lanes start from their own start values (found by fuzzing).
+TEST_F(WaterManyTest, LanesFreedAtTheEvaluationBoundStartTheirNextSolveAfresh) {
+  std::vector<Case> cases(8, {226.39505607690546, 8.733261623828437e-06, 2.3529411764705883});
+  cases.push_back({537.5051499198901, 31553.410762437412, 0.038910505836575876});
+  cases.push_back({298.15, 1, 3.1});
+  for (LaneWidth width : widths()) {
+    std::vector<WaterState> alone(cases.size()), many(cases.size());
+    std::vector<ErrorSlot> aloneErrors(cases.size()), manyErrors(cases.size());
+    std::vector<DensitySolve> solves;
+    for (std::size_t n = 0; n < cases.size(); ++n) {
+      alone[n].delta = many[n].delta = cases[n].start;
+      solves.push_back({&many[n], cases[n].T, cases[n].P, &manyErrors[n]});
+    }
+    waterDensityMany(k, solves, width);
+    for (std::size_t n = 0; n < cases.size(); ++n) {
+      EXPECT_EQ(solves[n].status,
+                waterDensity(k, alone[n], cases[n].T, cases[n].P, aloneErrors[n]));
+      EXPECT_EQ(bitsOf(many[n]), bitsOf(alone[n]))
+          << "width " << static_cast<int>(width) << ", " << n;
+    }
+    EXPECT_GT(alone[0].evaluations, kMaxEvaluationsOfOneStart);
   }
 }
 
