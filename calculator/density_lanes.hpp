@@ -316,7 +316,7 @@ template <class V>
 }
 
 // Phi and all its derivatives for every lane of b at b.delta (each within
-// [kLaneMinDelta, 9.2]) into b's results. Lanes whose weights raised a guarded-maths error are
+// [kLaneMinDelta, 10]) into b's results. Lanes whose weights raised a guarded-maths error are
 // marked failed.
 template <class V>
 [[gnu::always_inline]] inline void evaluateLanes(const Constants& k, LaneBlock<kWidth<V>>& b) {
