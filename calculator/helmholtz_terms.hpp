@@ -79,8 +79,7 @@ template <class Number, class Sums, class WeightOfNumber>
 
 template <class Number, class Sums, class WeightOfNumber>
 [[gnu::always_inline]] inline Number Phi(const Parts<Number, Sums, WeightOfNumber>& p) {
-  return p.Phi0 + p.lnDelta + p.A.S + p.E * p.B.S + p.G.W * p.C.S + p.Hs * p.D.S +
-         p.S.W * p.Acr;
+  return p.Phi0 + p.lnDelta + p.A.S + p.E * p.B.S + p.G.W * p.C.S + p.Hs * p.D.S + p.S.W * p.Acr;
 }
 
 template <class Number, class Sums, class WeightOfNumber>
@@ -91,10 +90,9 @@ template <class Number, class Sums, class WeightOfNumber>
 
 template <class Number, class Sums, class WeightOfNumber>
 [[gnu::always_inline]] inline Number d2Phi_dTheta2(const Parts<Number, Sums, WeightOfNumber>& p) {
-  return p.d2Phi0_dTheta2 + p.A.S_tt + p.E * p.B.S_tt + p.G.W_tt * p.C.S +
-         2.0 * p.G.W_t * p.C.S_t + p.G.W * p.C.S_tt + p.d2Hs_dTheta2 * p.D.S +
-         2.0 * p.dHs_dTheta * p.D.S_t + p.Hs * p.D.S_tt + p.S.W_tt * p.Acr +
-         2.0 * p.S.W_t * p.dAcr_dTheta;
+  return p.d2Phi0_dTheta2 + p.A.S_tt + p.E * p.B.S_tt + p.G.W_tt * p.C.S + 2.0 * p.G.W_t * p.C.S_t +
+         p.G.W * p.C.S_tt + p.d2Hs_dTheta2 * p.D.S + 2.0 * p.dHs_dTheta * p.D.S_t +
+         p.Hs * p.D.S_tt + p.S.W_tt * p.Acr + 2.0 * p.S.W_t * p.dAcr_dTheta;
 }
 
 template <class Number, class Sums, class WeightOfNumber>
