@@ -2,18 +2,23 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
 #include "apps/table/options.hpp"
-#include "apps/table/output.hpp"
 #include "apps/table/run.hpp"
+#include "services/file_output.hpp"
 
 int main(int argc, char** argv) {
   using namespace aqsol;
+  // A file grown past the size limit is a write error like any other (status 3, temporary
+  // removed), not the end of the process.
+  std::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   table::Options options;
   std::string error;
@@ -22,9 +27,9 @@ int main(int argc, char** argv) {
     return table::kExitBadArgument;
   }
   if (options.help) {
-    table::Output out(STDOUT_FILENO);
+    Output out(STDOUT_FILENO);
     if (out.write(table::usageText()) && out.flush()) return table::kExitOk;
-    std::fprintf(stderr, "aqsol-table: %s\n", table::writeErrorMessage(out.error()).c_str());
+    std::fprintf(stderr, "aqsol-table: %s\n", writeErrorMessage(out.error()).c_str());
     return table::kExitWriteError;
   }
 
@@ -37,5 +42,10 @@ int main(int argc, char** argv) {
   }
   const unsigned threads =
       options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
-  return table::runTable(options, constants, threads);
+  try {
+    return table::runTable(options, constants, threads);
+  } catch (const std::exception& e) {  // out of memory, say: the outputs are removed on the way
+    std::fprintf(stderr, "aqsol-table: %s\n", e.what());
+    return table::kExitFailed;
+  }
 }

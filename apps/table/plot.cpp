@@ -1,6 +1,7 @@
 // Plots of one column of aqsol-table against temperature or pressure, drawn by gnuplot.
 #include "apps/table/plot.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,7 +13,7 @@
 #include <sstream>
 
 #include "apps/table/columns.hpp"
-#include "apps/table/output.hpp"
+#include "services/file_output.hpp"
 
 namespace aqsol::table {
 namespace {
@@ -30,22 +31,22 @@ std::string pressureLabel(const PressureItem& p) {
   return p.saturation ? "P = sat" : "P = " + number(p.bar) + " bar";
 }
 
-// A string for a gnuplot script, in double quotes.
+// A gnuplot string constant in single quotes, in which nothing is special but the quote itself
+// (doubled). Control characters, which could end the command, become spaces.
 std::string quoted(std::string_view text) {
-  std::string out = "\"";
+  std::string out = "'";
   for (char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
+    if (c == '\'') out += '\'';
+    out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
   }
-  return out + "\"";
+  return out + "'";
 }
 
 std::string extensionOf(const std::string& file) {
   return file.substr(file.rfind('.') + 1);
 }
 
-std::string terminalFor(const std::string& file) {
-  const std::string extension = extensionOf(file);
+std::string terminalFor(std::string_view extension) {
   if (extension == "png") return "pngcairo size 1000,700 noenhanced font \"sans,11\"";
   if (extension == "svg") return "svg size 1000,700 dynamic noenhanced font \"sans,11\"";
   return "pdfcairo size 10in,7in noenhanced font \"sans,11\"";
@@ -70,41 +71,20 @@ std::string dataText(const std::vector<PlotData::Series>& series) {
   return text;
 }
 
-std::string scriptText(const Options& options, const std::vector<PlotData::Series>& series,
-                       const std::string& dataFile, const std::string& plotFile) {
-  std::ostringstream script;
-  script << "set encoding utf8\n"
-         << "set terminal " << terminalFor(options.plotFile) << '\n'
-         << "set output " << quoted(plotFile) << '\n'
-         << "set xlabel " << quoted(kColumns[options.plotX].label) << '\n'
-         << "set ylabel " << quoted(kColumns[options.plotY].label) << '\n'
-         << "set title "
-         << quoted(std::string(kColumns[options.plotY].name) + " against " +
-                   std::string(kColumns[options.plotX].name))
-         << '\n'
-         << "set grid\nset key outside right top\n"
-         // Past the eighth curve, the colours come again with dashed lines.
-         << "do for [n=1:8] { set linetype n+8 linecolor n dashtype 2 }\n";
-  std::string plot;
-  std::size_t block = 0;
-  for (const PlotData::Series& s : series) {
-    if (!s.hasPoints()) continue;
-    plot += plot.empty() ? "plot " : ", \\\n     ";
-    plot += quoted(dataFile) + " index " + std::to_string(block++) +
-            " using 1:2 with linespoints pointsize 0.4 title " + quoted(s.label);
-  }
-  script << plot << '\n';
-  return script.str();
+// A new, empty private file in the temporary folder; its name in `path`.
+bool makeTemporary(std::string& path, int& fd, std::string& error) {
+  const char* folder = std::getenv("TMPDIR");
+  path = std::string(folder && *folder ? folder : "/tmp") + "/aqsol-plot.XXXXXX";
+  fd = mkostemp(path.data(), O_CLOEXEC);
+  if (fd >= 0) return true;
+  error = std::string("cannot write a temporary file: ") + std::strerror(errno);
+  path.clear();
+  return false;
 }
 
 bool writeTemporary(const std::string& text, std::string& path, std::string& error) {
-  const char* folder = std::getenv("TMPDIR");
-  path = std::string(folder && *folder ? folder : "/tmp") + "/aqsol-plot.XXXXXX";
-  const int fd = mkstemp(path.data());
-  if (fd < 0) {
-    error = std::string("cannot write a temporary file: ") + std::strerror(errno);
-    return false;
-  }
+  int fd = -1;
+  if (!makeTemporary(path, fd, error)) return false;
   Output out(fd);
   const bool ok = out.write(text) && out.flush();
   close(fd);
@@ -112,8 +92,32 @@ bool writeTemporary(const std::string& text, std::string& path, std::string& err
   return ok;
 }
 
-// Runs gnuplot on a script file, its output to stderr. False with `error` set on failure.
-bool runGnuplot(const std::string& script, std::string& error) {
+// Copies the file `from` to the descriptor `to`. False with `error` set on failure.
+bool copyFile(const std::string& from, int to, std::string& error) {
+  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
+    error = std::string("cannot read the plot gnuplot drew: ") + std::strerror(errno);
+    return false;
+  }
+  Output out(to);
+  char buffer[1 << 16];
+  ssize_t n;
+  while ((n = read(in, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
+    if (n > 0 && !out.write(std::string_view(buffer, static_cast<std::size_t>(n)))) break;
+  const int readError = n < 0 ? errno : 0;
+  close(in);
+  if (out.flush() && readError == 0) return true;
+  error = readError != 0
+              ? std::string("cannot read the plot gnuplot drew: ") + std::strerror(readError)
+              : writeErrorMessage(out.error());
+  return false;
+}
+
+// Runs gnuplot on a script file, its output to stderr; the script finds the plot's file name in
+// ARG1 and the data file's in ARG2, so no file name is ever read as a command. False with
+// `error` set on failure.
+bool runGnuplot(const std::string& script, const std::string& plotFile, const std::string& dataFile,
+                std::string& error) {
   const pid_t child = fork();
   if (child < 0) {
     error = std::string("cannot start gnuplot: ") + std::strerror(errno);
@@ -121,7 +125,8 @@ bool runGnuplot(const std::string& script, std::string& error) {
   }
   if (child == 0) {
     dup2(STDERR_FILENO, STDOUT_FILENO);
-    execlp("gnuplot", "gnuplot", script.c_str(), static_cast<char*>(nullptr));
+    execlp("gnuplot", "gnuplot", "-c", script.c_str(), plotFile.c_str(), dataFile.c_str(),
+           static_cast<char*>(nullptr));
     _exit(127);
   }
   int status = 0;
@@ -134,6 +139,25 @@ bool runGnuplot(const std::string& script, std::string& error) {
 }
 
 }  // namespace
+
+std::string plotScript(std::string_view extension, std::string_view xLabel, std::string_view yLabel,
+                       std::string_view title, const std::vector<std::string>& curveLabels) {
+  std::string script = "set encoding utf8\n";
+  script += "set terminal " + terminalFor(extension) + "\n";
+  script += "set output ARG1\n";
+  script += "set xlabel " + quoted(xLabel) + "\n";
+  script += "set ylabel " + quoted(yLabel) + "\n";
+  script += "set title " + quoted(title) + "\n";
+  script += "set grid\nset key outside right top\n";
+  // Past the eighth curve, the colours come again with dashed lines.
+  script += "do for [n=1:8] { set linetype n+8 linecolor n dashtype 2 }\n";
+  for (std::size_t block = 0; block < curveLabels.size(); ++block) {
+    script += block == 0 ? "plot " : ", \\\n     ";
+    script += "ARG2 index " + std::to_string(block) +
+              " using 1:2 with linespoints pointsize 0.4 title " + quoted(curveLabels[block]);
+  }
+  return script + "\n";
+}
 
 bool PlotData::Series::hasPoints() const {
   for (std::size_t n = 0; n < x.size(); ++n)
@@ -182,24 +206,32 @@ bool plotterAvailable(std::string& error) {
   return false;
 }
 
-bool drawPlot(const Options& options, const PlotData& data, std::string& error) {
-  bool anyPoint = false;
-  for (const PlotData::Series& s : data.series()) anyPoint = anyPoint || s.hasPoints();
-  if (!anyPoint) {
+bool drawPlot(const Options& options, const PlotData& data, OutputFile& plot, std::string& error) {
+  std::vector<std::string> labels;
+  for (const PlotData::Series& s : data.series())
+    if (s.hasPoints()) labels.push_back(s.label);
+  if (labels.empty()) {
     error = "no row of the table could be computed: nothing to plot";
     return false;
   }
-  FileUnderConstruction plot;  // gnuplot writes the temporary file, renamed when complete
-  if (!plot.open(options.plotFile, error)) return false;
-  std::string dataFile, scriptFile;
-  bool ok = writeTemporary(dataText(data.series()), dataFile, error);
-  if (ok) {
-    ok = writeTemporary(scriptText(options, data.series(), dataFile, plot.temporaryName()),
-                        scriptFile, error) &&
-         runGnuplot(scriptFile, error);
-  }
-  if (!dataFile.empty()) unlink(dataFile.c_str());
-  if (!scriptFile.empty()) unlink(scriptFile.c_str());
+  const Column& x = kColumns[options.plotX];
+  const Column& y = kColumns[options.plotY];
+  const std::string script =
+      plotScript(extensionOf(options.plotFile), x.label, y.label,
+                 std::string(y.name) + " against " + std::string(x.name), labels);
+  // gnuplot draws into the temporary file that is renamed when complete, or, for an output
+  // written in place, into a file of its own that is then copied there.
+  std::string drawn = plot.temporaryName(), dataFile, scriptFile;
+  int drawnFd = -1;
+  bool ok = plot.replacedAtomically() || makeTemporary(drawn, drawnFd, error);
+  if (drawnFd >= 0) close(drawnFd);
+  ok = ok && writeTemporary(dataText(data.series()), dataFile, error) &&
+       writeTemporary(script, scriptFile, error) &&
+       runGnuplot(scriptFile, drawn, dataFile, error) &&
+       (plot.replacedAtomically() || copyFile(drawn, plot.fd(), error));
+  for (const std::string& file : {dataFile, scriptFile})
+    if (!file.empty()) unlink(file.c_str());
+  if (!plot.replacedAtomically() && !drawn.empty()) unlink(drawn.c_str());
   return ok && plot.commit(error);
 }
 

@@ -4,9 +4,11 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "apps/table/options.hpp"
+#include "services/file_output.hpp"
 
 namespace aqsol::table {
 
@@ -36,8 +38,16 @@ class PlotData {
 // Whether gnuplot can be started; false with a message naming the package when it cannot.
 bool plotterAvailable(std::string& error);
 
-// Draws the plot into options.plotFile (PNG, SVG or PDF by its extension): axis labels with
-// units, a legend, one curve per series. False with `error` set when gnuplot fails.
-bool drawPlot(const Options& options, const PlotData& data, std::string& error);
+// The gnuplot script of a plot: the terminal for a file of that extension (png, svg, else pdf),
+// the axis labels and title, and one curve per label, drawn from data block n of the data file.
+// Every text is a string constant of the script, never a command; the names of the output and of
+// the data file are not in the script at all: gnuplot is given them as ARG1 and ARG2.
+std::string plotScript(std::string_view extension, std::string_view xLabel, std::string_view yLabel,
+                       std::string_view title, const std::vector<std::string>& curveLabels);
+
+// Draws the plot into `plot` (opened on options.plotFile; PNG, SVG or PDF by its extension):
+// axis labels with units, a legend, one curve per series, and commits it. False with `error`
+// set when gnuplot fails.
+bool drawPlot(const Options& options, const PlotData& data, OutputFile& plot, std::string& error);
 
 }  // namespace aqsol::table

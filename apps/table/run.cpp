@@ -11,10 +11,10 @@
 
 #include "apps/table/columns.hpp"
 #include "apps/table/ordered_rows.hpp"
-#include "apps/table/output.hpp"
 #include "apps/table/plot.hpp"
 #include "apps/table/progress.hpp"
 #include "apps/table/rows.hpp"
+#include "services/file_output.hpp"
 
 namespace aqsol::table {
 namespace {
@@ -30,6 +30,19 @@ int fail(int status, const std::string& message) {
   return status;
 }
 
+// Refuses two outputs that are one file: the second would silently replace the first. Without
+// --output the table goes to standard output, which --plot may name too.
+bool outputsAreDistinct(const Options& options, std::string& error) {
+  OutputTarget table, plot;
+  std::string ignored;
+  if (!resolveOutputTarget(options.outputFile.empty() ? "/dev/stdout" : options.outputFile, table,
+                           ignored) ||
+      !resolveOutputTarget(options.plotFile, plot, ignored) || !sameOutputFile(table, plot))
+    return true;
+  error = "the table and the plot would both be written to '" + options.plotFile + "'";
+  return false;
+}
+
 }  // namespace
 
 int runTable(const Options& options, const Constants& k, unsigned threads) {
@@ -37,9 +50,13 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
   const bool plotting = !options.plotFile.empty();
   if (plotting && !plotterAvailable(error)) return fail(kExitFailed, error);
 
-  FileUnderConstruction file;
+  if (plotting && !outputsAreDistinct(options, error)) return fail(kExitBadArgument, error);
+  // Both outputs are opened before any row is computed, so that a name that cannot be written
+  // is found at once.
+  OutputFile file, plotFile;
   if (!options.outputFile.empty() && !file.open(options.outputFile, error))
     return fail(kExitFailed, error);
+  if (plotting && !plotFile.open(options.plotFile, error)) return fail(kExitFailed, error);
   Output out(options.outputFile.empty() ? STDOUT_FILENO : file.fd());
 
   const std::size_t rows = options.rowCount();
@@ -77,7 +94,7 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
   if (progress) progress->finish();
   if (!written) return fail(kExitWriteError, writeErrorMessage(out.error()));
   if (!options.outputFile.empty() && !file.commit(error)) return fail(kExitWriteError, error);
-  if (plot && !drawPlot(options, *plot, error)) return fail(kExitFailed, error);
+  if (plot && !drawPlot(options, *plot, plotFile, error)) return fail(kExitFailed, error);
   return kExitOk;
 }
 
