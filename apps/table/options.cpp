@@ -60,6 +60,11 @@ std::string quoted(std::string_view text) {
 
 enum class NumberText { kOk, kNotANumber, kOutOfRange };
 
+// -0 as 0: a zero is written "0" whatever sign it was typed or rounded with.
+double withoutNegativeZero(double value) {
+  return value + 0.0;
+}
+
 // A decimal number: an optional sign, digits, a point, an exponent. Numbers that overflow or
 // underflow a double are out of range.
 NumberText parseNumber(std::string_view text, double& value) {
@@ -72,6 +77,7 @@ NumberText parseNumber(std::string_view text, double& value) {
   if (ptr != end || text.empty()) return NumberText::kNotANumber;
   if (ec == std::errc::result_out_of_range) return NumberText::kOutOfRange;
   if (ec != std::errc() || std::isnan(value)) return NumberText::kNotANumber;
+  value = withoutNegativeZero(value);
   return std::isfinite(value) ? NumberText::kOk : NumberText::kOutOfRange;
 }
 
@@ -99,7 +105,7 @@ double roundedTo(double value, int places) {
   if (places == 0 && std::trunc(value) == value) return value;  // whole already
   char text[400];
   std::snprintf(text, sizeof text, "%.*f", places, value);
-  return std::strtod(text, nullptr);
+  return withoutNegativeZero(std::strtod(text, nullptr));
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {

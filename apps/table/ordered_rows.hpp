@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -76,6 +77,19 @@ bool takeRows(Window<Item>& window, std::size_t count,
   return true;
 }
 
+template <class Item>
+bool makeAndTakeOnOneThread(std::size_t count, const MakeChunk<Item>& make,
+                            const std::function<bool(std::size_t, const Item&)>& take) {
+  std::vector<Item> chunk(kChunk);
+  for (std::size_t first = 0; first < count; first += kChunk) {
+    const std::span<Item> items = std::span(chunk).first(std::min(kChunk, count - first));
+    make(first, items);
+    for (std::size_t i = first; i < first + items.size(); ++i)
+      if (!take(i, items[i - first])) return false;
+  }
+  return true;
+}
+
 }  // namespace ordered_rows_detail
 
 // Makes rows 0..count-1 on `threads` threads, a chunk at a time (`make(first, items)` fills
@@ -91,20 +105,17 @@ bool makeRowsInOrder(std::size_t count, unsigned threads,
                      const ordered_rows_detail::MakeChunk<Item>& make,
                      const std::function<bool(std::size_t, const Item&)>& take) {
   using namespace ordered_rows_detail;
-  if (threads <= 1) {
-    std::vector<Item> chunk(kChunk);
-    for (std::size_t first = 0; first < count; first += kChunk) {
-      const std::span<Item> items = std::span(chunk).first(std::min(kChunk, count - first));
-      make(first, items);
-      for (std::size_t i = first; i < first + items.size(); ++i)
-        if (!take(i, items[i - first])) return false;
-    }
-    return true;
-  }
+  if (threads <= 1) return makeAndTakeOnOneThread(count, make, take);
   Window<Item> window;
   std::vector<std::jthread> makers;
-  for (unsigned t = 0; t < threads; ++t)
-    makers.emplace_back([&] { makeRows(window, count, make); });
+  // Where the system gives fewer threads than asked (a memory limit, a process limit), the work
+  // goes on with those it gave, or on this thread alone.
+  try {
+    for (unsigned t = 0; t < threads; ++t)
+      makers.emplace_back([&] { makeRows(window, count, make); });
+  } catch (const std::system_error&) {
+    if (makers.empty()) return makeAndTakeOnOneThread(count, make, take);
+  }
   const bool complete = takeRows(window, count, take);
   if (!complete) {
     window.stopped.store(true);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -25,7 +26,10 @@ inline void forEachChunk(std::size_t count, unsigned threads,
   };
   const std::size_t helpers = std::min<std::size_t>(threads, (count + kChunk - 1) / kChunk);
   std::vector<std::jthread> others;
-  for (std::size_t t = 1; t < helpers; ++t) others.emplace_back(claimAndWork);
+  try {
+    for (std::size_t t = 1; t < helpers; ++t) others.emplace_back(claimAndWork);
+  } catch (const std::system_error&) {  // fewer threads than asked: the others do the work
+  }
   claimAndWork();
 }
 
