@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "frame/termination_signals.hpp"
+
 namespace aqsol {
 namespace {
 
@@ -33,7 +35,14 @@ std::atomic<Frame*> signal_frame{nullptr};
 
 extern "C" void on_floating_point_signal(int) {
   if (Frame* frame = signal_frame.load()) frame->runtime().errors.raise_error(kDivisionByZero);
+  restore_terminal_modes();
   std::_Exit(0);
+}
+
+// A tone the queue could not take ends the process with its own status.
+[[noreturn]] void end_for_lost_tone() {
+  restore_terminal_modes();
+  std::_Exit(10001);
 }
 
 void sleep_for_ms(int ms) {
@@ -63,11 +72,12 @@ Frame::~Frame() {
 void Frame::show_critical(std::string_view text, std::string_view caption) {
   presenter_.show_box({std::string(text), std::string(caption), false});
   std::fflush(nullptr);
+  restore_terminal_modes();
   std::_Exit(0);
 }
 
 void Frame::ring_bell() {
-  if (!tones_.queue_tone(kBellFrequency, kBellSeconds)) std::_Exit(10001);
+  if (!tones_.queue_tone(kBellFrequency, kBellSeconds)) end_for_lost_tone();
   sleep_ms(kBellHoldMs);
 }
 
@@ -115,22 +125,23 @@ void Frame::shut_down() {
 }
 
 void Frame::take_start_clock(FrontEnd& front) {
-  // Start the milliseconds of the day on a calendar-second boundary.
-  const std::time_t first = std::time(nullptr);
-  std::time_t now = first;
-  for (int waited = 0; now == first && waited < 1'100; ++waited) {
-    sleep_for_ms(1);
-    now = std::time(nullptr);
-  }
-  start_ticks_ = front.ticks_ms();
+  // The milliseconds of the day start on a calendar-second boundary: the next one, reckoned from
+  // the clock rather than waited for, so that the calculator starts at once. Until that boundary
+  // the elapsed ticks are negative and the counter still shows the second before it.
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  const std::time_t boundary = now.tv_sec + 1;
+  const auto ms_to_boundary = static_cast<uint32_t>((999'999'999 - now.tv_nsec) / 1'000'000 + 1);
+  start_ticks_ = front.ticks_ms() + ms_to_boundary;
   std::tm parts{};
-  localtime_r(&now, &parts);
+  localtime_r(&boundary, &parts);
   start_ms_of_day_ =
       (static_cast<int64_t>(parts.tm_hour) * 3600 + parts.tm_min * 60 + parts.tm_sec) * 1000;
 }
 
 void Frame::update_tick_counter(FrontEnd& front) {
-  const int64_t ms = (front.ticks_ms() - start_ticks_ + start_ms_of_day_) % kMsPerDay;
+  const auto elapsed = static_cast<int32_t>(front.ticks_ms() - start_ticks_);
+  const int64_t ms = ((start_ms_of_day_ + elapsed) % kMsPerDay + kMsPerDay) % kMsPerDay;
   const auto ticks = static_cast<uint32_t>(static_cast<double>(ms) * kTicksPerMs);
   uint8_t* counter = runtime_.low_memory.bytes() + kTickCounterOffset;
   counter[0] = static_cast<uint8_t>(ticks);
@@ -186,7 +197,7 @@ void Frame::stop() {
 }
 
 void Frame::sound(double frequency, double duration) {
-  if (!tones_.sound(runtime_.errors, frequency, duration)) std::_Exit(10001);
+  if (!tones_.sound(runtime_.errors, frequency, duration)) end_for_lost_tone();
 }
 
 void Frame::sleep_ms(int ms) {

@@ -118,7 +118,8 @@ bool ToneQueue::sound(ErrorSlot& errors, double frequency, double duration) {
     return true;
   }
   if (duration == 0) return true;
-  if (!put(frequency, duration, true)) errors.raise_error(kOutOfMemory);
+  const bool hold = silent_.load() || sink_->paces_calculator();
+  if (!put(frequency, duration, hold)) errors.raise_error(kOutOfMemory);
   return true;
 }
 

@@ -37,6 +37,9 @@ class ToneSink {
   virtual bool finished(Handle handle) = 0;
   // Forgets a finished tone.
   virtual void release(Handle handle) = 0;
+  // Whether the calculator waits for its tones to start, as it must for them to be heard in
+  // step with the screen.
+  virtual bool paces_calculator() const { return true; }
 };
 
 // A sink without a device that keeps the timing of a real one: a tone lasts its frame count at
@@ -53,14 +56,16 @@ class SilentToneSink final : public ToneSink {
   Handle next_ = 0;
 };
 
-// A sink whose tones are neither heard nor waited for: each has played out as soon as it starts
-// (for scripts, where a pass need not last as long as its beeps).
+// A sink whose tones are neither heard nor waited for: each has played out as soon as it starts,
+// and the calculator does not wait for it to start (for scripts, where a pass need not last as
+// long as its beeps, nor wait for the frame loop's next pass).
 class MutedToneSink final : public ToneSink {
  public:
   bool open() override { return true; }
   Handle start(const ToneSamples&) override { return ++next_; }
   bool finished(Handle) override { return true; }
   void release(Handle) override {}
+  bool paces_calculator() const override { return false; }
 
  private:
   Handle next_ = 0;

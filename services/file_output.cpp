@@ -144,8 +144,9 @@ bool resolveOutputTarget(const std::string& name, OutputTarget& target, std::str
   std::string path = name;
   for (int links = 0;; ++links) {
     const std::size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : path.substr(0, slash);
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     if (base.empty() || base == "." || base == "..") {
       error = cannotWrite(name, EISDIR);
@@ -207,8 +208,8 @@ bool OutputFile::open(const std::string& name, std::string& error) {
 
 bool OutputFile::openTemporary(std::string& error) {
   const std::size_t slash = target_.path.rfind('/');
-  std::string pattern = target_.path.substr(0, slash + 1) + "." +
-                        target_.path.substr(slash + 1) + ".XXXXXX";
+  std::string pattern =
+      target_.path.substr(0, slash + 1) + "." + target_.path.substr(slash + 1) + ".XXXXXX";
   fd_ = mkostemp(pattern.data(), O_CLOEXEC);
   if (fd_ < 0) {
     error = cannotWrite(name_, errno);

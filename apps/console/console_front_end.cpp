@@ -4,10 +4,12 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "apps/console/screen_text.hpp"
+#include "frame/termination_signals.hpp"
 
 namespace aqsol {
 namespace {
@@ -33,8 +35,7 @@ bool read_available(int fd, std::string& into) {
 
 }  // namespace
 
-TranscriptOutput::TranscriptOutput(TextScreen& screen, std::FILE* out)
-    : screen_(screen), out_(out) {
+TranscriptOutput::TranscriptOutput(TextScreen& screen, int fd) : screen_(screen), out_(fd) {
   screen_.set_listener(this);
 }
 
@@ -42,21 +43,24 @@ TranscriptOutput::~TranscriptOutput() {
   screen_.set_listener(nullptr);
 }
 
+void TranscriptOutput::write_line(const std::string& text) {
+  if (!out_.write(text) || !out_.write("\n") || !out_.flush()) error_.store(out_.error());
+}
+
 void TranscriptOutput::row_scrolled_out(int row) {
-  std::fprintf(out_, "%s\n", row_text(screen_, row).c_str());
+  write_line(row_text(screen_, row));
 }
 
 void TranscriptOutput::finish() {
   int last = 0;
   for (int row = 1; row <= screen_.height(); ++row)
     if (!row_text(screen_, row).empty()) last = row;
-  for (int row = 1; row <= last; ++row) std::fprintf(out_, "%s\n", row_text(screen_, row).c_str());
-  std::fflush(out_);
+  for (int row = 1; row <= last; ++row) write_line(row_text(screen_, row));
 }
 
 PipeKeyInput::PipeKeyInput(Frame& frame, int fd) : frame_(frame), fd_(fd) {}
 
-bool PipeKeyInput::pump() {
+bool PipeKeyInput::refill() {
   if (!end_of_input_ && pending_.size() < 64) end_of_input_ = !read_available(fd_, pending_);
   KeyBuffer& buffer = frame_.key_buffer();
   std::size_t used = 0;
@@ -68,6 +72,12 @@ bool PipeKeyInput::pump() {
     buffer.put(byte == '\n' ? kEnter : byte, 0);
   }
   pending_.erase(0, used);
+  return used > 0;
+}
+
+bool PipeKeyInput::pump() {
+  refill();
+  const KeyBuffer& buffer = frame_.key_buffer();
   // The input has ended and everything was taken: once the calculator waits for another key,
   // nothing can ever come, and the program ends as when its window is closed.
   const bool drained = pending_.empty() && !buffer.has_pending_keys();
@@ -77,6 +87,7 @@ bool PipeKeyInput::pump() {
 TerminalKeyInput::TerminalKeyInput(Frame& frame, int fd) : frame_(frame), fd_(fd) {
   saved_ = new termios;
   if (tcgetattr(fd_, saved_) != 0) return;
+  remember_terminal_modes(fd_, *saved_);
   termios raw = *saved_;
   raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
   raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL);
@@ -87,6 +98,7 @@ TerminalKeyInput::TerminalKeyInput(Frame& frame, int fd) : frame_(frame), fd_(fd
 
 TerminalKeyInput::~TerminalKeyInput() {
   if (raw_) tcsetattr(fd_, TCSANOW, saved_);
+  forget_terminal_modes();
   delete saved_;
 }
 
@@ -147,8 +159,27 @@ bool TerminalKeyInput::pump() {
          !frame_.waiting_for_key();
 }
 
+bool ConsoleFrontEnd::pump_events() {
+  return termination_signal() == 0 && output_->write_error() == 0 && keys_->pump();
+}
+
+// Keys waiting in a pipe are put in as soon as the calculator takes the ones before them, so a
+// script runs at the calculator's pace: the wait is cut into short naps, shortest while keys
+// flow.
 void ConsoleFrontEnd::sleep_ms(int ms) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  using std::chrono::microseconds;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  if (!keys_->keys_waiting()) {
+    std::this_thread::sleep_until(deadline);
+    return;
+  }
+  constexpr microseconds kShortest{20}, kLongest{1000};
+  microseconds nap = kShortest;
+  for (auto now = std::chrono::steady_clock::now(); now < deadline;
+       now = std::chrono::steady_clock::now()) {
+    nap = keys_->refill() ? kShortest : std::min(nap * 2, kLongest);
+    std::this_thread::sleep_until(std::min(now + nap, deadline));
+  }
 }
 
 uint32_t ConsoleFrontEnd::ticks_ms() {

@@ -3,6 +3,7 @@
 
 #include <termios.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -10,6 +11,7 @@
 
 #include "frame/frame.hpp"
 #include "frame/message_box.hpp"
+#include "services/file_output.hpp"
 
 namespace aqsol {
 
@@ -20,6 +22,8 @@ class ScreenOutput {
   virtual void refresh() = 0;
   // The program ends: what is still to be shown of the screen.
   virtual void finish() = 0;
+  // The errno value of the first write that failed, or 0.
+  virtual int write_error() const { return 0; }
 };
 
 // Where the keys come from. pump() puts what arrived into the frame's key buffer and returns
@@ -29,22 +33,33 @@ class KeyInput {
  public:
   virtual ~KeyInput() = default;
   virtual bool pump() = 0;
+  // Whether keys wait, already read, for room in the key buffer (keys from a pipe or a file):
+  // they are then put in as soon as the calculator makes room, not once a frame pass.
+  virtual bool keys_waiting() const { return false; }
+  // Puts keys that are waiting into the key buffer; true when it put any.
+  virtual bool refill() { return false; }
 };
 
-// The screen as a transcript on a stream that is not a terminal: each row that scrolls out of
-// the print region is written as one line when it scrolls out; finish() writes the rows from the
-// top down to the last non-blank one. UTF-8, trailing blanks trimmed.
+// The screen as a transcript on a file descriptor that is not a terminal: each row that scrolls
+// out of the print region is written as one line when it scrolls out (on the calculator's
+// thread); finish() writes the rows from the top down to the last non-blank one. UTF-8, trailing
+// blanks trimmed. Nothing is held back in a buffer, so a transcript cut short by a signal lacks
+// nothing that scrolled out; after the first failed write nothing more is written.
 class TranscriptOutput final : public ScreenOutput, public ScreenListener {
  public:
-  TranscriptOutput(TextScreen& screen, std::FILE* out);
+  TranscriptOutput(TextScreen& screen, int fd);
   ~TranscriptOutput() override;
   void refresh() override {}
   void finish() override;
+  int write_error() const override { return error_.load(); }
   void row_scrolled_out(int row) override;
 
  private:
+  void write_line(const std::string& text);
+
   TextScreen& screen_;
-  std::FILE* out_;
+  Output out_;
+  std::atomic<int> error_{0};
 };
 
 // Keys from a stream that is not a terminal: every byte is a key of that code page 437 code;
@@ -53,6 +68,8 @@ class PipeKeyInput final : public KeyInput {
  public:
   PipeKeyInput(Frame& frame, int fd);
   bool pump() override;
+  bool keys_waiting() const override { return !pending_.empty() || !end_of_input_; }
+  bool refill() override;
 
  private:
   Frame& frame_;
@@ -88,10 +105,12 @@ class ConsoleFrontEnd final : public FrontEnd {
   ConsoleFrontEnd(std::unique_ptr<ScreenOutput> output, std::unique_ptr<KeyInput> keys)
       : output_(std::move(output)), keys_(std::move(keys)) {}
   void refresh() override { output_->refresh(); }
-  bool pump_events() override { return keys_->pump(); }
+  // False too once the transcript cannot be written or a signal asked the program to end.
+  bool pump_events() override;
   void sleep_ms(int ms) override;
   uint32_t ticks_ms() override;
   void finish() { output_->finish(); }
+  int write_error() const { return output_->write_error(); }
 
  private:
   std::unique_ptr<ScreenOutput> output_;

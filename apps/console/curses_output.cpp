@@ -3,12 +3,15 @@
 #include "apps/console/curses_output.hpp"
 
 #include <curses.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <clocale>
 #include <sstream>
 
 #include "console/code_page.hpp"
+#include "frame/termination_signals.hpp"
 
 namespace aqsol {
 namespace {
@@ -107,6 +110,8 @@ class CursesOutput::Keys final : public KeyInput {
 
 CursesOutput::CursesOutput(Frame& frame, BoxMailbox& boxes) : frame_(frame), boxes_(boxes) {
   std::setlocale(LC_ALL, "");
+  if (termios modes{}; tcgetattr(STDOUT_FILENO, &modes) == 0)
+    remember_terminal_modes(STDOUT_FILENO, modes);
   initscr();
   raw();
   noecho();
@@ -124,6 +129,7 @@ CursesOutput::CursesOutput(Frame& frame, BoxMailbox& boxes) : frame_(frame), box
 
 CursesOutput::~CursesOutput() {
   endwin();
+  forget_terminal_modes();
 }
 
 std::unique_ptr<KeyInput> CursesOutput::terminal_keys() {

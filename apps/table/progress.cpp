@@ -4,6 +4,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -79,16 +80,25 @@ void Progress::update(std::size_t done) {
   nextDraw_ = now + kRedrawInterval;
 }
 
+std::string clearingText(std::size_t length, int width) {
+  const std::size_t columns = static_cast<std::size_t>(std::max(1, width));
+  const std::size_t rowsAbove = length == 0 ? 0 : (length - 1) / columns;
+  return (rowsAbove > 0 ? "\033[" + std::to_string(rowsAbove) + "A" : "") + "\r\033[J";
+}
+
 void Progress::finish() {
   if (!drawn_) return;
-  writeAll(fd_, "\r\033[K");
+  writeAll(fd_, clearingText(drawnLength_, terminalWidth(fd_)));
   drawn_ = false;
 }
 
 void Progress::draw(std::size_t done, Clock::time_point now) {
   const double elapsed = std::chrono::duration<double>(now - start_).count();
-  writeAll(fd_, "\r" + progressLine(done, total_, elapsed, terminalWidth(fd_)) + "\033[K");
+  const int width = terminalWidth(fd_);
+  const std::string line = progressLine(done, total_, elapsed, width);
+  writeAll(fd_, (drawn_ ? clearingText(drawnLength_, width) : "\r") + line);
   drawn_ = true;
+  drawnLength_ = line.size();
 }
 
 }  // namespace aqsol::table

@@ -30,7 +30,13 @@ class Progress {
   std::size_t total_;
   Clock::time_point start_, nextDraw_;
   bool drawn_ = false;
+  std::size_t drawnLength_ = 0;  // columns of the line on screen
 };
+
+// What clears a line of `length` columns drawn earlier, with the cursor after its end, from a
+// terminal now `width` columns wide: a terminal that has narrowed since has wrapped it over
+// several rows, and every one of them is cleared.
+std::string clearingText(std::size_t length, int width);
 
 // The text of the progress line for `done` of `total` rows after `elapsed` seconds, fitted to
 // `width` columns, for example "[#####     ] 52% 1,204,000/2,310,000 rows 410,000/s 3 s left".
