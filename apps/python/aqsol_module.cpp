@@ -3,11 +3,18 @@
 #include <pybind11/pybind11.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <future>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "apps/table/columns.hpp"
@@ -55,18 +62,35 @@ void addSolutes(const std::string& item, std::vector<SoluteParams>& solutes) {
   if (!table::parseSoluteList(item, solutes, error)) badArgument("solute: " + error);
 }
 
-// A name, a menu number, "all", or a list of them.
+bool isMenuNumber(py::handle item) {
+  return PyIndex_Check(item.ptr()) && !PyBool_Check(item.ptr());
+}
+
+// A name, a menu number or "all" (an integer of any size: one past the menu is refused by the
+// solute reader like any other).
+void addSolute(py::handle item, std::vector<SoluteParams>& solutes) {
+  if (py::isinstance<py::str>(item)) {
+    addSolutes(item.cast<std::string>(), solutes);
+  } else if (isMenuNumber(item)) {
+    addSolutes(py::str(py::int_(py::reinterpret_borrow<py::object>(item))), solutes);
+  } else {
+    badArgument("solute: expected a name, a menu number 1-20, or a list of them");
+  }
+}
+
+// A name, a menu number, "all", or a flat list of them (a list of lists is refused, so that no
+// nesting, however deep or self-referring, is followed).
 void readSolutes(py::handle solute, States& states) {
-  if (py::isinstance<py::str>(solute)) {
-    addSolutes(solute.cast<std::string>(), states.solutes);
+  const bool one = py::isinstance<py::str>(solute) || isMenuNumber(solute);
+  if (one) {
+    addSolute(solute, states.solutes);
     states.soluteAxis = states.solutes.size() > 1;
-  } else if (PyIndex_Check(solute.ptr()) && !PyBool_Check(solute.ptr())) {
-    addSolutes(std::to_string(py::cast<py::int_>(solute).cast<long long>()), states.solutes);
   } else if (py::isinstance<py::sequence>(solute) || py::isinstance<py::array>(solute)) {
     for (py::handle item : solute) {
-      States one;
-      readSolutes(item, one);
-      states.solutes.insert(states.solutes.end(), one.solutes.begin(), one.solutes.end());
+      if (!py::isinstance<py::str>(item) && !isMenuNumber(item))
+        badArgument("solute: a list of solutes holds names or menu numbers, not " +
+                    std::string(py::str(item.get_type().attr("__name__"))) + "s");
+      addSolute(item, states.solutes);
     }
     states.soluteAxis = true;
   } else {
@@ -160,14 +184,83 @@ py::array textArray(const std::vector<py::ssize_t>& shape, std::size_t count,
   std::fill(out, out + count * width, U'\0');
   for (std::size_t i = 0; i < count; ++i) {
     const std::string_view t = text(i);
-    for (std::size_t c = 0; c < t.size(); ++c)  // messages are ASCII
+    for (std::size_t c = 0; c < t.size(); ++c)  // names are ASCII
       out[i * width + c] = static_cast<unsigned char>(t[c]);
   }
   return array;
 }
 
+// The states that could not be computed, gathered from the computing threads; they are few, so
+// a lock costs nothing worth counting.
+class Failures {
+ public:
+  void add(std::size_t index, std::string message) {
+    const std::lock_guard<std::mutex> hold(lock_);
+    failed_.emplace_back(index, std::move(message));
+  }
+
+  // The status codes (0: computed; k: the reason is messages[k]) in `codes`, which holds zeros,
+  // and the list of messages, "ok" first and the others in the order of the first state that
+  // gave each: the same for any thread count.
+  py::list codesAndMessages(int32_t* codes) {
+    std::sort(failed_.begin(), failed_.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    py::list messages;
+    messages.append("ok");
+    std::unordered_map<std::string, int32_t> codeOf;
+    for (const auto& [index, message] : failed_) {
+      const auto [at, added] = codeOf.try_emplace(message, static_cast<int32_t>(codeOf.size() + 1));
+      if (added) messages.append(message);
+      codes[index] = at->second;
+    }
+    return messages;
+  }
+
+ private:
+  std::mutex lock_;
+  std::vector<std::pair<std::size_t, std::string>> failed_;
+};
+
+using ChunkWork = std::function<void(std::size_t first, std::size_t end)>;
+
+// Runs `work` over every chunk of `total` states on `threads` threads without the GIL. A large
+// computation runs beside this thread, which looks for signals every 50 ms: an exception that a
+// signal handler raises (KeyboardInterrupt on Ctrl+C) stops the threads after their current
+// chunk and is raised here.
+void computeInterruptibly(std::size_t total, unsigned threads, const ChunkWork& work) {
+  constexpr std::size_t kAtOnce = 4096;  // a few milliseconds of work: not worth a thread
+  constexpr auto kSignalCheckInterval = std::chrono::milliseconds(50);
+  std::atomic<bool> stop{false};
+  const auto run = [&] { table::forEachChunk(total, threads, work, &stop); };
+  std::future<void> done;
+  {
+    py::gil_scoped_release without_gil;
+    if (total <= kAtOnce) return run();
+    try {
+      done = std::async(std::launch::async, run);
+    } catch (const std::system_error&) {  // no thread to be had: no interruption either
+      return run();
+    }
+  }
+  for (;;) {
+    bool finished;
+    {
+      py::gil_scoped_release without_gil;
+      finished = done.wait_for(kSignalCheckInterval) == std::future_status::ready;
+    }
+    if (finished) return done.get();
+    if (PyErr_CheckSignals() != 0) {
+      stop.store(true);
+      py::gil_scoped_release without_gil;
+      done.wait();
+      break;
+    }
+  }
+  throw py::error_already_set();
+}
+
 // Computes every state (of every solute) without the GIL and returns the columns from `first`
-// to `last` (column indices) with "status" (and "solute" when there are solutes).
+// to `last` (column indices) with "status" and "messages" (and "solute" when there are solutes).
 py::dict compute(const States& states, std::size_t last, unsigned threads) {
   const Constants& k = constants();
   const std::size_t n = states.stateCount();
@@ -178,40 +271,39 @@ py::dict compute(const States& states, std::size_t last, unsigned threads) {
     columns.emplace_back(states.shape);
     out.push_back(columns.back().mutable_data());
   }
-  std::vector<std::string> statuses(total);
+  py::array_t<int32_t> codes(states.shape);
+  std::fill(codes.mutable_data(), codes.mutable_data() + total, 0);
+  Failures failures;
   const double* T = states.temperaturesC.data();
   const double* P = states.pressuresBar.data();
-  {
-    py::gil_scoped_release without_gil;
-    table::forEachChunk(total, threads, [&](std::size_t first, std::size_t end) {
-      std::vector<table::RowRequest> requests;
-      for (std::size_t i = first; i < end; ++i) {
-        const std::size_t state = i % n;
-        const SoluteParams* solute = states.solutes.empty() ? nullptr : &states.solutes[i / n];
-        requests.push_back({solute, T[state], {P[state] == 0, P[state]}});
+  computeInterruptibly(total, threads, [&](std::size_t first, std::size_t end) {
+    std::vector<table::RowRequest> requests;
+    for (std::size_t i = first; i < end; ++i) {
+      const std::size_t state = i % n;
+      const SoluteParams* solute = states.solutes.empty() ? nullptr : &states.solutes[i / n];
+      requests.push_back({solute, T[state], {P[state] == 0, P[state]}});
+    }
+    std::vector<table::Row> rows(end - first);
+    table::computeRows(k, requests, rows);
+    for (std::size_t i = first; i < end; ++i) {
+      table::Row& row = rows[i - first];
+      if (states.solutes.empty()) {
+        const auto values = table::computedValues(row);
+        table::checkFinite(row, std::span(values).first(last - table::kFirstValueColumn + 1));
       }
-      std::vector<table::Row> rows(end - first);
-      table::computeRows(k, requests, rows);
-      for (std::size_t i = first; i < end; ++i) {
-        table::Row& row = rows[i - first];
-        if (states.solutes.empty()) {
-          const auto values = table::computedValues(row);
-          table::checkFinite(row, std::span(values).first(last - table::kFirstValueColumn + 1));
-        }
-        for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
-          out[c - table::kTemperatureColumn][i] = table::columnValue(row, c).value_or(NAN);
-        statuses[i] = row.status.empty() ? "ok" : std::move(row.status);
-      }
-    });
-  }
+      for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
+        out[c - table::kTemperatureColumn][i] = table::columnValue(row, c).value_or(NAN);
+      if (!row.status.empty()) failures.add(i, std::move(row.status));
+    }
+  });
   py::dict result;
   if (!states.solutes.empty())
     result["solute"] =
         textArray(states.shape, total, [&](std::size_t i) { return states.solutes[i / n].name; });
   for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
     result[py::str(std::string(kColumns[c].name))] = columns[c - table::kTemperatureColumn];
-  result["status"] =
-      textArray(states.shape, total, [&](std::size_t i) { return std::string_view(statuses[i]); });
+  result["messages"] = failures.codesAndMessages(codes.mutable_data());
+  result["status"] = codes;
   return result;
 }
 
@@ -254,9 +346,14 @@ columns and units of aqsol-table:
   Cp2        partial molar heat capacity of the solute, cal/(mol K)
   Gaq        Gibbs energy, cal/mol          S2         entropy, cal/(mol K)
   K_aq_gas   exp(lnkH)*Mw/1000, bar/(mol/kg)
-  status     "ok", or why the state could not be computed (its values are then NaN)
+  status     int32 code per state: 0 where it was computed; k > 0 where it could not be, its
+             values then NaN and the reason messages[k]
+  messages   list of the reasons: messages[0] is "ok", the others in the order of the first
+             state that gave each. np.asarray(r["messages"])[r["status"]] spells every state's
 A state that cannot be computed never raises. Bad arguments (an unknown solute, a temperature
-at or below -273.15 C, a negative pressure, shapes that do not broadcast) raise ValueError.
+at or below -273.15 C, a negative pressure, shapes that do not broadcast, a list of lists of
+solutes) raise ValueError. Ctrl+C stops a long computation within a fraction of a second with
+KeyboardInterrupt.
 
 Example:
   >>> aqsol.properties("CO2", 25, 1)["lnkH"]
@@ -273,7 +370,8 @@ threads computing threads; 0 (default) uses every core
 
 Returns a dict of numpy arrays: T_C, P_bar, rho (g/cm3), drho_dP (g/(cm3 bar)), drho_dT
 (g/(cm3 K)), d2rho_dT2 (g/(cm3 K2)), V_H2O (cm3/mol), Cp_H2O (cal/(mol K)), lnf_H2O (ln f, f
-in bar) and status ("ok" or why; NaN values then).
+in bar), status and messages (as in properties(): 0, or the index of the reason in messages;
+NaN values then).
 )";
 
 }  // namespace

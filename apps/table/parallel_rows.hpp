@@ -15,13 +15,15 @@ namespace aqsol::table {
 // Calls work(first, end) for consecutive chunks of rows that together cover 0..count-1 once, on
 // `threads` threads (the calling thread being one of them); threads claim chunks as they become
 // free. `work` must be safe to call from several threads at once for different chunks. Returns
-// when every chunk is done.
+// when every chunk is done, or, once `stop` (if given) is set, when the chunks begun are done.
 inline void forEachChunk(std::size_t count, unsigned threads,
-                         const std::function<void(std::size_t first, std::size_t end)>& work) {
+                         const std::function<void(std::size_t first, std::size_t end)>& work,
+                         const std::atomic<bool>* stop = nullptr) {
   constexpr std::size_t kChunk = 64;
   std::atomic<std::size_t> next{0};
+  const auto stopped = [stop] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
   const auto claimAndWork = [&] {
-    for (std::size_t first; (first = next.fetch_add(kChunk)) < count;)
+    for (std::size_t first; !stopped() && (first = next.fetch_add(kChunk)) < count;)
       work(first, std::min(first + kChunk, count));
   };
   const std::size_t helpers = std::min<std::size_t>(threads, (count + kChunk - 1) / kChunk);

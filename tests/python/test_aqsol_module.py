@@ -5,6 +5,7 @@ import io
 import math
 import os
 import subprocess
+import sys
 import threading
 import time
 
@@ -36,12 +37,13 @@ def test_values_are_aqsol_tables_to_the_bit():
                       "--P", ",".join(map(str, pressures)))
     result = aqsol.properties("all", np.array(temperatures)[:, None], np.array(pressures))
     assert result["lnkH"].shape == (20, len(temperatures), len(pressures))
+    messages = np.asarray(result.pop("messages"))
     flat = {key: value.reshape(-1) for key, value in result.items()}
     assert len(rows) == flat["status"].size
     failed = 0
     for i, row in enumerate(rows):
         assert flat["solute"][i] == row["solute"]
-        assert flat["status"][i] == row["status"]
+        assert messages[flat["status"][i]] == row["status"]
         failed += row["status"] != "ok"
         for column in VALUE_COLUMNS:
             value = flat[column][i]
@@ -62,7 +64,7 @@ def test_scalars_arrays_and_broadcasting():
     assert aqsol.properties(["H2", 5], 25, [1, 2])["rho"].shape == (2, 2)
     water = aqsol.water(25, [1, 10])
     assert set(water) == {"T_C", "P_bar", "rho", "drho_dP", "drho_dT", "d2rho_dT2", "V_H2O",
-                          "Cp_H2O", "lnf_H2O", "status"}
+                          "Cp_H2O", "lnf_H2O", "status", "messages"}
     assert np.array_equal(water["rho"], aqsol.properties("H2", 25, [1, 10])["rho"])
 
 
@@ -72,15 +74,29 @@ def test_saturation_by_name_or_zero():
     for column in VALUE_COLUMNS:
         assert np.array_equal(by_name[column], by_zero[column])
     assert by_name["P_bar"][10] == pytest.approx(1.0133, abs=1e-3)  # 100 C
-    assert (by_name["status"] == "ok").all()
+    assert (by_name["status"] == 0).all() and by_name["messages"] == ["ok"]
 
 
 def test_failed_states_are_nan_with_a_status_and_never_raise():
-    result = aqsol.properties("H2", [25, 400], "sat")
-    assert result["status"][0] == "ok"
-    assert result["status"][1] == "no saturation pressure at or above the critical temperature"
+    result = aqsol.properties("H2", [25, 400, 450], "sat")
+    assert result["status"].tolist() == [0, 1, 1]
+    assert result["messages"] == [
+        "ok", "no saturation pressure at or above the critical temperature"]
     assert math.isnan(result["rho"][1]) and math.isnan(result["lnkH"][1])
     assert math.isnan(result["P_bar"][1])
+
+
+def test_statuses_take_four_bytes_a_state_and_each_message_once():
+    # Failures that all differ (each names its own state) among many states that succeed.
+    T = np.concatenate([np.linspace(5, 300, 20000), np.linspace(380, 500, 7)])
+    result = aqsol.properties("CO2", T, "sat")
+    assert result["status"].dtype == np.int32 and result["status"].nbytes == 4 * T.size
+    assert (result["status"][:20000] == 0).all()
+    assert result["status"][20000:].tolist() == [1] * 7
+    assert len(result["messages"]) == 2
+    varied = aqsol.properties("CO2", 25, [1e-400, 1, 1e6, 1e7])
+    codes = varied["status"].tolist()
+    assert codes[1] == 0 and len(varied["messages"]) == 1 + len(set(codes) - {0})
 
 
 @pytest.mark.parametrize("args, named", [
@@ -93,10 +109,41 @@ def test_failed_states_are_nan_with_a_status_and_never_raise():
     (("CO2", 25, -1), "P_bar"),
     (("CO2", 25, "high"), "P_bar"),
     (("CO2", [1, 2], [1, 2, 3]), "T_C and P_bar"),
+    ((2**100, 25, 1), "solute"),
+    ((["CO2", 2**70], 25, 1), "solute"),
+    (([["CO2"]], 25, 1), "solute"),
+    ((["CO2", None], 25, 1), "solute"),
 ])
 def test_bad_arguments_raise_value_error_naming_them(args, named):
     with pytest.raises(ValueError, match="^" + named + ":"):
         aqsol.properties(*args)
+
+
+def test_a_list_that_holds_itself_is_refused():
+    solutes = ["CO2"]
+    solutes.append(solutes)
+    with pytest.raises(ValueError, match="^solute: a list of solutes holds names"):
+        aqsol.properties(solutes, 25, 1)
+
+
+def test_ctrl_c_stops_a_large_call_at_once():
+    # In a child interpreter, whose main thread receives the signal as a user's Ctrl+C would.
+    child = """
+import os, signal, sys, threading, time
+import numpy as np
+import aqsol
+T = np.linspace(1, 350, 3_000_000)
+threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT)).start()
+start = time.monotonic()
+try:
+    aqsol.properties("CO2", T, 100)
+except KeyboardInterrupt:
+    print(f"interrupted {time.monotonic() - start:.3f}")
+"""
+    result = subprocess.run([sys.executable, "-c", child], capture_output=True, text=True,
+                            timeout=120)
+    assert result.stdout.startswith("interrupted"), result.stderr
+    assert float(result.stdout.split()[1]) < 1.5  # the whole call takes several seconds
 
 
 def test_several_threads_at_once_get_the_same_results():
