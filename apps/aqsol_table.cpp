@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -44,7 +45,10 @@ int main(int argc, char** argv) {
       options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
   try {
     return table::runTable(options, constants, threads);
-  } catch (const std::exception& e) {  // out of memory, say: the outputs are removed on the way
+  } catch (const std::bad_alloc&) {  // the outputs' temporaries are removed on the way out
+    std::fprintf(stderr, "aqsol-table: out of memory\n");
+    return table::kExitFailed;
+  } catch (const std::exception& e) {
     std::fprintf(stderr, "aqsol-table: %s\n", e.what());
     return table::kExitFailed;
   }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <span>
@@ -32,13 +33,30 @@ struct Window {
   std::atomic<std::size_t> nextToClaim{0};
   std::atomic<std::size_t> taken{0};  // rows taken; advanced a chunk at a time
   std::atomic<bool> stopped{false};
+  // The first exception a making thread met (out of memory, say), for the calling thread.
+  std::atomic<bool> failureClaimed{false}, failed{false};
+  std::exception_ptr failure;
+
+  // Keeps the first failure, stops the making threads, and wakes the taking thread wherever it
+  // waits: every slot is marked ready, and the taker looks at `failed` before it takes a row.
+  void fail(std::exception_ptr error) {
+    if (!failureClaimed.exchange(true)) {
+      failure = std::move(error);
+      failed.store(true, std::memory_order_release);
+    }
+    stopped.store(true);
+    for (std::size_t n = 0; n < kWindow; ++n) {
+      slots[n].ready.store(true, std::memory_order_release);
+      slots[n].ready.notify_all();
+    }
+  }
 };
 
 template <class Item>
 using MakeChunk = std::function<void(std::size_t first, std::span<Item> items)>;
 
 template <class Item>
-void makeRows(Window<Item>& window, std::size_t count, const MakeChunk<Item>& make) {
+void makeRows(Window<Item>& window, std::size_t count, const MakeChunk<Item>& make) try {
   std::vector<Item> chunk(kChunk);
   while (!window.stopped.load(std::memory_order_relaxed)) {
     const std::size_t first = window.nextToClaim.fetch_add(kChunk);
@@ -58,6 +76,8 @@ void makeRows(Window<Item>& window, std::size_t count, const MakeChunk<Item>& ma
       slot.ready.notify_one();
     }
   }
+} catch (...) {
+  window.fail(std::current_exception());
 }
 
 template <class Item>
@@ -66,6 +86,7 @@ bool takeRows(Window<Item>& window, std::size_t count,
   for (std::size_t i = 0; i < count; ++i) {
     Slot<Item>& slot = window.slots[i % kWindow];
     slot.ready.wait(false, std::memory_order_acquire);
+    if (window.failed.load(std::memory_order_acquire)) return false;
     const bool go_on = take(i, slot.item);
     slot.ready.store(false, std::memory_order_relaxed);
     if (!go_on) return false;
@@ -99,7 +120,7 @@ bool makeAndTakeOnOneThread(std::size_t count, const MakeChunk<Item>& make,
 // memory stays bounded for any count. `make` must be safe to call from several threads at once.
 // When `take` returns false, no further row is taken, the threads stop after their current
 // chunk, and the function returns false; otherwise it returns true. The rows taken are the same
-// for any thread count.
+// for any thread count. An exception in `make` on any thread stops the work and is rethrown here.
 template <class Item>
 bool makeRowsInOrder(std::size_t count, unsigned threads,
                      const ordered_rows_detail::MakeChunk<Item>& make,
@@ -122,6 +143,8 @@ bool makeRowsInOrder(std::size_t count, unsigned threads,
     window.taken.store(count, std::memory_order_release);  // wakes makers waiting for room
     window.taken.notify_all();
   }
+  makers.clear();
+  if (window.failed.load(std::memory_order_acquire)) std::rethrow_exception(window.failure);
   return complete;
 }
 

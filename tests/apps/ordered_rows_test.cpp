@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "apps/table/parallel_rows.hpp"
+
 namespace aqsol::table {
 namespace {
 
@@ -52,6 +54,37 @@ TEST(TableThreadedRows, TakingThatFailsStopsTheMakers) {
     EXPECT_FALSE(complete);
     EXPECT_EQ(taken, 100u);
     EXPECT_LT(made.load(), 100'000u) << threads << " threads";
+  }
+}
+
+// Out of memory on one thread, say: the others stop and the exception reaches the caller, in
+// order or not, on any thread count.
+TEST(TableThreadedRows, AnExceptionOnAnyThreadReachesTheCaller) {
+  struct Failure {};
+  for (unsigned threads = 1; threads <= 4; ++threads) {
+    std::atomic<std::size_t> madeAfter{0};
+    std::size_t taken = 0;
+    const auto make = [&](std::size_t first, std::span<std::string> items) {
+      if (first == 64 * 40) throw Failure{};
+      if (first > 64 * 40 + 64 * 4 * 64) ++madeAfter;
+      for (std::size_t i = first; i < first + items.size(); ++i) items[i - first] = "row";
+    };
+    EXPECT_THROW(makeRowsInOrder<std::string>(1'000'000, threads, make,
+                                              [&](std::size_t, const std::string&) {
+                                                ++taken;
+                                                return true;
+                                              }),
+                 Failure);
+    EXPECT_LE(taken, 64u * 40) << threads << " threads";
+    EXPECT_EQ(madeAfter.load(), 0u) << threads << " threads";
+    std::atomic<std::size_t> chunks{0};
+    EXPECT_THROW(forEachChunk(1'000'000, threads,
+                              [&](std::size_t first, std::size_t) {
+                                ++chunks;
+                                if (first == 64 * 40) throw Failure{};
+                              }),
+                 Failure);
+    EXPECT_LT(chunks.load(), 1'000'000u / 64) << threads << " threads";
   }
 }
 
