@@ -264,5 +264,14 @@ TEST(TableProgress, LineShowsRowsRateAndTimeLeftWithinTheWidth) {
     EXPECT_LT(progressLine(123'456, 9'999'999, 3.5, width).size(), static_cast<std::size_t>(width));
 }
 
+// A terminal that narrowed since the line was drawn has wrapped it: every row it took is cleared.
+TEST(TableProgress, ClearingReachesEveryRowTheLineWrappedOnto) {
+  EXPECT_EQ(clearingText(0, 80), "\r\033[J");
+  EXPECT_EQ(clearingText(79, 80), "\r\033[J");
+  EXPECT_EQ(clearingText(60, 30), "\033[1A\r\033[J");
+  EXPECT_EQ(clearingText(61, 30), "\033[2A\r\033[J");
+  EXPECT_EQ(clearingText(79, 0), "\033[78A\r\033[J");
+}
+
 }  // namespace
 }  // namespace aqsol::table

@@ -1,0 +1,232 @@
+"""aqsol-table against hostile output names and limits: devices, links, FIFOs and descriptors
+are written through and never replaced, file names never become gnuplot commands, two outputs
+never name one file, and limits end in a message with nothing left behind.
+
+usage: hostile_outputs_test.py AQSOL_TABLE  (run by ctest)
+"""
+import os
+import resource
+import shutil
+import signal
+import stat
+import subprocess
+import sys
+import tempfile
+import threading
+import unittest
+
+TABLE = ""
+ROW = ["--solute", "CO2", "--T", "25", "--P", "1"]
+CURVE = ["--solute", "CO2", "--T", "5:50:5", "--P", "1", "--y", "lnkH"]
+
+
+def run(*args, **kwargs):
+    return subprocess.run([TABLE, *args], capture_output=True, **kwargs)
+
+
+class Folder(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.expected = run(*ROW).stdout
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.folder.name, name)
+
+    def listing(self):
+        return sorted(os.listdir(self.folder.name))
+
+
+class DevicesOfTheSystem(unittest.TestCase):
+    """/dev/null and /dev/stdout themselves, in a private mount namespace whose /dev is a tmpfs
+    holding a real null device and the usual link, so that nothing of the machine's is at stake."""
+
+    def test_device_nodes_and_descriptor_links_are_written_in_place(self):
+        if os.geteuid() != 0 or shutil.which("unshare") is None:
+            self.skipTest("needs root and unshare for a private mount namespace")
+        script = f"""
+set -e
+mount -t tmpfs tmpfs /dev
+mknod -m 666 /dev/null c 1 3
+ln -s /proc/self/fd/1 /dev/stdout
+{TABLE} {' '.join(ROW)} -o /dev/null
+stat -c 'null %F' /dev/null
+{TABLE} {' '.join(ROW)} -o /dev/stdout | wc -l | sed 's/^/stdout lines /'
+stat -c 'stdout %F' /dev/stdout
+ls -A /dev | tr '\\n' ' ' | sed 's/^/dev holds /'
+"""
+        result = subprocess.run(["unshare", "-m", "--propagation", "private", "sh", "-c", script],
+                                capture_output=True, text=True)
+        if result.returncode != 0 and "unshare" in result.stderr:
+            self.skipTest("no private mount namespace here: " + result.stderr.strip())
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.splitlines(), [
+            "null character special file", "stdout lines 2", "stdout symbolic link",
+            "dev holds null stdout "])
+
+
+class LinksFifosAndDescriptors(Folder):
+    def test_a_link_is_written_through_and_stays_a_link(self):
+        with open(self.path("target.csv"), "w") as target:
+            target.write("old\n")
+        os.symlink("target.csv", self.path("link"))
+        os.symlink("link", self.path("chain"))
+        for name in ("link", "chain"):
+            self.assertEqual(run(*ROW, "-o", self.path(name)).returncode, 0)
+            self.assertTrue(os.path.islink(self.path(name)))
+            with open(self.path("target.csv"), "rb") as target:
+                self.assertEqual(target.read(), self.expected)
+        self.assertEqual(self.listing(), ["chain", "link", "target.csv"])
+
+    def test_a_dangling_link_makes_its_target(self):
+        os.mkdir(self.path("sub"))
+        os.symlink("sub/new.csv", self.path("dangling"))
+        self.assertEqual(run(*ROW, "-o", self.path("dangling")).returncode, 0)
+        self.assertTrue(os.path.islink(self.path("dangling")))
+        with open(self.path("sub/new.csv"), "rb") as made:
+            self.assertEqual(made.read(), self.expected)
+        self.assertEqual(sorted(os.listdir(self.path("sub"))), ["new.csv"])
+
+    def test_a_loop_of_links_or_a_folder_is_refused_before_any_row(self):
+        os.symlink("b", self.path("a"))
+        os.symlink("a", self.path("b"))
+        os.mkdir(self.path("folder"))
+        huge = ["--solute", "all", "--T", "0:350:0.01", "--P", "1:1000:1", "--force"]
+        for name, reason in (("a", b"Too many levels of symbolic links"),
+                             ("folder", b"Is a directory"), ("folder/", b"Is a directory"),
+                             ("none/x.csv", b"No such file or directory")):
+            result = run(*huge, "-o", self.path(name), timeout=10)
+            self.assertEqual(result.returncode, 1, name)
+            self.assertIn(reason, result.stderr)
+        self.assertEqual(self.listing(), ["a", "b", "folder"])
+
+    def test_a_fifo_is_written_as_it_is(self):
+        fifo = self.path("fifo")
+        os.mkfifo(fifo)
+        received = []
+
+        def read_all():
+            with open(fifo, "rb") as end:
+                received.append(end.read())
+
+        reader = threading.Thread(target=read_all)
+        reader.start()
+        self.assertEqual(run(*ROW, "-o", fifo, timeout=30).returncode, 0)
+        reader.join(timeout=30)
+        self.assertEqual(received, [self.expected])
+        self.assertTrue(stat.S_ISFIFO(os.stat(fifo).st_mode))
+        self.assertEqual(self.listing(), ["fifo"])
+
+    def test_descriptor_names_write_to_that_descriptor(self):
+        for name in ("/dev/stdout", "/dev/fd/1", f"/proc/self/fd/1"):
+            result = run(*ROW, "-o", name)
+            self.assertEqual((result.returncode, result.stdout), (0, self.expected), name)
+        with open(self.path("log"), "wb") as log:
+            subprocess.run([TABLE, *ROW, "-o", "/dev/stderr"], stderr=log, check=True)
+        with open(self.path("log"), "rb") as log:
+            self.assertEqual(log.read(), self.expected)
+
+    def test_a_replaced_file_keeps_its_mode(self):
+        for mode in (0o600, 0o640, 0o755):
+            name = self.path(f"t{mode:o}.csv")
+            with open(name, "w"):
+                pass
+            os.chmod(name, mode)
+            self.assertEqual(run(*ROW, "-o", name).returncode, 0)
+            self.assertEqual(stat.S_IMODE(os.stat(name).st_mode), mode)
+
+    def test_a_hard_link_keeps_the_old_contents(self):
+        with open(self.path("a.csv"), "w") as old:
+            old.write("old\n")
+        os.link(self.path("a.csv"), self.path("b.csv"))
+        self.assertEqual(run(*ROW, "-o", self.path("a.csv")).returncode, 0)
+        with open(self.path("b.csv")) as other:
+            self.assertEqual(other.read(), "old\n")
+
+
+class TwoOutputsOneFile(Folder):
+    def test_the_table_and_the_plot_may_not_be_one_file(self):
+        os.symlink("same.png", self.path("alias.png"))
+        with open(self.path("same.png"), "w") as old:
+            old.write("kept\n")
+        for table, plot in (("same.png", "same.png"), ("alias.png", "same.png"),
+                            ("new.png", "new.png")):
+            result = run(*CURVE, "-o", self.path(table), "--plot", self.path(plot))
+            self.assertEqual(result.returncode, 2, (table, plot))
+            self.assertIn(b"both be written to", result.stderr)
+        with open(self.path("same.png"), "w") as stdout:
+            result = subprocess.run([TABLE, *CURVE, "--plot", self.path("same.png")],
+                                    stdout=stdout, stderr=subprocess.PIPE)
+        self.assertEqual(result.returncode, 2)
+        self.assertEqual(self.listing(), ["alias.png", "same.png"])
+
+
+class PlotNames(Folder):
+    """Each name would run `touch PWNED` (in the folder, gnuplot's working directory) if it
+    reached gnuplot as script text."""
+
+    def test_a_name_full_of_gnuplot_commands_runs_none(self):
+        names = ["x\nsystem 'touch PWNED'\n#.png", "x'; system('touch PWNED'); '.svg",
+                 'x"; system("touch PWNED"); ".pdf', "x\\\nsystem 'touch PWNED'\n#.png",
+                 "`touch PWNED`.png"]
+        for name in names:
+            result = run(*CURVE, "--plot", name, "-o", "t.csv", cwd=self.folder.name)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertTrue(os.path.getsize(self.path(name)) > 1000)
+        self.assertEqual(self.listing(), sorted(names + ["t.csv"]))
+
+    def test_a_temporary_folder_full_of_gnuplot_commands_runs_none(self):
+        folder = self.path("tmp\nsystem 'touch PWNED'\n#")
+        os.mkdir(folder)
+        result = run(*CURVE, "--plot", "k.png", "-o", "t.csv", cwd=self.folder.name,
+                     env={**os.environ, "TMPDIR": folder})
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(self.listing(), sorted(["k.png", "t.csv", os.path.basename(folder)]))
+        self.assertEqual(os.listdir(folder), [])
+
+    def test_a_plot_through_a_link_to_standard_output(self):
+        os.symlink("/dev/stdout", self.path("out.png"))
+        result = run(*CURVE, "--plot", self.path("out.png"), "-o", self.path("t.csv"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout[:8], b"\x89PNG\r\n\x1a\n")
+        self.assertTrue(os.path.islink(self.path("out.png")))
+
+
+class Limits(Folder):
+    def test_a_file_size_limit_is_a_write_error_that_leaves_nothing(self):
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (100_000, 100_000))
+        result = run("--solute", "all", "--T", "0:300:1", "--P", "1:100:1", "--quiet",
+                     "-o", self.path("big.csv"), preexec_fn=limit)
+        self.assertEqual(result.returncode, 3, result.stderr)
+        self.assertIn(b"write error: File too large", result.stderr)
+        self.assertEqual(self.listing(), [])
+
+    def test_threads_or_memory_that_cannot_be_had_end_in_order(self):
+        # Address space for the program but not for the eight-megabyte stacks of 64 threads:
+        # the work goes on with the threads there are, or, where even its memory runs out, ends
+        # with a message. Never a crash, never a temporary left behind.
+        grid = ["--solute", "CO2", "--T", "0:300:1", "--P", "1:100:10"]
+        expected = run(*grid, "--threads", "1").stdout
+        for megabytes in (60, 100, 150):
+            limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (megabytes << 20,) * 2)
+            result = run(*grid, "--threads", "64", "-o", self.path("t.csv"), preexec_fn=limit)
+            self.assertIn(result.returncode, (0, 1), result.stderr)
+            if result.returncode == 1:
+                self.assertEqual(result.stderr, b"aqsol-table: out of memory\n")
+                self.assertEqual(self.listing(), [])
+                continue
+            with open(self.path("t.csv"), "rb") as table:
+                self.assertEqual(table.read(), expected)
+            self.assertEqual(self.listing(), ["t.csv"])
+            os.unlink(self.path("t.csv"))
+
+    def test_minus_zero_is_zero(self):
+        rows = run("--solute", "CO2", "--T", "-0,-0.0,-1:1:1", "--P", "1").stdout.splitlines()
+        self.assertEqual([row.split(b",")[1] for row in rows[1:]], [b"0", b"0", b"-1", b"0", b"1"])
+
+
+if __name__ == "__main__":
+    TABLE = os.path.abspath(sys.argv.pop(1))
+    unittest.main()
