@@ -50,10 +50,12 @@ fuzz: deps
 run: build
 	@if [ -n "$$DISPLAY" ]; then exec $(BUILD)/aqsol; else exec $(BUILD)/aqsol-console; fi
 
-# The Google benchmarks, then aqsol-table against python3-iapws on the same states.
+# The Google benchmarks, aqsol-table against python3-iapws on the same states, and 200 piped
+# passes of aqsol-console.
 bench: build
 	@$(BUILD)/aqsol-bench
 	@bench/compare-speed $(BUILD)/aqsol-table
+	@bench/console-speed $(BUILD)/aqsol-console
 
 # The Python module, into $(BUILD)/python (PYTHONPATH=$(BUILD)/python python3 -c 'import aqsol').
 python: build

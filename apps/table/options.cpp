@@ -430,8 +430,9 @@ Properties of pure water and of a solute at infinite dilution in water, one row 
   --P LIST        pressures in bar; sat (or 0) for the saturation pressure at each T
   --format F      csv (default), tsv, or json (JSON Lines: one object per row with the
                   header's names as keys, null for the values of a failed row)
-  --output FILE   write the table to FILE (it appears only when complete) instead of
-                  standard output; -o FILE for short
+  --output FILE   write the table to FILE instead of standard output; -o FILE for short.
+                  A regular file (links followed) appears only when complete, keeping
+                  its mode; a device, FIFO or /dev/stdout is written as it is
   --plot FILE     also draw a plot with gnuplot: FILE.png, FILE.svg or FILE.pdf
   --y COLUMN      the column to plot: T_C, P_bar, rho ... K_aq_gas
   --x COLUMN      plot against T_C or P_bar (default: the one with more values); one
@@ -464,7 +465,10 @@ Examples:
   aqsol-table --solute all --T 25 --P 1 --format json | jq .lnkH
 
 Exit status: 0 on success (failed rows included), 1 when the table or plot could not be
-made, 2 on a bad argument, 3 on a write error (a full disk, a closed pipe).
+made (a folder, a missing folder, out of memory), 2 on a bad argument (the table and the
+plot naming one file too), 3 on a write error (a full disk, a file size limit). A closed
+pipe ends it by SIGPIPE (status 141 in the shell), or with status 3 where SIGPIPE is
+ignored.
 )";
 }
 
