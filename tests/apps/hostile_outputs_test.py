@@ -111,7 +111,7 @@ class LinksFifosAndDescriptors(Folder):
             with open(fifo, "rb") as end:
                 received.append(end.read())
 
-        reader = threading.Thread(target=read_all)
+        reader = threading.Thread(target=read_all, daemon=True)
         reader.start()
         self.assertEqual(run(*ROW, "-o", fifo, timeout=30).returncode, 0)
         reader.join(timeout=30)
