@@ -3,6 +3,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "calculator/constants.hpp"
 #include "calculator/helmholtz.hpp"
@@ -114,16 +115,37 @@ struct DensitySolve {
 void waterDensityMany(const Constants& k, std::span<DensitySolve> solves,
                       LaneWidth widest = LaneWidth::kEight);
 
+// The steps of solving water at one state, as failure messages name them.
+enum class WaterStep {
+  kStart,       // start values (and the saturation pressure for P = 0)
+  kDensity,     // the density at (T, P)
+  kBelow,       // the re-solution at T - 0.5 K for the temperature derivatives
+  kAbove,       // the re-solution at T + 0.5 K
+  kProperties,  // the derived properties at (T, P)
+  kFugacity,    // the fugacity at (T, P)
+};
+
+// How a water computation ended: kOk, or the status of the step that failed first and the state
+// (T in K, P in bar) that step was at.
+struct WaterOutcome {
+  WaterStatus status = WaterStatus::kOk;
+  WaterStep step = WaterStep::kDensity;
+  double T = 0;
+  double P = 0;
+};
+
 // Density, its derivatives, molar volume, Cp, H, S and G from the solution at (w.T, w.P); the
 // second temperature derivative re-solves at T - 0.5 K and T + 0.5 K, leaving delta, Phi and Z
 // at the T + 0.5 K solution and theta, t restored. Returns the status of the re-solutions.
 WaterStatus waterProperties(const Constants& k, WaterState& w, ErrorSlot& errors);
 
-// One state for waterPropertiesMany, and the status waterProperties gives it.
+// One state for waterPropertiesMany, the status waterProperties gives it, and the re-solution
+// that gave a status other than kOk (kBelow or kAbove).
 struct PropertiesJob {
   WaterState* w = nullptr;
   ErrorSlot* errors = nullptr;
   WaterStatus status = WaterStatus::kOk;
+  WaterStep failedStep = WaterStep::kBelow;
 };
 
 // waterProperties for every job, its re-solutions done together by waterDensityMany (same
@@ -138,14 +160,36 @@ void waterFugacity(const Constants& k, WaterState& w, ErrorSlot& errors);
 // Far outside the range of the equation of state they are not.
 bool waterPropertiesPossible(const WaterState& w);
 
-// The water part of one pass at the pressure waterStart left: waterDensity at (w.T, w.P),
-// waterProperties and waterFugacity. Stops at the first step that fails; kOutsideRange when the
-// properties are not physically possible.
-WaterStatus solveWater(const Constants& k, WaterState& w, ErrorSlot& errors);
+// The whole water computation after waterStart: the density at (w.T, w.P), the derived
+// properties with their re-solutions at T -/+ 0.5 K, and the fugacity; every front end takes
+// its water from here. A step that finds no root (kNotConverged, kUnstable) ends the
+// computation; a runtime error does not (the steps after it run as they would, the error
+// pending), but the outcome names the step that raised it. kOutsideRange when the properties
+// are not physically possible.
+WaterOutcome solveWater(const Constants& k, WaterState& w, ErrorSlot& errors,
+                        LaneWidth widest = LaneWidth::kOne);
 
-// A short message for a failed status at (T in K, P in bar), for example
-// "the density of water did not converge at T = 973.15 K, P = 1 bar"; the error message for
-// kRuntimeError (pending error number in errors); empty for kOk.
-std::string waterStatusMessage(WaterStatus status, double T, double P, const ErrorSlot& errors);
+// One state for solveWaterMany, and its outcome.
+struct WaterJob {
+  WaterState* w = nullptr;
+  ErrorSlot* errors = nullptr;
+  WaterOutcome outcome;
+};
+
+// solveWater for every job, the states solved together (same doubles, outcomes and errors as
+// one job at a time).
+void solveWaterMany(const Constants& k, std::span<WaterJob> jobs,
+                    LaneWidth widest = LaneWidth::kEight);
+
+// The message for a failed outcome, for example "the density of water did not converge at
+// T = 973.15 K, P = 1 bar" or "no mechanically stable density of water at T = 645.75 K (the
+// re-solution at T + 0.5 K for the temperature derivatives), P = 217 bar"; a runtime error
+// names the error and the quantity: "error 6 (Overflow) while computing the density of water at
+// T = 100273.15 K, P = 1 bar". Empty for kOk.
+std::string waterOutcomeMessage(const WaterOutcome& outcome, const ErrorSlot& errors);
+
+// "error N (Name) while computing QUANTITY at T = ... K, P = ... bar" for the error pending.
+std::string runtimeErrorMessage(const ErrorSlot& errors, std::string_view quantity, double T,
+                                double P);
 
 }  // namespace aqsol

@@ -1,7 +1,10 @@
 // Newton solver for the reduced density of water at a given temperature and pressure.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
+#include <limits>
+#include <vector>
 
 #include "calculator/newton_iteration.hpp"
 #include "calculator/water.hpp"
@@ -65,6 +68,68 @@ bool retryFromOtherStarts(const Constants& k, const TemperatureTerms& tt, double
   return false;
 }
 
+// Z(delta) - P/(rho_c R_w T): zero at a root, rising through it at a stable one. NaN where the
+// equation cannot be evaluated.
+double pressureExcess(const Constants& k, const TemperatureTerms& tt, double reducedP,
+                      double delta) {
+  ErrorSlot scratch;
+  DensityEvaluation e;
+  evaluateDensityDerivatives(k, delta, tt, scratch, e);
+  return scratch.has_error() ? std::numeric_limits<double>::quiet_NaN()
+                             : delta * delta * e.dPhi_dDelta - reducedP;
+}
+
+// The reduced densities the isotherm is scanned at, on the side of the critical density the
+// phase lies on: geometric steps up to 0.05, then steps of 0.005 up to the densest the solver
+// allows.
+std::vector<double> scanDensities(Phase phase) {
+  constexpr double kGeometricEnd = 0.05, kLinearStep = 0.005, kDensest = 9.2;
+  std::vector<double> deltas;
+  const double first = phase == Phase::kLiquid ? 1 : 1e-4;
+  const double last = phase == Phase::kVapour ? 1 : kDensest;
+  for (double d = first; d < kGeometricEnd; d *= 1.1) deltas.push_back(d);
+  const double linearStart = std::max(first, kGeometricEnd);
+  for (int n = 0; linearStart + n * kLinearStep < last; ++n)
+    deltas.push_back(linearStart + n * kLinearStep);
+  deltas.push_back(last);
+  return deltas;
+}
+
+// The last resort when no start value led to a stable root of the state's phase: the isotherm
+// is scanned on that side of the critical density for a rise of Z through the reduced pressure,
+// the interval narrowed by bisection, and the root taken by Newton iteration from there, as the
+// solver takes any root. Below Tc the vapour takes the first such root, the liquid the last;
+// above Tc the first. Bounded (about 2,000 evaluations) and deterministic.
+bool bracketStableRoot(const Constants& k, const TemperatureTerms& tt, double reducedP, Phase phase,
+                       WaterState& w) {
+  constexpr int kBisections = 60;
+  const std::vector<double> deltas = scanDensities(phase);
+  double lower = 0, upper = 0;
+  double before = pressureExcess(k, tt, reducedP, deltas[0]);
+  for (std::size_t n = 1; n < deltas.size(); ++n) {
+    const double after = pressureExcess(k, tt, reducedP, deltas[n]);
+    if (before < 0 && after >= 0) {
+      lower = deltas[n - 1];
+      upper = deltas[n];
+      if (phase != Phase::kLiquid) break;
+    }
+    before = after;
+  }
+  if (upper == 0) return false;
+  for (int n = 0; n < kBisections; ++n) {
+    const double middle = lower + (upper - lower) / 2;
+    (pressureExcess(k, tt, reducedP, middle) < 0 ? lower : upper) = middle;
+  }
+  WaterState trial = w;
+  trial.delta = lower + (upper - lower) / 2;
+  ErrorSlot scratch;
+  const WaterStatus status = iterate(k, tt, reducedP, trial, scratch);
+  if (status != WaterStatus::kOk || !(trial.dZ_dDelta > 0) || !belongsTo(phase, trial.delta))
+    return false;
+  w = trial;
+  return true;
+}
+
 // The solution at a reduced density so low that the gas is ideal, Phi = Phi0 + ln delta, found
 // as the iteration finds it there: its first step is far below the convergence bound, so it
 // ends after one evaluation at the start value (whose Z it keeps) and one step to the root
@@ -104,36 +169,76 @@ WaterStatus waterDensity(const Constants& k, WaterState& w, double T, double P, 
   const WaterStatus status = iterate(k, tt, reducedP, w, errors);
   const bool unstable = status == WaterStatus::kOk && !(w.dZ_dDelta > 0);
   if (status != WaterStatus::kNotConverged && !unstable) return status;
-  if (retryFromOtherStarts(k, tt, T, P, reducedP, phaseAt(k, T, P), w)) return WaterStatus::kOk;
+  const Phase phase = phaseAt(k, T, P);
+  if (retryFromOtherStarts(k, tt, T, P, reducedP, phase, w) ||
+      bracketStableRoot(k, tt, reducedP, phase, w))
+    return WaterStatus::kOk;
   return unstable ? WaterStatus::kUnstable : WaterStatus::kNotConverged;
 }
 
-std::string waterStatusMessage(WaterStatus status, double T, double P, const ErrorSlot& errors) {
-  char text[160];
-  switch (status) {
+namespace {
+
+// What a runtime error stopped computing, by step.
+const char* quantityOf(WaterStep step) {
+  switch (step) {
+    case WaterStep::kStart:
+      return "the start values of water";
+    case WaterStep::kDensity:
+      return "the density of water";
+    case WaterStep::kFugacity:
+      return "the fugacity of water";
+    default:
+      return "the properties of water";
+  }
+}
+
+// " (the re-solution at T + 0.5 K ...)" after the temperature of a re-solution.
+const char* resolutionOf(WaterStep step) {
+  switch (step) {
+    case WaterStep::kBelow:
+      return " (the re-solution at T - 0.5 K for the temperature derivatives)";
+    case WaterStep::kAbove:
+      return " (the re-solution at T + 0.5 K for the temperature derivatives)";
+    default:
+      return "";
+  }
+}
+
+}  // namespace
+
+std::string runtimeErrorMessage(const ErrorSlot& errors, std::string_view quantity, double T,
+                                double P) {
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "error %u (%s) while computing %.*s at T = %.10g K, P = %.10g bar",
+                errors.pending_error(), std::string(error_message(errors.pending_error())).c_str(),
+                static_cast<int>(quantity.size()), quantity.data(), T, P);
+  return text;
+}
+
+std::string waterOutcomeMessage(const WaterOutcome& outcome, const ErrorSlot& errors) {
+  const char* what = nullptr;
+  switch (outcome.status) {
     case WaterStatus::kOk:
       return {};
     case WaterStatus::kNoSaturationPressure:
       return "no saturation pressure at or above the critical temperature";
     case WaterStatus::kNotConverged:
-      std::snprintf(text, sizeof text,
-                    "the density of water did not converge at T = %.10g K, P = %.10g bar", T, P);
-      return text;
+      what = "the density of water did not converge";
+      break;
     case WaterStatus::kUnstable:
-      std::snprintf(text, sizeof text,
-                    "no mechanically stable density of water at T = %.10g K, P = %.10g bar", T, P);
-      return text;
+      what = "no mechanically stable density of water";
+      break;
     case WaterStatus::kOutsideRange:
-      std::snprintf(text, sizeof text,
-                    "outside the range of the equation of state at T = %.10g K, P = %.10g bar", T,
-                    P);
-      return text;
+      what = "outside the range of the equation of state";
+      break;
     case WaterStatus::kRuntimeError:
-      std::snprintf(text, sizeof text, "error %u: %s", errors.pending_error(),
-                    std::string(error_message(errors.pending_error())).c_str());
-      return text;
+      return runtimeErrorMessage(errors, quantityOf(outcome.step), outcome.T, outcome.P);
   }
-  return {};
+  char text[256];
+  std::snprintf(text, sizeof text, "%s at T = %.10g K%s, P = %.10g bar", what, outcome.T,
+                resolutionOf(outcome.step), outcome.P);
+  return text;
 }
 
 }  // namespace aqsol

@@ -72,13 +72,17 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
   std::vector<std::size_t> aboveJob;
   for (std::size_t n = 0; n < jobs.size(); ++n) {
     jobs[n].status = solves[n].status;
+    jobs[n].failedStep = WaterStep::kBelow;
     kept[n].below = drho_dT_atSolution(k, *jobs[n].w, *jobs[n].errors);
     if (jobs[n].status != WaterStatus::kOk) continue;
     above.push_back({jobs[n].w, jobs[n].w->T + 0.5, jobs[n].w->P, jobs[n].errors});
     aboveJob.push_back(n);
   }
   waterDensityMany(k, above, widest);
-  for (std::size_t m = 0; m < above.size(); ++m) jobs[aboveJob[m]].status = above[m].status;
+  for (std::size_t m = 0; m < above.size(); ++m) {
+    jobs[aboveJob[m]].status = above[m].status;
+    jobs[aboveJob[m]].failedStep = WaterStep::kAbove;
+  }
 
   for (std::size_t n = 0; n < jobs.size(); ++n) {
     WaterState& w = *jobs[n].w;
@@ -98,14 +102,66 @@ bool waterPropertiesPossible(const WaterState& w) {
   return w.Cp1 > 0 && w.drho_dP > 0;
 }
 
-WaterStatus solveWater(const Constants& k, WaterState& w, ErrorSlot& errors) {
-  WaterStatus status = waterDensity(k, w, w.T, w.P, errors);
-  if (status == WaterStatus::kOk) status = waterProperties(k, w, errors);
-  if (status == WaterStatus::kOk && !errors.has_error() && !waterPropertiesPossible(w))
-    status = WaterStatus::kOutsideRange;
-  if (status == WaterStatus::kOk) waterFugacity(k, w, errors);
-  if (status == WaterStatus::kOk && errors.has_error()) status = WaterStatus::kRuntimeError;
-  return status;
+namespace {
+
+bool foundNoRoot(WaterStatus status) {
+  return status == WaterStatus::kNotConverged || status == WaterStatus::kUnstable;
+}
+
+// Keeps the first failure of a job: the outcome names the step that failed first.
+void fail(WaterJob& job, WaterStatus status, WaterStep step, double T, double P) {
+  if (job.outcome.status == WaterStatus::kOk) job.outcome = {status, step, T, P};
+}
+
+// A runtime error pending after `step` fails the job there, unless a step before failed.
+void noteError(WaterJob& job, WaterStep step) {
+  if (job.errors->has_error()) fail(job, WaterStatus::kRuntimeError, step, job.w->T, job.w->P);
+}
+
+}  // namespace
+
+WaterOutcome solveWater(const Constants& k, WaterState& w, ErrorSlot& errors, LaneWidth widest) {
+  WaterJob job{&w, &errors, {}};
+  solveWaterMany(k, {&job, 1}, widest);
+  return job.outcome;
+}
+
+void solveWaterMany(const Constants& k, std::span<WaterJob> jobs, LaneWidth widest) {
+  std::vector<DensitySolve> solves;
+  solves.reserve(jobs.size());
+  for (WaterJob& job : jobs) {
+    job.outcome = {};
+    solves.push_back({job.w, job.w->T, job.w->P, job.errors});
+  }
+  waterDensityMany(k, solves, widest);
+  std::vector<PropertiesJob> properties;
+  std::vector<WaterJob*> going;
+  for (std::size_t n = 0; n < jobs.size(); ++n) {
+    WaterJob& job = jobs[n];
+    if (foundNoRoot(solves[n].status)) {
+      fail(job, solves[n].status, WaterStep::kDensity, job.w->T, job.w->P);
+      continue;
+    }
+    noteError(job, WaterStep::kDensity);
+    properties.push_back({job.w, job.errors});
+    going.push_back(&job);
+  }
+  waterPropertiesMany(k, properties, widest);
+  for (std::size_t m = 0; m < going.size(); ++m) {
+    WaterJob& job = *going[m];
+    WaterState& w = *job.w;
+    const PropertiesJob& p = properties[m];
+    if (foundNoRoot(p.status)) {
+      fail(job, p.status, p.failedStep, p.failedStep == WaterStep::kBelow ? w.T - 0.5 : w.T + 0.5,
+           w.P);
+      continue;
+    }
+    noteError(job, WaterStep::kProperties);
+    if (!job.errors->has_error() && !waterPropertiesPossible(w))
+      fail(job, WaterStatus::kOutsideRange, WaterStep::kProperties, w.T, w.P);
+    waterFugacity(k, w, *job.errors);
+    noteError(job, WaterStep::kFugacity);
+  }
 }
 
 }  // namespace aqsol

@@ -82,7 +82,7 @@ struct Variables {
   WaterState water;
   SoluteParams solute;
   SoluteResults results;
-  WaterStatus water_status;
+  WaterOutcome water_outcome;
   const char* too_large;  // the entry too large to be a number, or null
 };
 
@@ -210,7 +210,10 @@ class Dialogue {
     });
     enter_temperature();
     enter_pressure();
-    statement(kLineStart, [&] { v_.water_status = waterStart(k_, v_.water, rt_.errors); });
+    statement(kLineStart, [&] {
+      v_.water_outcome = {waterStart(k_, v_.water, rt_.errors), WaterStep::kStart, v_.water.T,
+                          v_.water.P};
+    });
     statement(kLinePressureUsed, [&] {
       locate(con_, cursor_row_query(con_) - 1, kPressureUsedColumn, 0, 0, 0,
              kLocateRow | kLocateColumn);
@@ -218,11 +221,15 @@ class Dialogue {
     });
     if (v_.too_large != nullptr)
       return failed_state(std::string("the ") + v_.too_large + " is too large to be a number");
-    if (v_.water_status != WaterStatus::kNoSaturationPressure)
-      statement(kLineWater,
-                [&] { subroutine(kReturnFromWater, [&] { v_.water_status = solve_water(); }); });
-    if (v_.water_status != WaterStatus::kOk && v_.water_status != WaterStatus::kRuntimeError)
-      return failed_state(waterStatusMessage(v_.water_status, v_.water.T, v_.water.P, rt_.errors));
+    if (v_.water_outcome.status != WaterStatus::kNoSaturationPressure)
+      statement(kLineWater, [&] {
+        subroutine(kReturnFromWater,
+                   [&] { v_.water_outcome = solveWater(k_, v_.water, rt_.errors); });
+      });
+    // A runtime error has shown its box; the pass goes on with what was computed.
+    const WaterStatus status = v_.water_outcome.status;
+    if (status != WaterStatus::kOk && status != WaterStatus::kRuntimeError)
+      return failed_state(waterOutcomeMessage(v_.water_outcome, rt_.errors));
     water_results();
     statement(kLineSolute, [&] {
       subroutine(kReturnFromSolute, [&] {
@@ -269,17 +276,6 @@ class Dialogue {
       take_number(pressure_text_, v_.P, "pressure");
       v_.water.P = v_.P;
     });
-  }
-
-  WaterStatus solve_water() {
-    WaterState& w = v_.water;
-    WaterStatus status = waterDensity(k_, w, w.T, w.P, rt_.errors);
-    if (status == WaterStatus::kNotConverged || status == WaterStatus::kUnstable) return status;
-    waterProperties(k_, w, rt_.errors);
-    waterFugacity(k_, w, rt_.errors);
-    if (status == WaterStatus::kOk && !rt_.errors.has_error() && !waterPropertiesPossible(w))
-      return WaterStatus::kOutsideRange;
-    return status;
   }
 
   // The pressure that waterStart chose (the saturation pressure for an entered 0) is the

@@ -90,26 +90,6 @@ std::string formatJsonRow(const Row& row) {
   return line;
 }
 
-// The status of a failed step; a runtime error names the quantity being computed, e.g.
-// "error 6 (Overflow) while computing the density of water at T = 100273.15 K, P = 1 bar".
-std::string statusOf(WaterStatus status, const char* quantity, const WaterState& w,
-                     const ErrorSlot& errors) {
-  if (status != WaterStatus::kRuntimeError) return waterStatusMessage(status, w.T, w.P, errors);
-  char text[200];
-  std::snprintf(text, sizeof text, "error %u (%s) while computing %s at T = %.10g K, P = %.10g bar",
-                errors.pending_error(), std::string(error_message(errors.pending_error())).c_str(),
-                quantity, w.T, w.P);
-  return text;
-}
-
-// Ends the water steps of a row when one failed: gives it the status of a failed step (a
-// pending error fails a step that returned kOk). True when the step failed.
-bool failStep(Row& row, WaterStatus status, const char* quantity, const ErrorSlot& errors) {
-  if (status == WaterStatus::kOk && errors.has_error()) status = WaterStatus::kRuntimeError;
-  if (status != WaterStatus::kOk) row.status = statusOf(status, quantity, row.water, errors);
-  return status != WaterStatus::kOk;
-}
-
 // The temperature terms of the last solute and temperature asked, for the rows that follow at
 // the same ones (a grid's pressures). Terms that raised an error are not kept.
 class SoluteTermsMemo {
@@ -136,8 +116,8 @@ void addSolute(const Constants& k, const SoluteParams& solute, SoluteTermsMemo& 
                                 : computeInfiniteDilution(k, row.water, solute, errors);
   row.kAqGas = static_cast<double>(kAqToGas(k, row.solute.lnkH, errors));
   if (errors.has_error()) {
-    const std::string quantity = "the properties of " + std::string(solute.name);
-    row.status = statusOf(WaterStatus::kRuntimeError, quantity.c_str(), row.water, errors);
+    row.status = runtimeErrorMessage(errors, "the properties of " + std::string(solute.name),
+                                     row.water.T, row.water.P);
     return;
   }
   checkFinite(row, computedValues(row));
@@ -148,10 +128,11 @@ void addSolute(const Constants& k, const SoluteParams& solute, SoluteTermsMemo& 
 void computeRows(const Constants& k, std::span<const RowRequest> requests, std::span<Row> rows,
                  LaneWidth widest) {
   const std::size_t count = requests.size();
-  // Each row's water steps in turn, as solveWater takes them, naming the quantity a runtime
-  // error stops; `going` lists the rows no step has failed yet.
+  // Start values row by row (a grid's pressures share their temperature's saturation pressure),
+  // then the water of every row that started, solved together.
   std::vector<ErrorSlot> errors(count);
-  std::vector<std::size_t> going;
+  std::vector<WaterJob> jobs;
+  std::vector<std::size_t> rowOfJob;
   WaterStarts starts;
   for (std::size_t n = 0; n < count; ++n) {
     Row& row = rows[n] = Row{};
@@ -159,34 +140,19 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
     WaterState& w = row.water;
     w.T = requests[n].temperatureC + k.T0K;
     w.P = requests[n].pressure.saturation ? 0 : requests[n].pressure.bar;
-    const WaterStatus start = starts.start(k, w, errors[n]);
+    WaterStatus start = starts.start(k, w, errors[n]);
     if (start != WaterStatus::kNoSaturationPressure) row.pressureBar = w.P;
-    if (!failStep(row, start, "the start values of water", errors[n])) going.push_back(n);
-  }
-
-  std::vector<DensitySolve> solves;
-  for (std::size_t n : going)
-    solves.push_back({&rows[n].water, rows[n].water.T, rows[n].water.P, &errors[n]});
-  waterDensityMany(k, solves, widest);
-  std::vector<std::size_t> solved;
-  for (std::size_t m = 0; m < going.size(); ++m)
-    if (!failStep(rows[going[m]], solves[m].status, "the density of water", errors[going[m]]))
-      solved.push_back(going[m]);
-
-  std::vector<PropertiesJob> jobs;
-  for (std::size_t n : solved) jobs.push_back({&rows[n].water, &errors[n]});
-  waterPropertiesMany(k, jobs, widest);
-  for (std::size_t m = 0; m < solved.size(); ++m) {
-    const std::size_t n = solved[m];
-    Row& row = rows[n];
-    if (failStep(row, jobs[m].status, "the properties of water", errors[n])) continue;
-    if (!waterPropertiesPossible(row.water)) {
-      failStep(row, WaterStatus::kOutsideRange, "", errors[n]);
-      continue;
+    if (start == WaterStatus::kOk && errors[n].has_error()) start = WaterStatus::kRuntimeError;
+    if (start == WaterStatus::kOk) {
+      jobs.push_back({&w, &errors[n], {}});
+      rowOfJob.push_back(n);
+    } else {
+      row.status = waterOutcomeMessage({start, WaterStep::kStart, w.T, w.P}, errors[n]);
     }
-    waterFugacity(k, row.water, errors[n]);
-    failStep(row, WaterStatus::kOk, "the fugacity of water", errors[n]);
   }
+  solveWaterMany(k, jobs, widest);
+  for (std::size_t m = 0; m < jobs.size(); ++m)
+    rows[rowOfJob[m]].status = waterOutcomeMessage(jobs[m].outcome, *jobs[m].errors);
 
   SoluteTermsMemo memo;
   for (std::size_t n = 0; n < count; ++n) {

@@ -24,7 +24,7 @@ class WaterFixture : public testing::Test {
   // A fresh state solved at (T, P) as one pass of the calculator solves it.
   WaterState solvedAt(double T, double P) {
     WaterState w = startAt(T, P);
-    EXPECT_EQ(solveWater(k, w, errors), WaterStatus::kOk);
+    EXPECT_EQ(solveWater(k, w, errors).status, WaterStatus::kOk);
     return w;
   }
 };

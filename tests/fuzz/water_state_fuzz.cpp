@@ -102,9 +102,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   w.delta = start;
   ErrorSlot errors;
   const WaterStatus status = waterDensity(k, w, T, P, errors);
-  fuzz::check(w.evaluations <= 5 * 200, "bounded iterations");
+  fuzz::check(w.evaluations <= 6 * 200, "bounded iterations");
   if (status == WaterStatus::kOk) fuzz::check(std::isfinite(w.delta) && w.delta > 0, "a root");
-  fuzz::check(!waterStatusMessage(status, T, P, errors).empty() || status == WaterStatus::kOk,
+  fuzz::check(!waterOutcomeMessage({status, WaterStep::kDensity, T, P}, errors).empty() ||
+                  status == WaterStatus::kOk,
               "a failure says why");
 
   // A full row as aqsol-table and the Python module compute it.
