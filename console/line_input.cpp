@@ -367,14 +367,19 @@ void line_input(Console& con, RuntimeHost& host, std::span<const InputTarget> ta
   if (con.errors.has_error() || targets.empty()) return;
   StringStorage& strings = con.strings;
   TextScreen& screen = con.screen;
-  const uint8_t cursor_was_visible = screen.cursor_visible();
-  screen.set_cursor_visible(1);
+  // The cursor shows while the line is entered and is as it was afterwards, however the entry
+  // ends (Enter, a stop, no memory).
+  struct CursorShown {
+    TextScreen& screen;
+    const uint8_t was_visible = screen.cursor_visible();
+    explicit CursorShown(TextScreen& s) : screen(s) { screen.set_cursor_visible(1); }
+    ~CursorShown() { screen.set_cursor_visible(was_visible); }
+  } cursor_shown(screen);
   for (const InputTarget& t : targets) reset_target(strings, t);
 
   LineEditor editor(con, targets);
   if (!editor.ready()) {
     con.errors.raise_error(kOutOfMemory);
-    screen.set_cursor_visible(cursor_was_visible);
     return;
   }
   int pending_spaces = 0;
@@ -411,7 +416,6 @@ void line_input(Console& con, RuntimeHost& host, std::span<const InputTarget> ta
   }
   strings.temporaries_release(mark, 0);
   if (newline) print_string(con, strings.shared_empty(), 1);
-  screen.set_cursor_visible(cursor_was_visible);
 }
 
 }  // namespace aqsol

@@ -226,7 +226,9 @@ void Keyboard::key_press(int32_t code) {
     flags_.clear_suspend_bits(FrameFlags::kPaused);
     return;
   }
-  if (code == kKeyBreak || ((code == kKeyScrollLock || code == kKeyF15) && ctrl_held())) {
+  // Ctrl+Pause is the Break key of a PC keyboard, which X11 reports as Pause with Ctrl held.
+  const bool breaks_with_ctrl = code == kKeyScrollLock || code == kKeyF15 || code == kKeyPause;
+  if (code == kKeyBreak || (breaks_with_ctrl && ctrl_held())) {
     flags_.exit_requested.store(true);
     return;
   }

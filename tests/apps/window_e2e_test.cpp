@@ -184,6 +184,20 @@ TEST_F(WindowEndToEnd, TypesTwoPassesShowsThemAndClosesWithZero) {
   EXPECT_EQ(wait_exit(aqsol, 10), 0);
 }
 
+// Ctrl+Pause, as X11 delivers the Break key, ends the program as Ctrl+Break does; Pause alone
+// only holds it.
+TEST_F(WindowEndToEnd, CtrlPauseEndsTheProgram) {
+  const pid_t aqsol = spawn({AQSOL_BINARY}, display_);
+  const Window w = find_window();
+  ASSERT_NE(w, 0u) << "no window captioned Untitled";
+  xdotool("key --window " + std::to_string(w) + " Pause");
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  EXPECT_EQ(waitpid(aqsol, nullptr, WNOHANG), 0) << "Pause alone ended the program";
+  xdotool("key --window " + std::to_string(w) + " Return");  // ends the pause
+  xdotool("key --window " + std::to_string(w) + " ctrl+Pause");
+  EXPECT_EQ(wait_exit(aqsol, 10), 0);
+}
+
 // With a keyboard layout that has dead keys, an accent typed first combines with the next
 // letter, and the code page 437 character appears on the screen.
 TEST_F(WindowEndToEnd, DeadKeysCombineWithTheNextLetter) {

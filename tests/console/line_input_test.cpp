@@ -151,9 +151,11 @@ TEST_F(LineInput, StopAndPendingErrorReturnAtOnce) {
   double value = 7;
   const InputTarget target{kInputDouble, &value};
   type("12");  // no Enter: the host asks for a stop once the keys run out
+  screen.set_cursor_visible(0);
   line_input(con, host, std::span(&target, 1), 1);
   EXPECT_EQ(value, 12);
-  EXPECT_EQ(screen.cursor_row(), 1);  // no line end after a stop
+  EXPECT_EQ(screen.cursor_row(), 1);      // no line end after a stop
+  EXPECT_EQ(screen.cursor_visible(), 0);  // hidden again, as before the entry
   host.polls_without_key = 0;
   errors.raise_error(5);
   value = 7;

@@ -127,5 +127,14 @@ TEST_F(Keys, BreakPauseAndAltEnterActOnTheProgram) {
   EXPECT_EQ(taken(), Pairs{});
 }
 
+// X11 reports the Break key of a PC keyboard as Pause with Ctrl held: it ends the program.
+TEST_F(Keys, CtrlPauseIsBreak) {
+  hold(SDLK_RCTRL);
+  tap(SDLK_PAUSE);
+  release(SDLK_RCTRL);
+  EXPECT_TRUE(flags.exit_requested.load());
+  EXPECT_EQ(flags.suspend_mask.load(), 0);
+}
+
 }  // namespace
 }  // namespace aqsol
