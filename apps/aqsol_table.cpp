@@ -45,6 +45,9 @@ int main(int argc, char** argv) {
       options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
   try {
     return table::runTable(options, constants, threads);
+  } catch (const CriticalError& critical) {
+    std::fprintf(stderr, "aqsol-table: %s\n", critical.line().c_str());
+    return table::kExitFailed;
   } catch (const std::bad_alloc&) {  // the outputs' temporaries are removed on the way out
     std::fprintf(stderr, "aqsol-table: out of memory\n");
     return table::kExitFailed;

@@ -3,6 +3,8 @@
 // and runtime errors.
 #include "frame/frame.hpp"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -29,14 +31,17 @@ std::string joined(const std::vector<std::string>& arguments) {
   return text;
 }
 
-// The frame whose calculator thread a floating-point signal belongs to. A signal handler has no
-// other way to reach it; there is one frame per process.
-std::atomic<Frame*> signal_frame{nullptr};
-
+// A floating-point signal is the critical error "Division by zero". A signal handler may do
+// little: it writes the error where a box cannot be shown, gives the terminal its modes back and
+// ends the process with code 0, as a critical error ends it. (The guarded maths leave no operation
+// that traps, so it is a last resort.)
 extern "C" void on_floating_point_signal(int) {
-  if (Frame* frame = signal_frame.load()) frame->runtime().errors.raise_error(kDivisionByZero);
+  static constexpr char kText[] = "Critical Error: Division by zero\n";
+  if (write(STDERR_FILENO, kText, sizeof kText - 1) < 0) {
+    // nothing more can be done about it here
+  }
   restore_terminal_modes();
-  std::_Exit(0);
+  _exit(0);
 }
 
 // A tone the queue could not take ends the process with its own status.
@@ -58,10 +63,6 @@ Frame::Frame(const std::vector<std::string>& arguments, std::unique_ptr<ToneSink
       key_buffer_(runtime_.low_memory),
       keyboard_(flags_, key_buffer_, runtime_.low_memory),
       tones_(flags_, std::move(sink)) {
-  runtime_.errors.set_critical_handler(
-      [this](uint32_t, std::string_view text, std::string_view caption) {
-        show_critical(text, caption);
-      });
   runtime_.console.bell = [this] { ring_bell(); };
 }
 
@@ -69,27 +70,25 @@ Frame::~Frame() {
   if (calculator_.joinable()) shut_down();
 }
 
-void Frame::show_critical(std::string_view text, std::string_view caption) {
-  presenter_.show_box({std::string(text), std::string(caption), false});
-  std::fflush(nullptr);
-  restore_terminal_modes();
-  std::_Exit(0);
-}
-
 void Frame::ring_bell() {
   if (!tones_.queue_tone(kBellFrequency, kBellSeconds)) end_for_lost_tone();
   sleep_ms(kBellHoldMs);
 }
 
+// The protected boundary of the calculator: a stop unwinds to here, and so does a critical
+// error, whose box is shown before the program ends (with code 0) as when the window is closed.
 void Frame::calculator_entry(const Routine& routine) {
-  signal_frame.store(this);
   std::signal(SIGFPE, on_floating_point_signal);
   try {
     routine(runtime_);
-    // A routine that ends by itself waits, like one that calls stop(), for the process to end.
-    flags_.ended_mask.fetch_or(FrameFlags::kCalculatorEnded);
   } catch (const CalculatorStopped&) {
+    return;
+  } catch (const CriticalError& critical) {
+    presenter_.show_box({critical.text, critical.caption, false});
+    flags_.exit_requested.store(true);
   }
+  // A routine that ends by itself waits, like one that calls stop(), for the process to end.
+  flags_.ended_mask.fetch_or(FrameFlags::kCalculatorEnded);
 }
 
 int Frame::run(FrontEnd& front, Routine routine) {
@@ -111,7 +110,7 @@ int Frame::run(FrontEnd& front, Routine routine) {
   }
   shut_down();
   front.refresh();
-  return 0;
+  return 0;  // the window closed, Ctrl+Break, No in an error box, or after a critical error
 }
 
 void Frame::shut_down() {
@@ -121,7 +120,6 @@ void Frame::shut_down() {
   if (calculator_.joinable()) calculator_.join();
   // There is no timer thread (no periodic events exist): the calculator's bit is the whole mask.
   while (flags_.ended_mask.load() != FrameFlags::kCalculatorEnded) sleep_for_ms(16);
-  signal_frame.store(nullptr);
 }
 
 void Frame::take_start_clock(FrontEnd& front) {
@@ -182,7 +180,7 @@ void Frame::hook(int32_t line) {
 void Frame::show_pending_error(int32_t line) {
   const uint32_t n = runtime_.errors.pending_error();
   const std::string text = error_box_text(n, line), caption = error_box_caption(n);
-  if (is_critical_when_shown(n)) show_critical(text, caption);
+  if (is_critical_when_shown(n)) throw CriticalError{n, text, caption};
   if (presenter_.show_box({text, caption, true}) == BoxAnswer::kNo) {
     flags_.exit_requested.store(true);
     stop();

@@ -80,7 +80,6 @@ class Frame final : public RuntimeHost {
   void take_start_clock(FrontEnd& front);
   void update_tick_counter(FrontEnd& front);
   void shut_down();
-  [[noreturn]] void show_critical(std::string_view text, std::string_view caption);
   void ring_bell();
 
   FrameFlags flags_;

@@ -121,18 +121,10 @@ bool critical_box_for(int64_t n, CriticalBox& box) {
 
 }  // namespace
 
-void report_critical_on_stderr(uint32_t, std::string_view text, std::string_view caption) {
-  std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
-               static_cast<int>(text.size()), text.data());
-  std::fflush(stderr);
-  std::_Exit(0);
-}
-
 void ErrorSlot::raise_critical(uint32_t n) {
   CriticalBox box;
   if (!critical_box_for(n, box)) box = {"Out of memory", "Critical Error"};
-  critical_(n, box.text, box.caption);
-  std::_Exit(0);
+  throw CriticalError{n, std::string(box.text), std::string(box.caption)};
 }
 
 void ErrorSlot::raise_error(int64_t n) {

@@ -23,32 +23,33 @@ enum RuntimeError : uint32_t {
   kOutOfStackSpace = 256,
 };
 
-// Receives a critical error (resource exhaustion and the like): the text and caption of its
-// message box. It must not return; if it does, the process exits with code 0 all the same.
-using CriticalErrorHandler =
-    std::function<void(uint32_t number, std::string_view text, std::string_view caption)>;
+// A critical error (resource exhaustion and the like) on its way out of the computation that
+// raised it, with the text and caption of its message box. It is caught at the one protected
+// boundary of each kind of computation: the frame's calculator thread (which shows the box and
+// ends the program with code 0), aqsol-table's main, the Python module. Not an std::exception,
+// so no handler of the routine's catches it by accident.
+struct CriticalError {
+  uint32_t number;
+  std::string text, caption;
 
-// Default critical handler: writes "caption: text" to standard error and exits with code 0.
-[[noreturn]] void report_critical_on_stderr(uint32_t number, std::string_view text,
-                                            std::string_view caption);
+  // "caption: text", as it is reported where no box can be shown.
+  std::string line() const { return caption + ": " + text; }
+};
 
 // One pending-error slot: the first error raised wins until the slot is cleared. The calculator
 // thread owns it; only the optional event flag it sets is read by other threads. Several slots
 // may exist at once (one per computation), so computations on different threads never meet.
 class ErrorSlot {
  public:
-  explicit ErrorSlot(std::atomic<bool>* event_pending = nullptr,
-                     CriticalErrorHandler critical = report_critical_on_stderr)
-      : event_pending_(event_pending), critical_(critical) {}
+  explicit ErrorSlot(std::atomic<bool>* event_pending = nullptr) : event_pending_(event_pending) {}
 
-  // Raises error n. Critical numbers go to the critical handler and never return (see
-  // raise_critical). Otherwise the error is dropped when one is already pending; a number of 0 or
-  // below becomes 5.
+  // Raises error n. Critical numbers are thrown as CriticalError (see raise_critical).
+  // Otherwise the error is dropped when one is already pending; a number of 0 or below
+  // becomes 5.
   void raise_error(int64_t n);
 
-  // Raises the critical error n (a number is_critical_when_shown accepts; any other shows as
-  // "Out of memory"): its box goes to the critical handler, and the process ends with code 0
-  // should the handler return. Callers may rely on it not returning.
+  // Raises the critical error n (a number with a critical box; any other shows as "Out of
+  // memory"): throws CriticalError with its box. Callers may rely on it not returning.
   [[noreturn]] void raise_critical(uint32_t n);
 
   // The pending error number, 0 when none is pending.
@@ -58,13 +59,9 @@ class ErrorSlot {
   // Forgets the pending error.
   void clear() { pending_ = 0; }
 
-  // Replaces the critical handler (the frame shows critical errors in its message box).
-  void set_critical_handler(CriticalErrorHandler critical) { critical_ = std::move(critical); }
-
  private:
   uint32_t pending_ = 0;
   std::atomic<bool>* event_pending_;
-  CriticalErrorHandler critical_;
 };
 
 // The message of error n ("Illegal function call" for 5), "Unprintable error" for a number

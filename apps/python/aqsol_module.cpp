@@ -385,6 +385,14 @@ PYBIND11_MODULE(aqsol, m) {
       "solutes()                        the solute names in menu order\n"
       "properties(solute, T_C, P_bar)   water and solute properties over arrays of states\n"
       "water(T_C, P_bar)                water properties alone";
+  // A critical error of the runtime (its memory exhausted) ends the call, never the interpreter.
+  py::register_exception_translator([](std::exception_ptr raised) {
+    try {
+      if (raised) std::rethrow_exception(raised);
+    } catch (const aqsol::CriticalError& critical) {
+      PyErr_SetString(PyExc_MemoryError, critical.line().c_str());
+    }
+  });
   m.def("solutes", &solutes, "The solute names, in menu order (menu number = position + 1).");
   m.def("properties", &properties, kPropertiesDoc, py::arg("solute"), py::arg("T_C"),
         py::arg("P_bar"), py::kw_only(), py::arg("threads") = 0);

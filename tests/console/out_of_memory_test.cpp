@@ -14,14 +14,13 @@ namespace aqsol {
 namespace {
 
 // The critical error that setting up a storage raises when request `n` fails.
-CaughtCritical constructionFailingAt(long n) {
+CriticalError constructionFailingAt(long n) {
   ErrorSlot errors;
-  unwind_critical_errors(errors);
   LowMemory low_memory;
   FailingMemory memory(n);
   try {
     StringStorage storage(errors, low_memory, memory);
-  } catch (const CaughtCritical& caught) {
+  } catch (const CriticalError& caught) {
     return caught;
   }
   return {0, "", ""};
@@ -36,7 +35,7 @@ TEST(OutOfMemory, EveryRequestOfTheSetUpRaisesItsStoresCriticalError) {
   ASSERT_GE(requests, 6);  // heap, three lists, the free stack, the first descriptor block
   std::set<std::string> captions;
   for (long n = 1; n <= requests; ++n) {
-    const CaughtCritical caught = constructionFailingAt(n);
+    const CriticalError caught = constructionFailingAt(n);
     EXPECT_EQ(caught.text, "Out of memory") << "request " << n;
     EXPECT_EQ(caught.caption, "Critical Error #" + std::to_string(caught.number - 500))
         << "request " << n;
@@ -55,7 +54,6 @@ class GrowingStores : public testing::Test {
   LowMemory low_memory;
   FailingMemory memory;
   StringStorage st{errors, low_memory, memory};
-  void SetUp() override { unwind_critical_errors(errors); }
 
   // The critical error raised while `grow` runs with the next request failing.
   template <class Grow>
@@ -63,7 +61,7 @@ class GrowingStores : public testing::Test {
     memory.fail_after(0);
     try {
       grow();
-    } catch (const CaughtCritical& caught) {
+    } catch (const CriticalError& caught) {
       EXPECT_EQ(caught.text, "Out of memory");
       return caught.caption;
     }

@@ -153,22 +153,24 @@ TEST(FrameThreaded, TheRoutineReadsTypedKeys) {
   EXPECT_EQ(seen, std::string("h\0Hi", 4));
 }
 
-TEST(FrameDeath, CriticalErrorsShowTheirBoxAndExitWithZero) {
-  EXPECT_EXIT(
-      {
-        StderrPresenter presenter;
-        Frame frame({}, nullptr, presenter);
-        frame.runtime().errors.raise_error(504);
-      },
-      testing::ExitedWithCode(0), "Out of memory\nCritical Error #4");
-  EXPECT_EXIT(
-      {
-        StderrPresenter presenter;
-        Frame frame({}, nullptr, presenter);
-        frame.runtime().errors.raise_error(307);
-        frame.show_pending_error(9);
-      },
-      testing::ExitedWithCode(0), "Line:9\nMemory already freed\nCritical Error #307");
+// A critical error raised in the routine, or shown by the hook, reaches the calculator thread's
+// boundary: its box is shown, and the frame ends in order with code 0.
+TEST(FrameCritical, CriticalErrorsShowTheirBoxAndEndTheProgramWithZero) {
+  for (const bool byHook : {false, true}) {
+    AnsweringPresenter presenter(BoxAnswer::kYes);
+    Frame frame({}, nullptr, presenter);
+    HeadlessFront front;
+    const int code = frame.run(front, [&](Runtime& rt) {
+      rt.errors.raise_error(byHook ? 307 : 504);
+      if (byHook) rt.host.hook(9);
+      for (;;) rt.host.hook(1);
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_LT(front.passes, front.max_passes);
+    EXPECT_EQ(presenter.boxes.load(), 1);
+    EXPECT_EQ(presenter.text, byHook ? "Line:9\nMemory already freed" : "Out of memory");
+    EXPECT_EQ(presenter.caption, byHook ? "Critical Error #307" : "Critical Error #4");
+  }
 }
 
 }  // namespace

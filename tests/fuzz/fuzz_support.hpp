@@ -59,23 +59,10 @@ inline LowMemory& cleared_low_memory() {
   return low_memory;
 }
 
-// Thrown by the critical handler that unwind_on_critical installs.
-struct CriticalError {
-  uint32_t number;
-};
-
-inline void throw_critical(uint32_t number, std::string_view, std::string_view) {
-  throw CriticalError{number};
-}
-
-inline void unwind_on_critical(ErrorSlot& errors) {
-  errors.set_critical_handler(throw_critical);
-}
-
-// The string runtime a target works on: an error slot whose critical errors unwind, cleared
+// The string runtime a target works on: an error slot (its critical errors are thrown), cleared
 // low memory and a string storage over it.
 struct StringRuntime {
-  ErrorSlot errors{nullptr, throw_critical};
+  ErrorSlot errors;
   LowMemory& low_memory = cleared_low_memory();
   StringStorage strings{errors, low_memory};
 };

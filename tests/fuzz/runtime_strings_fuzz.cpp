@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       check_area(st.main_area());
       for (const auto& [v, expected] : variables) fuzz::check(v->view() == expected, "values");
     }
-  } catch (const fuzz::CriticalError&) {
+  } catch (const CriticalError&) {
     // Running out of string space is the storage's own answer to too much text.
   }
   return 0;

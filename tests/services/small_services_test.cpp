@@ -63,11 +63,10 @@ TEST(ReturnStack, DoublesWhenFull) {
 // The pool's and the stack's memory failing: their critical errors, with their messages.
 TEST(OutOfMemory, ThePoolRaisesFourAndTheStackOutOfStackSpace) {
   ErrorSlot errors;
-  unwind_critical_errors(errors);
   const auto caught = [&](auto make) {
     try {
       make();
-    } catch (const CaughtCritical& c) {
+    } catch (const CriticalError& c) {
       return c.text + " / " + c.caption;
     }
     return std::string("no error");

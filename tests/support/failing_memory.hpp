@@ -31,16 +31,4 @@ class FailingMemory final : public MemorySource {
   long requests_ = 0;
 };
 
-// What a critical-error handler that unwinds caught.
-struct CaughtCritical {
-  uint32_t number;
-  std::string text, caption;
-};
-
-inline void unwind_critical_errors(ErrorSlot& errors) {
-  errors.set_critical_handler([](uint32_t number, std::string_view text, std::string_view caption) {
-    throw CaughtCritical{number, std::string(text), std::string(caption)};
-  });
-}
-
 }  // namespace aqsol
