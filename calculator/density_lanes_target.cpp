@@ -13,6 +13,7 @@
 #include "calculator/eos_tables.hpp"
 #include "calculator/helmholtz.hpp"
 #include "calculator/lane_block.hpp"
+#include "services/cpu_targets.hpp"
 #include "services/errors.hpp"
 #include "services/guarded_math.hpp"
 
@@ -80,11 +81,11 @@ namespace aqsol::lanes {
 
 #if AQSOL_LANES == 4
 LaneEvaluator4 laneEvaluator4() {
-  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") ? evaluate : nullptr;
+  return cpuTargets().widestLanes >= 4 ? evaluate : nullptr;
 }
 #else
 LaneEvaluator8 laneEvaluator8() {
-  return __builtin_cpu_supports("avx512f") ? evaluate : nullptr;
+  return cpuTargets().widestLanes >= 8 ? evaluate : nullptr;
 }
 #endif
 

@@ -110,8 +110,9 @@ struct DensitySolve {
 
 // Does every solve exactly as waterDensity(k, *w, T, P, *errors) does it, with the same
 // doubles, statuses and errors, evaluating up to `widest` states at once as far as the
-// processor allows. A solve whose iteration leaves the ordinary range (very low densities,
-// failures, retries) is done alone. The solves must have distinct states and error slots.
+// processor allows (and AQSOL_LANES, see cpuTargets). A solve whose iteration leaves the ordinary
+// range (very low densities, failures, retries) is done alone. The solves must have distinct states
+// and error slots.
 void waterDensityMany(const Constants& k, std::span<DensitySolve> solves,
                       LaneWidth widest = LaneWidth::kEight);
 

@@ -1,4 +1,5 @@
 // Density solves of many states at once, one state per vector lane.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <span>
@@ -6,6 +7,7 @@
 #include "calculator/lane_block.hpp"
 #include "calculator/newton_iteration.hpp"
 #include "calculator/water.hpp"
+#include "services/cpu_targets.hpp"
 
 namespace aqsol {
 namespace {
@@ -169,19 +171,18 @@ class LaneSolver {
 }  // namespace
 
 LaneWidth widestLaneWidth() {
-  if (lanes::laneEvaluator8()) return LaneWidth::kEight;
-  if (lanes::laneEvaluator4()) return LaneWidth::kFour;
-  return LaneWidth::kOne;
+  return static_cast<LaneWidth>(cpuTargets().widestLanes);
 }
 
 void waterDensityMany(const Constants& k, std::span<DensitySolve> solves, LaneWidth widest) {
-  if (solves.size() > 1 && widest == LaneWidth::kEight) {
+  const int lanes = std::min(static_cast<int>(widest), cpuTargets().lanes);
+  if (solves.size() > 1 && lanes >= 8) {
     if (const auto evaluate = lanes::laneEvaluator8()) {
       LaneSolver<8>(k, solves, evaluate).run();
       return;
     }
   }
-  if (solves.size() > 1 && widest != LaneWidth::kOne) {
+  if (solves.size() > 1 && lanes >= 4) {
     if (const auto evaluate = lanes::laneEvaluator4()) {
       LaneSolver<4>(k, solves, evaluate).run();
       return;

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+#include "services/cpu_targets.hpp"
+
 namespace aqsol {
 namespace {
 
@@ -189,7 +191,7 @@ void power_run_split(double x, int first, int last, double* out) {
 }
 
 // Both give the same bits; the fused ones where the processor has the instruction.
-const bool has_fused_multiply_add = __builtin_cpu_supports("fma");
+const bool has_fused_multiply_add = cpuTargets().fusedMultiplyAdd;
 const auto exact_power =
     has_fused_multiply_add ? exact_integer_power_fused : exact_integer_power_split;
 const auto chained_powers = has_fused_multiply_add ? power_run_fused : power_run_split;

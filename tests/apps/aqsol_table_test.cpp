@@ -11,6 +11,7 @@
 #include "apps/table/options.hpp"
 #include "apps/table/progress.hpp"
 #include "apps/table/rows.hpp"
+#include "services/cpu_targets.hpp"
 
 namespace aqsol::table {
 namespace {
@@ -116,8 +117,9 @@ TEST(TableOptions, BadArgumentsAreNamed) {
 }
 
 // Runs the program with a shell command line; returns its standard output and exit code.
-std::string run(const std::string& arguments, int& exitCode) {
-  const std::string command = std::string(AQSOL_TABLE_BINARY) + " " + arguments + " 2>/dev/null";
+std::string run(const std::string& arguments, int& exitCode, const std::string& environment = "") {
+  const std::string command =
+      environment + " " + std::string(AQSOL_TABLE_BINARY) + " " + arguments + " 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   std::string out;
   char buffer[4096];
@@ -198,21 +200,49 @@ TEST(TableProgram, WholeRangeGridEveryRowEnds) {
 // The reference output of a broad grid (every solute; liquid, vapour, near-critical and failing
 // states up to 20,000 bar), kept from an earlier version: any change of a printed digit, on any
 // number of threads, fails here.
-TEST(TableThreaded, OutputIsByteIdenticalToTheReferenceOnAnyThreadCount) {
+// The reference grid: every solute over the whole range, failed rows included.
+constexpr const char* kReferenceGrid =
+    "--solute all --T 0.01,25,100,250,350,373,373.9,380,600,1000 "
+    "--P sat,0.001,0.3,1,220.6,300,1000,5000,20000";
+
+std::string referenceTable() {
   std::ifstream file(std::string(AQSOL_GOLDEN_DIR) + "/table_grid.csv", std::ios::binary);
   std::ostringstream reference;
   reference << file.rdbuf();
-  ASSERT_GT(reference.str().size(), 400'000u);
-  const std::string grid =
-      "--solute all --T 0.01,25,100,250,350,373,373.9,380,600,1000 "
-      "--P sat,0.001,0.3,1,220.6,300,1000,5000,20000";
+  return reference.str();
+}
+
+TEST(TableThreaded, OutputIsByteIdenticalToTheReferenceOnAnyThreadCount) {
+  const std::string reference = referenceTable();
+  ASSERT_GT(reference.size(), 400'000u);
+  const std::string grid = kReferenceGrid;
   for (const char* threads : {"1", "2", "5"}) {
     int code;
     const std::string out = run(grid + " --threads " + threads, code);
     EXPECT_EQ(code, 0);
-    EXPECT_TRUE(out == reference.str()) << "output differs on " << threads << " threads";
+    EXPECT_TRUE(out == reference) << "output differs on " << threads << " threads";
   }
 }
+
+// One state at a time, four lanes and eight give the same bytes; a width this processor lacks
+// is reported as skipped.
+class TableLanes : public testing::TestWithParam<int> {};
+
+TEST_P(TableLanes, OutputIsByteIdenticalToTheReference) {
+  const int lanes = GetParam();
+  if (lanes > cpuTargets().widestLanes)
+    GTEST_SKIP() << "this processor has no " << lanes << "-lane path";
+  int code;
+  const std::string out = run(std::string(kReferenceGrid) + " --threads 2", code,
+                              "AQSOL_LANES=" + std::to_string(lanes));
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(out == referenceTable()) << "output differs with " << lanes << " lanes";
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, TableLanes, testing::Values(1, 4, 8),
+                         [](const testing::TestParamInfo<int>& width) {
+                           return std::to_string(width.param) + "Lanes";
+                         });
 
 TEST(TableOptions, RepeatedSolutesAreMergedAndHugeTablesNeedForce) {
   Options o;

@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
+#include "services/cpu_targets.hpp"
 #include "tests/calculator/water_fixture.hpp"
 
 namespace aqsol {
@@ -54,14 +56,6 @@ struct Case {
 
 class WaterManyTest : public WaterFixture {
  protected:
-  // The widths this processor runs besides one state at a time.
-  std::vector<LaneWidth> widths() const {
-    std::vector<LaneWidth> all;
-    if (widestLaneWidth() != LaneWidth::kOne) all.push_back(LaneWidth::kFour);
-    if (widestLaneWidth() == LaneWidth::kEight) all.push_back(LaneWidth::kEight);
-    return all;
-  }
-
   // The states of a pass over the whole range: waterStart's start values from the saturation
   // curve to 20,000 bar and 0.01 to 2000 C, and odd start values, temperatures and pressures
   // that leave the lanes' path at the start or on the way.
@@ -107,7 +101,24 @@ class WaterManyTest : public WaterFixture {
   }
 };
 
-TEST_F(WaterManyTest, DensitySolvesMatchTheOneStateSolverBitForBit) {
+// The tests of one lane width, against one state at a time; a width the processor lacks (or that
+// AQSOL_LANES rules out) is reported as skipped.
+class WaterLanes : public WaterManyTest, public testing::WithParamInterface<LaneWidth> {
+ protected:
+  void SetUp() override {
+    const int width = static_cast<int>(GetParam());
+    if (width > cpuTargets().widestLanes)
+      GTEST_SKIP() << "this processor has no " << width << "-lane path";
+    if (width > cpuTargets().lanes) GTEST_SKIP() << "AQSOL_LANES rules out " << width << " lanes";
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Widths, WaterLanes, testing::Values(LaneWidth::kFour, LaneWidth::kEight),
+                         [](const testing::TestParamInfo<LaneWidth>& width) {
+                           return std::to_string(static_cast<int>(width.param)) + "Lanes";
+                         });
+
+TEST_P(WaterLanes, DensitySolvesMatchTheOneStateSolverBitForBit) {
   const std::vector<Case> cases = broadCases();
   std::vector<WaterState> alone(cases.size());
   std::vector<ErrorSlot> aloneErrors(cases.size());
@@ -116,7 +127,8 @@ TEST_F(WaterManyTest, DensitySolvesMatchTheOneStateSolverBitForBit) {
     alone[n].delta = cases[n].start;
     aloneStatus[n] = waterDensity(k, alone[n], cases[n].T, cases[n].P, aloneErrors[n]);
   }
-  for (LaneWidth width : widths()) {
+  {
+    const LaneWidth width = GetParam();
     std::vector<WaterState> many(cases.size());
     std::vector<ErrorSlot> manyErrors(cases.size());
     std::vector<DensitySolve> solves;
@@ -138,11 +150,12 @@ TEST_F(WaterManyTest, DensitySolvesMatchTheOneStateSolverBitForBit) {
 
 // Solves that reach the bound on evaluations in every lane at once are redone alone, and the
 // solves that take their lanes start from their own start values (found by fuzzing).
-TEST_F(WaterManyTest, LanesFreedAtTheEvaluationBoundStartTheirNextSolveAfresh) {
+TEST_P(WaterLanes, LanesFreedAtTheEvaluationBoundStartTheirNextSolveAfresh) {
   std::vector<Case> cases(8, {226.39505607690546, 8.733261623828437e-06, 2.3529411764705883});
   cases.push_back({537.5051499198901, 31553.410762437412, 0.038910505836575876});
   cases.push_back({298.15, 1, 3.1});
-  for (LaneWidth width : widths()) {
+  {
+    const LaneWidth width = GetParam();
     std::vector<WaterState> alone(cases.size()), many(cases.size());
     std::vector<ErrorSlot> aloneErrors(cases.size()), manyErrors(cases.size());
     std::vector<DensitySolve> solves;
@@ -161,7 +174,7 @@ TEST_F(WaterManyTest, LanesFreedAtTheEvaluationBoundStartTheirNextSolveAfresh) {
   }
 }
 
-TEST_F(WaterManyTest, PropertiesMatchTheOneStateSolverBitForBit) {
+TEST_P(WaterLanes, PropertiesMatchTheOneStateSolverBitForBit) {
   // Solved states, their re-solutions at T -/+ 0.5 K done together.
   std::vector<WaterState> solved;
   for (const Case& c : broadCases()) {
@@ -178,7 +191,8 @@ TEST_F(WaterManyTest, PropertiesMatchTheOneStateSolverBitForBit) {
   std::vector<WaterStatus> aloneStatus;
   for (std::size_t n = 0; n < solved.size(); ++n)
     aloneStatus.push_back(waterProperties(k, alone[n], aloneErrors[n]));
-  for (LaneWidth width : widths()) {
+  {
+    const LaneWidth width = GetParam();
     std::vector<WaterState> many = solved;
     std::vector<ErrorSlot> manyErrors(solved.size());
     std::vector<PropertiesJob> jobs;

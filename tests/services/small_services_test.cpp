@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "services/clock_text.hpp"
+#include "services/cpu_targets.hpp"
 #include "services/errors.hpp"
 #include "services/return_stack.hpp"
 #include "services/variable_pool.hpp"
@@ -117,6 +118,25 @@ TEST(ErrorBox, TextAndCaption) {
   EXPECT_EQ(error_box_caption(15), "Unhandled Error #15");
   EXPECT_EQ(error_box_text(305, 1), "Line:1\nSource memory has been freed");
   EXPECT_EQ(error_box_caption(305), "Critical Error #305");
+}
+
+// The processor's paths, and AQSOL_LANES choosing among them, never beyond what it runs.
+TEST(CpuTargets, WidestPathUnlessForcedNarrower) {
+  const auto lanes = [](bool fma, bool avx2, bool avx512, const char* forced) {
+    const CpuTargets t = chooseCpuTargets(fma, avx2, avx512, forced);
+    return std::to_string(t.widestLanes) + "/" + std::to_string(t.lanes) +
+           (t.fusedMultiplyAdd ? " fma" : "");
+  };
+  EXPECT_EQ(lanes(true, true, true, nullptr), "8/8 fma");
+  EXPECT_EQ(lanes(true, true, false, nullptr), "4/4 fma");
+  EXPECT_EQ(lanes(false, true, false, nullptr), "1/1");  // AVX2 without FMA: no lanes
+  EXPECT_EQ(lanes(false, false, false, nullptr), "1/1");
+  EXPECT_EQ(lanes(true, true, true, "4"), "8/4 fma");
+  EXPECT_EQ(lanes(true, true, true, "1"), "8/1");
+  EXPECT_EQ(lanes(true, true, false, "8"), "4/4 fma");  // not beyond the processor
+  for (const char* ignored : {"", "2", "16", "x", "8 "})
+    EXPECT_EQ(lanes(true, true, true, ignored), "8/8 fma") << ignored;
+  EXPECT_EQ(cpuTargets().lanes, cpuTargets().lanes);  // detected once, the same every time
 }
 
 }  // namespace
