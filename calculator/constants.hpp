@@ -2,7 +2,6 @@
 #pragma once
 
 #include <array>
-#include <vector>
 
 #include "services/errors.hpp"
 
@@ -59,9 +58,8 @@ struct Constants {
   std::array<double, 7> b{};  // saturated-liquid density coefficients b1..b6
   std::array<double, 9> c{};  // ideal-gas Helmholtz coefficients c1..c8
 
-  // Non-zero entries of the four equation-of-state tables, in row-major order (i, then j), the
-  // order in which their sums are accumulated. Table extents: A 7x7, B 7x12, C 5x5, D 5x10.
-  std::vector<TableEntry> A, B, C, D;
+  // The four equation-of-state tables are compile-time data (eos_tables.hpp), read there by
+  // the one-state and the lane evaluations alike.
 };
 
 // The calculator's data text: the 20 numbers of the lists a, b and c, in that order.

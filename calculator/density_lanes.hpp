@@ -9,7 +9,8 @@
 // functions wherever they differ from their far-field constants.
 //
 // Included by one source file per instruction set, after the processor target is set, after
-// every other header but helmholtz_terms.hpp (whose templates must take the target too), and
+// every other header but helmholtz_terms.hpp and table_sums.hpp (whose templates must take the
+// target too), and
 // after that file defines, for its vector type V and mask type MaskOf<V>,
 // fusedMultiplyAdd(a, b, c) = a b + c rounded once and anyLane(mask). Everything here has
 // internal linkage, so each instruction set keeps its own copy.
@@ -17,13 +18,12 @@
 
 #include <cmath>
 #include <cstdint>
-#include <utility>
 
 #include "calculator/constants.hpp"
-#include "calculator/eos_tables.hpp"
 #include "calculator/helmholtz.hpp"
 #include "calculator/helmholtz_terms.hpp"
 #include "calculator/lane_block.hpp"
+#include "calculator/table_sums.hpp"
 #include "services/guarded_math.hpp"
 
 namespace aqsol::lanes {
@@ -168,87 +168,6 @@ struct LaneSums {
 };
 
 template <class V>
-[[gnu::always_inline]] inline V thetaPower(const LaneBlock<kWidth<V>>& b, int k) {
-  return load<V>(b.thetaPow[k - TemperatureTerms::kMinPower]);
-}
-
-// Entry n of table A or D, T[i][j] g_i theta^(j-1), added to each of the six sums in the order
-// and with the products of the one-state sums.
-template <const auto& table, std::size_t n, class V>
-[[gnu::always_inline]] inline void addDensityFunctionTerm(const LaneFunctions<V>& f,
-                                                          const LaneBlock<kWidth<V>>& b,
-                                                          LaneSums<V>& s) {
-  constexpr TableEntry e = table[n];
-  constexpr double j1 = e.j - 1, j2 = e.j - 2;
-  const V theta0 = thetaPower<V>(b, e.j - 1), theta1 = thetaPower<V>(b, e.j - 2),
-          theta2 = thetaPower<V>(b, e.j - 3);
-  s.S += e.value * f.g[e.i] * theta0;
-  s.S_d += e.value * f.g_d[e.i] * theta0;
-  s.S_dd += e.value * f.g_dd[e.i] * theta0;
-  s.S_t += e.value * f.g[e.i] * j1 * theta1;
-  s.S_tt += e.value * f.g[e.i] * j1 * j2 * theta2;
-  s.S_dt += e.value * f.g_d[e.i] * j1 * theta1;
-}
-
-// Entry n of table B, B[i][j] delta^i theta^(j-1).
-template <const auto& table, std::size_t n, class V>
-[[gnu::always_inline]] inline void addBTerm(const V* dp, const LaneBlock<kWidth<V>>& b,
-                                            LaneSums<V>& s) {
-  constexpr TableEntry e = table[n];
-  constexpr double i = e.i, j1 = e.j - 1, j2 = e.j - 2;
-  const V theta0 = thetaPower<V>(b, e.j - 1), theta1 = thetaPower<V>(b, e.j - 2),
-          theta2 = thetaPower<V>(b, e.j - 3);
-  s.S += e.value * dp[e.i + 3] * theta0;
-  s.S_d += e.value * i * dp[e.i - 1 + 3] * theta0;
-  s.S_dd += e.value * i * (i - 1) * dp[e.i - 2 + 3] * theta0;
-  s.S_t += e.value * dp[e.i + 3] * j1 * theta1;
-  s.S_tt += e.value * dp[e.i + 3] * j1 * j2 * theta2;
-  s.S_dt += e.value * i * dp[e.i - 1 + 3] * j1 * theta1;
-}
-
-// Entry n of table C, C[i][j] delta^(i+1) theta^(j+1).
-template <const auto& table, std::size_t n, class V>
-[[gnu::always_inline]] inline void addCTerm(const V* dp, const LaneBlock<kWidth<V>>& b,
-                                            LaneSums<V>& s) {
-  constexpr TableEntry e = table[n];
-  constexpr double i1 = e.i + 1, i = e.i, j1 = e.j + 1, j = e.j;
-  const V theta0 = thetaPower<V>(b, e.j + 1), theta1 = thetaPower<V>(b, e.j),
-          theta2 = thetaPower<V>(b, e.j - 1);
-  s.S += e.value * dp[e.i + 1 + 3] * theta0;
-  s.S_d += e.value * i1 * dp[e.i + 3] * theta0;
-  s.S_dd += e.value * i1 * i * dp[e.i - 1 + 3] * theta0;
-  s.S_t += e.value * dp[e.i + 1 + 3] * j1 * theta1;
-  s.S_tt += e.value * dp[e.i + 1 + 3] * j1 * j * theta2;
-  s.S_dt += e.value * i1 * dp[e.i + 3] * j1 * theta1;
-}
-
-// The sums over whole tables, entry by entry in row-major order (the fold keeps the order).
-template <const auto& table, class V, std::size_t... n>
-[[gnu::always_inline]] inline LaneSums<V> sumOverDensityFunctions(const LaneFunctions<V>& f,
-                                                                  const LaneBlock<kWidth<V>>& b,
-                                                                  std::index_sequence<n...>) {
-  LaneSums<V> s;
-  (addDensityFunctionTerm<table, n>(f, b, s), ...);
-  return s;
-}
-
-template <class V, std::size_t... n>
-[[gnu::always_inline]] inline LaneSums<V> sumB(const V* dp, const LaneBlock<kWidth<V>>& b,
-                                               std::index_sequence<n...>) {
-  LaneSums<V> s;
-  (addBTerm<kRowMajorB, n>(dp, b, s), ...);
-  return s;
-}
-
-template <class V, std::size_t... n>
-[[gnu::always_inline]] inline LaneSums<V> sumC(const V* dp, const LaneBlock<kWidth<V>>& b,
-                                               std::index_sequence<n...>) {
-  LaneSums<V> s;
-  (addCTerm<kRowMajorC, n>(dp, b, s), ...);
-  return s;
-}
-
-template <class V>
 struct LaneWeight {
   V W{}, W_d{}, W_dd{}, W_t{}, W_tt{}, W_dt{};
 
@@ -331,12 +250,13 @@ template <class V>
   const V E1 = 1.0 - E;
   LaneFunctions<V> f;
   terms::densityFunctions(delta, lnDelta, LanePowers<V>{dp}, E1, E_d, E_dd, f);
-  const LaneSums<V> A =
-      sumOverDensityFunctions<kRowMajorA>(f, b, std::make_index_sequence<kRowMajorA.size()>{});
-  const LaneSums<V> B = sumB(dp, b, std::make_index_sequence<kRowMajorB.size()>{});
-  const LaneSums<V> C = sumC(dp, b, std::make_index_sequence<kRowMajorC.size()>{});
-  const LaneSums<V> D =
-      sumOverDensityFunctions<kRowMajorD>(f, b, std::make_index_sequence<kRowMajorD.size()>{});
+  const auto theta = [&b](int power) __attribute__((always_inline)) {
+    return load<V>(b.thetaPow[power - TemperatureTerms::kMinPower]);
+  };
+  const LanePowers<V> powers{dp};
+  LaneSums<V> A, B, C, D;
+  terms::sumTables(f, powers, theta, A, B, C, D);
+  terms::sumTables_theta(f, powers, theta, A, B, C, D);
   const V d = delta - 1;
   const LaneWeight<V> G = gaussianWeight(k, d, b);
   const LaneWeight<V> S = crossoverSwitch(k, d, b);

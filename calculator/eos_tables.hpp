@@ -41,9 +41,24 @@ inline constexpr TableEntry kTableD[] = {
     {2, 10, 0.001537391213}, {3, 10, -0.0009016873786}, {5, 10, 0.0003326628664},
 };
 
-// A table's entries in row-major order (i, then j), the order of its sums: what setupConstants
-// fills into Constants, known at compile time. The lists assign each place once and hold no
-// zeros.
+// Whether every entry lies within the table's extents (rows x columns, counted from 1), holds a
+// value other than zero, and has a place of its own.
+template <std::size_t N>
+constexpr bool wellFormed(const TableEntry (&entries)[N], int rows, int columns) {
+  for (std::size_t n = 0; n < N; ++n) {
+    const TableEntry& e = entries[n];
+    if (e.i < 1 || e.i > rows || e.j < 1 || e.j > columns || e.value == 0) return false;
+    for (std::size_t m = 0; m < n; ++m)
+      if (entries[m].i == e.i && entries[m].j == e.j) return false;
+  }
+  return true;
+}
+
+static_assert(wellFormed(kTableA, 7, 7) && wellFormed(kTableB, 7, 12) &&
+              wellFormed(kTableC, 5, 5) && wellFormed(kTableD, 5, 10));
+
+// A table's entries in row-major order (i, then j), the order in which its sums are accumulated
+// (table_sums.hpp), by the one-state evaluation and the lanes alike.
 template <std::size_t N>
 constexpr std::array<TableEntry, N> rowMajor(const TableEntry (&assigned)[N]) {
   std::array<TableEntry, N> sorted{};

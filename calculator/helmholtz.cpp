@@ -2,6 +2,7 @@
 #include "calculator/helmholtz.hpp"
 
 #include "calculator/helmholtz_terms.hpp"
+#include "calculator/table_sums.hpp"
 #include "services/guarded_math.hpp"
 
 namespace aqsol {
@@ -57,71 +58,9 @@ PartsOfOneState partsOf(const DensityEvaluation& e, const TemperatureTerms& tt) 
           tt.dAcr_dTheta};
 }
 
-// Sum of T[i][j] g_i theta^(j-1) over a table (A and D) and its delta-derivatives.
-void sumOverDensityFunctions(const std::vector<TableEntry>& table, const DensityFunctions& f,
-                             const TemperatureTerms& tt, TableSums& s) {
-  for (const TableEntry& e : table) {
-    const int i = e.i;
-    s.S += e.value * f.g[i] * tt.thetaPower(e.j - 1);
-    s.S_d += e.value * f.g_d[i] * tt.thetaPower(e.j - 1);
-    s.S_dd += e.value * f.g_dd[i] * tt.thetaPower(e.j - 1);
-  }
-}
-
-// The theta-derivatives of the same sum.
-void sumOverDensityFunctions_theta(const std::vector<TableEntry>& table, const DensityFunctions& f,
-                                   const TemperatureTerms& tt, TableSums& s) {
-  for (const TableEntry& e : table) {
-    const int i = e.i;
-    const double j1 = e.j - 1, j2 = e.j - 2;
-    s.S_t += e.value * f.g[i] * j1 * tt.thetaPower(e.j - 2);
-    s.S_tt += e.value * f.g[i] * j1 * j2 * tt.thetaPower(e.j - 3);
-    s.S_dt += e.value * f.g_d[i] * j1 * tt.thetaPower(e.j - 2);
-  }
-}
-
-// Sum of B[i][j] delta^i theta^(j-1) and its delta-derivatives.
-void sumB(const std::vector<TableEntry>& table, const DeltaPowers& dp, const TemperatureTerms& tt,
-          TableSums& s) {
-  for (const TableEntry& e : table) {
-    const double i = e.i;
-    s.S += e.value * dp(e.i) * tt.thetaPower(e.j - 1);
-    s.S_d += e.value * i * dp(e.i - 1) * tt.thetaPower(e.j - 1);
-    s.S_dd += e.value * i * (i - 1) * dp(e.i - 2) * tt.thetaPower(e.j - 1);
-  }
-}
-
-// The theta-derivatives of the B sum.
-void sumB_theta(const std::vector<TableEntry>& table, const DeltaPowers& dp,
-                const TemperatureTerms& tt, TableSums& s) {
-  for (const TableEntry& e : table) {
-    const double i = e.i, j1 = e.j - 1, j2 = e.j - 2;
-    s.S_t += e.value * dp(e.i) * j1 * tt.thetaPower(e.j - 2);
-    s.S_tt += e.value * dp(e.i) * j1 * j2 * tt.thetaPower(e.j - 3);
-    s.S_dt += e.value * i * dp(e.i - 1) * j1 * tt.thetaPower(e.j - 2);
-  }
-}
-
-// Sum of C[i][j] delta^(i+1) theta^(j+1) and its delta-derivatives.
-void sumC(const std::vector<TableEntry>& table, const DeltaPowers& dp, const TemperatureTerms& tt,
-          TableSums& s) {
-  for (const TableEntry& e : table) {
-    const double i1 = e.i + 1, i = e.i;
-    s.S += e.value * dp(e.i + 1) * tt.thetaPower(e.j + 1);
-    s.S_d += e.value * i1 * dp(e.i) * tt.thetaPower(e.j + 1);
-    s.S_dd += e.value * i1 * i * dp(e.i - 1) * tt.thetaPower(e.j + 1);
-  }
-}
-
-// The theta-derivatives of the C sum.
-void sumC_theta(const std::vector<TableEntry>& table, const DeltaPowers& dp,
-                const TemperatureTerms& tt, TableSums& s) {
-  for (const TableEntry& e : table) {
-    const double i1 = e.i + 1, j1 = e.j + 1, j = e.j;
-    s.S_t += e.value * dp(e.i + 1) * j1 * tt.thetaPower(e.j);
-    s.S_tt += e.value * dp(e.i + 1) * j1 * j * tt.thetaPower(e.j - 1);
-    s.S_dt += e.value * i1 * dp(e.i) * j1 * tt.thetaPower(e.j);
-  }
+// theta^k of the temperature terms, as the table sums ask for it.
+auto thetaPowersOf(const TemperatureTerms& tt) {
+  return [&tt](int k) { return tt.thetaPower(k); };
 }
 
 }  // namespace
@@ -217,10 +156,7 @@ void evaluateDensityDerivatives(const Constants& k, double delta, const Temperat
   e.lnDelta = guarded_log(errors, delta);
   e.E = expWeight(delta, e.dp(2), errors);
   e.f = densityFunctions(delta, e.lnDelta, e.dp, e.E);
-  sumOverDensityFunctions(k.A, e.f, tt, e.A);
-  sumB(k.B, e.dp, tt, e.B);
-  sumC(k.C, e.dp, tt, e.C);
-  sumOverDensityFunctions(k.D, e.f, tt, e.D);
+  terms::sumTables(e.f, e.dp, thetaPowersOf(tt), e.A, e.B, e.C, e.D);
   e.G = gaussianWeight(k, d, tt, errors);
   e.S = crossoverSwitch(k, d, tt, errors);
 
@@ -229,12 +165,9 @@ void evaluateDensityDerivatives(const Constants& k, double delta, const Temperat
   e.d2Phi_dDelta2 = terms::d2Phi_dDelta2(parts);
 }
 
-HelmholtzValues completeHelmholtz(const Constants& k, DensityEvaluation& e,
+HelmholtzValues completeHelmholtz(const Constants&, DensityEvaluation& e,
                                   const TemperatureTerms& tt) {
-  sumOverDensityFunctions_theta(k.A, e.f, tt, e.A);
-  sumB_theta(k.B, e.dp, tt, e.B);
-  sumC_theta(k.C, e.dp, tt, e.C);
-  sumOverDensityFunctions_theta(k.D, e.f, tt, e.D);
+  terms::sumTables_theta(e.f, e.dp, thetaPowersOf(tt), e.A, e.B, e.C, e.D);
 
   const PartsOfOneState parts = partsOf(e, tt);
   HelmholtzValues v;
