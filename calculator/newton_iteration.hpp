@@ -28,18 +28,18 @@ class NewtonIteration {
   bool goesOn() const { return static_cast<float>(std::fabs(step_)) > 1e-6f; }
 
   // Counts one more evaluation; false when the bound is reached (the iteration has failed).
-  bool countEvaluation(WaterState& w) {
+  bool countEvaluation(DensitySolution& s) {
     if (++evaluations_ > kMaxEvaluations) return false;
-    ++w.evaluations;
+    ++s.evaluations;
     return true;
   }
 
-  // One Newton step from dPhi/ddelta and d2Phi/ddelta2 at delta(): sets w.Z and w.delta. False
+  // One Newton step from dPhi/ddelta and d2Phi/ddelta2 at delta(): sets s.Z and s.delta. False
   // when the iteration has failed (a non-finite iterate, or a second restart, which would cycle).
-  bool step(double dPhi_dDelta, double d2Phi_dDelta2, WaterState& w) {
-    w.Z = delta_ * delta_ * dPhi_dDelta;
+  bool step(double dPhi_dDelta, double d2Phi_dDelta2, DensitySolution& s) {
+    s.Z = delta_ * delta_ * dPhi_dDelta;
     const double dZ = 2 * delta_ * dPhi_dDelta + delta_ * delta_ * d2Phi_dDelta2;
-    step_ = -(w.Z - reducedP_) / dZ;
+    step_ = -(s.Z - reducedP_) / dZ;
     delta_ += step_;
     if (!std::isfinite(delta_)) return false;
     // Too dense to be meaningful: pull the iterate back into the range of the equation.
@@ -54,7 +54,7 @@ class NewtonIteration {
       wasReset_ = true;
       delta_ = 0.05;
     }
-    w.delta = delta_;
+    s.delta = delta_;
     return true;
   }
 
@@ -65,18 +65,18 @@ class NewtonIteration {
   }
 
   // The solution after a kOk outcome: Phi and its derivatives from the last evaluation, and
-  // the Z derivatives at the final delta (Z stays that of the last evaluation), into w.
-  void accept(const HelmholtzValues& phi, WaterState& w) const {
-    w.phi = phi;
-    w.dZ_dDelta = 2 * delta_ * w.phi.dPhi_dDelta + delta_ * delta_ * w.phi.d2Phi_dDelta2;
-    w.dZ_dTheta = delta_ * delta_ * w.phi.d2Phi_dDelta_dTheta;
+  // the Z derivatives at the final delta (Z stays that of the last evaluation), into s.
+  void accept(const HelmholtzValues& phi, DensitySolution& s) const {
+    s.phi = phi;
+    s.dZ_dDelta = 2 * delta_ * s.phi.dPhi_dDelta + delta_ * delta_ * s.phi.d2Phi_dDelta2;
+    s.dZ_dTheta = delta_ * delta_ * s.phi.d2Phi_dDelta_dTheta;
   }
 
   // outcome(), and on kOk accept() with the last evaluation completed.
   WaterStatus finish(const Constants& k, DensityEvaluation& e, const TemperatureTerms& tt,
-                     WaterState& w) const {
+                     DensitySolution& s) const {
     const WaterStatus status = outcome();
-    if (status == WaterStatus::kOk) accept(completeHelmholtz(k, e, tt), w);
+    if (status == WaterStatus::kOk) accept(completeHelmholtz(k, e, tt), s);
     return status;
   }
 

@@ -25,7 +25,8 @@ template <const auto& table, class Add>
 [[gnu::always_inline]] inline void forEachEntry(const Add& add) {
   [&]<std::size_t... n>(std::index_sequence<n...>) __attribute__((always_inline)) {
     (add(table[n]), ...);
-  }(std::make_index_sequence<table.size()>{});
+  }
+  (std::make_index_sequence<table.size()>{});
 }
 
 // Tables A and D: sum of T[i][j] g_i theta^(j-1) and its delta-derivatives.
@@ -41,8 +42,8 @@ template <const auto& table, class Functions, class Theta, class Sums>
 
 // The theta-derivatives of the same sum.
 template <const auto& table, class Functions, class Theta, class Sums>
-[[gnu::always_inline]] inline void sumDensityFunctions_theta(const Functions& f,
-                                                             const Theta& theta, Sums& s) {
+[[gnu::always_inline]] inline void sumDensityFunctions_theta(const Functions& f, const Theta& theta,
+                                                             Sums& s) {
   forEachEntry<table>([&](const TableEntry& e) __attribute__((always_inline)) {
     const double j1 = e.j - 1, j2 = e.j - 2;
     s.S_t += e.value * f.g[e.i] * j1 * theta(e.j - 2);
@@ -107,8 +108,8 @@ template <class Functions, class Powers, class Theta, class Sums>
 // The theta-derivative sums of all four tables (once, at the solution).
 template <class Functions, class Powers, class Theta, class Sums>
 [[gnu::always_inline]] inline void sumTables_theta(const Functions& f, const Powers& dp,
-                                                   const Theta& theta, Sums& A, Sums& B,
-                                                   Sums& C, Sums& D) {
+                                                   const Theta& theta, Sums& A, Sums& B, Sums& C,
+                                                   Sums& D) {
   sumDensityFunctions_theta<kRowMajorA>(f, theta, A);
   sumB_theta(dp, theta, B);
   sumC_theta(dp, theta, C);

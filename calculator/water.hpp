@@ -11,20 +11,24 @@
 
 namespace aqsol {
 
-// The state of pure water for one computation. The calculator program keeps one for its whole
-// run (start-value memory carries from pass to pass); independent computations use their own.
-struct WaterState {
-  double T = 0;  // temperature, K
-  double P = 0;  // pressure, bar (an entered 0 becomes the saturation pressure)
+// What the caller asks for: the state, T in K and P in bar (an entered 0 becomes the saturation
+// pressure at waterStart).
+struct WaterRequest {
+  double T = 0;
+  double P = 0;
+};
 
-  // Start-value memory, kept between passes: x = 1 - T/Tc and the saturation pressure (bar) of
-  // the last temperature below the critical temperature.
+// Start-value memory, kept between passes: x = 1 - T/Tc and the saturation pressure (bar) of
+// the last temperature below the critical temperature.
+struct WaterStartMemory {
   double x = 0;
   double Psat = 0;
+};
 
-  // Density solver: theta = -Tc/T, t = 1 + theta, delta = rho/rho_c (start value on entry,
-  // solution on exit), Phi and its derivatives at the last evaluation, Z = delta^2 dPhi/ddelta,
-  // dZ/ddelta and dZ/dtheta.
+// The density solver's working values: theta = -Tc/T, t = 1 + theta, delta = rho/rho_c (start
+// value on entry, solution on exit), Phi and its derivatives at the last evaluation,
+// Z = delta^2 dPhi/ddelta, dZ/ddelta and dZ/dtheta, and the evaluations it took.
+struct DensitySolution {
   double theta = 0;
   double t = 0;
   double delta = 0;
@@ -33,8 +37,10 @@ struct WaterState {
   double dZ_dDelta = 0;
   double dZ_dTheta = 0;
   int evaluations = 0;  // Helmholtz evaluations of the last solve, retries included
+};
 
-  // Derived properties at (T, P).
+// What a water computation returns: the derived properties at (T, P).
+struct WaterResults {
   double rho = 0;        // density, g/cm3
   double drho_dP = 0;    // at constant T, g/(cm3 bar)
   double drho_dT = 0;    // at constant P, g/(cm3 K)
@@ -46,6 +52,13 @@ struct WaterState {
   double G1 = 0;         // molar Gibbs energy, cal/mol
   double lnf1 = 0;       // ln of the fugacity of water, fugacity in bar
 };
+
+// The state of pure water for one computation, in its four parts. The calculator program keeps
+// one for its whole run (start-value memory carries from pass to pass); independent
+// computations use their own. Each step writes only its own part: waterStart the request's P
+// and the start memory (and the start value of delta), the density solver the solution,
+// waterProperties and waterFugacity the results.
+struct WaterState : WaterRequest, WaterStartMemory, DensitySolution, WaterResults {};
 
 enum class WaterStatus {
   kOk,
@@ -81,15 +94,15 @@ class WaterStarts {
 };
 
 // Solves the equation of state for delta at T (K) and P (bar) by Newton iteration from
-// w.delta, and leaves theta, t, delta, Phi and the Z values of the solution in w (w.T and w.P
-// are not touched). When the iteration from w.delta does not converge within its bound, or
-// converges to a mechanically unstable root (dZ/ddelta <= 0), it is retried from the ideal-gas
-// start and from liquid-like starts, accepting only a stable root of the phase w.delta chose
-// (below Tc: vapour for delta < 1, liquid otherwise). Where P/(rho_c R_w T) is below 1e-103 the
-// gas is ideal to every digit and that solution is returned without iterating. Returns kOk,
-// kNotConverged, kUnstable (only an unstable root was found), or kRuntimeError when a
-// guarded-maths error was raised (T <= 0 raises error 5).
-WaterStatus waterDensity(const Constants& k, WaterState& w, double T, double P, ErrorSlot& errors);
+// s.delta, and leaves theta, t, delta, Phi and the Z values of the solution in s. When the
+// iteration from w.delta does not converge within its bound, or converges to a mechanically
+// unstable root (dZ/ddelta <= 0), it is retried from the ideal-gas start and from liquid-like
+// starts, accepting only a stable root of the phase w.delta chose (below Tc: vapour for delta < 1,
+// liquid otherwise). Where P/(rho_c R_w T) is below 1e-103 the gas is ideal to every digit and that
+// solution is returned without iterating. Returns kOk, kNotConverged, kUnstable (only an unstable
+// root was found), or kRuntimeError when a guarded-maths error was raised (T <= 0 raises error 5).
+WaterStatus waterDensity(const Constants& k, DensitySolution& s, double T, double P,
+                         ErrorSlot& errors);
 
 // How many states the density solver may evaluate at once: one, four (AVX2 with fused
 // multiply-add) or eight (AVX-512). Every width gives the same doubles.
@@ -101,14 +114,14 @@ LaneWidth widestLaneWidth();
 // One density solve for waterDensityMany: the arguments of waterDensity and, after it, its
 // status.
 struct DensitySolve {
-  WaterState* w = nullptr;
+  DensitySolution* solution = nullptr;
   double T = 0;  // K
   double P = 0;  // bar
   ErrorSlot* errors = nullptr;
   WaterStatus status = WaterStatus::kOk;
 };
 
-// Does every solve exactly as waterDensity(k, *w, T, P, *errors) does it, with the same
+// Does every solve exactly as waterDensity(k, *solution, T, P, *errors) does it, with the same
 // doubles, statuses and errors, evaluating up to `widest` states at once as far as the
 // processor allows (and AQSOL_LANES, see cpuTargets). A solve whose iteration leaves the ordinary
 // range (very low densities, failures, retries) is done alone. The solves must have distinct states
@@ -135,9 +148,9 @@ struct WaterOutcome {
   double P = 0;
 };
 
-// Density, its derivatives, molar volume, Cp, H, S and G from the solution at (w.T, w.P); the
-// second temperature derivative re-solves at T - 0.5 K and T + 0.5 K, leaving delta, Phi and Z
-// at the T + 0.5 K solution and theta, t restored. Returns the status of the re-solutions.
+// Density, its derivatives, molar volume, Cp, H, S and G into w's results from its solution at
+// (w.T, w.P); the second temperature derivative re-solves at T - 0.5 K and T + 0.5 K, on copies
+// of the solution, which stays as it was. Returns the status of the re-solutions.
 WaterStatus waterProperties(const Constants& k, WaterState& w, ErrorSlot& errors);
 
 // One state for waterPropertiesMany, the status waterProperties gives it, and the re-solution

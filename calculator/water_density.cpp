@@ -16,19 +16,19 @@ namespace {
 // Liquid-like start values (reduced densities) tried after the prescribed and ideal-gas starts.
 constexpr double kLiquidLikeStarts[] = {3.0, 2.0, 1.0};
 
-// Newton iteration on delta from w.delta at the given temperature terms and reduced pressure
+// Newton iteration on delta from s.delta at the given temperature terms and reduced pressure
 // P/(rho_c R_w T).
-WaterStatus iterate(const Constants& k, const TemperatureTerms& tt, double reducedP, WaterState& w,
-                    ErrorSlot& errors) {
-  NewtonIteration iteration(w.delta, reducedP);
+WaterStatus iterate(const Constants& k, const TemperatureTerms& tt, double reducedP,
+                    DensitySolution& s, ErrorSlot& errors) {
+  NewtonIteration iteration(s.delta, reducedP);
   DensityEvaluation e;  // the last evaluation: its delta-derivatives drive the steps
   while (iteration.goesOn()) {
-    if (!iteration.countEvaluation(w)) return WaterStatus::kNotConverged;
+    if (!iteration.countEvaluation(s)) return WaterStatus::kNotConverged;
     evaluateDensityDerivatives(k, iteration.delta(), tt, errors, e);
     if (errors.has_error()) return WaterStatus::kRuntimeError;
-    if (!iteration.step(e.dPhi_dDelta, e.d2Phi_dDelta2, w)) return WaterStatus::kNotConverged;
+    if (!iteration.step(e.dPhi_dDelta, e.d2Phi_dDelta2, s)) return WaterStatus::kNotConverged;
   }
-  return iteration.finish(k, e, tt, w);
+  return iteration.finish(k, e, tt, s);
 }
 
 // Which roots a retry may accept: below the critical temperature those on the side of the
@@ -50,18 +50,18 @@ bool belongsTo(Phase phase, double delta) {
 // root, accepting only a mechanically stable root (dZ/ddelta > 0) of the given phase. Errors
 // raised while trying them are kept out of the caller's slot: a failed retry is simply not used.
 bool retryFromOtherStarts(const Constants& k, const TemperatureTerms& tt, double T, double P,
-                          double reducedP, Phase phase, WaterState& w) {
+                          double reducedP, Phase phase, DensitySolution& s) {
   const double idealGasStart = k.Mw * P / (k.R_bar * T * k.rho_c);
   for (double start :
        {idealGasStart, kLiquidLikeStarts[0], kLiquidLikeStarts[1], kLiquidLikeStarts[2]}) {
     if (!(start > 0)) continue;
-    WaterState trial = w;
+    DensitySolution trial = s;
     trial.delta = start;
     ErrorSlot scratch;
     const WaterStatus status = iterate(k, tt, reducedP, trial, scratch);
-    w.evaluations = trial.evaluations;
+    s.evaluations = trial.evaluations;
     if (status == WaterStatus::kOk && trial.dZ_dDelta > 0 && belongsTo(phase, trial.delta)) {
-      w = trial;
+      s = trial;
       return true;
     }
   }
@@ -101,7 +101,7 @@ std::vector<double> scanDensities(Phase phase) {
 // solver takes any root. Below Tc the vapour takes the first such root, the liquid the last;
 // above Tc the first. Bounded (about 2,000 evaluations) and deterministic.
 bool bracketStableRoot(const Constants& k, const TemperatureTerms& tt, double reducedP, Phase phase,
-                       WaterState& w) {
+                       DensitySolution& s) {
   constexpr int kBisections = 60;
   const std::vector<double> deltas = scanDensities(phase);
   double lower = 0, upper = 0;
@@ -120,13 +120,13 @@ bool bracketStableRoot(const Constants& k, const TemperatureTerms& tt, double re
     const double middle = lower + (upper - lower) / 2;
     (pressureExcess(k, tt, reducedP, middle) < 0 ? lower : upper) = middle;
   }
-  WaterState trial = w;
+  DensitySolution trial = s;
   trial.delta = lower + (upper - lower) / 2;
   ErrorSlot scratch;
   const WaterStatus status = iterate(k, tt, reducedP, trial, scratch);
   if (status != WaterStatus::kOk || !(trial.dZ_dDelta > 0) || !belongsTo(phase, trial.delta))
     return false;
-  w = trial;
+  s = trial;
   return true;
 }
 
@@ -135,43 +135,44 @@ bool bracketStableRoot(const Constants& k, const TemperatureTerms& tt, double re
 // ends after one evaluation at the start value (whose Z it keeps) and one step to the root
 // reducedP. A start value that is not near that root (a liquid-like start above Tc) is
 // replaced by the root itself.
-WaterStatus idealGasLimit(const TemperatureTerms& tt, double reducedP, WaterState& w,
+WaterStatus idealGasLimit(const TemperatureTerms& tt, double reducedP, DensitySolution& s,
                           ErrorSlot& errors) {
-  const double start = w.delta > reducedP / 2 && w.delta < reducedP * 2 ? w.delta : reducedP;
-  w.evaluations = 1;
-  w.phi.Phi = tt.Phi0 + guarded_log(errors, start);
-  w.phi.dPhi_dDelta = 1 / start;
-  w.phi.d2Phi_dDelta2 = -(w.phi.dPhi_dDelta * w.phi.dPhi_dDelta);
-  w.phi.dPhi_dTheta = tt.dPhi0_dTheta;
-  w.phi.d2Phi_dTheta2 = tt.d2Phi0_dTheta2;
-  w.phi.d2Phi_dDelta_dTheta = 0;
-  w.Z = start;  // delta^2 dPhi/ddelta at the start value
-  w.delta = reducedP;
-  w.dZ_dDelta = 1;
-  w.dZ_dTheta = 0;
+  const double start = s.delta > reducedP / 2 && s.delta < reducedP * 2 ? s.delta : reducedP;
+  s.evaluations = 1;
+  s.phi.Phi = tt.Phi0 + guarded_log(errors, start);
+  s.phi.dPhi_dDelta = 1 / start;
+  s.phi.d2Phi_dDelta2 = -(s.phi.dPhi_dDelta * s.phi.dPhi_dDelta);
+  s.phi.dPhi_dTheta = tt.dPhi0_dTheta;
+  s.phi.d2Phi_dTheta2 = tt.d2Phi0_dTheta2;
+  s.phi.d2Phi_dDelta_dTheta = 0;
+  s.Z = start;  // delta^2 dPhi/ddelta at the start value
+  s.delta = reducedP;
+  s.dZ_dDelta = 1;
+  s.dZ_dTheta = 0;
   return errors.has_error() ? WaterStatus::kRuntimeError : WaterStatus::kOk;
 }
 
 }  // namespace
 
-WaterStatus waterDensity(const Constants& k, WaterState& w, double T, double P, ErrorSlot& errors) {
+WaterStatus waterDensity(const Constants& k, DensitySolution& s, double T, double P,
+                         ErrorSlot& errors) {
   if (!(T > 0)) {  // ln(-theta) has no value at or below 0 K
     errors.raise_error(kIllegalFunctionCall);
     return WaterStatus::kRuntimeError;
   }
   const TemperatureTerms tt = temperatureTerms(k, T, errors);
-  w.theta = tt.theta;
-  w.t = tt.t;
+  s.theta = tt.theta;
+  s.t = tt.t;
   if (errors.has_error()) return WaterStatus::kRuntimeError;
   const double reducedP = P / (k.rho_c * k.R_w * T);
-  w.evaluations = 0;
-  if (reducedP > 0 && reducedP < kIdealGasLimitDelta) return idealGasLimit(tt, reducedP, w, errors);
-  const WaterStatus status = iterate(k, tt, reducedP, w, errors);
-  const bool unstable = status == WaterStatus::kOk && !(w.dZ_dDelta > 0);
+  s.evaluations = 0;
+  if (reducedP > 0 && reducedP < kIdealGasLimitDelta) return idealGasLimit(tt, reducedP, s, errors);
+  const WaterStatus status = iterate(k, tt, reducedP, s, errors);
+  const bool unstable = status == WaterStatus::kOk && !(s.dZ_dDelta > 0);
   if (status != WaterStatus::kNotConverged && !unstable) return status;
   const Phase phase = phaseAt(k, T, P);
-  if (retryFromOtherStarts(k, tt, T, P, reducedP, phase, w) ||
-      bracketStableRoot(k, tt, reducedP, phase, w))
+  if (retryFromOtherStarts(k, tt, T, P, reducedP, phase, s) ||
+      bracketStableRoot(k, tt, reducedP, phase, s))
     return WaterStatus::kOk;
   return unstable ? WaterStatus::kUnstable : WaterStatus::kNotConverged;
 }

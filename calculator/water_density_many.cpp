@@ -16,14 +16,14 @@ namespace {
 constexpr double kLaneMaxStart = 10;
 
 void solveAlone(const Constants& k, DensitySolve& solve) {
-  solve.status = waterDensity(k, *solve.w, solve.T, solve.P, *solve.errors);
+  solve.status = waterDensity(k, *solve.solution, solve.T, solve.P, *solve.errors);
 }
 
 // A solve in a lane: what it needs besides the lane's rows, and its state on entry, from which
 // it is redone alone if it leaves the ordinary range.
 struct LaneSolve {
   DensitySolve* solve = nullptr;
-  WaterState entry;
+  DensitySolution entry;
   TemperatureTerms tt;
   NewtonIteration iteration{0, 0};
 };
@@ -62,7 +62,7 @@ class TemperatureTermsCache {
 // the ideal-gas limit and a start value in the lanes' range. False (nothing changed) otherwise.
 bool startInLane(const Constants& k, DensitySolve& solve, TemperatureTermsCache& terms,
                  LaneSolve& lane) {
-  WaterState& w = *solve.w;
+  DensitySolution& w = *solve.solution;
   if (!(solve.T > 0) || solve.errors->has_error()) return false;
   if (!(w.delta >= lanes::kLaneMinDelta && w.delta <= kLaneMaxStart)) return false;
   const double reducedP = solve.P / (k.rho_c * k.R_w * solve.T);
@@ -122,7 +122,7 @@ class LaneSolver {
   // one (the iteration is deterministic, so it takes the same steps up to where it left).
   void redoAlone(int lane) {
     LaneSolve& s = lanes_[lane];
-    *s.solve->w = s.entry;
+    *s.solve->solution = s.entry;
     solveAlone(k_, *s.solve);
     fill(lane);
   }
@@ -132,7 +132,7 @@ class LaneSolver {
   void prepareEvaluation(int lane) {
     while (block_.active[lane]) {
       LaneSolve& s = lanes_[lane];
-      if (s.iteration.countEvaluation(*s.solve->w)) {
+      if (s.iteration.countEvaluation(*s.solve->solution)) {
         block_.delta[lane] = s.iteration.delta();
         return;
       }
@@ -142,7 +142,7 @@ class LaneSolver {
 
   void takeEvaluation(int lane) {
     LaneSolve& s = lanes_[lane];
-    WaterState& w = *s.solve->w;
+    DensitySolution& w = *s.solve->solution;
     const lanes::LaneResults<W>& r = block_.results;
     if (block_.failed[lane] || !s.iteration.step(r.dPhi_dDelta[lane], r.d2Phi_dDelta2[lane], w))
       return redoAlone(lane);

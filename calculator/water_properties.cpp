@@ -17,7 +17,7 @@ constexpr double kBarCm3PerCal = 41.84;
 
 // d rho/dT at constant P (g/(cm3 K)) from the solver's current solution, using
 // d theta/dT = theta^2/Tc and -1/T = theta/Tc.
-double drho_dT_atSolution(const Constants& k, const WaterState& w, ErrorSlot& errors) {
+double drho_dT_atSolution(const Constants& k, const DensitySolution& w, ErrorSlot& errors) {
   return k.rho_c * (guarded_pow(errors, w.theta, 2) / k.Tc) * (-w.dZ_dTheta / w.dZ_dDelta) +
          k.rho_c * w.Z * (w.theta / k.Tc) / w.dZ_dDelta;
 }
@@ -45,12 +45,11 @@ WaterStatus waterProperties(const Constants& k, WaterState& w, ErrorSlot& errors
 }
 
 void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, LaneWidth widest) {
-  // What each job keeps across its re-solutions: the solution's theta and t, restored at the
-  // end, and d rho/dT at T - 0.5 K.
-  struct Kept {
-    double theta, t, below;
-  };
-  std::vector<Kept> kept(jobs.size());
+  // The second derivative is the central difference of d rho/dT over T -/+ 0.5 K: each job's
+  // solution is copied, solved at T - 0.5 K from itself and then at T + 0.5 K from there, and
+  // d rho/dT at T - 0.5 K kept meanwhile. The job's own solution stays that at T.
+  std::vector<DensitySolution> resolved(jobs.size());
+  std::vector<double> below(jobs.size());
   std::vector<DensitySolve> solves;
   solves.reserve(jobs.size());
   for (std::size_t n = 0; n < jobs.size(); ++n) {
@@ -61,10 +60,8 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
     w.drho_dT = drho_dT_atSolution(k, w, errors);
     w.V1 = k.Mw / w.rho;
     energies(k, w, errors);
-    kept[n] = {w.theta, w.t, 0};
-    // Second derivative: central difference of d rho/dT over T -/+ 0.5 K, each solve starting
-    // from the previous solution.
-    solves.push_back({&w, w.T - 0.5, w.P, &errors});
+    resolved[n] = w;
+    solves.push_back({&resolved[n], w.T - 0.5, w.P, &errors});
   }
   waterDensityMany(k, solves, widest);
 
@@ -73,9 +70,9 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
   for (std::size_t n = 0; n < jobs.size(); ++n) {
     jobs[n].status = solves[n].status;
     jobs[n].failedStep = WaterStep::kBelow;
-    kept[n].below = drho_dT_atSolution(k, *jobs[n].w, *jobs[n].errors);
+    below[n] = drho_dT_atSolution(k, resolved[n], *jobs[n].errors);
     if (jobs[n].status != WaterStatus::kOk) continue;
-    above.push_back({jobs[n].w, jobs[n].w->T + 0.5, jobs[n].w->P, jobs[n].errors});
+    above.push_back({&resolved[n], jobs[n].w->T + 0.5, jobs[n].w->P, jobs[n].errors});
     aboveJob.push_back(n);
   }
   waterDensityMany(k, above, widest);
@@ -84,12 +81,8 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
     jobs[aboveJob[m]].failedStep = WaterStep::kAbove;
   }
 
-  for (std::size_t n = 0; n < jobs.size(); ++n) {
-    WaterState& w = *jobs[n].w;
-    w.d2rho_dT2 = drho_dT_atSolution(k, w, *jobs[n].errors) - kept[n].below;
-    w.theta = kept[n].theta;
-    w.t = kept[n].t;
-  }
+  for (std::size_t n = 0; n < jobs.size(); ++n)
+    jobs[n].w->d2rho_dT2 = drho_dT_atSolution(k, resolved[n], *jobs[n].errors) - below[n];
 }
 
 void waterFugacity(const Constants& k, WaterState& w, ErrorSlot& errors) {
