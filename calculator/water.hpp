@@ -146,6 +146,7 @@ struct WaterOutcome {
   WaterStep step = WaterStep::kDensity;
   double T = 0;
   double P = 0;
+  unsigned range = 0;  // kOk: where the state lies against the model's tested range (RangeFlag)
 };
 
 // Density, its derivatives, molar volume, Cp, H, S and G into w's results from its solution at

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "calculator/ideal_gas.hpp"
+#include "calculator/validity.hpp"
 #include "calculator/water.hpp"
 #include "services/guarded_math.hpp"
 
@@ -154,6 +155,8 @@ void solveWaterMany(const Constants& k, std::span<WaterJob> jobs, LaneWidth wide
       fail(job, WaterStatus::kOutsideRange, WaterStep::kProperties, w.T, w.P);
     waterFugacity(k, w, *job.errors);
     noteError(job, WaterStep::kFugacity);
+    if (job.outcome.status == WaterStatus::kOk)
+      job.outcome.range = waterRangeFlags(k, w.T, w.P, w.delta, w.Psat);
   }
 }
 

@@ -273,6 +273,8 @@ py::dict compute(const States& states, std::size_t last, unsigned threads) {
   }
   py::array_t<int32_t> codes(states.shape);
   std::fill(codes.mutable_data(), codes.mutable_data() + total, 0);
+  py::array_t<uint8_t> ranges(states.shape);
+  uint8_t* range = ranges.mutable_data();
   Failures failures;
   const double* T = states.temperaturesC.data();
   const double* P = states.pressuresBar.data();
@@ -293,6 +295,7 @@ py::dict compute(const States& states, std::size_t last, unsigned threads) {
       }
       for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
         out[c - table::kTemperatureColumn][i] = table::columnValue(row, c).value_or(NAN);
+      range[i] = static_cast<uint8_t>(row.range);
       if (!row.status.empty()) failures.add(i, std::move(row.status));
     }
   });
@@ -302,6 +305,7 @@ py::dict compute(const States& states, std::size_t last, unsigned threads) {
         textArray(states.shape, total, [&](std::size_t i) { return states.solutes[i / n].name; });
   for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
     result[py::str(std::string(kColumns[c].name))] = columns[c - table::kTemperatureColumn];
+  result["range"] = ranges;
   result["messages"] = failures.codesAndMessages(codes.mutable_data());
   result["status"] = codes;
   return result;
@@ -346,6 +350,12 @@ columns and units of aqsol-table:
   Cp2        partial molar heat capacity of the solute, cal/(mol K)
   Gaq        Gibbs energy, cal/mol          S2         entropy, cal/(mol K)
   K_aq_gas   exp(lnkH)*Mw/1000, bar/(mol/kg)
+  range      uint8 bits per computed state, 0 where the model was shown to work; bit n set
+             means aqsol.RANGE_FLAGS[n]: "ice" (the stable phase is a solid, IAPWS R14-08),
+             "metastable" (the root lies across the saturation curve from the stable phase),
+             "beyond-eos" (above 1,000 C or 10,000 bar), "near-critical" (360-400 C and
+             190-300 bar), "solute-extrapolated" (outside the temperatures over which the
+             solute's Henry constant was compared with a reference). Values are still given.
   status     int32 code per state: 0 where it was computed; k > 0 where it could not be, its
              values then NaN and the reason messages[k]
   messages   list of the reasons: messages[0] is "ok", the others in the order of the first
@@ -370,8 +380,8 @@ threads computing threads; 0 (default) uses every core
 
 Returns a dict of numpy arrays: T_C, P_bar, rho (g/cm3), drho_dP (g/(cm3 bar)), drho_dT
 (g/(cm3 K)), d2rho_dT2 (g/(cm3 K2)), V_H2O (cm3/mol), Cp_H2O (cal/(mol K)), lnf_H2O (ln f, f
-in bar), status and messages (as in properties(): 0, or the index of the reason in messages;
-NaN values then).
+in bar), range (as in properties(), without the solute's bit), status and messages (as in
+properties(): 0, or the index of the reason in messages; NaN values then).
 )";
 
 }  // namespace
@@ -393,6 +403,8 @@ PYBIND11_MODULE(aqsol, m) {
       PyErr_SetString(PyExc_MemoryError, critical.line().c_str());
     }
   });
+  m.attr("RANGE_FLAGS") =
+      py::make_tuple("ice", "metastable", "beyond-eos", "near-critical", "solute-extrapolated");
   m.def("solutes", &solutes, "The solute names, in menu order (menu number = position + 1).");
   m.def("properties", &properties, kPropertiesDoc, py::arg("solute"), py::arg("T_C"),
         py::arg("P_bar"), py::kw_only(), py::arg("threads") = 0);

@@ -16,7 +16,7 @@ struct Column {
   std::string_view label;  // quantity and unit, for axis labels
 };
 
-inline constexpr std::array<Column, 17> kColumns = {{
+inline constexpr std::array<Column, 18> kColumns = {{
     {"solute", "solute"},
     {"T_C", "temperature (°C)"},
     {"P_bar", "pressure (bar)"},
@@ -33,6 +33,7 @@ inline constexpr std::array<Column, 17> kColumns = {{
     {"Gaq", "Gibbs energy of the solute (cal/mol)"},
     {"S2", "entropy of the solute (cal/(mol K))"},
     {"K_aq_gas", "K(aq=>gas) (bar/(mol/kg))"},
+    {"range", "where the model was not shown to work"},
     {"status", "status"},
 }};
 
@@ -40,6 +41,7 @@ inline constexpr std::size_t kTemperatureColumn = 1;
 inline constexpr std::size_t kPressureColumn = 2;
 inline constexpr std::size_t kFirstValueColumn = 3;  // rho
 inline constexpr std::size_t kLastValueColumn = 15;  // K_aq_gas
+inline constexpr std::size_t kRangeColumn = 16;
 
 // The index of the column called `name` (exact case), if there is one.
 std::optional<std::size_t> columnIndex(std::string_view name);

@@ -458,6 +458,18 @@ Columns and units:
   Cp2        partial molar heat capacity, cal/(mol K)
   Gaq        Gibbs energy, cal/mol       S2         entropy, cal/(mol K)
   K_aq_gas   exp(lnkH)*Mw/1000, bar/(mol/kg)
+  range      empty where the model was shown to work; else one or more of:
+               ice            the stable phase of water is a solid (IAPWS R14-08); the
+                              values are those of the metastable fluid
+               metastable     the root lies across the saturation curve from the stable
+                              phase (superheated liquid, supersaturated vapour)
+               beyond-eos     above 1,000 C or 10,000 bar, beyond the comparison with
+                              IAPWS-95
+               near-critical  360-400 C and 190-300 bar: second-derivative properties
+                              (Cp_H2O, d2rho_dT2, Cp2) lose their meaning
+               solute-extrapolated  outside the temperatures over which the solute's
+                              Henry constant was compared with a reference (IAPWS G7-04's
+                              range for H2 N2 O2 CO2 Ar Ne CH4 C2H6 H2S; 0-50 C for others)
   status     ok, or why the row could not be computed (its values are then empty)
 
 Examples:

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "apps/table/columns.hpp"
+#include "calculator/validity.hpp"
 
 namespace aqsol::table {
 namespace {
@@ -80,6 +81,8 @@ std::string formatJsonRow(const Row& row) {
     line += ':';
     if (n == 0) {
       appendJsonString(line, row.soluteName);
+    } else if (n == kRangeColumn) {
+      appendJsonString(line, row.status.empty() ? rangeText(row.range) : std::string());
     } else if (n == kColumns.size() - 1) {
       appendJsonString(line, row.status.empty() ? std::string_view("ok") : row.status);
     } else {
@@ -151,8 +154,10 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
     }
   }
   solveWaterMany(k, jobs, widest);
-  for (std::size_t m = 0; m < jobs.size(); ++m)
+  for (std::size_t m = 0; m < jobs.size(); ++m) {
     rows[rowOfJob[m]].status = waterOutcomeMessage(jobs[m].outcome, *jobs[m].errors);
+    rows[rowOfJob[m]].range = jobs[m].outcome.range;
+  }
 
   SoluteTermsMemo memo;
   for (std::size_t n = 0; n < count; ++n) {
@@ -160,6 +165,7 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
     if (solute == nullptr) continue;
     rows[n].soluteName = solute->name;
     if (rows[n].status.empty()) addSolute(k, *solute, memo, rows[n]);
+    if (rows[n].status.empty()) rows[n].range |= soluteRangeFlags(*solute, rows[n].water.T);
   }
 }
 
@@ -227,6 +233,8 @@ std::string formatRow(Format format, const Row& row) {
   for (double v : computedValues(row)) number(ok ? std::optional(v) : std::nullopt);
   *p++ = separator;
   line.resize(static_cast<std::size_t>(p - line.data()));
+  if (ok) line += rangeText(row.range);
+  line += separator;
   line += ok ? std::string_view("ok") : std::string_view(field(row.status, format));
   line += '\n';
   return line;

@@ -22,6 +22,7 @@ struct Row {
   WaterState water;
   SoluteResults solute;
   double kAqGas = 0;
+  unsigned range = 0;  // ok rows: RangeFlag bits, where the model was not shown to work
   std::string status;  // empty for ok
 };
 

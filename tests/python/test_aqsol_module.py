@@ -19,6 +19,10 @@ VALUE_COLUMNS = ["T_C", "P_bar", "rho", "drho_dP", "drho_dT", "d2rho_dT2", "V_H2
                  "lnf_H2O", "lnkH", "V2", "Cp2", "Gaq", "S2", "K_aq_gas"]
 
 
+def range_words(bits):
+    return " ".join(word for n, word in enumerate(aqsol.RANGE_FLAGS) if bits >> n & 1)
+
+
 def table_rows(*args):
     output = subprocess.run([TABLE, *args], capture_output=True, check=True, text=True).stdout
     return list(csv.DictReader(io.StringIO(output)))
@@ -44,6 +48,7 @@ def test_values_are_aqsol_tables_to_the_bit():
     for i, row in enumerate(rows):
         assert flat["solute"][i] == row["solute"]
         assert messages[flat["status"][i]] == row["status"]
+        assert range_words(flat["range"][i]) == row["range"]
         failed += row["status"] != "ok"
         for column in VALUE_COLUMNS:
             value = flat[column][i]
@@ -64,7 +69,7 @@ def test_scalars_arrays_and_broadcasting():
     assert aqsol.properties(["H2", 5], 25, [1, 2])["rho"].shape == (2, 2)
     water = aqsol.water(25, [1, 10])
     assert set(water) == {"T_C", "P_bar", "rho", "drho_dP", "drho_dT", "d2rho_dT2", "V_H2O",
-                          "Cp_H2O", "lnf_H2O", "status", "messages"}
+                          "Cp_H2O", "lnf_H2O", "range", "status", "messages"}
     assert np.array_equal(water["rho"], aqsol.properties("H2", 25, [1, 10])["rho"])
 
 
@@ -117,6 +122,15 @@ def test_statuses_take_four_bytes_a_state_and_each_message_once():
 def test_bad_arguments_raise_value_error_naming_them(args, named):
     with pytest.raises(ValueError, match="^" + named + ":"):
         aqsol.properties(*args)
+
+
+def test_range_flags_say_where_the_model_was_not_shown_to_work():
+    flags = aqsol.properties("CO2", [25, -10, 3000, 380], [1, 1, 1, 250])["range"]
+    assert flags.dtype == np.uint8
+    assert [range_words(bits) for bits in flags] == [
+        "", "ice solute-extrapolated", "beyond-eos solute-extrapolated",
+        "near-critical solute-extrapolated"]
+    assert range_words(aqsol.water(-10, 1)["range"]) == "ice"
 
 
 def test_a_list_that_holds_itself_is_refused():

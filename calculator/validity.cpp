@@ -1,0 +1,105 @@
+// Where the model was shown to work.
+#include "calculator/validity.hpp"
+
+#include <cmath>
+
+namespace aqsol {
+namespace {
+
+constexpr double kTriplePointT = 273.16;      // K
+constexpr double kTriplePointP = 611.657e-5;  // bar
+constexpr double kBarPerMPa = 10;
+
+// Triple points of the melting curves (K): Ih-III-liquid, III-V-liquid, V-VI-liquid,
+// VI-VII-liquid, and the end of the ice VII equation.
+constexpr double kIhIII = 251.165, kIIIV = 256.164, kVVI = 273.31, kVIVII = 355, kVIIEnd = 715;
+
+constexpr double kBeyondT = 1000 + 273.15;  // K
+constexpr double kBeyondP = 10'000;         // bar
+constexpr double kNearCriticalT[] = {360 + 273.15, 400 + 273.15};
+constexpr double kNearCriticalP[] = {190, 300};
+
+// The temperatures (K) over which a solute's Henry constant was compared with a reference.
+struct ComparedRange {
+  std::string_view name;
+  double lowest, highest;
+};
+// IAPWS G7-04 (2004), the range of validity of each gas's equation.
+constexpr ComparedRange kG704Ranges[] = {
+    {"H2", 273.15, 636.09},  {"N2", 278.12, 636.46},  {"O2", 274.15, 616.52},
+    {"CO2", 274.19, 642.66}, {"Ar", 273.19, 568.36},  {"Ne", 273.20, 543.36},
+    {"CH4", 275.46, 633.11}, {"C2H6", 275.44, 473.46}, {"H2S", 273.15, 533.09},
+};
+// The others were compared at 25 C only (../shared/reference/solutes_25C_1bar.csv): within
+// 25 K of it, the 15 % uncertainty of their Cp2 moves ln kH by less than 0.03.
+constexpr ComparedRange kAround25C = {"", 273.15, 323.15};
+
+}  // namespace
+
+double sublimationPressureOfIce(double T) {
+  constexpr double a[] = {-0.212144006e2, 0.273203819e2, -0.610598130e1};
+  constexpr double b[] = {0.333333333e-2, 0.120666667e1, 0.170333333e1};
+  const double theta = T / kTriplePointT;
+  double sum = 0;
+  for (int i = 0; i < 3; ++i) sum += a[i] * std::pow(theta, b[i]);
+  return kTriplePointP * std::exp(sum / theta);
+}
+
+double meltingPressureOfIceIh(double T) {
+  constexpr double a[] = {0.119539337e7, 0.808183159e5, 0.333826860e4};
+  constexpr double b[] = {0.300000e1, 0.257500e2, 0.103750e3};
+  const double theta = T / kTriplePointT;
+  double pi = 1;
+  for (int i = 0; i < 3; ++i) pi += a[i] * (1 - std::pow(theta, b[i]));
+  return kTriplePointP * pi;
+}
+
+double upperMeltingPressure(double T) {
+  if (T < kIIIV) return 208.566 * kBarPerMPa * (1 - 0.299948 * (1 - std::pow(T / kIhIII, 60)));
+  if (T < kVVI) return 350.1 * kBarPerMPa * (1 - 1.18721 * (1 - std::pow(T / kIIIV, 8)));
+  if (T < kVIVII) return 632.4 * kBarPerMPa * (1 - 1.07476 * (1 - std::pow(T / kVVI, 4.6)));
+  const double theta = T / kVIVII;
+  return 2216 * kBarPerMPa *
+         std::exp(1.73683 * (1 - 1 / theta) - 0.0544606 * (1 - std::pow(theta, 5)) +
+                  0.806106e-7 * (1 - std::pow(theta, 22)));
+}
+
+bool iceIsStable(double T, double P) {
+  if (T < 50) return true;  // below the sublimation equation, the vapour pressure is nil
+  if (T < kTriplePointT && P <= sublimationPressureOfIce(T)) return false;  // vapour
+  if (T < kIhIII) return true;
+  if (T < kTriplePointT && P <= meltingPressureOfIceIh(T)) return true;  // ice Ih
+  return T < kVIIEnd && P >= upperMeltingPressure(T);  // ice III, V, VI or VII
+}
+
+unsigned waterRangeFlags(const Constants& k, double T, double P, double delta, double Psat) {
+  unsigned flags = 0;
+  if (iceIsStable(T, P)) flags |= kRangeIce;
+  if (T < k.Tc && (P < Psat ? delta >= 1 : delta < 1)) flags |= kRangeMetastable;
+  if (T > kBeyondT || P > kBeyondP) flags |= kRangeBeyondEos;
+  if (T >= kNearCriticalT[0] && T <= kNearCriticalT[1] && P >= kNearCriticalP[0] &&
+      P <= kNearCriticalP[1])
+    flags |= kRangeNearCritical;
+  return flags;
+}
+
+unsigned soluteRangeFlags(const SoluteParams& solute, double T) {
+  ComparedRange range = kAround25C;
+  for (const ComparedRange& gas : kG704Ranges)
+    if (gas.name == solute.name) range = gas;
+  return T < range.lowest || T > range.highest ? unsigned{kRangeSoluteExtrapolated} : 0u;
+}
+
+std::string rangeText(unsigned flags) {
+  static constexpr std::string_view kWords[] = {"ice", "metastable", "beyond-eos",
+                                                "near-critical", "solute-extrapolated"};
+  std::string text;
+  for (unsigned bit = 0; bit < std::size(kWords); ++bit) {
+    if ((flags & (1u << bit)) == 0) continue;
+    if (!text.empty()) text += ' ';
+    text += kWords[bit];
+  }
+  return text;
+}
+
+}  // namespace aqsol
