@@ -26,8 +26,8 @@ struct ComparedRange {
 };
 // IAPWS G7-04 (2004), the range of validity of each gas's equation.
 constexpr ComparedRange kG704Ranges[] = {
-    {"H2", 273.15, 636.09},  {"N2", 278.12, 636.46},  {"O2", 274.15, 616.52},
-    {"CO2", 274.19, 642.66}, {"Ar", 273.19, 568.36},  {"Ne", 273.20, 543.36},
+    {"H2", 273.15, 636.09},  {"N2", 278.12, 636.46},   {"O2", 274.15, 616.52},
+    {"CO2", 274.19, 642.66}, {"Ar", 273.19, 568.36},   {"Ne", 273.20, 543.36},
     {"CH4", 275.46, 633.11}, {"C2H6", 275.44, 473.46}, {"H2S", 273.15, 533.09},
 };
 // The others were compared at 25 C only (../shared/reference/solutes_25C_1bar.csv): within
@@ -69,7 +69,7 @@ bool iceIsStable(double T, double P) {
   if (T < kTriplePointT && P <= sublimationPressureOfIce(T)) return false;  // vapour
   if (T < kIhIII) return true;
   if (T < kTriplePointT && P <= meltingPressureOfIceIh(T)) return true;  // ice Ih
-  return T < kVIIEnd && P >= upperMeltingPressure(T);  // ice III, V, VI or VII
+  return T < kVIIEnd && P >= upperMeltingPressure(T);                    // ice III, V, VI or VII
 }
 
 unsigned waterRangeFlags(const Constants& k, double T, double P, double delta, double Psat) {
@@ -91,8 +91,8 @@ unsigned soluteRangeFlags(const SoluteParams& solute, double T) {
 }
 
 std::string rangeText(unsigned flags) {
-  static constexpr std::string_view kWords[] = {"ice", "metastable", "beyond-eos",
-                                                "near-critical", "solute-extrapolated"};
+  static constexpr std::string_view kWords[] = {"ice", "metastable", "beyond-eos", "near-critical",
+                                                "solute-extrapolated"};
   std::string text;
   for (unsigned bit = 0; bit < std::size(kWords); ++bit) {
     if ((flags & (1u << bit)) == 0) continue;

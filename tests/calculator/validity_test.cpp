@@ -22,22 +22,22 @@ TEST(IceCurves, AgreeWithIapwsR1408) {
   EXPECT_TRUE(near(sublimationPressureOfIce(273.16), 0.00611657));
   EXPECT_TRUE(near(meltingPressureOfIceIh(251.165), 2085.6656603297674));
   EXPECT_TRUE(near(meltingPressureOfIceIh(260), 1382.6811300221789));
-  EXPECT_TRUE(near(upperMeltingPressure(254), 2686.846466336108));       // ice III
-  EXPECT_TRUE(near(upperMeltingPressure(260), 4025.8260272932193));      // ice V
-  EXPECT_TRUE(near(upperMeltingPressure(300), 9961.095071277145));       // ice VI
-  EXPECT_TRUE(near(upperMeltingPressure(400), 28166.42589771838));       // ice VII
+  EXPECT_TRUE(near(upperMeltingPressure(254), 2686.846466336108));   // ice III
+  EXPECT_TRUE(near(upperMeltingPressure(260), 4025.8260272932193));  // ice V
+  EXPECT_TRUE(near(upperMeltingPressure(300), 9961.095071277145));   // ice VI
+  EXPECT_TRUE(near(upperMeltingPressure(400), 28166.42589771838));   // ice VII
   EXPECT_TRUE(near(upperMeltingPressure(700), 195544.06252476468));
 }
 
 TEST(IceCurves, TheStablePhaseAcrossTheDiagram) {
-  EXPECT_TRUE(iceIsStable(263.15, 1));         // -10 C, 1 bar: ice Ih
-  EXPECT_FALSE(iceIsStable(263.15, 1e-4));     // below the sublimation pressure: vapour
-  EXPECT_FALSE(iceIsStable(263.15, 1500));     // between ice Ih and ice III: liquid
-  EXPECT_TRUE(iceIsStable(263.15, 5000));      // ice V
-  EXPECT_TRUE(iceIsStable(243.15, 2500));      // below the Ih-III-liquid triple point
-  EXPECT_FALSE(iceIsStable(298.15, 1));        // water
-  EXPECT_TRUE(iceIsStable(293.15, 10'000));    // 20 C, 10 kbar: ice VI
-  EXPECT_FALSE(iceIsStable(800, 100'000));     // above the ice VII equation's end
+  EXPECT_TRUE(iceIsStable(263.15, 1));       // -10 C, 1 bar: ice Ih
+  EXPECT_FALSE(iceIsStable(263.15, 1e-4));   // below the sublimation pressure: vapour
+  EXPECT_FALSE(iceIsStable(263.15, 1500));   // between ice Ih and ice III: liquid
+  EXPECT_TRUE(iceIsStable(263.15, 5000));    // ice V
+  EXPECT_TRUE(iceIsStable(243.15, 2500));    // below the Ih-III-liquid triple point
+  EXPECT_FALSE(iceIsStable(298.15, 1));      // water
+  EXPECT_TRUE(iceIsStable(293.15, 10'000));  // 20 C, 10 kbar: ice VI
+  EXPECT_FALSE(iceIsStable(800, 100'000));   // above the ice VII equation's end
   EXPECT_TRUE(iceIsStable(20, 1e-30));
 }
 
