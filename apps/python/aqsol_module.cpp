@@ -339,17 +339,24 @@ P_bar   pressure(s) in bar: a number or an array; "sat" or 0 is the saturation p
 threads computing threads; 0 (default) uses every core. The GIL is released meanwhile.
 
 T_C and P_bar broadcast together with numpy's rules. Returns a dict of numpy arrays, with the
-columns and units of aqsol-table:
+columns and units of aqsol-table (docs/model.md has the equations):
   solute     the solute's name
-  T_C        temperature, C                 P_bar      pressure used, bar
-  rho        density of water, g/cm3        drho_dP    g/(cm3 bar)
-  drho_dT    g/(cm3 K)                      d2rho_dT2  g/(cm3 K2)
-  V_H2O      molar volume of water, cm3/mol Cp_H2O     heat capacity, cal/(mol K)
-  lnf_H2O    ln fugacity of water (f in bar)
-  lnkH       ln Henry constant (kH in bar)  V2         partial molar volume, cm3/mol
-  Cp2        partial molar heat capacity of the solute, cal/(mol K)
-  Gaq        Gibbs energy, cal/mol          S2         entropy, cal/(mol K)
-  K_aq_gas   exp(lnkH)*Mw/1000, bar/(mol/kg)
+  T_C        temperature, C
+  P_bar      pressure of the state (the saturation pressure for "sat"), bar
+  rho        density of pure water, g/cm3
+  drho_dP    (d rho/dP) at constant T, g/(cm3 bar)
+  drho_dT    (d rho/dT) at constant P, g/(cm3 K)
+  d2rho_dT2  (d2 rho/dT2) at constant P, central difference over T -/+ 0.5 K, g/(cm3 K2)
+  V_H2O      molar volume of pure water, cm3/mol
+  Cp_H2O     isobaric molar heat capacity of pure water, cal/(mol K)
+  lnf_H2O    ln of the fugacity of pure water, f in bar
+  lnkH       ln of the Henry constant kH = lim f2/x2 as x2 -> 0 (mole-fraction scale), kH in bar
+  V2         partial molar volume of the solute at infinite dilution, cm3/mol
+  Cp2        partial molar heat capacity of the solute at infinite dilution, cal/(mol K)
+  Gaq        Gibbs energy of the dissolved solute, standard state the hypothetical ideal
+             solution of 1 mol/kg, on the scale of its ideal-gas Gibbs energy of formation, cal/mol
+  S2         partial molar entropy of the dissolved solute, same standard state, cal/(mol K)
+  K_aq_gas   kH Mw/1000, the Henry constant on the molality scale, bar/(mol/kg)
   range      uint8 bits per computed state, 0 where the model was shown to work; bit n set
              means aqsol.RANGE_FLAGS[n]: "ice" (the stable phase is a solid, IAPWS R14-08),
              "metastable" (the root lies across the saturation curve from the stable phase),
