@@ -13,6 +13,9 @@ constexpr double kBarPerMPa = 10;
 // Triple points of the melting curves (K): Ih-III-liquid, III-V-liquid, V-VI-liquid,
 // VI-VII-liquid, and the end of the ice VII equation.
 constexpr double kIhIII = 251.165, kIIIV = 256.164, kVVI = 273.31, kVIVII = 355, kVIIEnd = 715;
+// The lowest melting pressure of the high-pressure ices, at the Ih-III-liquid triple point (bar):
+// below it, no solid bounds the fluid from above.
+constexpr double kLowestUpperMelting = 2085.66;
 
 constexpr double kBeyondT = 1000 + 273.15;  // K
 constexpr double kBeyondP = 10'000;         // bar
@@ -69,7 +72,8 @@ bool iceIsStable(double T, double P) {
   if (T < kTriplePointT && P <= sublimationPressureOfIce(T)) return false;  // vapour
   if (T < kIhIII) return true;
   if (T < kTriplePointT && P <= meltingPressureOfIceIh(T)) return true;  // ice Ih
-  return T < kVIIEnd && P >= upperMeltingPressure(T);                    // ice III, V, VI or VII
+  // Ice III, V, VI or VII.
+  return T < kVIIEnd && P >= kLowestUpperMelting && P >= upperMeltingPressure(T);
 }
 
 unsigned waterRangeFlags(const Constants& k, double T, double P, double delta, double Psat) {
@@ -83,11 +87,11 @@ unsigned waterRangeFlags(const Constants& k, double T, double P, double delta, d
   return flags;
 }
 
-unsigned soluteRangeFlags(const SoluteParams& solute, double T) {
+ComparedTemperatures comparedTemperatures(const SoluteParams& solute) {
   ComparedRange range = kAround25C;
   for (const ComparedRange& gas : kG704Ranges)
     if (gas.name == solute.name) range = gas;
-  return T < range.lowest || T > range.highest ? unsigned{kRangeSoluteExtrapolated} : 0u;
+  return {range.lowest, range.highest};
 }
 
 std::string rangeText(unsigned flags) {

@@ -45,8 +45,15 @@ bool iceIsStable(double T, double P);
 // is the model's saturation pressure at T below the critical temperature (ignored above).
 unsigned waterRangeFlags(const Constants& k, double T, double P, double delta, double Psat);
 
-// kRangeSoluteExtrapolated where T (K) lies outside the solute's compared range.
-unsigned soluteRangeFlags(const SoluteParams& solute, double T);
+// The temperatures (K) over which a solute's Henry constant was compared with a reference.
+struct ComparedTemperatures {
+  double lowest = 0, highest = 0;
+  // kRangeSoluteExtrapolated where T (K) lies outside them, else 0.
+  unsigned flagsAt(double T) const {
+    return T < lowest || T > highest ? unsigned{kRangeSoluteExtrapolated} : 0u;
+  }
+};
+ComparedTemperatures comparedTemperatures(const SoluteParams& solute);
 
 // The flags as words separated by spaces ("ice", "metastable", "beyond-eos", "near-critical",
 // "solute-extrapolated"), empty for none.

@@ -160,12 +160,19 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
   }
 
   SoluteTermsMemo memo;
+  const SoluteParams* compared = nullptr;  // the solute of `temperatures`
+  ComparedTemperatures temperatures;
   for (std::size_t n = 0; n < count; ++n) {
     const SoluteParams* solute = requests[n].solute;
     if (solute == nullptr) continue;
     rows[n].soluteName = solute->name;
     if (rows[n].status.empty()) addSolute(k, *solute, memo, rows[n]);
-    if (rows[n].status.empty()) rows[n].range |= soluteRangeFlags(*solute, rows[n].water.T);
+    if (!rows[n].status.empty()) continue;
+    if (solute != compared) {
+      compared = solute;
+      temperatures = comparedTemperatures(*solute);
+    }
+    rows[n].range |= temperatures.flagsAt(rows[n].water.T);
   }
 }
 

@@ -50,7 +50,7 @@ class Flags : public WaterFixture {
     SoluteParams s;
     for (const SoluteParams& candidate : soluteTable())
       if (candidate.name == solute) s = candidate;
-    return rangeText(outcome.range | soluteRangeFlags(s, w.T));
+    return rangeText(outcome.range | comparedTemperatures(s).flagsAt(w.T));
   }
 };
 
