@@ -328,7 +328,8 @@ py::list solutes() {
   return names;
 }
 
-constexpr const char* kPropertiesDoc =
+// The docstring of properties(), in two parts around the value columns' definitions.
+constexpr const char* kPropertiesDocHead =
     R"(Properties of water and of solutes at infinite dilution in water.
 
 solute  a name (any case: "CO2"), a menu number 1-20, "all", or a list of them; a list (or
@@ -341,23 +342,10 @@ threads computing threads; 0 (default) uses every core. The GIL is released mean
 T_C and P_bar broadcast together with numpy's rules. Returns a dict of numpy arrays, with the
 columns and units of aqsol-table (docs/model.md has the equations):
   solute     the solute's name
-  T_C        temperature, C
-  P_bar      pressure of the state (the saturation pressure for "sat"), bar
-  rho        density of pure water, g/cm3
-  drho_dP    (d rho/dP) at constant T, g/(cm3 bar)
-  drho_dT    (d rho/dT) at constant P, g/(cm3 K)
-  d2rho_dT2  (d2 rho/dT2) at constant P, central difference over T -/+ 0.5 K, g/(cm3 K2)
-  V_H2O      molar volume of pure water, cm3/mol
-  Cp_H2O     isobaric molar heat capacity of pure water, cal/(mol K)
-  lnf_H2O    ln of the fugacity of pure water, f in bar
-  lnkH       ln of the Henry constant kH = lim f2/x2 as x2 -> 0 (mole-fraction scale), kH in bar
-  V2         partial molar volume of the solute at infinite dilution, cm3/mol
-  Cp2        partial molar heat capacity of the solute at infinite dilution, cal/(mol K)
-  Gaq        Gibbs energy of the dissolved solute, standard state the hypothetical ideal
-             solution of 1 mol/kg, on the scale of its ideal-gas Gibbs energy of formation, cal/mol
-  S2         partial molar entropy of the dissolved solute, same standard state, cal/(mol K)
-  K_aq_gas   kH Mw/1000, the Henry constant on the molality scale, bar/(mol/kg)
-  range      uint8 bits per computed state, 0 where the model was shown to work; bit n set
+)";
+
+constexpr const char* kPropertiesDocTail =
+    R"(  range      uint8 bits per computed state, 0 where the model was shown to work; bit n set
              means aqsol.RANGE_FLAGS[n]: "ice" (the stable phase is a solid, IAPWS R14-08),
              "metastable" (the root lies across the saturation curve from the stable phase),
              "beyond-eos" (above 1,000 C or 10,000 bar), "near-critical" (360-400 C and
@@ -413,7 +401,10 @@ PYBIND11_MODULE(aqsol, m) {
   m.attr("RANGE_FLAGS") =
       py::make_tuple("ice", "metastable", "beyond-eos", "near-critical", "solute-extrapolated");
   m.def("solutes", &solutes, "The solute names, in menu order (menu number = position + 1).");
-  m.def("properties", &properties, kPropertiesDoc, py::arg("solute"), py::arg("T_C"),
+  static const std::string propertiesDoc = std::string(kPropertiesDocHead) +
+                                           std::string(aqsol::table::kValueColumnDefinitions) +
+                                           kPropertiesDocTail;
+  m.def("properties", &properties, propertiesDoc.c_str(), py::arg("solute"), py::arg("T_C"),
         py::arg("P_bar"), py::kw_only(), py::arg("threads") = 0);
   m.def("water", &water, kWaterDoc, py::arg("T_C"), py::arg("P_bar"), py::kw_only(),
         py::arg("threads") = 0);

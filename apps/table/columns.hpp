@@ -43,6 +43,29 @@ inline constexpr std::size_t kFirstValueColumn = 3;  // rho
 inline constexpr std::size_t kLastValueColumn = 15;  // K_aq_gas
 inline constexpr std::size_t kRangeColumn = 16;
 
+// What the columns from T_C to K_aq_gas hold, one line or more each, for aqsol-table's --help and
+// the Python module's docstring.
+inline constexpr std::string_view kValueColumnDefinitions =
+    R"(  T_C        temperature, C
+  P_bar      pressure of the state (the saturation pressure for sat), bar
+  rho        density of pure water, g/cm3
+  drho_dP    (d rho/dP) at constant T, g/(cm3 bar)
+  drho_dT    (d rho/dT) at constant P, g/(cm3 K)
+  d2rho_dT2  (d2 rho/dT2) at constant P, central difference over T -/+ 0.5 K, g/(cm3 K2)
+  V_H2O      molar volume of pure water, cm3/mol
+  Cp_H2O     isobaric molar heat capacity of pure water, cal/(mol K)
+  lnf_H2O    ln of the fugacity of pure water, f in bar
+  lnkH       ln of the Henry constant kH = lim f2/x2 as x2 -> 0 (mole-fraction scale), kH in bar
+  V2         partial molar volume of the solute at infinite dilution, cm3/mol
+  Cp2        partial molar heat capacity of the solute at infinite dilution, cal/(mol K)
+  Gaq        Gibbs energy of the dissolved solute, standard state the hypothetical ideal
+             solution of 1 mol/kg, on the scale of its ideal-gas Gibbs energy of formation,
+             cal/mol
+  S2         partial molar entropy of the dissolved solute, same standard state, cal/(mol K)
+  K_aq_gas   kH Mw/1000: the Henry constant on the molality scale (gas fugacity over
+             molality), bar/(mol/kg)
+)";
+
 // The index of the column called `name` (exact case), if there is one.
 std::optional<std::size_t> columnIndex(std::string_view name);
 

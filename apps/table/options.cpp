@@ -418,7 +418,8 @@ std::size_t defaultXColumn(const Options& options) {
 }
 
 std::string_view usageText() {
-  return R"(usage: aqsol-table --solute LIST --T LIST --P LIST [options]
+  static const std::string text =
+      std::string(R"(usage: aqsol-table --solute LIST --T LIST --P LIST [options]
 
 Properties of pure water and of a solute at infinite dilution in water, one row per
 (solute, T, P), ordered by solute, then T, then P.
@@ -449,25 +450,8 @@ to the decimal places of start and step), at most 1,000,000 values, e.g.
 A solute named twice is listed once.
 
 Columns and units (docs/model.md has the equations):
-  T_C        temperature, C
-  P_bar      pressure of the state (the saturation pressure for sat), bar
-  rho        density of pure water, g/cm3
-  drho_dP    (d rho/dP) at constant T, g/(cm3 bar)
-  drho_dT    (d rho/dT) at constant P, g/(cm3 K)
-  d2rho_dT2  (d2 rho/dT2) at constant P, central difference over T -/+ 0.5 K, g/(cm3 K2)
-  V_H2O      molar volume of pure water, cm3/mol
-  Cp_H2O     isobaric molar heat capacity of pure water, cal/(mol K)
-  lnf_H2O    ln of the fugacity of pure water, f in bar
-  lnkH       ln of the Henry constant kH = lim f2/x2 as x2 -> 0 (mole-fraction scale), kH in bar
-  V2         partial molar volume of the solute at infinite dilution, cm3/mol
-  Cp2        partial molar heat capacity of the solute at infinite dilution, cal/(mol K)
-  Gaq        Gibbs energy of the dissolved solute, standard state the hypothetical ideal
-             solution of 1 mol/kg, on the scale of its ideal-gas Gibbs energy of formation,
-             cal/mol
-  S2         partial molar entropy of the dissolved solute, same standard state, cal/(mol K)
-  K_aq_gas   kH Mw/1000: the Henry constant on the molality scale (gas fugacity over
-             molality), bar/(mol/kg)
-  range      empty where the model was shown to work; else one or more of:
+)") + std::string(kValueColumnDefinitions) +
+      R"(  range      empty where the model was shown to work; else one or more of:
                ice            the stable phase of water is a solid (IAPWS R14-08); the
                               values are those of the metastable fluid
                metastable     the root lies across the saturation curve from the stable
@@ -491,6 +475,7 @@ plot naming one file too), 3 on a write error (a full disk, a file size limit). 
 pipe ends it by SIGPIPE (status 141 in the shell), or with status 3 where SIGPIPE is
 ignored.
 )";
+  return text;
 }
 
 }  // namespace aqsol::table
