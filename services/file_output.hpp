@@ -80,7 +80,6 @@ class OutputFile {
   bool replacedAtomically() const { return !temporary_.empty(); }
   // The temporary file's name while there is one.
   const std::string& temporaryName() const { return temporary_; }
-  const OutputTarget& target() const { return target_; }
   // Closes the output and, for a temporary, gives it its real name. False with `error` set when
   // that fails (a temporary is then removed).
   bool commit(std::string& error);
