@@ -1,9 +1,11 @@
 // aqsol: the calculator in its window.
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dialogue/calculator_dialogue.hpp"
+#include "frame/command_line.hpp"
 #include "frame/frame.hpp"
 #include "frame/process.hpp"
 #include "frame/sdl/sdl_audio.hpp"
@@ -11,9 +13,32 @@
 #include "inputmethod/composition_strip.hpp"
 #include "inputmethod/input_method.h"
 
+namespace {
+
+constexpr std::string_view kHelp = R"(usage: aqsol
+
+The aqsol calculator in its window: properties of water and of a dissolved gas or neutral
+solute at infinite dilution. It asks for a solute once (menu number 1-20), then, pass after
+pass, for a temperature in C and a pressure in bar (0: the saturation pressure; Enter alone
+keeps the previous value).
+
+Alt+Enter switches to full screen and back, Pause holds the calculator until the next key,
+Ctrl+Break or closing the window ends it. Runtime errors appear in a box that asks whether
+to continue (Y/Enter or N/Esc).
+
+  --help      this text
+  --version   the version
+
+aqsol-console is the same calculator in a terminal; aqsol-table computes the same properties
+over lists and grids of states.
+)";
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  aqsol::enter_program_folder();
   const std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (const auto status = aqsol::answerCommandLine("aqsol", arguments, {}, kHelp)) return *status;
+  aqsol::enter_program_folder();
   aqsol::SdlWindow window;
   aqsol::CompositionStrip composition;
   aqsol::BoxMailbox boxes;

@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "apps/console/console_front_end.hpp"
 #include "apps/console/curses_output.hpp"
 #include "dialogue/calculator_dialogue.hpp"
+#include "frame/command_line.hpp"
 #include "frame/frame.hpp"
 #include "frame/process.hpp"
 #include "frame/sdl/sdl_audio.hpp"
@@ -20,6 +22,33 @@
 namespace {
 
 constexpr int kExitWriteError = 3;
+
+constexpr std::string_view kHelp = R"(usage: aqsol-console [--muted]
+
+The aqsol calculator in a terminal, or over pipes for scripts and tests: it asks for a solute
+once (menu number 1-20), then, pass after pass, for a temperature in C and a pressure in bar
+(0: the saturation pressure; Enter alone keeps the previous value), and shows the properties
+of water and of the solute at infinite dilution.
+
+In a terminal it draws the 80x25 screen and reads the keyboard; Ctrl+C ends it. With keys
+piped in, every byte is a key and the end of the input ends it; with its output piped, it
+writes a transcript of the screen. Runtime errors go to standard error there.
+
+  --muted     tones are neither played nor waited for (scripts run at full speed)
+  --help      this text
+  --version   the version
+
+Example:
+  printf '5
+25
+1
+' | aqsol-console --muted     CO2 at 25 C and 1 bar
+
+Exit status: 0 at the end of the input or when the calculator ends; 2 on a bad argument;
+3 on a write error; 128 + N when ended by signal N (SIGINT, SIGTERM, SIGHUP; 141 when the
+reader of its output goes away), with the transcript complete and the terminal restored.
+aqsol-table computes the same properties over lists and grids of states.
+)";
 
 int run_console(std::vector<std::string> arguments) {
   // --muted: tones are neither played nor waited for, so that scripts run at full speed.
@@ -70,13 +99,17 @@ int run_console(std::vector<std::string> arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  constexpr std::string_view kFlags[] = {"--muted"};
+  if (const auto status = aqsol::answerCommandLine("aqsol-console", arguments, kFlags, kHelp))
+    return *status;
   aqsol::enter_program_folder();
   // SIGINT, SIGTERM, SIGHUP and SIGPIPE end the program in order: the transcript completed, the
   // terminal restored; then it ends by that signal. A file grown past its size limit is a write
   // error like any other.
   aqsol::note_termination_signals();
   std::signal(SIGXFSZ, SIG_IGN);
-  const int code = run_console(std::vector<std::string>(argv + 1, argv + argc));
+  const int code = run_console(arguments);
   if (const int signal = aqsol::termination_signal(); signal != 0) aqsol::end_by_signal(signal);
   return code;
 }

@@ -11,8 +11,8 @@ import zipfile
 from pathlib import Path
 
 NAME = "aqsol"
-VERSION = "1.0.0"
 ROOT = Path(__file__).resolve().parents[2]
+VERSION = (ROOT / "VERSION").read_text().strip()
 SUMMARY = ("Properties of water and of gases and neutral solutes at infinite dilution in water, "
            "over numpy arrays of states")
 
