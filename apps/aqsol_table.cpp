@@ -14,6 +14,7 @@
 #include "apps/table/options.hpp"
 #include "apps/table/run.hpp"
 #include "services/file_output.hpp"
+#include "services/version.hpp"
 
 int main(int argc, char** argv) {
   using namespace aqsol;
@@ -23,13 +24,16 @@ int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   table::Options options;
   std::string error;
-  if (!table::parseOptions(args, options, error)) {
+  if (!table::parseOptions(args, options, error) ||
+      (options.stateList && !table::loadStateList(options, error))) {
     std::fprintf(stderr, "aqsol-table: %s\n(see aqsol-table --help)\n", error.c_str());
     return table::kExitBadArgument;
   }
-  if (options.help) {
+  if (options.help || options.version) {
     Output out(STDOUT_FILENO);
-    if (out.write(table::usageText()) && out.flush()) return table::kExitOk;
+    const std::string text =
+        options.help ? std::string(table::usageText()) : versionText("aqsol-table");
+    if (out.write(text) && out.flush()) return table::kExitOk;
     std::fprintf(stderr, "aqsol-table: %s\n", writeErrorMessage(out.error()).c_str());
     return table::kExitWriteError;
   }

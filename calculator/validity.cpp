@@ -94,6 +94,23 @@ ComparedTemperatures comparedTemperatures(const SoluteParams& solute) {
   return {range.lowest, range.highest};
 }
 
+Phase phaseOf(const Constants& k, double T, double P, double delta) {
+  if (T < k.Tc) return delta >= 1 ? Phase::kLiquid : Phase::kVapour;
+  return P >= k.Pc ? Phase::kSupercritical : Phase::kVapour;
+}
+
+std::string_view phaseText(Phase phase) {
+  switch (phase) {
+    case Phase::kLiquid:
+      return "liquid";
+    case Phase::kVapour:
+      return "vapour";
+    case Phase::kSupercritical:
+      break;
+  }
+  return "supercritical";
+}
+
 std::string rangeText(unsigned flags) {
   static constexpr std::string_view kWords[] = {"ice", "metastable", "beyond-eos", "near-critical",
                                                 "solute-extrapolated"};

@@ -55,6 +55,20 @@ struct ComparedTemperatures {
 };
 ComparedTemperatures comparedTemperatures(const SoluteParams& solute);
 
+// The phase of a computed state of water.
+enum class Phase : unsigned char {
+  kLiquid,         // below the critical temperature, at or above the critical density
+  kVapour,         // below the critical temperature and density; or above the critical
+                   // temperature and below the critical pressure
+  kSupercritical,  // at or above both the critical temperature and the critical pressure
+};
+
+// The phase of water at T (K) and P (bar) whose solution has reduced density delta.
+Phase phaseOf(const Constants& k, double T, double P, double delta);
+
+// "liquid", "vapour" or "supercritical".
+std::string_view phaseText(Phase phase);
+
 // The flags as words separated by spaces ("ice", "metastable", "beyond-eos", "near-critical",
 // "solute-extrapolated"), empty for none.
 std::string rangeText(unsigned flags);

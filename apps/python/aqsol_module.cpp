@@ -21,6 +21,7 @@
 #include "apps/table/options.hpp"
 #include "apps/table/parallel_rows.hpp"
 #include "apps/table/rows.hpp"
+#include "services/version.hpp"
 
 namespace py = pybind11;
 
@@ -28,9 +29,9 @@ namespace aqsol::python {
 namespace {
 
 using table::kColumns;
+using table::kLastWaterColumn;
 
 constexpr double kAbsoluteZeroC = -273.15;
-constexpr std::size_t kLastWaterColumn = 9;  // lnf_H2O
 
 // The model's constants, built on first use and read-only afterwards.
 const Constants& constants() {
@@ -168,6 +169,14 @@ States readStates(py::handle solute, py::handle T_C, py::handle P_bar) {
   return states;
 }
 
+// units "cal" (default) or "si"; pressure_unit "bar" (default) or "MPa".
+table::Units readUnits(const std::string& units, const std::string& pressureUnit) {
+  if (units != "cal" && units != "si") badArgument("units: expected \"cal\" or \"si\"");
+  if (pressureUnit != "bar" && pressureUnit != "MPa")
+    badArgument("pressure_unit: expected \"bar\" or \"MPa\"");
+  return {units == "si", pressureUnit == "MPa"};
+}
+
 unsigned threadCount(int threads) {
   if (threads < 0) badArgument("threads: expected 0 (one per core) or a positive count");
   return threads > 0 ? static_cast<unsigned>(threads)
@@ -259,22 +268,31 @@ void computeInterruptibly(std::size_t total, unsigned threads, const ChunkWork& 
   throw py::error_already_set();
 }
 
-// Computes every state (of every solute) without the GIL and returns the columns from `first`
-// to `last` (column indices) with "status" and "messages" (and "solute" when there are solutes).
-py::dict compute(const States& states, std::size_t last, unsigned threads) {
+// Whether column `c` of the range first..last is a number column of the results.
+bool isNumberColumn(std::size_t c) {
+  return c != table::kPhaseColumn;
+}
+
+// Computes every state (of every solute) without the GIL and returns the columns from T_C to
+// `last` (column indices) in `units`, with "phase", "range", "status" and "messages" (and
+// "solute" when there are solutes).
+py::dict compute(const States& states, std::size_t last, const table::Units& units,
+                 unsigned threads) {
   const Constants& k = constants();
   const std::size_t n = states.stateCount();
   const std::size_t total = n * std::max<std::size_t>(1, states.solutes.size());
-  std::vector<py::array_t<double>> columns;
-  std::vector<double*> out;
+  std::vector<py::array_t<double>> columns(last + 1);
+  std::vector<double*> out(last + 1, nullptr);
   for (std::size_t c = table::kTemperatureColumn; c <= last; ++c) {
-    columns.emplace_back(states.shape);
-    out.push_back(columns.back().mutable_data());
+    if (!isNumberColumn(c)) continue;
+    columns[c] = py::array_t<double>(states.shape);
+    out[c] = columns[c].mutable_data();
   }
   py::array_t<int32_t> codes(states.shape);
   std::fill(codes.mutable_data(), codes.mutable_data() + total, 0);
   py::array_t<uint8_t> ranges(states.shape);
   uint8_t* range = ranges.mutable_data();
+  std::vector<std::string_view> phases(total);  // empty where a state failed
   Failures failures;
   const double* T = states.temperaturesC.data();
   const double* P = states.pressuresBar.data();
@@ -289,37 +307,47 @@ py::dict compute(const States& states, std::size_t last, unsigned threads) {
     table::computeRows(k, requests, rows);
     for (std::size_t i = first; i < end; ++i) {
       table::Row& row = rows[i - first];
-      if (states.solutes.empty()) {
-        const auto values = table::computedValues(row);
-        table::checkFinite(row, std::span(values).first(last - table::kFirstValueColumn + 1));
-      }
       for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
-        out[c - table::kTemperatureColumn][i] = table::columnValue(row, c).value_or(NAN);
+        if (isNumberColumn(c)) out[c][i] = table::columnValue(row, c, units).value_or(NAN);
       range[i] = static_cast<uint8_t>(row.range);
-      if (!row.status.empty()) failures.add(i, std::move(row.status));
+      if (row.status.empty()) {
+        phases[i] = phaseText(row.phase);
+      } else {
+        failures.add(i, std::move(row.status));
+      }
     }
   });
   py::dict result;
   if (!states.solutes.empty())
     result["solute"] =
         textArray(states.shape, total, [&](std::size_t i) { return states.solutes[i / n].name; });
-  for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
-    result[py::str(std::string(kColumns[c].name))] = columns[c - table::kTemperatureColumn];
+  for (std::size_t c = table::kTemperatureColumn; c <= last; ++c) {
+    const py::str name(std::string(table::columnName(c, units)));
+    if (isNumberColumn(c)) {
+      result[name] = columns[c];
+    } else {
+      result[name] = textArray(states.shape, total, [&](std::size_t i) { return phases[i]; });
+    }
+  }
   result["range"] = ranges;
   result["messages"] = failures.codesAndMessages(codes.mutable_data());
   result["status"] = codes;
   return result;
 }
 
-py::dict properties(py::handle solute, py::handle T_C, py::handle P_bar, int threads) {
+py::dict properties(py::handle solute, py::handle T_C, py::handle P_bar, int threads,
+                    const std::string& units, const std::string& pressureUnit) {
   if (solute.is_none()) badArgument("solute: no solute given");
   const unsigned count = threadCount(threads);
-  return compute(readStates(solute, T_C, P_bar), table::kLastValueColumn, count);
+  const table::Units chosen = readUnits(units, pressureUnit);
+  return compute(readStates(solute, T_C, P_bar), table::kLastValueColumn, chosen, count);
 }
 
-py::dict water(py::handle T_C, py::handle P_bar, int threads) {
+py::dict water(py::handle T_C, py::handle P_bar, int threads, const std::string& units,
+               const std::string& pressureUnit) {
   const unsigned count = threadCount(threads);
-  return compute(readStates(py::none(), T_C, P_bar), kLastWaterColumn, count);
+  const table::Units chosen = readUnits(units, pressureUnit);
+  return compute(readStates(py::none(), T_C, P_bar), kLastWaterColumn, chosen, count);
 }
 
 py::list solutes() {
@@ -338,9 +366,12 @@ T_C     temperature(s) in degrees Celsius, above -273.15: a number or an array
 P_bar   pressure(s) in bar: a number or an array; "sat" or 0 is the saturation pressure of
         water at each temperature (there is none at or above the critical temperature)
 threads computing threads; 0 (default) uses every core. The GIL is released meanwhile.
+units   "cal" (default: cal, cm3, g/cm3, as the calculator computes) or "si" (J, m3, kg/m3)
+pressure_unit  "bar" (default) or "MPa": the results' pressures (the key is then "P_MPa") and
+        every quantity per pressure or in ln of a pressure; P_bar is always in bar
 
 T_C and P_bar broadcast together with numpy's rules. Returns a dict of numpy arrays, with the
-columns and units of aqsol-table (docs/model.md has the equations):
+columns and units of aqsol-table (docs/model.md has the equations), units cal | si:
   solute     the solute's name
 )";
 
@@ -372,11 +403,13 @@ constexpr const char* kWaterDoc = R"(Properties of pure water: the water columns
 T_C     temperature(s) in degrees Celsius, above -273.15
 P_bar   pressure(s) in bar; "sat" or 0 for the saturation pressure
 threads computing threads; 0 (default) uses every core
+units, pressure_unit  as in properties()
 
-Returns a dict of numpy arrays: T_C, P_bar, rho (g/cm3), drho_dP (g/(cm3 bar)), drho_dT
-(g/(cm3 K)), d2rho_dT2 (g/(cm3 K2)), V_H2O (cm3/mol), Cp_H2O (cal/(mol K)), lnf_H2O (ln f, f
-in bar), range (as in properties(), without the solute's bit), status and messages (as in
-properties(): 0, or the index of the reason in messages; NaN values then).
+Returns a dict of numpy arrays: T_C, P_bar, phase, rho (g/cm3), drho_dP (g/(cm3 bar)),
+drho_dT (g/(cm3 K)), d2rho_dT2 (g/(cm3 K2)), V_H2O (cm3/mol), Cp_H2O (cal/(mol K)), lnf_H2O
+(ln f, f in bar), in SI with units="si", range (as in properties(), without the solute's
+bit), status and messages (as in properties(): 0, or the index of the reason in messages;
+NaN values then).
 )";
 
 }  // namespace
@@ -401,11 +434,12 @@ PYBIND11_MODULE(aqsol, m) {
   m.attr("RANGE_FLAGS") =
       py::make_tuple("ice", "metastable", "beyond-eos", "near-critical", "solute-extrapolated");
   m.def("solutes", &solutes, "The solute names, in menu order (menu number = position + 1).");
-  static const std::string propertiesDoc = std::string(kPropertiesDocHead) +
-                                           std::string(aqsol::table::kValueColumnDefinitions) +
-                                           kPropertiesDocTail;
+  static const std::string propertiesDoc =
+      std::string(kPropertiesDocHead) + aqsol::table::valueColumnDefinitions() + kPropertiesDocTail;
   m.def("properties", &properties, propertiesDoc.c_str(), py::arg("solute"), py::arg("T_C"),
-        py::arg("P_bar"), py::kw_only(), py::arg("threads") = 0);
+        py::arg("P_bar"), py::kw_only(), py::arg("threads") = 0, py::arg("units") = "cal",
+        py::arg("pressure_unit") = "bar");
   m.def("water", &water, kWaterDoc, py::arg("T_C"), py::arg("P_bar"), py::kw_only(),
-        py::arg("threads") = 0);
+        py::arg("threads") = 0, py::arg("units") = "cal", py::arg("pressure_unit") = "bar");
+  m.attr("__version__") = std::string(aqsol::version());
 }

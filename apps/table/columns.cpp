@@ -1,30 +1,161 @@
-// The columns of aqsol-table and their values in a row.
+// The columns of aqsol-table, their units and their values in a row.
 #include "apps/table/columns.hpp"
 
 #include "apps/table/rows.hpp"
 
 namespace aqsol::table {
+namespace {
 
-std::optional<std::size_t> columnIndex(std::string_view name) {
+constexpr double kJoulesPerCalorie = 4.184;  // the thermochemical calorie
+constexpr double kBarPerMegapascal = 10;
+constexpr double kLn10 = 2.302585092994045684;  // ln(MPa/bar)
+
+// One dimension's units and the factor from the default unit to the SI one.
+struct UnitRow {
+  Dimension dimension;
+  std::string_view cal, si;  // "bar" in either is written "MPa" for a table in MPa
+  double toSi;
+};
+
+constexpr std::array<UnitRow, 11> kUnits = {{
+    {Dimension::kTemperature, "C", "C", 1},
+    {Dimension::kPressure, "bar", "bar", 1},
+    {Dimension::kDensity, "g/cm3", "kg/m3", 1e3},
+    {Dimension::kDensityPerPressure, "g/(cm3 bar)", "kg/(m3 bar)", 1e3},
+    {Dimension::kDensityPerKelvin, "g/(cm3 K)", "kg/(m3 K)", 1e3},
+    {Dimension::kDensityPerKelvin2, "g/(cm3 K2)", "kg/(m3 K2)", 1e3},
+    {Dimension::kMolarVolume, "cm3/mol", "m3/mol", 1e-6},
+    {Dimension::kMolarHeatCapacity, "cal/(mol K)", "J/(mol K)", kJoulesPerCalorie},
+    {Dimension::kMolarEnergy, "cal/mol", "J/mol", kJoulesPerCalorie},
+    {Dimension::kLnPressure, "bar", "bar", 1},
+    {Dimension::kPressurePerMolality, "bar/(mol/kg)", "bar/(mol/kg)", 1},
+}};
+
+const UnitRow* unitRow(Dimension dimension) {
+  for (const UnitRow& row : kUnits)
+    if (row.dimension == dimension) return &row;
+  return nullptr;
+}
+
+// The factor from bar to MPa that a dimension's values take: pressures divide, quantities per
+// pressure multiply; ln columns move by ln 10 instead.
+double megapascalFactor(Dimension dimension) {
+  switch (dimension) {
+    case Dimension::kPressure:
+    case Dimension::kPressurePerMolality:
+      return 1 / kBarPerMegapascal;
+    case Dimension::kDensityPerPressure:
+      return kBarPerMegapascal;
+    default:
+      return 1;
+  }
+}
+
+void replaceAll(std::string& text, std::string_view from, std::string_view to) {
+  for (std::size_t at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+}
+
+// lnf_H2O -> f, lnkH -> kH: the quantity under the logarithm.
+std::string_view lnSymbol(std::string_view name) {
+  return name.substr(2, name.find('_') - 2);
+}
+
+}  // namespace
+
+std::string_view columnName(std::size_t index, const Units& units) {
+  if (index == kPressureColumn && units.megapascal) return "P_MPa";
+  return kColumns[index].name;
+}
+
+std::string unitText(Dimension dimension, const Units& units, bool pretty) {
+  const UnitRow* row = unitRow(dimension);
+  if (row == nullptr) return {};
+  std::string text(units.si ? row->si : row->cal);
+  if (units.megapascal) replaceAll(text, "bar", "MPa");
+  if (pretty) {
+    replaceAll(text, "cm3", "cm³");
+    replaceAll(text, "m3", "m³");
+    replaceAll(text, "K2", "K²");
+    if (dimension == Dimension::kTemperature) text = "°C";
+  }
+  return text;
+}
+
+std::string columnLabel(std::size_t index, const Units& units) {
+  const Column& column = kColumns[index];
+  std::string unit = unitText(column.dimension, units, true);
+  if (column.dimension == Dimension::kLnPressure)
+    unit = std::string(lnSymbol(column.name)) + " in " + unit;
+  return unit.empty() ? std::string(column.quantity)
+                      : std::string(column.quantity) + " (" + unit + ")";
+}
+
+double inUnits(double value, std::size_t index, const Units& units) {
+  const Dimension dimension = kColumns[index].dimension;
+  if (units.si) {
+    const UnitRow* row = unitRow(dimension);
+    if (row != nullptr && row->toSi != 1) value *= row->toSi;
+  }
+  if (units.megapascal) {
+    if (dimension == Dimension::kLnPressure) return value - kLn10;
+    if (const double factor = megapascalFactor(dimension); factor != 1) value *= factor;
+  }
+  return value;
+}
+
+double pressureInBar(double value, const Units& units) {
+  return units.megapascal ? value * kBarPerMegapascal : value;
+}
+
+std::string valueColumnDefinitions() {
+  const Units cal, si{true, false};
+  std::string text;
+  for (std::size_t n = kTemperatureColumn; n <= kLastValueColumn; ++n) {
+    const Column& column = kColumns[n];
+    std::string name(column.name);
+    name.resize(11, ' ');
+    text += "  " + name + std::string(column.description);
+    if (column.dimension == Dimension::kLnPressure) {
+      text += ", " + std::string(lnSymbol(column.name)) + " in bar (or MPa)";
+    } else if (column.dimension == Dimension::kPressure ||
+               column.dimension == Dimension::kPressurePerMolality ||
+               column.dimension == Dimension::kTemperature) {
+      text += ", " + unitText(column.dimension, cal) +
+              (column.dimension == Dimension::kTemperature ? "" : " (or MPa)");
+    } else if (column.dimension != Dimension::kText) {
+      text += ", " + unitText(column.dimension, cal) + " | si " + unitText(column.dimension, si);
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+std::optional<std::size_t> columnIndex(std::string_view name, const Units& units) {
   for (std::size_t n = 0; n < kColumns.size(); ++n)
-    if (kColumns[n].name == name) return n;
+    if (columnName(n, units) == name) return n;
   return std::nullopt;
 }
 
-std::string numericColumnNames() {
+std::string numericColumnNames(const Units& units) {
   std::string names;
   for (std::size_t n = kTemperatureColumn; n <= kLastValueColumn; ++n) {
+    if (n == kPhaseColumn) continue;
     if (!names.empty()) names += ", ";
-    names += kColumns[n].name;
+    names += columnName(n, units);
   }
   return names;
 }
 
-std::optional<double> columnValue(const Row& row, std::size_t index) {
+std::optional<double> columnValue(const Row& row, std::size_t index, const Units& units) {
   if (index == kTemperatureColumn) return row.temperatureC;
-  if (index == kPressureColumn) return row.pressureBar;
+  if (index == kPressureColumn) {
+    if (!row.pressureBar) return {};
+    return inUnits(*row.pressureBar, index, units);
+  }
   if (index < kFirstValueColumn || index > kLastValueColumn || !row.status.empty()) return {};
-  return computedValues(row)[index - kFirstValueColumn];
+  return inUnits(computedValues(row)[index - kFirstValueColumn], index, units);
 }
 
 }  // namespace aqsol::table

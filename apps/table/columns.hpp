@@ -1,4 +1,5 @@
-// The columns of aqsol-table: names, what they hold and their units, and their values in a row.
+// The columns of aqsol-table: names, what they hold, their units in either system, and their
+// values in a row.
 #pragma once
 
 #include <array>
@@ -11,69 +12,124 @@ namespace aqsol::table {
 
 struct Row;
 
-struct Column {
-  std::string_view name;   // as in the header line and the JSON keys
-  std::string_view label;  // quantity and unit, for axis labels
+// What a column measures, which decides its unit and its conversion.
+enum class Dimension {
+  kText,
+  kTemperature,          // C in every system
+  kPressure,             // bar, or MPa
+  kDensity,              // g/cm3 | kg/m3
+  kDensityPerPressure,   // g/(cm3 bar) | kg/(m3 bar)
+  kDensityPerKelvin,     // g/(cm3 K) | kg/(m3 K)
+  kDensityPerKelvin2,    // g/(cm3 K2) | kg/(m3 K2)
+  kMolarVolume,          // cm3/mol | m3/mol
+  kMolarHeatCapacity,    // cal/(mol K) | J/(mol K); entropies too
+  kMolarEnergy,          // cal/mol | J/mol
+  kLnPressure,           // ln of a pressure-like quantity in bar (or MPa)
+  kPressurePerMolality,  // bar/(mol/kg), or MPa/(mol/kg)
 };
 
-inline constexpr std::array<Column, 18> kColumns = {{
-    {"solute", "solute"},
-    {"T_C", "temperature (°C)"},
-    {"P_bar", "pressure (bar)"},
-    {"rho", "density of water (g/cm³)"},
-    {"drho_dP", "∂ρ/∂P of water (g/(cm³ bar))"},
-    {"drho_dT", "∂ρ/∂T of water (g/(cm³ K))"},
-    {"d2rho_dT2", "∂²ρ/∂T² of water (g/(cm³ K²))"},
-    {"V_H2O", "molar volume of water (cm³/mol)"},
-    {"Cp_H2O", "heat capacity of water (cal/(mol K))"},
-    {"lnf_H2O", "ln fugacity of water (f in bar)"},
-    {"lnkH", "ln Henry constant (kH in bar)"},
-    {"V2", "partial molar volume of the solute (cm³/mol)"},
-    {"Cp2", "partial molar heat capacity of the solute (cal/(mol K))"},
-    {"Gaq", "Gibbs energy of the solute (cal/mol)"},
-    {"S2", "entropy of the solute (cal/(mol K))"},
-    {"K_aq_gas", "K(aq=>gas) (bar/(mol/kg))"},
-    {"range", "where the model was not shown to work"},
-    {"status", "status"},
+// The units of a table: calories, cm3 and g/cm3 as the calculator computes (the default), or SI;
+// pressures in bar, or in MPa.
+struct Units {
+  bool si = false;
+  bool megapascal = false;
+  bool isDefault() const { return !si && !megapascal; }
+};
+
+struct Column {
+  std::string_view name;         // as in the header line and the JSON keys (P_bar: see columnName)
+  std::string_view quantity;     // for axis labels, before the unit
+  std::string_view description;  // for --help and the Python docstring; lines after the first
+                                 // start with 13 spaces
+  Dimension dimension;
+  bool solute;  // empty of meaning without a solute: left out of a table of water alone
+};
+
+inline constexpr std::array<Column, 19> kColumns = {{
+    {"solute", "solute", "", Dimension::kText, true},
+    {"T_C", "temperature", "temperature", Dimension::kTemperature, false},
+    {"P_bar", "pressure", "pressure of the state (the saturation pressure for sat)",
+     Dimension::kPressure, false},
+    {"phase", "phase",
+     "liquid or vapour below the critical temperature (by the side of the critical\n"
+     "             density the density lies on), supercritical at or above both the critical\n"
+     "             temperature and pressure, vapour above the one and below the other",
+     Dimension::kText, false},
+    {"rho", "density of water", "density of pure water", Dimension::kDensity, false},
+    {"drho_dP", "∂ρ/∂P of water", "(d rho/dP) at constant T", Dimension::kDensityPerPressure,
+     false},
+    {"drho_dT", "∂ρ/∂T of water", "(d rho/dT) at constant P", Dimension::kDensityPerKelvin, false},
+    {"d2rho_dT2", "∂²ρ/∂T² of water",
+     "(d2 rho/dT2) at constant P, central difference over T -/+ 0.5 K",
+     Dimension::kDensityPerKelvin2, false},
+    {"V_H2O", "molar volume of water", "molar volume of pure water", Dimension::kMolarVolume,
+     false},
+    {"Cp_H2O", "heat capacity of water", "isobaric molar heat capacity of pure water",
+     Dimension::kMolarHeatCapacity, false},
+    {"lnf_H2O", "ln fugacity of water", "ln of the fugacity of pure water", Dimension::kLnPressure,
+     false},
+    {"lnkH", "ln Henry constant",
+     "ln of the Henry constant kH = lim f2/x2 as x2 -> 0 (mole-fraction scale)",
+     Dimension::kLnPressure, true},
+    {"V2", "partial molar volume of the solute",
+     "partial molar volume of the solute at infinite dilution", Dimension::kMolarVolume, true},
+    {"Cp2", "partial molar heat capacity of the solute",
+     "partial molar heat capacity of the solute at infinite dilution",
+     Dimension::kMolarHeatCapacity, true},
+    {"Gaq", "Gibbs energy of the solute",
+     "Gibbs energy of the dissolved solute, standard state the hypothetical ideal\n"
+     "             solution of 1 mol/kg, on the scale of its ideal-gas Gibbs energy of formation",
+     Dimension::kMolarEnergy, true},
+    {"S2", "entropy of the solute",
+     "partial molar entropy of the dissolved solute, same standard state",
+     Dimension::kMolarHeatCapacity, true},
+    {"K_aq_gas", "K(aq=>gas)",
+     "kH Mw/1000: the Henry constant on the molality scale (gas fugacity over\n"
+     "             molality)",
+     Dimension::kPressurePerMolality, true},
+    {"range", "where the model was not shown to work", "", Dimension::kText, false},
+    {"status", "status", "", Dimension::kText, false},
 }};
 
+inline constexpr std::size_t kSoluteColumn = 0;
 inline constexpr std::size_t kTemperatureColumn = 1;
 inline constexpr std::size_t kPressureColumn = 2;
-inline constexpr std::size_t kFirstValueColumn = 3;  // rho
-inline constexpr std::size_t kLastValueColumn = 15;  // K_aq_gas
-inline constexpr std::size_t kRangeColumn = 16;
+inline constexpr std::size_t kPhaseColumn = 3;
+inline constexpr std::size_t kFirstValueColumn = 4;  // rho
+inline constexpr std::size_t kLastWaterColumn = 10;  // lnf_H2O
+inline constexpr std::size_t kLastValueColumn = 16;  // K_aq_gas
+inline constexpr std::size_t kRangeColumn = 17;
+inline constexpr std::size_t kStatusColumn = 18;
 
-// What the columns from T_C to K_aq_gas hold, one line or more each, for aqsol-table's --help and
-// the Python module's docstring.
-inline constexpr std::string_view kValueColumnDefinitions =
-    R"(  T_C        temperature, C
-  P_bar      pressure of the state (the saturation pressure for sat), bar
-  rho        density of pure water, g/cm3
-  drho_dP    (d rho/dP) at constant T, g/(cm3 bar)
-  drho_dT    (d rho/dT) at constant P, g/(cm3 K)
-  d2rho_dT2  (d2 rho/dT2) at constant P, central difference over T -/+ 0.5 K, g/(cm3 K2)
-  V_H2O      molar volume of pure water, cm3/mol
-  Cp_H2O     isobaric molar heat capacity of pure water, cal/(mol K)
-  lnf_H2O    ln of the fugacity of pure water, f in bar
-  lnkH       ln of the Henry constant kH = lim f2/x2 as x2 -> 0 (mole-fraction scale), kH in bar
-  V2         partial molar volume of the solute at infinite dilution, cm3/mol
-  Cp2        partial molar heat capacity of the solute at infinite dilution, cal/(mol K)
-  Gaq        Gibbs energy of the dissolved solute, standard state the hypothetical ideal
-             solution of 1 mol/kg, on the scale of its ideal-gas Gibbs energy of formation,
-             cal/mol
-  S2         partial molar entropy of the dissolved solute, same standard state, cal/(mol K)
-  K_aq_gas   kH Mw/1000: the Henry constant on the molality scale (gas fugacity over
-             molality), bar/(mol/kg)
-)";
+// The name of column `index` in `units`: P_bar becomes P_MPa in MPa; the others keep theirs.
+std::string_view columnName(std::size_t index, const Units& units);
 
-// The index of the column called `name` (exact case), if there is one.
-std::optional<std::size_t> columnIndex(std::string_view name);
+// The unit of a dimension, as "g/cm3" or "J/(mol K)" (for ln columns: "f in bar"); `pretty`
+// writes exponents as superscripts, for plots.
+std::string unitText(Dimension dimension, const Units& units, bool pretty = false);
 
-// The names of the numeric columns, comma-separated, for messages.
-std::string numericColumnNames();
+// "density of water (g/cm³)": an axis label.
+std::string columnLabel(std::size_t index, const Units& units);
 
-// The number in column `index` of a row: T_C always, P_bar when a pressure was found, the
-// computed values when the row is ok; absent otherwise and for the text columns.
-std::optional<double> columnValue(const Row& row, std::size_t index);
+// A value of column `index` computed in the default units, in `units` (the default units
+// return it untouched, bit for bit).
+double inUnits(double value, std::size_t index, const Units& units);
+
+// A pressure typed in `units` (bar or MPa), in bar.
+double pressureInBar(double value, const Units& units);
+
+// What the columns from T_C to K_aq_gas hold and their units, cal first and SI after, one entry
+// of a line or more each, for aqsol-table's --help and the Python module's docstring.
+std::string valueColumnDefinitions();
+
+// The index of the column called `name` (exact case) in `units`, if there is one.
+std::optional<std::size_t> columnIndex(std::string_view name, const Units& units = {});
+
+// The names of the numeric columns in `units`, comma-separated, for messages.
+std::string numericColumnNames(const Units& units = {});
+
+// The number in column `index` of a row in `units`: T_C always, P_bar when a pressure was
+// found, the computed values when the row is ok; absent otherwise and for the text columns.
+std::optional<double> columnValue(const Row& row, std::size_t index, const Units& units = {});
 
 }  // namespace aqsol::table

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "apps/table/columns.hpp"
+#include "apps/table/state_list.hpp"
 
 namespace aqsol::table {
 namespace {
@@ -29,8 +30,8 @@ std::vector<std::string_view> splitOn(std::string_view text, char separator) {
 // At most this many characters of an argument are quoted in a message.
 constexpr std::size_t kMaxQuoted = 60;
 
-// An argument as a message quotes it: in single quotes, cut after 60 characters, with bytes
-// that are not UTF-8 (and control characters) shown as \xNN.
+}  // namespace
+
 std::string quoted(std::string_view text) {
   std::string out = "'";
   std::size_t characters = 0;
@@ -57,6 +58,8 @@ std::string quoted(std::string_view text) {
   }
   return out + "'";
 }
+
+namespace {
 
 enum class NumberText { kOk, kNotANumber, kOutOfRange };
 
@@ -106,15 +109,6 @@ double roundedTo(double value, int places) {
   char text[400];
   std::snprintf(text, sizeof text, "%.*f", places, value);
   return withoutNegativeZero(std::strtod(text, nullptr));
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
 }
 
 // Appends start, start + step, ... up to stop, each value rounded to the decimal places of
@@ -175,8 +169,19 @@ bool parseTemperatureList(std::string_view list, std::vector<double>& temperatur
   return true;
 }
 
-bool parsePressureList(std::string_view list, std::vector<PressureItem>& pressures,
-                       std::string& error) {
+// A pressure read as a number in `units`, in bar: 0 is the saturation pressure.
+bool pressureItem(double value, std::string_view text, const Units& units, PressureItem& pressure,
+                  std::string& error) {
+  if (value < 0) {
+    error = "pressure must be positive or sat (found " + quoted(text) + ")";
+    return false;
+  }
+  pressure = {value == 0, pressureInBar(value, units)};
+  return true;
+}
+
+bool parsePressureList(std::string_view list, const Units& units,
+                       std::vector<PressureItem>& pressures, std::string& error) {
   for (std::string_view item : splitOn(list, ',')) {
     if (equalsIgnoringCase(item, "sat")) {
       pressures.push_back({true, 0});
@@ -188,13 +193,8 @@ bool parsePressureList(std::string_view list, std::vector<PressureItem>& pressur
       error = "pressure list has too many values";
       return false;
     }
-    for (double p : values) {
-      if (p < 0) {
-        error = "pressure must be positive or sat (found " + quoted(item) + ")";
-        return false;
-      }
-      pressures.push_back({p == 0, p});
-    }
+    for (double p : values)
+      if (!pressureItem(p, item, units, pressures.emplace_back(), error)) return false;
   }
   return true;
 }
@@ -214,6 +214,15 @@ bool parseFormat(std::string_view value, Format& format, std::string& error) {
 }
 
 }  // namespace
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
 
 bool parseSoluteList(std::string_view list, std::vector<SoluteParams>& solutes,
                      std::string& error) {
@@ -268,6 +277,33 @@ bool parseNumberList(std::string_view list, std::vector<double>& values, std::st
   return true;
 }
 
+bool parseTemperature(std::string_view text, double& temperatureC, std::string& error) {
+  std::vector<double> one;
+  if (text.find_first_of(",:") != std::string_view::npos) {
+    error = "not a number: " + quoted(text);
+    return false;
+  }
+  if (!parseTemperatureList(text, one, error)) return false;
+  temperatureC = one.front();
+  return true;
+}
+
+bool parsePressure(std::string_view text, const Units& units, PressureItem& pressure,
+                   std::string& error) {
+  if (equalsIgnoringCase(text, "sat")) {
+    pressure = {true, 0};
+    return true;
+  }
+  double value;
+  const NumberText read = parseNumber(text, value);
+  if (read != NumberText::kOk) {
+    error = read == NumberText::kOutOfRange ? quoted(text) + " is out of range"
+                                            : "not a number: " + quoted(text);
+    return false;
+  }
+  return pressureItem(value, text, units, pressure, error);
+}
+
 namespace {
 
 bool parseThreads(std::string_view value, unsigned& threads, std::string& error) {
@@ -281,22 +317,31 @@ bool parseThreads(std::string_view value, unsigned& threads, std::string& error)
   return true;
 }
 
-// A column to plot against: T_C or P_bar.
-bool parseXColumn(std::string_view value, std::size_t& column, std::string& error) {
-  const std::optional<std::size_t> index = columnIndex(value);
+// A column to plot against: T_C or P_bar (P_MPa).
+bool parseXColumn(std::string_view value, const Options& options, std::size_t& column,
+                  std::string& error) {
+  const std::optional<std::size_t> index = columnIndex(value, options.units);
   if (index != kTemperatureColumn && index != kPressureColumn) {
-    error = quoted(value) + " is not a column to plot against (use T_C or P_bar)";
+    error = quoted(value) + " is not a column to plot against (use T_C or " +
+            std::string(columnName(kPressureColumn, options.units)) + ")";
     return false;
   }
   column = *index;
   return true;
 }
 
-// A numeric column to plot.
-bool parseYColumn(std::string_view value, std::size_t& column, std::string& error) {
-  const std::optional<std::size_t> index = columnIndex(value);
-  if (!index || *index < kTemperatureColumn || *index > kLastValueColumn) {
-    error = quoted(value) + " is not a column to plot (use one of " + numericColumnNames() + ")";
+// A numeric column of the table to plot.
+bool parseYColumn(std::string_view value, const Options& options, std::size_t& column,
+                  std::string& error) {
+  const std::optional<std::size_t> index = columnIndex(value, options.units);
+  if (!index || *index < kTemperatureColumn || *index > kLastValueColumn ||
+      *index == kPhaseColumn) {
+    error = quoted(value) + " is not a column to plot (use one of " +
+            numericColumnNames(options.units) + ")";
+    return false;
+  }
+  if (kColumns[*index].solute && !options.withSolute()) {
+    error = quoted(value) + " is a solute's column: name the solute with --solute";
     return false;
   }
   column = *index;
@@ -312,6 +357,24 @@ bool parseFileName(std::string_view value, std::string& file, std::string& error
   return true;
 }
 
+bool parseUnits(std::string_view value, Units& units, std::string& error) {
+  if (value != "cal" && value != "si") {
+    error = "unknown units " + quoted(value) + " (use cal or si)";
+    return false;
+  }
+  units.si = value == "si";
+  return true;
+}
+
+bool parsePressureUnit(std::string_view value, Units& units, std::string& error) {
+  if (value != "bar" && value != "MPa") {
+    error = "unknown pressure unit " + quoted(value) + " (use bar or MPa)";
+    return false;
+  }
+  units.megapascal = value == "MPa";
+  return true;
+}
+
 bool hasPlotExtension(std::string_view file) {
   for (std::string_view extension : {".png", ".svg", ".pdf"})
     if (file.size() > extension.size() && file.ends_with(extension)) return true;
@@ -320,9 +383,10 @@ bool hasPlotExtension(std::string_view file) {
 
 // The checks that concern several options together, once all are read.
 bool checkTogether(const Options& options, bool haveY, bool haveX, std::string& error) {
-  const double rows = static_cast<double>(options.solutes.size()) *
-                      static_cast<double>(options.temperaturesC.size()) *
-                      static_cast<double>(options.pressures.size());
+  const double rows = static_cast<double>(std::max<std::size_t>(1, options.solutes.size())) *
+                      (options.stateList ? static_cast<double>(options.states.size())
+                                         : static_cast<double>(options.temperaturesC.size()) *
+                                               static_cast<double>(options.pressures.size()));
   if (rows > static_cast<double>(kMaxRowsUnforced) && !options.force) {
     char text[160];
     std::snprintf(text, sizeof text,
@@ -337,7 +401,7 @@ bool checkTogether(const Options& options, bool haveY, bool haveX, std::string& 
   } else if (!hasPlotExtension(options.plotFile)) {
     why = "--plot: " + quoted(options.plotFile) + " must end in .png, .svg or .pdf";
   } else if (!haveY) {
-    why = "--plot needs --y COLUMN (one of " + numericColumnNames() + ")";
+    why = "--plot needs --y COLUMN (one of " + numericColumnNames(options.units) + ")";
   } else if (options.rowCount() > kMaxPlotRows) {
     why = "--plot: at most " + std::to_string(kMaxPlotRows) + " rows can be plotted";
   }
@@ -346,43 +410,55 @@ bool checkTogether(const Options& options, bool haveY, bool haveX, std::string& 
   return false;
 }
 
-}  // namespace
+// What is settled once the states are known: the x of a plot, and the checks of the whole.
+bool finishOptions(Options& options, std::string& error) {
+  if (!options.plotXChosen) options.plotX = defaultXColumn(options);
+  return checkTogether(options, options.plotY != 0, options.plotXChosen, error);
+}
 
-bool parseOptions(std::span<const std::string_view> args, Options& options, std::string& error) {
-  bool haveSolute = false, haveT = false, haveP = false, haveY = false, haveX = false;
-  for (std::string_view arg : args)
-    if (arg == "--help" || arg == "-h") {
-      options.help = true;
-      return true;
-    }
-  for (std::size_t n = 0; n < args.size(); ++n) {
-    std::string_view name = args[n];
-    if (name == "--quiet" || name == "-q") {
-      options.quiet = true;
-      continue;
-    }
-    if (name == "--force") {
-      options.force = true;
-      continue;
-    }
-    std::string_view value;
-    if (const std::size_t eq = name.find('='); name.starts_with("--") && eq != name.npos) {
-      value = name.substr(eq + 1);
-      name = name.substr(0, eq);
-    } else if (n + 1 < args.size()) {
-      value = args[++n];
-    } else {
-      error = quoted(name) + ": missing value";
+// The options that take no value.
+bool takeFlag(std::string_view name, Options& options) {
+  if (name == "--quiet" || name == "-q") {
+    options.quiet = true;
+  } else if (name == "--force") {
+    options.force = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The options, in their order, with their values.
+using NamedValues = std::vector<std::pair<std::string_view, std::string_view>>;
+
+// The options that others are read by: the units.
+bool readUnits(const NamedValues& named, Options& options, std::string& error) {
+  for (const auto& [name, value] : named) {
+    std::string why;
+    if ((name == "--units" && !parseUnits(value, options.units, why)) ||
+        (name == "--pressure-unit" && !parsePressureUnit(value, options.units, why))) {
+      error = std::string(name) + ": " + why;
       return false;
     }
+  }
+  return true;
+}
+
+// Every other option with a value; the plot's columns in `y` and `x` (empty when not given).
+bool readValues(const NamedValues& named, Options& options, std::string_view& y,
+                std::string_view& x, std::string& error) {
+  for (const auto& [name, value] : named) {
     std::string why;
-    bool ok;
+    bool ok = true;
     if (name == "--solute") {
-      ok = parseSoluteList(value, options.solutes, why), haveSolute = true;
+      ok = parseSoluteList(value, options.solutes, why);
     } else if (name == "--T") {
-      ok = parseTemperatureList(value, options.temperaturesC, why), haveT = true;
+      ok = parseTemperatureList(value, options.temperaturesC, why);
     } else if (name == "--P") {
-      ok = parsePressureList(value, options.pressures, why), haveP = true;
+      ok = parsePressureList(value, options.units, options.pressures, why);
+    } else if (name == "--states") {
+      ok = parseFileName(value, options.statesFile, why);
+      options.stateList = true;
     } else if (name == "--format") {
       ok = parseFormat(value, options.format, why);
     } else if (name == "--threads") {
@@ -392,65 +468,176 @@ bool parseOptions(std::span<const std::string_view> args, Options& options, std:
     } else if (name == "--plot") {
       ok = parseFileName(value, options.plotFile, why);
     } else if (name == "--y") {
-      ok = parseYColumn(value, options.plotY, why), haveY = true;
+      y = value;
     } else if (name == "--x") {
-      ok = parseXColumn(value, options.plotX, why), haveX = true;
-    } else {
-      error = "unknown option " + quoted(name);
-      return false;
+      x = value;
     }
     if (!ok) {
       error = std::string(name) + ": " + why;
       return false;
     }
   }
-  if (!haveSolute || !haveT || !haveP) {
-    error = !haveSolute ? "--solute is required" : !haveT ? "--T is required" : "--P is required";
-    return false;
-  }
-  if (!haveX) options.plotX = defaultXColumn(options);
-  return checkTogether(options, haveY, haveX, error);
+  return true;
 }
 
+bool takesValue(std::string_view name) {
+  for (std::string_view known :
+       {"--solute", "--T", "--P", "--states", "--format", "--units", "--pressure-unit", "--threads",
+        "--output", "-o", "--plot", "--y", "--x"})
+    if (name == known) return true;
+  return false;
+}
+
+// The grid's options or the list's, not both; each given once.
+bool checkStates(const NamedValues& named, std::string& error) {
+  int lists = 0, temperatures = 0, pressures = 0;
+  for (const auto& item : named) {
+    lists += item.first == "--states";
+    temperatures += item.first == "--T";
+    pressures += item.first == "--P";
+  }
+  if (lists > 1) {
+    error = "--states may be given once";
+  } else if (lists == 1 && (temperatures > 0 || pressures > 0)) {
+    error = "--states gives the states: it goes without --T and --P";
+  } else if (lists == 0 && (temperatures == 0 || pressures == 0)) {
+    error = temperatures == 0 ? "--T is required (or --states FILE)"
+                              : "--P is required (or --states FILE)";
+  } else {
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool parseOptions(std::span<const std::string_view> args, Options& options, std::string& error) {
+  for (std::string_view arg : args) {
+    if (arg == "--help" || arg == "-h") options.help = true;
+    if (arg == "--version") options.version = true;
+    if (options.help || options.version) return true;
+  }
+  NamedValues named;
+  for (std::size_t n = 0; n < args.size(); ++n) {
+    std::string_view name = args[n];
+    if (takeFlag(name, options)) continue;
+    std::string_view value;
+    const std::size_t eq = name.find('=');
+    const bool joined = name.starts_with("--") && eq != name.npos;
+    if (joined) name = name.substr(0, eq);
+    if (!takesValue(name)) {
+      error = "unknown option " + quoted(name);
+      return false;
+    }
+    if (joined) {
+      value = args[n].substr(eq + 1);
+    } else if (n + 1 < args.size()) {
+      value = args[++n];
+    } else {
+      error = quoted(name) + ": missing value";
+      return false;
+    }
+    named.emplace_back(name, value);
+  }
+  std::string_view y, x;
+  if (!checkStates(named, error) || !readUnits(named, options, error) ||
+      !readValues(named, options, y, x, error))
+    return false;
+  std::string why;
+  if (!y.empty() && !parseYColumn(y, options, options.plotY, why)) {
+    error = "--y: " + why;
+    return false;
+  }
+  if (!x.empty() && !parseXColumn(x, options, options.plotX, why)) {
+    error = "--x: " + why;
+    return false;
+  }
+  options.plotXChosen = !x.empty();
+  return options.stateList || finishOptions(options, error);
+}
+
+bool loadStateList(Options& options, std::string& error) {
+  std::string why;
+  if (!readStateList(options.statesFile, options.units, options.states, why)) {
+    error = "--states: " + why;
+    return false;
+  }
+  return finishOptions(options, error);
+}
+
+namespace {
+
+template <class Value>
+std::size_t distinctCount(std::vector<Value> values) {
+  std::sort(values.begin(), values.end());
+  return static_cast<std::size_t>(std::unique(values.begin(), values.end()) - values.begin());
+}
+
+}  // namespace
+
 std::size_t defaultXColumn(const Options& options) {
-  return options.pressures.size() > options.temperaturesC.size() ? kPressureColumn
-                                                                 : kTemperatureColumn;
+  std::vector<double> temperatures = options.temperaturesC;
+  std::vector<std::pair<bool, double>> pressures;
+  for (const PressureItem& p : options.pressures) pressures.emplace_back(p.saturation, p.bar);
+  for (const StateItem& s : options.states) {
+    temperatures.push_back(s.temperatureC);
+    pressures.emplace_back(s.pressure.saturation, s.pressure.bar);
+  }
+  return distinctCount(std::move(pressures)) > distinctCount(std::move(temperatures))
+             ? kPressureColumn
+             : kTemperatureColumn;
 }
 
 std::string_view usageText() {
   static const std::string text =
-      std::string(R"(usage: aqsol-table --solute LIST --T LIST --P LIST [options]
+      std::string(R"(usage: aqsol-table [--solute LIST] --T LIST --P LIST [options]
+       aqsol-table [--solute LIST] --states FILE [options]
 
 Properties of pure water and of a solute at infinite dilution in water, one row per
-(solute, T, P), ordered by solute, then T, then P.
+(solute, T, P), ordered by solute, then T, then P; without --solute, of water alone.
 
   --solute LIST   solute names (any case), menu numbers 1-20, or all:
                   H2 N2 O2 H2S CO2 Ar Ne NH3 SO2 CH4 C2H4 C2H6 C3H8 C4H10 C6H6
                   HCl HF H3BO3 H3AsO3 H2Se
+                  Without it the table has the water's columns only.
   --T LIST        temperatures in degrees Celsius
-  --P LIST        pressures in bar; sat (or 0) for the saturation pressure at each T
+  --P LIST        pressures in bar (MPa with --pressure-unit MPa); sat (or 0) for the
+                  saturation pressure at each T
+  --states FILE   the states as a list of (T, P) pairs instead of the grid --T x --P: a CSV
+                  or whitespace table (- for standard input) whose header names the
+                  columns T_C and P_bar (or P_MPa); other columns are ignored, blank lines
+                  and lines starting with # skipped, sat allowed. One row per pair (per
+                  solute), in the order of the file
   --format F      csv (default), tsv, or json (JSON Lines: one object per row with the
                   header's names as keys, null for the values of a failed row)
+  --units U       cal (default: cal, cm3, g/cm3, as the calculator computes) or si (J, m3,
+                  kg/m3); temperatures stay in C
+  --pressure-unit U  bar (default) or MPa: the pressures given and written (the column
+                  is then P_MPa), and every quantity per pressure or in ln of a pressure
   --output FILE   write the table to FILE instead of standard output; -o FILE for short.
                   A regular file (links followed) appears only when complete, keeping
                   its mode; a device, FIFO or /dev/stdout is written as it is
   --plot FILE     also draw a plot with gnuplot: FILE.png, FILE.svg or FILE.pdf
   --y COLUMN      the column to plot: T_C, P_bar, rho ... K_aq_gas
-  --x COLUMN      plot against T_C or P_bar (default: the one with more values); one
-                  curve per solute and per value of the other; failed rows leave gaps
+  --x COLUMN      plot against T_C or P_bar (default: the one with more distinct values);
+                  one curve per solute and per value of the other (per solute for
+                  --states); failed rows leave gaps, and a curve breaks where it crosses
+                  between liquid and vapour
   --threads N     compute rows on N threads (default: one per core); the output is the same
   --quiet, -q     no progress line (shown on standard error, when it is a terminal, for a
                   table going elsewhere that takes over a second)
   --force         make a table of more than 1,000,000,000 rows
   --help          this text
+  --version       the version
 
 LIST is comma-separated values and ranges start:stop:step (stop included; values rounded
 to the decimal places of start and step), at most 1,000,000 values, e.g.
   --T 25,50:300:50   --P sat,1,100:1000:100
 A solute named twice is listed once.
 
-Columns and units (docs/model.md has the equations):
-)") + std::string(kValueColumnDefinitions) +
+Columns (docs/model.md has the equations), with their units: cal | si:
+  solute     the solute's name (not in a table of water alone)
+)") + valueColumnDefinitions() +
       R"(  range      empty where the model was shown to work; else one or more of:
                ice            the stable phase of water is a solid (IAPWS R14-08); the
                               values are those of the metastable fluid
@@ -466,8 +653,11 @@ Columns and units (docs/model.md has the equations):
   status     ok, or why the row could not be computed (its values are then empty)
 
 Examples:
-  aqsol-table --solute CO2,CH4 --T 0:350:5 --P sat --y lnkH --plot kh.png
+  aqsol-table --T 25,100 --P 1                     water alone
+  aqsol-table --solute CO2,CH4 --T 0:350:5 --P sat --y lnkH --plot kh.png -o kh.csv
   aqsol-table --solute all --T 25 --P 1 --format json | jq .lnkH
+  printf 'T_C,P_bar\n25,1\n300,100\n' | aqsol-table --solute H2S --states -
+  aqsol-table --solute CO2 --T 25 --P 1 --units si --pressure-unit MPa
 
 Exit status: 0 on success (failed rows included), 1 when the table or plot could not be
 made (a folder, a missing folder, out of memory), 2 on a bad argument (the table and the

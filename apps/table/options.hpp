@@ -1,11 +1,13 @@
 // Command-line options of aqsol-table: the states, the output format and file, progress, plots.
 #pragma once
 
+#include <algorithm>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "apps/table/columns.hpp"
 #include "calculator/solutes.hpp"
 
 namespace aqsol::table {
@@ -16,23 +18,41 @@ struct PressureItem {
   double bar = 0;
 };
 
+// One state of a --states list.
+struct StateItem {
+  double temperatureC = 0;
+  PressureItem pressure;
+};
+
 enum class Format { kCsv, kTsv, kJson };  // JSON: JSON Lines, one object per row
 
 struct Options {
   bool help = false;
-  std::vector<SoluteParams> solutes;
+  bool version = false;
+  std::vector<SoluteParams> solutes;  // none: the water alone
   std::vector<double> temperaturesC;  // degrees Celsius
   std::vector<PressureItem> pressures;
+  bool stateList = false;         // --states: the rows are `states`, not the grid T x P
+  std::string statesFile;         // --states FILE ("-": standard input)
+  std::vector<StateItem> states;  // in the order read, by loadStateList
   Format format = Format::kCsv;
-  unsigned threads = 0;    // worker threads; 0: one per core
-  bool quiet = false;      // no progress line
-  bool force = false;      // allow a table of more than kMaxRowsUnforced rows
-  std::string outputFile;  // empty: standard output
-  std::string plotFile;    // empty: no plot
-  std::size_t plotY = 0;   // column index of the plotted value
-  std::size_t plotX = 0;   // column index of x: T_C or P_bar
+  Units units;
+  unsigned threads = 0;      // worker threads; 0: one per core
+  bool quiet = false;        // no progress line
+  bool force = false;        // allow a table of more than kMaxRowsUnforced rows
+  std::string outputFile;    // empty: standard output
+  std::string plotFile;      // empty: no plot
+  std::size_t plotY = 0;     // column index of the plotted value
+  std::size_t plotX = 0;     // column index of x: T_C or P_bar
+  bool plotXChosen = false;  // --x given
 
-  std::size_t rowCount() const { return solutes.size() * temperaturesC.size() * pressures.size(); }
+  bool withSolute() const { return !solutes.empty(); }
+  std::size_t statesPerSolute() const {
+    return stateList ? states.size() : temperaturesC.size() * pressures.size();
+  }
+  std::size_t rowCount() const {
+    return std::max<std::size_t>(1, solutes.size()) * statesPerSolute();
+  }
 };
 
 // Upper bound on the rows of a table without --force: a mistyped step should not start a
@@ -49,9 +69,29 @@ inline constexpr unsigned kMaxThreads = 256;
 // endless table.
 inline constexpr std::size_t kMaxListValues = 1'000'000;
 
+// A temperature in degrees Celsius, above absolute zero. False with `error` set otherwise.
+bool parseTemperature(std::string_view text, double& temperatureC, std::string& error);
+
+// A pressure in `units` (bar or MPa), or sat (or 0) for the saturation pressure. False with
+// `error` set otherwise.
+bool parsePressure(std::string_view text, const Units& units, PressureItem& pressure,
+                   std::string& error);
+
+// Whether two ASCII texts are equal ignoring case.
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+// An argument as a message quotes it: in single quotes, cut after 60 characters, with bytes
+// that are not UTF-8 (and control characters) shown as \xNN.
+std::string quoted(std::string_view text);
+
 // Parses the arguments after the program name. Returns true and fills `options` on success;
-// otherwise returns false with `error` naming the offending argument.
+// otherwise returns false with `error` naming the offending argument. A --states list is named
+// but not read: loadStateList reads it.
 bool parseOptions(std::span<const std::string_view> args, Options& options, std::string& error);
+
+// Reads the --states list of parsed options (a file or standard input) and makes the checks
+// that need its states. False with `error` giving the line of a bad state.
+bool loadStateList(Options& options, std::string& error);
 
 // Appends the solutes of a comma-separated LIST of names (any case), menu numbers 1-20 and
 // `all`. Returns false with `error` naming the item on an unknown solute.
@@ -61,8 +101,8 @@ bool parseSoluteList(std::string_view list, std::vector<SoluteParams>& solutes, 
 // reached within rounding). Returns false with `error` set on a malformed item.
 bool parseNumberList(std::string_view list, std::vector<double>& values, std::string& error);
 
-// The column plotted along x when --x is not given: P_bar when there are more pressures than
-// temperatures, else T_C.
+// The column plotted along x when --x is not given: the one of T_C and P_bar with more distinct
+// values (T_C when they have as many).
 std::size_t defaultXColumn(const Options& options);
 
 // The usage text printed by --help.

@@ -27,13 +27,15 @@ std::string number(double value) {
   return text;
 }
 
-std::string pressureLabel(const PressureItem& p) {
-  return p.saturation ? "P = sat" : "P = " + number(p.bar) + " bar";
+std::string pressureLabel(const PressureItem& p, const Units& units) {
+  if (p.saturation) return "P = sat";
+  return "P = " + number(inUnits(p.bar, kPressureColumn, units)) + " " +
+         unitText(Dimension::kPressure, units);
 }
 
 // A gnuplot string constant in single quotes, in which nothing is special but the quote itself
 // (doubled). Control characters, which could end the command, become spaces.
-std::string quoted(std::string_view text) {
+std::string gnuplotString(std::string_view text) {
   std::string out = "'";
   for (char c : text) {
     if (c == '\'') out += '\'';
@@ -145,16 +147,17 @@ std::string plotScript(std::string_view extension, std::string_view xLabel, std:
   std::string script = "set encoding utf8\n";
   script += "set terminal " + terminalFor(extension) + "\n";
   script += "set output ARG1\n";
-  script += "set xlabel " + quoted(xLabel) + "\n";
-  script += "set ylabel " + quoted(yLabel) + "\n";
-  script += "set title " + quoted(title) + "\n";
+  script += "set xlabel " + gnuplotString(xLabel) + "\n";
+  script += "set ylabel " + gnuplotString(yLabel) + "\n";
+  script += "set title " + gnuplotString(title) + "\n";
   script += "set grid\nset key outside right top\n";
   // Past the eighth curve, the colours come again with dashed lines.
   script += "do for [n=1:8] { set linetype n+8 linecolor n dashtype 2 }\n";
   for (std::size_t block = 0; block < curveLabels.size(); ++block) {
     script += block == 0 ? "plot " : ", \\\n     ";
     script += "ARG2 index " + std::to_string(block) +
-              " using 1:2 with linespoints pointsize 0.4 title " + quoted(curveLabels[block]);
+              " using 1:2 with linespoints pointsize 0.4 title " +
+              gnuplotString(curveLabels[block]);
   }
   return script + "\n";
 }
@@ -166,27 +169,47 @@ bool PlotData::Series::hasPoints() const {
 }
 
 PlotData::PlotData(const Options& options)
-    : temperatures_(options.temperaturesC.size()),
+    : statesPerSolute_(options.statesPerSolute()),
+      temperatures_(options.temperaturesC.size()),
       pressures_(options.pressures.size()),
+      stateList_(options.stateList),
       alongTemperature_(options.plotX == kTemperatureColumn) {
-  const std::size_t others = alongTemperature_ ? pressures_ : temperatures_;
-  for (const SoluteParams& solute : options.solutes) {
+  const std::size_t others = curvesPerSolute();
+  std::vector<std::string_view> names;
+  for (const SoluteParams& solute : options.solutes) names.push_back(solute.name);
+  if (names.empty()) names.push_back("water");  // a curve of its own is labelled by the rest
+  for (std::string_view name : names) {
     for (std::size_t n = 0; n < others; ++n) {
-      std::string label(solute.name);
+      std::string label = others > 1 && !options.withSolute() ? "" : std::string(name);
       if (others > 1)
-        label += ", " + (alongTemperature_ ? pressureLabel(options.pressures[n])
-                                           : "T = " + number(options.temperaturesC[n]) + " °C");
-      series_.push_back({std::move(label), {}, {}});
+        label += (label.empty() ? "" : ", ") +
+                 (alongTemperature_ ? pressureLabel(options.pressures[n], options.units)
+                                    : "T = " + number(options.temperaturesC[n]) + " °C");
+      series_.push_back({std::move(label), {}, {}, {}});
     }
   }
 }
 
-void PlotData::add(std::size_t index, std::optional<double> x, std::optional<double> y) {
-  const std::size_t perSolute = temperatures_ * pressures_;
-  const std::size_t solute = index / perSolute;
-  const std::size_t other =
-      alongTemperature_ ? index % pressures_ : index / pressures_ % temperatures_;
-  Series& s = series_[solute * (alongTemperature_ ? pressures_ : temperatures_) + other];
+std::size_t PlotData::curvesPerSolute() const {
+  return stateList_ ? 1 : alongTemperature_ ? pressures_ : temperatures_;
+}
+
+void PlotData::add(std::size_t index, std::optional<double> x, std::optional<double> y,
+                   std::optional<Phase> phase) {
+  const std::size_t solute = index / statesPerSolute_;
+  std::size_t other = 0;
+  if (!stateList_)
+    other = alongTemperature_ ? index % pressures_ : index / pressures_ % temperatures_;
+  Series& s = series_[solute * curvesPerSolute() + other];
+  const auto crosses = [](Phase a, Phase b) {
+    return (a == Phase::kLiquid && b == Phase::kVapour) ||
+           (a == Phase::kVapour && b == Phase::kLiquid);
+  };
+  if (phase && s.lastPhase && crosses(*s.lastPhase, *phase)) {
+    s.x.emplace_back();
+    s.y.emplace_back();
+  }
+  if (phase) s.lastPhase = phase;
   s.x.push_back(x);
   s.y.push_back(y);
 }
@@ -214,11 +237,12 @@ bool drawPlot(const Options& options, const PlotData& data, OutputFile& plot, st
     error = "no row of the table could be computed: nothing to plot";
     return false;
   }
-  const Column& x = kColumns[options.plotX];
-  const Column& y = kColumns[options.plotY];
+  const Units& units = options.units;
+  const std::string title = std::string(columnName(options.plotY, units)) + " against " +
+                            std::string(columnName(options.plotX, units));
   const std::string script =
-      plotScript(extensionOf(options.plotFile), x.label, y.label,
-                 std::string(y.name) + " against " + std::string(x.name), labels);
+      plotScript(extensionOf(options.plotFile), columnLabel(options.plotX, units),
+                 columnLabel(options.plotY, units), title, labels);
   // gnuplot draws into the temporary file that is renamed when complete, or, for an output
   // written in place, into a file of its own that is then copied there.
   std::string drawn = plot.temporaryName(), dataFile, scriptFile;

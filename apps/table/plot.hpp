@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "apps/table/options.hpp"
+#include "calculator/validity.hpp"
 #include "services/file_output.hpp"
 
 namespace aqsol::table {
@@ -19,19 +20,25 @@ class PlotData {
   explicit PlotData(const Options& options);
 
   // Adds row `index` of the table: a point of its series, or a gap in its curve when the row
-  // has no value for x or y.
-  void add(std::size_t index, std::optional<double> x, std::optional<double> y);
+  // has no value for x or y. A curve is broken where it crosses between liquid and vapour (the
+  // saturation curve, where the properties jump); `phase` is absent for a row without values.
+  void add(std::size_t index, std::optional<double> x, std::optional<double> y,
+           std::optional<Phase> phase);
 
   struct Series {
     std::string label;                        // e.g. "CO2, P = sat"
     std::vector<std::optional<double>> x, y;  // a gap where either is absent
+    std::optional<Phase> lastPhase;           // of the last point
     bool hasPoints() const;
   };
   const std::vector<Series>& series() const { return series_; }
 
  private:
-  std::size_t temperatures_, pressures_;
-  bool alongTemperature_;
+  // One curve per value of the variable not on the x axis; one for a list of states.
+  std::size_t curvesPerSolute() const;
+
+  std::size_t statesPerSolute_, temperatures_, pressures_;
+  bool stateList_, alongTemperature_;
   std::vector<Series> series_;
 };
 

@@ -18,6 +18,8 @@ constexpr std::size_t kTypicalRowLength = 448;
 // Room for the fifteen numbers of a row with their separators and the one after them (a double
 // takes at most 24 characters).
 constexpr std::size_t kNumbersRoom = 15 * (1 + 24) + 1;
+// The values of the water alone, rho to lnf_H2O.
+constexpr std::size_t kWaterValues = kLastWaterColumn - kFirstValueColumn + 1;
 
 void appendShortest(std::string& line, double value) {
   char text[32];
@@ -70,23 +72,32 @@ void appendJsonNumber(std::string& line, std::optional<double> value) {
   }
 }
 
+// The text of column `index` of an ok row; empty for a failed one.
+std::string_view textColumn(const Row& row, std::size_t index) {
+  if (index == kStatusColumn) return row.status.empty() ? std::string_view("ok") : row.status;
+  if (index == kSoluteColumn) return row.soluteName;
+  return {};
+}
+
 // One JSON object with the header's keys, on one line.
-std::string formatJsonRow(const Row& row) {
+std::string formatJsonRow(const TableStyle& style, const Row& row) {
   std::string line;
   line.reserve(2 * kTypicalRowLength);  // one allocation per row
   line += '{';
+  const bool ok = row.status.empty();
   for (std::size_t n = 0; n < kColumns.size(); ++n) {
-    if (n > 0) line += ',';
-    appendJsonString(line, kColumns[n].name);
+    if (!hasColumn(style, n)) continue;
+    if (line.size() > 1) line += ',';
+    appendJsonString(line, columnName(n, style.units));
     line += ':';
-    if (n == 0) {
-      appendJsonString(line, row.soluteName);
+    if (n == kPhaseColumn) {
+      appendJsonString(line, ok ? phaseText(row.phase) : std::string_view());
     } else if (n == kRangeColumn) {
-      appendJsonString(line, row.status.empty() ? rangeText(row.range) : std::string());
-    } else if (n == kColumns.size() - 1) {
-      appendJsonString(line, row.status.empty() ? std::string_view("ok") : row.status);
+      appendJsonString(line, ok ? rangeText(row.range) : std::string());
+    } else if (kColumns[n].dimension == Dimension::kText) {
+      appendJsonString(line, textColumn(row, n));
     } else {
-      appendJsonNumber(line, columnValue(row, n));
+      appendJsonNumber(line, columnValue(row, n, style.units));
     }
   }
   line += "}\n";
@@ -157,6 +168,8 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
   for (std::size_t m = 0; m < jobs.size(); ++m) {
     rows[rowOfJob[m]].status = waterOutcomeMessage(jobs[m].outcome, *jobs[m].errors);
     rows[rowOfJob[m]].range = jobs[m].outcome.range;
+    const WaterState& w = rows[rowOfJob[m]].water;
+    rows[rowOfJob[m]].phase = phaseOf(k, w.T, w.P, w.delta);
   }
 
   SoluteTermsMemo memo;
@@ -164,7 +177,11 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
   ComparedTemperatures temperatures;
   for (std::size_t n = 0; n < count; ++n) {
     const SoluteParams* solute = requests[n].solute;
-    if (solute == nullptr) continue;
+    if (solute == nullptr) {
+      const std::array<double, 13> values = computedValues(rows[n]);
+      checkFinite(rows[n], std::span(values).first(kWaterValues));
+      continue;
+    }
     rows[n].soluteName = solute->name;
     if (rows[n].status.empty()) addSolute(k, *solute, memo, rows[n]);
     if (!rows[n].status.empty()) continue;
@@ -174,6 +191,17 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
     }
     rows[n].range |= temperatures.flagsAt(rows[n].water.T);
   }
+}
+
+RowRequest requestFor(const Options& options, std::size_t index) {
+  const std::size_t perSolute = options.statesPerSolute();
+  const SoluteParams* solute =
+      options.solutes.empty() ? nullptr : &options.solutes[index / perSolute];
+  const std::size_t state = index % perSolute;
+  if (options.stateList)
+    return {solute, options.states[state].temperatureC, options.states[state].pressure};
+  const std::size_t nP = options.pressures.size();
+  return {solute, options.temperaturesC[state / nP], options.pressures[state % nP]};
 }
 
 Row computeRow(const Constants& k, const SoluteParams& solute, double temperatureC,
@@ -207,42 +235,55 @@ std::array<double, 13> computedValues(const Row& r) {
           s.lnkH, s.V2,      s.Cp2,     s.Gaq,       s.S2, r.kAqGas};
 }
 
-std::string headerText(Format format) {
-  if (format == Format::kJson) return {};  // each object names its values
-  const char separator = format == Format::kCsv ? ',' : '\t';
+bool hasColumn(const TableStyle& style, std::size_t index) {
+  return style.solute || !kColumns[index].solute;
+}
+
+std::string headerText(const TableStyle& style) {
+  if (style.format == Format::kJson) return {};  // each object names its values
+  const char separator = style.format == Format::kCsv ? ',' : '\t';
   std::string line;
   for (std::size_t n = 0; n < kColumns.size(); ++n) {
-    if (n > 0) line += separator;
-    line += kColumns[n].name;
+    if (!hasColumn(style, n)) continue;
+    if (!line.empty()) line += separator;
+    line += columnName(n, style.units);
   }
   line += '\n';
   return line;
 }
 
-std::string formatRow(Format format, const Row& row) {
-  if (format == Format::kJson) return formatJsonRow(row);
-  const char separator = format == Format::kCsv ? ',' : '\t';
+std::string formatRow(const TableStyle& style, const Row& row) {
+  if (style.format == Format::kJson) return formatJsonRow(style, row);
+  const char separator = style.format == Format::kCsv ? ',' : '\t';
   const bool ok = row.status.empty();
   std::string line;
   line.reserve(kTypicalRowLength);  // one allocation per row
-  line += field(row.soluteName, format);
-  // The numbers straight into the row's text, each with the separator before it.
+  if (style.solute) line += field(row.soluteName, style.format) + separator;
+  // The numbers straight into the row's text, each with the separator after it.
   const std::size_t start = line.size();
   line.resize(start + kNumbersRoom);
   char* p = line.data() + start;
   char* const end = line.data() + line.size();
   const auto number = [&](std::optional<double> value) {
-    *p++ = separator;
     if (value) p = std::to_chars(p, end, *value).ptr;
+    *p++ = separator;
   };
   number(row.temperatureC);
-  number(row.pressureBar);
-  for (double v : computedValues(row)) number(ok ? std::optional(v) : std::nullopt);
-  *p++ = separator;
+  number(columnValue(row, kPressureColumn, style.units));
+  line.resize(static_cast<std::size_t>(p - line.data()));
+  if (ok) line += phaseText(row.phase);
+  line += separator;
+  line.resize(line.size() + kNumbersRoom);
+  p = line.data() + line.size() - kNumbersRoom;
+  const std::array<double, 13> values = computedValues(row);
+  const std::size_t last = style.solute ? kLastValueColumn : kLastWaterColumn;
+  for (std::size_t n = kFirstValueColumn; n <= last; ++n)
+    number(ok ? std::optional(inUnits(values[n - kFirstValueColumn], n, style.units))
+              : std::nullopt);
   line.resize(static_cast<std::size_t>(p - line.data()));
   if (ok) line += rangeText(row.range);
   line += separator;
-  line += ok ? std::string_view("ok") : std::string_view(field(row.status, format));
+  line += ok ? std::string_view("ok") : std::string_view(field(row.status, style.format));
   line += '\n';
   return line;
 }

@@ -6,9 +6,11 @@
 #include <span>
 #include <string>
 
+#include "apps/table/columns.hpp"
 #include "apps/table/options.hpp"
 #include "calculator/constants.hpp"
 #include "calculator/infinite_dilution.hpp"
+#include "calculator/validity.hpp"
 #include "calculator/water.hpp"
 
 namespace aqsol::table {
@@ -22,8 +24,9 @@ struct Row {
   WaterState water;
   SoluteResults solute;
   double kAqGas = 0;
-  unsigned range = 0;  // ok rows: RangeFlag bits, where the model was not shown to work
-  std::string status;  // empty for ok
+  Phase phase = Phase::kLiquid;  // ok rows: the phase of the water
+  unsigned range = 0;            // ok rows: RangeFlag bits, where the model was not shown to work
+  std::string status;            // empty for ok
 };
 
 // One state to compute: the solute (none for the water part alone), temperature and pressure.
@@ -33,11 +36,25 @@ struct RowRequest {
   PressureItem pressure;
 };
 
+// Row `index` of the table `options` asks for: solutes outermost, then the states (T, then P
+// for a grid; in their order for a list).
+RowRequest requestFor(const Options& options, std::size_t index);
+
+// How a table is written: its format, its units, and whether it has the solute's columns.
+struct TableStyle {
+  Format format = Format::kCsv;
+  Units units;
+  bool solute = true;
+};
+
+// Whether column `index` is part of a table of this style.
+bool hasColumn(const TableStyle& style, std::size_t index);
+
 // Computes rows[n] for requests[n] from a fresh water state each, as one pass of the calculator
 // does, with the water of all the rows solved together (several states at once where the
 // processor allows; the results are those of one state at a time). Never throws; a state that
 // cannot be computed gets a status message, as does one with a solute and a value that is not
-// finite. Without a solute the row holds the water part alone, unchecked for finite values.
+// finite. Without a solute the row holds the water part alone.
 // rows.size() must equal requests.size(). `widest` limits the lanes (for comparisons).
 void computeRows(const Constants& k, std::span<const RowRequest> requests, std::span<Row> rows,
                  LaneWidth widest = LaneWidth::kEight);
@@ -57,10 +74,10 @@ void checkFinite(Row& row, std::span<const double> values);
 std::array<double, 13> computedValues(const Row& row);
 
 // The header line with its line end (empty for JSON, whose objects name their values).
-std::string headerText(Format format);
+std::string headerText(const TableStyle& style);
 
 // One row as text, with its line end: numbers in shortest round-trip form; for a failed row
-// empty values (null in JSON).
-std::string formatRow(Format format, const Row& row);
+// empty values (null in JSON), an empty phase and range.
+std::string formatRow(const TableStyle& style, const Row& row);
 
 }  // namespace aqsol::table

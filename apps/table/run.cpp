@@ -23,6 +23,7 @@ namespace {
 struct MadeRow {
   std::string text;
   std::optional<double> x, y;
+  std::optional<Phase> phase;
 };
 
 int fail(int status, const std::string& message) {
@@ -60,19 +61,19 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
   Output out(options.outputFile.empty() ? STDOUT_FILENO : file.fd());
 
   const std::size_t rows = options.rowCount();
-  const std::size_t nT = options.temperaturesC.size(), nP = options.pressures.size();
+  const TableStyle style{options.format, options.units, options.withSolute()};
   const auto make = [&](std::size_t first, std::span<MadeRow> made) {
     std::vector<RowRequest> requests;
     for (std::size_t i = first; i < first + made.size(); ++i)
-      requests.push_back({&options.solutes[i / (nT * nP)], options.temperaturesC[i / nP % nT],
-                          options.pressures[i % nP]});
+      requests.push_back(requestFor(options, i));
     std::vector<Row> computed(made.size());
     computeRows(k, requests, computed);
     for (std::size_t n = 0; n < made.size(); ++n) {
-      made[n] = {formatRow(options.format, computed[n]), {}, {}};
+      made[n] = {formatRow(style, computed[n]), {}, {}, {}};
       if (plotting) {
-        made[n].x = columnValue(computed[n], options.plotX);
-        made[n].y = columnValue(computed[n], options.plotY);
+        made[n].x = columnValue(computed[n], options.plotX, options.units);
+        made[n].y = columnValue(computed[n], options.plotY, options.units);
+        if (computed[n].status.empty()) made[n].phase = computed[n].phase;
       }
     }
   };
@@ -84,12 +85,12 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
   std::optional<PlotData> plot;
   if (plotting) plot.emplace(options);
   const auto take = [&](std::size_t i, const MadeRow& made) {
-    if (plot) plot->add(i, made.x, made.y);
+    if (plot) plot->add(i, made.x, made.y, made.phase);
     if (progress) progress->update(i + 1);
     return out.write(made.text);
   };
 
-  const bool written = out.write(headerText(options.format)) &&
+  const bool written = out.write(headerText(style)) &&
                        makeRowsInOrder<MadeRow>(rows, threads, make, take) && out.flush();
   if (progress) progress->finish();
   if (!written) return fail(kExitWriteError, writeErrorMessage(out.error()));

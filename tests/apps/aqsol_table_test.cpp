@@ -140,12 +140,13 @@ TEST(TableProgram, ComputesTheRequestedRowsInOrder) {
   const auto out = lines(run("--solute H2,CO2,CH4 --T 25 --P 1", code));
   EXPECT_EQ(code, 0);
   ASSERT_EQ(out.size(), 4u);
-  EXPECT_EQ(out[0],
-            "solute,T_C,P_bar,rho,drho_dP,drho_dT,d2rho_dT2,V_H2O,Cp_H2O,lnf_H2O,lnkH,V2,Cp2,Gaq,"
-            "S2,K_aq_gas,range,status");
-  EXPECT_TRUE(out[1].starts_with("H2,25,1,0.997041")) << out[1];
+  EXPECT_EQ(
+      out[0],
+      "solute,T_C,P_bar,phase,rho,drho_dP,drho_dT,d2rho_dT2,V_H2O,Cp_H2O,lnf_H2O,lnkH,V2,Cp2,Gaq,"
+      "S2,K_aq_gas,range,status");
+  EXPECT_TRUE(out[1].starts_with("H2,25,1,liquid,0.997041")) << out[1];
   EXPECT_NE(out[1].find(",11.17458"), std::string::npos);
-  EXPECT_TRUE(out[2].starts_with("CO2,25,1,0.997041")) << out[2];
+  EXPECT_TRUE(out[2].starts_with("CO2,25,1,liquid,0.997041")) << out[2];
   EXPECT_NE(out[2].find(",7.3896"), std::string::npos);
   EXPECT_NE(out[3].find(",10.6448"), std::string::npos);
   for (std::size_t n = 1; n < out.size(); ++n) EXPECT_TRUE(out[n].ends_with(",,ok")) << out[n];
@@ -158,7 +159,7 @@ TEST(TableProgram, FailedRowsHaveAStatusAndEmptyValues) {
   ASSERT_EQ(out.size(), 3u);
   EXPECT_TRUE(out[1].starts_with("Ar\t25\t0.0317243")) << out[1];
   EXPECT_EQ(out[2],
-            "Ar\t400\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\tno saturation pressure at or above the "
+            "Ar\t400\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\tno saturation pressure at or above the "
             "critical "
             "temperature");
 }
@@ -179,8 +180,8 @@ TEST(TableRows, CsvQuotesMessagesWithCommas) {
   row.temperatureC = 700;
   row.pressureBar = 1;
   row.status = "did not converge at T = 973.15 K, P = 1 bar";
-  EXPECT_EQ(formatRow(Format::kCsv, row),
-            "H2,700,1,,,,,,,,,,,,,,,\"did not converge at T = 973.15 K, P = 1 bar\"\n");
+  EXPECT_EQ(formatRow(TableStyle{}, row),
+            "H2,700,1,,,,,,,,,,,,,,,,\"did not converge at T = 973.15 K, P = 1 bar\"\n");
 }
 
 // Every state of a grid over the whole range, saturation included, gets a row with a status.
@@ -193,7 +194,7 @@ TEST(TableProgram, WholeRangeGridEveryRowEnds) {
   int ok = 0;
   for (std::size_t n = 1; n < out.size(); ++n) {
     ok += out[n].ends_with(",ok");
-    EXPECT_EQ(std::count(out[n].begin(), out[n].end(), ','), 17) << out[n];
+    EXPECT_EQ(std::count(out[n].begin(), out[n].end(), ','), 18) << out[n];
   }
   EXPECT_GT(ok, 250);
 }

@@ -39,7 +39,7 @@ class JsonLines(unittest.TestCase):
             obj = json.loads(line)
             self.assertEqual(list(obj), list(row))
             for key, text in row.items():
-                if key in ("solute", "range", "status"):
+                if key in ("solute", "phase", "range", "status"):
                     self.assertEqual(obj[key], text)
                 elif text == "":
                     self.assertIsNone(obj[key], key)

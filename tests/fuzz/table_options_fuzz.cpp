@@ -24,8 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     fuzz::check(error.size() < 1000, "messages quote arguments briefly");
     return 0;
   }
-  if (options.help) return 0;
-  fuzz::check(options.solutes.size() >= 1 && options.solutes.size() <= 20, "solutes");
+  if (options.help || options.version) return 0;
+  fuzz::check(options.solutes.size() <= 20, "solutes");
+  if (options.stateList)
+    fuzz::check(options.temperaturesC.empty() && options.pressures.empty(), "a list or a grid");
   fuzz::check(options.temperaturesC.size() <= table::kMaxListValues, "temperatures");
   fuzz::check(options.pressures.size() <= table::kMaxListValues, "pressures");
   fuzz::check(options.force || options.rowCount() <= table::kMaxRowsUnforced, "rows");

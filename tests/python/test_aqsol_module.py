@@ -68,8 +68,8 @@ def test_scalars_arrays_and_broadcasting():
     assert grid["T_C"][3, 2] == 150 and grid["P_bar"][3, 2] == 1000
     assert aqsol.properties(["H2", 5], 25, [1, 2])["rho"].shape == (2, 2)
     water = aqsol.water(25, [1, 10])
-    assert set(water) == {"T_C", "P_bar", "rho", "drho_dP", "drho_dT", "d2rho_dT2", "V_H2O",
-                          "Cp_H2O", "lnf_H2O", "range", "status", "messages"}
+    assert set(water) == {"T_C", "P_bar", "phase", "rho", "drho_dP", "drho_dT", "d2rho_dT2",
+                          "V_H2O", "Cp_H2O", "lnf_H2O", "range", "status", "messages"}
     assert np.array_equal(water["rho"], aqsol.properties("H2", 25, [1, 10])["rho"])
 
 
@@ -197,3 +197,20 @@ def test_the_gil_is_released_while_computing():
     elapsed = time.monotonic() - start
     # With the GIL held, the loop would get at most a tick or two in during the call.
     assert elapsed > 0.05 and ticks > 10
+
+
+def test_phase_units_and_version():
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../..")
+    with open(os.path.join(root, "VERSION")) as version:
+        assert aqsol.__version__ == version.read().strip()
+    cal = aqsol.properties("CO2", [25, 100, 400], [1, 1, 300])
+    assert list(cal["phase"]) == ["liquid", "vapour", "supercritical"]
+    failed = aqsol.water(400, "sat")
+    assert failed["status"] != 0 and failed["phase"] == ""
+    si = aqsol.properties("CO2", [25, 100, 400], [1, 1, 300], units="si", pressure_unit="MPa")
+    assert "P_MPa" in si and "P_bar" not in si
+    assert np.array_equal(si["rho"], cal["rho"] * 1e3)
+    assert np.array_equal(si["Gaq"], cal["Gaq"] * 4.184)
+    assert np.array_equal(si["lnkH"], cal["lnkH"] - math.log(10))  # numpy's log may be 1 ulp off
+    with pytest.raises(ValueError, match="units"):
+        aqsol.water(25, 1, units="imperial")

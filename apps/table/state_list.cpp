@@ -1,0 +1,169 @@
+// Lists of states for aqsol-table --states.
+#include "apps/table/state_list.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+namespace aqsol::table {
+namespace {
+
+// Lines longer than this are not a table of states.
+constexpr std::size_t kMaxLineLength = 1 << 16;
+
+enum class LineRead { kLine, kEnd, kTooLong, kFailed };
+
+// The next line of `in` without its line end (LF or CR LF).
+LineRead readLine(std::FILE* in, std::string& line) {
+  line.clear();
+  int c;
+  while ((c = getc_unlocked(in)) != EOF && c != '\n') {
+    if (line.size() == kMaxLineLength) return LineRead::kTooLong;
+    line.push_back(static_cast<char>(c));
+  }
+  if (c == EOF && std::ferror(in)) return LineRead::kFailed;
+  if (c == EOF && line.empty()) return LineRead::kEnd;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return LineRead::kLine;
+}
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// The fields of a line: split on commas (quotes around a field removed), or on runs of blanks.
+std::vector<std::string_view> fieldsOf(std::string_view line, bool commas) {
+  std::vector<std::string_view> fields;
+  if (commas) {
+    for (std::size_t start = 0;;) {
+      const std::size_t end = line.find(',', start);
+      std::string_view field = trimmed(line.substr(start, end - start));
+      if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
+        field = trimmed(field.substr(1, field.size() - 2));
+      fields.push_back(field);
+      if (end == std::string_view::npos) return fields;
+      start = end + 1;
+    }
+  }
+  for (std::size_t at = 0; at < line.size();) {
+    while (at < line.size() && isBlank(line[at])) ++at;
+    const std::size_t start = at;
+    while (at < line.size() && !isBlank(line[at])) ++at;
+    if (at > start) fields.push_back(line.substr(start, at - start));
+  }
+  return fields;
+}
+
+// Where the header puts the temperature and the pressure, and the pressure's unit.
+struct Header {
+  bool commas = false;
+  std::size_t temperature = 0, pressure = 0;
+  Units pressureUnits;
+};
+
+std::optional<std::size_t> findField(const std::vector<std::string_view>& fields,
+                                     std::initializer_list<std::string_view> names) {
+  for (std::size_t n = 0; n < fields.size(); ++n)
+    for (std::string_view name : names)
+      if (equalsIgnoringCase(fields[n], name)) return n;
+  return std::nullopt;
+}
+
+bool readHeader(std::string_view line, const Units& units, Header& header, std::string& error) {
+  header.commas = line.find(',') != std::string_view::npos;
+  const std::vector<std::string_view> fields = fieldsOf(line, header.commas);
+  const std::optional<std::size_t> t = findField(fields, {"T_C", "T"});
+  const std::optional<std::size_t> bar = findField(fields, {"P_bar"});
+  const std::optional<std::size_t> mpa = findField(fields, {"P_MPa"});
+  const std::optional<std::size_t> p = bar ? bar : mpa ? mpa : findField(fields, {"P"});
+  if (!t || !p) {
+    error = "the header " + quoted(line) + " names no " + std::string(t ? "P_bar" : "T_C") +
+            " column (a header names T_C and P_bar or P_MPa)";
+    return false;
+  }
+  header.temperature = *t;
+  header.pressure = *p;
+  header.pressureUnits = units;
+  if (bar || mpa) header.pressureUnits.megapascal = !bar;
+  return true;
+}
+
+bool readState(std::string_view line, const Header& header, StateItem& state, std::string& error) {
+  const std::vector<std::string_view> fields = fieldsOf(line, header.commas);
+  const std::size_t needed = std::max(header.temperature, header.pressure) + 1;
+  if (fields.size() < needed) {
+    error = "expected " + std::to_string(needed) + " fields or more, found " +
+            std::to_string(fields.size());
+    return false;
+  }
+  std::string why;
+  if (!parseTemperature(fields[header.temperature], state.temperatureC, why)) {
+    error = "temperature: " + why;
+    return false;
+  }
+  if (!parsePressure(fields[header.pressure], header.pressureUnits, state.pressure, why)) {
+    error = "pressure: " + why;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool readStateStream(std::FILE* in, std::string_view name, const Units& units,
+                     std::vector<StateItem>& states, std::string& error) {
+  std::string line, why;
+  std::optional<Header> header;
+  const auto fail = [&](std::size_t number, const std::string& message) {
+    error = std::string(name) + ":" + std::to_string(number) + ": " + message;
+    return false;
+  };
+  for (std::size_t number = 1;; ++number) {
+    switch (readLine(in, line)) {
+      case LineRead::kTooLong:
+        return fail(number, "line longer than " + std::to_string(kMaxLineLength) + " bytes");
+      case LineRead::kFailed:
+        error = std::string(name) + ": " + std::strerror(errno);
+        return false;
+      case LineRead::kEnd:
+        if (!states.empty()) return true;
+        error = std::string(name) + ": " + (header ? "no states after the header" : "no header");
+        return false;
+      case LineRead::kLine:
+        break;
+    }
+    std::string_view text = line;
+    if (number == 1 && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // a BOM
+    text = trimmed(text);
+    if (text.empty() || text.front() == '#') continue;
+    if (!header) {
+      if (!readHeader(text, units, header.emplace(), why)) return fail(number, why);
+      continue;
+    }
+    if (states.size() == kMaxListValues)
+      return fail(number, "more than " + std::to_string(kMaxListValues) + " states");
+    if (!readState(text, *header, states.emplace_back(), why)) return fail(number, why);
+  }
+}
+
+bool readStateList(const std::string& file, const Units& units, std::vector<StateItem>& states,
+                   std::string& error) {
+  if (file == "-") return readStateStream(stdin, "standard input", units, states, error);
+  std::FILE* in = std::fopen(file.c_str(), "re");
+  if (in == nullptr) {
+    error = quoted(file) + ": " + std::strerror(errno);
+    return false;
+  }
+  const bool ok = readStateStream(in, quoted(file), units, states, error);
+  std::fclose(in);
+  return ok;
+}
+
+}  // namespace aqsol::table

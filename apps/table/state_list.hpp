@@ -1,0 +1,27 @@
+// Lists of states for aqsol-table --states: (T_C, P_bar) pairs read from a CSV or whitespace
+// table with a header line.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "apps/table/options.hpp"
+
+namespace aqsol::table {
+
+// Reads the states of the table in `file` ("-": standard input). Blank lines and lines that
+// start with # are skipped; the first other line is the header, which names the columns: T_C
+// (or T) and P_bar, P_MPa (or P, in `units`); the other columns are ignored. Fields are
+// separated by commas when the header has one (double quotes around a field are removed), else
+// by blanks and tabs. A pressure of sat or 0 is the saturation pressure. At most kMaxListValues
+// states. False with `error` naming the file and the line of the first bad state.
+bool readStateList(const std::string& file, const Units& units, std::vector<StateItem>& states,
+                   std::string& error);
+
+// The same from an open stream, `name` for messages.
+bool readStateStream(std::FILE* in, std::string_view name, const Units& units,
+                     std::vector<StateItem>& states, std::string& error);
+
+}  // namespace aqsol::table
