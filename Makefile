@@ -1,72 +1,107 @@
-# aqsol: build, test and run. Every target first installs whatever system packages are missing.
+# aqsol: build, test, run and install. `make` alone lists the targets. Every target first
+# installs whatever system packages are missing (scripts/install-deps).
+PREFIX     ?= $(HOME)/.local
 BUILD      ?= build
+RUN_BUILD  ?= build-run
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-WERROR     ?= OFF
 JOBS       ?= $(shell nproc)
+PYTHON     ?=
 DEPS        = scripts/install-deps
+export JOBS
+ifdef VERBOSE
+export VERBOSE
+endif
 
-.PHONY: deps build test run bench python validate fuzz soak format clean
+# The programs for make run and make install, in a folder of their own with the usual warnings.
+RUN_OPTIONS  = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAQSOL_BENCHMARKS=OFF -DAQSOL_WERROR=OFF
+# make test's plain build, also used by bench, validate and the test of the Python module.
+TEST_OPTIONS = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAQSOL_BENCHMARKS=ON -DAQSOL_WERROR=ON
+
+.DEFAULT_GOAL := help
+.PHONY: help deps run test install uninstall python bench validate fuzz soak format clean
+
+help:
+	@echo "aqsol $$(cat VERSION): make TARGET [VARIABLE=value ...]"
+	@echo "  run        build and start the calculator: its window with DISPLAY set, else aqsol-console"
+	@echo "  test       build and run every test: plain, ASan+UBSan, TSan, fuzz smoke (~25 min on 2 cores)"
+	@echo "  install    install the three programs, their manual pages and the docs in PREFIX ($(PREFIX))"
+	@echo "  uninstall  remove what make install installed"
+	@echo "  python     build the Python module for PYTHON (default: the first python3 that has numpy)"
+	@echo "  bench      benchmarks: the calculator, aqsol-table against python3-iapws, aqsol-console"
+	@echo "  validate   rewrite docs/validation.md: aqsol against IAPWS-95 and IAPWS G7-04"
+	@echo "  fuzz       fuzz every target for FUZZ_SECONDS ($(FUZZ_SECONDS)) seconds each"
+	@echo "  soak       10,000 passes of the dialogue; fails if memory grows"
+	@echo "  format     apply clang-format to the sources"
+	@echo "  clean      remove every build folder"
+	@echo "VERBOSE=1 shows the whole build; JOBS=N sets the parallel jobs ($(JOBS))."
 
 deps:
 	@$(DEPS)
 
-build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAQSOL_BENCHMARKS=ON \
-	  -DAQSOL_WERROR=$(WERROR) >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS)
+# The calculator: its window when a display is available, else the terminal front end.
+run: deps
+	@scripts/configure $(RUN_BUILD) $(RUN_OPTIONS)
+	@if [ -n "$$DISPLAY" ]; then scripts/quiet-build $(RUN_BUILD) aqsol && exec $(RUN_BUILD)/aqsol; \
+	else scripts/quiet-build $(RUN_BUILD) aqsol-console && exec $(RUN_BUILD)/aqsol-console; fi
 
-# All tests, with warnings as errors; all tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer; the tests that share data between threads under ThreadSanitizer;
-# and a short run of every fuzz target.
-test: WERROR = ON
-test: build
-	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DAQSOL_SANITIZE=address \
-	  -DAQSOL_WERROR=$(WERROR) >/dev/null
-	@cmake --build $(ASAN_BUILD) -j $(JOBS)
-	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
-	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DAQSOL_SANITIZE=thread \
-	  -DAQSOL_WERROR=$(WERROR) >/dev/null
-	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target console_tests calculator_tests frame_tests table_tests
-	@ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'ReaderThread|Concurrent|Threaded'
-	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=3
+test: deps
+	@BUILD=$(BUILD) ASAN_BUILD=$(ASAN_BUILD) TSAN_BUILD=$(TSAN_BUILD) FUZZ_BUILD=$(FUZZ_BUILD) \
+	  PLAIN_OPTIONS="$(TEST_OPTIONS)" scripts/test-suites
+
+install: deps
+	@scripts/configure $(RUN_BUILD) $(RUN_OPTIONS)
+	@scripts/quiet-build $(RUN_BUILD) aqsol aqsol-console aqsol-table
+	@cmake --install $(RUN_BUILD) --prefix "$(PREFIX)" >$(RUN_BUILD)/install.log
+	@echo "installed in $(PREFIX): bin/aqsol, bin/aqsol-console, bin/aqsol-table, their manual pages, share/doc/aqsol"
+	@case ":$$PATH:" in *":$(PREFIX)/bin:"*) ;; \
+	  *) echo "note: $(PREFIX)/bin is not on PATH; add it: export PATH=\"$(PREFIX)/bin:\$$PATH\"";; esac
+
+uninstall:
+	@if [ -f $(RUN_BUILD)/install_manifest.txt ]; then \
+	  xargs -d '\n' rm -f <$(RUN_BUILD)/install_manifest.txt; \
+	  rmdir --ignore-fail-on-non-empty "$$(sed -n 's|/doc/aqsol/.*|/doc/aqsol|p' $(RUN_BUILD)/install_manifest.txt | head -1)" 2>/dev/null; \
+	  echo "removed the $$(wc -l <$(RUN_BUILD)/install_manifest.txt) files make install installed"; \
+	  rm -f $(RUN_BUILD)/install_manifest.txt; \
+	else echo "nothing to uninstall: no make install on record in $(RUN_BUILD)"; fi
+
+# The Python module for the interpreter PYTHON, into build-python/python.
+python: deps
+	@PYTHON="$(PYTHON)" scripts/build-python
 
 # 10,000 passes of the dialogue through aqsol-console; fails if its memory grows by over 1 MB.
-soak: build
-	@scripts/soak $(BUILD)/aqsol-console 10000
+soak: deps
+	@scripts/configure $(RUN_BUILD) $(RUN_OPTIONS)
+	@scripts/quiet-build $(RUN_BUILD) aqsol-console
+	@scripts/soak $(RUN_BUILD)/aqsol-console 10000
 
 # The libFuzzer targets (clang, ASan, UBSan): each replays its seeds in tests/fuzz/corpus and
 # is fuzzed for FUZZ_SECONDS, one after the other.
 fuzz: deps
-	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DAQSOL_FUZZ=ON -DAQSOL_BENCHMARKS=OFF -DAQSOL_WERROR=ON >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+	@CC=clang CXX=clang++ scripts/configure $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DAQSOL_FUZZ=ON -DAQSOL_BENCHMARKS=OFF -DAQSOL_WERROR=ON
+	@scripts/quiet-build $(FUZZ_BUILD) fuzz_targets
 	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
-
-# The calculator: its window when a display is available, else the terminal front end.
-run: build
-	@if [ -n "$$DISPLAY" ]; then exec $(BUILD)/aqsol; else exec $(BUILD)/aqsol-console; fi
 
 # The Google benchmarks, aqsol-table against python3-iapws on the same states, and 200 piped
 # passes of aqsol-console.
-bench: build
+bench: deps
+	@scripts/configure $(BUILD) $(TEST_OPTIONS)
+	@scripts/quiet-build $(BUILD) aqsol-bench aqsol-table aqsol-console
 	@$(BUILD)/aqsol-bench
 	@bench/compare-speed $(BUILD)/aqsol-table
 	@bench/console-speed $(BUILD)/aqsol-console
 
-# The Python module, into $(BUILD)/python (PYTHONPATH=$(BUILD)/python python3 -c 'import aqsol').
-python: build
-	@cmake --build $(BUILD) --target aqsol_python
-
 # docs/validation.md: aqsol against IAPWS-95 and the IAPWS G7-04 Henry constants.
-validate: build
+validate: deps
+	@scripts/configure $(BUILD) $(TEST_OPTIONS)
+	@scripts/quiet-build $(BUILD) aqsol-table
 	@scripts/validate $(BUILD)/aqsol-table
 
 format:
 	@git ls-files '*.cpp' '*.hpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	@rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) build-python
