@@ -661,7 +661,7 @@ Examples:
 
 Exit status: 0 on success (failed rows included), 1 when the table or plot could not be
 made (a folder, a missing folder, out of memory), 2 on a bad argument (the table and the
-plot naming one file too), 3 on a write error (a full disk, a file size limit). A closed
+plot naming one file too, a bad line of a --states list), 3 on a write error (a full disk, a file size limit). A closed
 pipe ends it by SIGPIPE (status 141 in the shell), or with status 3 where SIGPIPE is
 ignored.
 )";

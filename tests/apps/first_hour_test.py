@@ -51,6 +51,12 @@ class EveryProgram(unittest.TestCase):
                     self.assertEqual(refused.stdout, b"", "the calculator never started")
                     self.assertIn(bogus.encode(), refused.stderr)
 
+    def test_the_project_files_carry_the_one_version(self):
+        with open(os.path.join(ROOT, "CITATION.cff")) as citation:
+            self.assertIn(f'version: "{VERSION}"', citation.read())
+        with open(os.path.join(ROOT, "CHANGELOG.md")) as changes:
+            self.assertIn(f"## {VERSION} (", changes.read())
+
     def test_the_console_still_runs_with_its_own_option(self):
         result = run(CONSOLE, "--muted", stdin=b"5\n25\n1\n")
         self.assertEqual(result.returncode, 0, result.stderr)
