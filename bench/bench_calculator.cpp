@@ -78,15 +78,15 @@ void BM_GridStates(benchmark::State& state) {
   }
   SoluteParams co2;
   selectSolute(5, co2);
-  std::vector<table::RowRequest> requests;
+  std::vector<RowRequest> requests;
   for (int t = 0; t < 119; ++t)
     for (int p = 0; p < 96; ++p) requests.push_back({&co2, 5 + 2.5 * t, {false, 50.0 + 10 * p}});
-  std::vector<table::Row> rows(64);
+  std::vector<Row> rows(64);
   for (auto _ : state) {
     for (std::size_t first = 0; first < requests.size(); first += 64) {
       const std::size_t count = std::min<std::size_t>(64, requests.size() - first);
-      table::computeRows(k, std::span(requests).subspan(first, count), std::span(rows).first(count),
-                         width);
+      computeRows(k, std::span(requests).subspan(first, count), std::span(rows).first(count),
+                  width);
     }
     benchmark::DoNotOptimize(rows.data());
   }

@@ -1,6 +1,10 @@
 // The twenty solutes of the calculator and the selection of the current one.
 #include "calculator/solutes.hpp"
 
+#include <charconv>
+
+#include "services/ascii_text.hpp"
+
 namespace aqsol {
 namespace {
 
@@ -37,6 +41,19 @@ std::span<const SoluteParams> soluteTable() {
 void selectSolute(double number, SoluteParams& current) {
   for (std::size_t n = 1; n <= std::size(kSolutes); ++n)
     if (number == static_cast<double>(n)) current = kSolutes[n - 1];
+}
+
+const SoluteParams* findSolute(std::string_view text) {
+  for (const SoluteParams& solute : kSolutes)
+    if (equalsIgnoringCase(text, solute.name)) return &solute;
+  double number = 0;
+  std::string_view digits = text.starts_with('+') ? text.substr(1) : text;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (error != std::errc() || end != digits.data() + digits.size() || digits.empty())
+    return nullptr;
+  for (std::size_t n = 1; n <= std::size(kSolutes); ++n)
+    if (number == static_cast<double>(n)) return &kSolutes[n - 1];
+  return nullptr;
 }
 
 }  // namespace aqsol

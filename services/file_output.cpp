@@ -270,4 +270,53 @@ void OutputFile::discard() {
   stopWatchingSignals();
 }
 
+bool makeTemporaryFile(std::string& path, int& fd, std::string& error) {
+  const char* folder = std::getenv("TMPDIR");
+  path = std::string(folder && *folder ? folder : "/tmp") + "/aqsol.XXXXXX";
+  fd = mkostemp(path.data(), O_CLOEXEC);
+  if (fd >= 0) return true;
+  error = std::string("cannot write a temporary file: ") + std::strerror(errno);
+  path.clear();
+  return false;
+}
+
+bool copyFileTo(const std::string& from, int to, std::string& error) {
+  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
+    error = "cannot read " + from + ": " + std::strerror(errno);
+    return false;
+  }
+  Output out(to);
+  char buffer[1 << 16];
+  ssize_t n;
+  while ((n = read(in, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
+    if (n > 0 && !out.write(std::string_view(buffer, static_cast<std::size_t>(n)))) break;
+  const int readError = n < 0 ? errno : 0;
+  close(in);
+  if (out.flush() && readError == 0) return true;
+  error = readError != 0 ? "cannot read " + from + ": " + std::strerror(readError)
+                         : writeErrorMessage(out.error());
+  return false;
+}
+
+OutputThroughName::~OutputThroughName() {
+  if (private_) unlink(name_.c_str());
+}
+
+bool OutputThroughName::begin(OutputFile& output, std::string& error) {
+  output_ = &output;
+  if (output.replacedAtomically()) {
+    name_ = output.temporaryName();
+    return true;
+  }
+  int fd = -1;
+  private_ = makeTemporaryFile(name_, fd, error);
+  if (fd >= 0) close(fd);
+  return private_;
+}
+
+bool OutputThroughName::finish(std::string& error) {
+  return !private_ || copyFileTo(name_, output_->fd(), error);
+}
+
 }  // namespace aqsol

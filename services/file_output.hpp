@@ -94,4 +94,33 @@ class OutputFile {
   int fd_ = -1;
 };
 
+// A new, empty private file in TMPDIR (or /tmp); its name in `path`, its descriptor in `fd`.
+// False with `error` set when it cannot be made.
+bool makeTemporaryFile(std::string& path, int& fd, std::string& error);
+
+// Copies the file `from` to the descriptor `to`. False with `error` set on failure.
+bool copyFileTo(const std::string& from, int to, std::string& error);
+
+// For writers that take a file name rather than a descriptor (gnuplot, libnetcdf): the name
+// an opened OutputFile is written through: its temporary, renamed onto the target by its
+// commit; or, for an output written in place (a device, /dev/stdout), a private file copied
+// there by finish() and removed.
+class OutputThroughName {
+ public:
+  OutputThroughName() = default;
+  OutputThroughName(const OutputThroughName&) = delete;
+  OutputThroughName& operator=(const OutputThroughName&) = delete;
+  ~OutputThroughName();
+
+  bool begin(OutputFile& output, std::string& error);
+  const std::string& name() const { return name_; }
+  // Copies a private file to the output. The caller then commits the OutputFile.
+  bool finish(std::string& error);
+
+ private:
+  OutputFile* output_ = nullptr;
+  std::string name_;
+  bool private_ = false;
+};
+
 }  // namespace aqsol

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "apps/table/columns.hpp"
 #include "apps/table/state_list.hpp"
+#include "bindings/columns.hpp"
 
 namespace aqsol::table {
 namespace {
@@ -206,8 +206,10 @@ bool parseFormat(std::string_view value, Format& format, std::string& error) {
     format = Format::kTsv;
   } else if (value == "json") {
     format = Format::kJson;
+  } else if (value == "netcdf") {
+    format = Format::kNetcdf;
   } else {
-    error = "unknown format " + quoted(value) + " (use csv, tsv or json)";
+    error = "unknown format " + quoted(value) + " (use csv, tsv, json or netcdf)";
     return false;
   }
   return true;
@@ -215,18 +217,8 @@ bool parseFormat(std::string_view value, Format& format, std::string& error) {
 
 }  // namespace
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 bool parseSoluteList(std::string_view list, std::vector<SoluteParams>& solutes,
                      std::string& error) {
-  const std::span<const SoluteParams> table = soluteTable();
   // Each solute once, in the order first named: "all,all" or "CO2,co2,5" repeat nothing.
   const auto add = [&](const SoluteParams& s) {
     for (const SoluteParams& present : solutes)
@@ -235,22 +227,15 @@ bool parseSoluteList(std::string_view list, std::vector<SoluteParams>& solutes,
   };
   for (std::string_view item : splitOn(list, ',')) {
     if (equalsIgnoringCase(item, "all")) {
-      for (const SoluteParams& s : table) add(s);
+      for (const SoluteParams& s : soluteTable()) add(s);
       continue;
     }
-    double number;
-    SoluteParams chosen;
-    if (parseNumber(item, number) == NumberText::kOk) {
-      selectSolute(number, chosen);
-    } else {
-      for (const SoluteParams& s : table)
-        if (equalsIgnoringCase(item, s.name)) chosen = s;
-    }
-    if (chosen.name.empty()) {
+    const SoluteParams* chosen = findSolute(item);
+    if (chosen == nullptr) {
       error = "unknown solute " + quoted(item) + " (use a name, a number 1-20, or all)";
       return false;
     }
-    add(chosen);
+    add(*chosen);
   }
   return true;
 }
@@ -396,7 +381,9 @@ bool checkTogether(const Options& options, bool haveY, bool haveX, std::string& 
     return false;
   }
   std::string why;
-  if (options.plotFile.empty()) {
+  if (options.format == Format::kNetcdf && options.outputFile.empty()) {
+    why = "--format netcdf needs --output FILE";
+  } else if (options.plotFile.empty()) {
     if (haveY || haveX) why = std::string(haveY ? "--y" : "--x") + " needs --plot FILE";
   } else if (!hasPlotExtension(options.plotFile)) {
     why = "--plot: " + quoted(options.plotFile) + " must end in .png, .svg or .pdf";
@@ -608,8 +595,10 @@ Properties of pure water and of a solute at infinite dilution in water, one row 
                   columns T_C and P_bar (or P_MPa); other columns are ignored, blank lines
                   and lines starting with # skipped, sat allowed. One row per pair (per
                   solute), in the order of the file
-  --format F      csv (default), tsv, or json (JSON Lines: one object per row with the
-                  header's names as keys, null for the values of a failed row)
+  --format F      csv (default), tsv, json (JSON Lines: one object per row with the
+                  header's names as keys, null for the values of a failed row), or netcdf
+                  (a CF dataset on the dimensions solute, T_C, P_bar, or solute, state for
+                  --states; needs --output FILE)
   --units U       cal (default: cal, cm3, g/cm3, as the calculator computes) or si (J, m3,
                   kg/m3); temperatures stay in C
   --pressure-unit U  bar (default) or MPa: the pressures given and written (the column

@@ -7,16 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "apps/table/columns.hpp"
+#include "bindings/columns.hpp"
 #include "calculator/solutes.hpp"
+#include "calculator/state_rows.hpp"
+#include "services/ascii_text.hpp"
 
 namespace aqsol::table {
-
-// One pressure of the --P list: a value in bar, or the saturation pressure at each temperature.
-struct PressureItem {
-  bool saturation = false;
-  double bar = 0;
-};
 
 // One state of a --states list.
 struct StateItem {
@@ -24,7 +20,8 @@ struct StateItem {
   PressureItem pressure;
 };
 
-enum class Format { kCsv, kTsv, kJson };  // JSON: JSON Lines, one object per row
+// JSON: JSON Lines, one object per row; netCDF: a CF dataset (to a file).
+enum class Format { kCsv, kTsv, kJson, kNetcdf };
 
 struct Options {
   bool help = false;
@@ -76,9 +73,6 @@ bool parseTemperature(std::string_view text, double& temperatureC, std::string& 
 // `error` set otherwise.
 bool parsePressure(std::string_view text, const Units& units, PressureItem& pressure,
                    std::string& error);
-
-// Whether two ASCII texts are equal ignoring case.
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
 // An argument as a message quotes it: in single quotes, cut after 60 characters, with bytes
 // that are not UTF-8 (and control characters) shown as \xNN.

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "apps/table/columns.hpp"
+#include "bindings/columns.hpp"
 #include "services/file_output.hpp"
 
 namespace aqsol::table {
@@ -73,46 +73,14 @@ std::string dataText(const std::vector<PlotData::Series>& series) {
   return text;
 }
 
-// A new, empty private file in the temporary folder; its name in `path`.
-bool makeTemporary(std::string& path, int& fd, std::string& error) {
-  const char* folder = std::getenv("TMPDIR");
-  path = std::string(folder && *folder ? folder : "/tmp") + "/aqsol-plot.XXXXXX";
-  fd = mkostemp(path.data(), O_CLOEXEC);
-  if (fd >= 0) return true;
-  error = std::string("cannot write a temporary file: ") + std::strerror(errno);
-  path.clear();
-  return false;
-}
-
 bool writeTemporary(const std::string& text, std::string& path, std::string& error) {
   int fd = -1;
-  if (!makeTemporary(path, fd, error)) return false;
+  if (!makeTemporaryFile(path, fd, error)) return false;
   Output out(fd);
   const bool ok = out.write(text) && out.flush();
   close(fd);
   if (!ok) error = writeErrorMessage(out.error());
   return ok;
-}
-
-// Copies the file `from` to the descriptor `to`. False with `error` set on failure.
-bool copyFile(const std::string& from, int to, std::string& error) {
-  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) {
-    error = std::string("cannot read the plot gnuplot drew: ") + std::strerror(errno);
-    return false;
-  }
-  Output out(to);
-  char buffer[1 << 16];
-  ssize_t n;
-  while ((n = read(in, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
-    if (n > 0 && !out.write(std::string_view(buffer, static_cast<std::size_t>(n)))) break;
-  const int readError = n < 0 ? errno : 0;
-  close(in);
-  if (out.flush() && readError == 0) return true;
-  error = readError != 0
-              ? std::string("cannot read the plot gnuplot drew: ") + std::strerror(readError)
-              : writeErrorMessage(out.error());
-  return false;
 }
 
 // Runs gnuplot on a script file, its output to stderr; the script finds the plot's file name in
@@ -245,17 +213,13 @@ bool drawPlot(const Options& options, const PlotData& data, OutputFile& plot, st
                  columnLabel(options.plotY, units), title, labels);
   // gnuplot draws into the temporary file that is renamed when complete, or, for an output
   // written in place, into a file of its own that is then copied there.
-  std::string drawn = plot.temporaryName(), dataFile, scriptFile;
-  int drawnFd = -1;
-  bool ok = plot.replacedAtomically() || makeTemporary(drawn, drawnFd, error);
-  if (drawnFd >= 0) close(drawnFd);
-  ok = ok && writeTemporary(dataText(data.series()), dataFile, error) &&
-       writeTemporary(script, scriptFile, error) &&
-       runGnuplot(scriptFile, drawn, dataFile, error) &&
-       (plot.replacedAtomically() || copyFile(drawn, plot.fd(), error));
+  OutputThroughName drawn;
+  std::string dataFile, scriptFile;
+  bool ok = drawn.begin(plot, error) && writeTemporary(dataText(data.series()), dataFile, error) &&
+            writeTemporary(script, scriptFile, error) &&
+            runGnuplot(scriptFile, drawn.name(), dataFile, error) && drawn.finish(error);
   for (const std::string& file : {dataFile, scriptFile})
     if (!file.empty()) unlink(file.c_str());
-  if (!plot.replacedAtomically() && !drawn.empty()) unlink(drawn.c_str());
   return ok && plot.commit(error);
 }
 

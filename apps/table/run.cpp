@@ -9,11 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "apps/table/columns.hpp"
+#include "apps/table/netcdf_table.hpp"
 #include "apps/table/ordered_rows.hpp"
 #include "apps/table/plot.hpp"
 #include "apps/table/progress.hpp"
 #include "apps/table/rows.hpp"
+#include "bindings/columns.hpp"
 #include "services/file_output.hpp"
 
 namespace aqsol::table {
@@ -24,6 +25,7 @@ struct MadeRow {
   std::string text;
   std::optional<double> x, y;
   std::optional<Phase> phase;
+  NetcdfRow netcdf;  // for --format netcdf, instead of the text
 };
 
 int fail(int status, const std::string& message) {
@@ -61,6 +63,12 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
   Output out(options.outputFile.empty() ? STDOUT_FILENO : file.fd());
 
   const std::size_t rows = options.rowCount();
+  const bool netcdf = options.format == Format::kNetcdf;
+  NetcdfTable dataset;
+  OutputThroughName datasetName;
+  if (netcdf &&
+      !(datasetName.begin(file, error) && dataset.create(datasetName.name(), options, error)))
+    return fail(kExitFailed, error);
   const TableStyle style{options.format, options.units, options.withSolute()};
   const auto make = [&](std::size_t first, std::span<MadeRow> made) {
     std::vector<RowRequest> requests;
@@ -69,7 +77,11 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
     std::vector<Row> computed(made.size());
     computeRows(k, requests, computed);
     for (std::size_t n = 0; n < made.size(); ++n) {
-      made[n] = {formatRow(style, computed[n]), {}, {}, {}};
+      if (netcdf) {
+        made[n] = {{}, {}, {}, {}, netcdfRowOf(computed[n], options.units)};
+      } else {
+        made[n] = {formatRow(style, computed[n]), {}, {}, {}, {}};
+      }
       if (plotting) {
         made[n].x = columnValue(computed[n], options.plotX, options.units);
         made[n].y = columnValue(computed[n], options.plotY, options.units);
@@ -87,12 +99,15 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
   const auto take = [&](std::size_t i, const MadeRow& made) {
     if (plot) plot->add(i, made.x, made.y, made.phase);
     if (progress) progress->update(i + 1);
+    if (netcdf) return dataset.add(i, made.netcdf, error);
     return out.write(made.text);
   };
 
   const bool written = out.write(headerText(style)) &&
-                       makeRowsInOrder<MadeRow>(rows, threads, make, take) && out.flush();
+                       makeRowsInOrder<MadeRow>(rows, threads, make, take) && out.flush() &&
+                       (!netcdf || (dataset.finish(error) && datasetName.finish(error)));
   if (progress) progress->finish();
+  if (!written && netcdf) return fail(kExitWriteError, error);
   if (!written) return fail(kExitWriteError, writeErrorMessage(out.error()));
   if (!options.outputFile.empty() && !file.commit(error)) return fail(kExitWriteError, error);
   if (plot && !drawPlot(options, *plot, plotFile, error)) return fail(kExitFailed, error);

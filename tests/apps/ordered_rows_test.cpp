@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "apps/table/parallel_rows.hpp"
+#include "services/parallel_chunks.hpp"
 
 namespace aqsol::table {
 namespace {

@@ -111,9 +111,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // A full row as aqsol-table and the Python module compute it.
   const auto& solutes = soluteTable();
   const SoluteParams& solute = solutes[bytes.byte() % solutes.size()];
-  const table::Row row = table::computeRow(k, solute, T, {P == 0, P});
+  const Row row = computeRow(k, solute, T, {P == 0, P});
   if (row.status.empty()) {
-    for (double v : table::computedValues(row)) fuzz::check(std::isfinite(v), "ok is finite");
+    for (double v : computedValues(row)) fuzz::check(std::isfinite(v), "ok is finite");
     fuzz::check(row.water.Cp1 > 0 && row.water.drho_dP > 0, "ok is possible");
   }
   checkLanes(k, bytes);

@@ -1,5 +1,5 @@
-// Rows computed on several threads, a chunk at a time, each into its own place, in no particular
-// order.
+// Work on chunks of rows shared by several threads, each chunk into its own place, in no
+// particular order.
 #pragma once
 
 #include <algorithm>
@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace aqsol::table {
+namespace aqsol {
 
 // Calls work(first, end) for consecutive chunks of rows that together cover 0..count-1 once, on
 // `threads` threads (the calling thread being one of them); threads claim chunks as they become
@@ -48,4 +48,4 @@ inline void forEachChunk(std::size_t count, unsigned threads,
   if (failure) std::rethrow_exception(failure);
 }
 
-}  // namespace aqsol::table
+}  // namespace aqsol

@@ -1,7 +1,7 @@
 // The columns of aqsol-table, their units and their values in a row.
-#include "apps/table/columns.hpp"
+#include "bindings/columns.hpp"
 
-#include "apps/table/rows.hpp"
+#include "calculator/state_rows.hpp"
 
 namespace aqsol::table {
 namespace {

@@ -1,5 +1,5 @@
-// The columns of aqsol-table: names, what they hold, their units in either system, and their
-// values in a row.
+// The columns of aqsol-table, the Python module and the C library: names, what they hold, their
+// units in either system, and their values in a row.
 #pragma once
 
 #include <array>
@@ -8,9 +8,11 @@
 #include <string>
 #include <string_view>
 
-namespace aqsol::table {
-
+namespace aqsol {
 struct Row;
+}
+
+namespace aqsol::table {
 
 // What a column measures, which decides its unit and its conversion.
 enum class Dimension {

@@ -17,10 +17,10 @@
 #include <utility>
 #include <vector>
 
-#include "apps/table/columns.hpp"
-#include "apps/table/options.hpp"
-#include "apps/table/parallel_rows.hpp"
-#include "apps/table/rows.hpp"
+#include "bindings/columns.hpp"
+#include "calculator/state_rows.hpp"
+#include "services/ascii_text.hpp"
+#include "services/parallel_chunks.hpp"
 #include "services/version.hpp"
 
 namespace py = pybind11;
@@ -58,9 +58,27 @@ struct States {
   throw py::value_error(message);
 }
 
-void addSolutes(const std::string& item, std::vector<SoluteParams>& solutes) {
-  std::string error;
-  if (!table::parseSoluteList(item, solutes, error)) badArgument("solute: " + error);
+// Names (any case), menu numbers or "all", comma-separated as aqsol-table takes them; each
+// solute once, in the order first named.
+void addSolutes(const std::string& list, std::vector<SoluteParams>& solutes) {
+  const auto add = [&](const SoluteParams& s) {
+    for (const SoluteParams& present : solutes)
+      if (present.name == s.name) return;
+    solutes.push_back(s);
+  };
+  for (std::size_t start = 0; start <= list.size();) {
+    const std::size_t end = std::min(list.find(',', start), list.size());
+    const std::string item = list.substr(start, end - start);
+    start = end + 1;
+    if (equalsIgnoringCase(item, "all")) {
+      for (const SoluteParams& s : soluteTable()) add(s);
+    } else if (const SoluteParams* found = findSolute(item)) {
+      add(*found);
+    } else {
+      badArgument("solute: unknown solute " + py::repr(py::str(item)).cast<std::string>() +
+                  " (use a name, a number 1-20, or all)");
+    }
+  }
 }
 
 bool isMenuNumber(py::handle item) {
@@ -240,7 +258,7 @@ void computeInterruptibly(std::size_t total, unsigned threads, const ChunkWork& 
   constexpr std::size_t kAtOnce = 4096;  // a few milliseconds of work: not worth a thread
   constexpr auto kSignalCheckInterval = std::chrono::milliseconds(50);
   std::atomic<bool> stop{false};
-  const auto run = [&] { table::forEachChunk(total, threads, work, &stop); };
+  const auto run = [&] { forEachChunk(total, threads, work, &stop); };
   std::future<void> done;
   {
     py::gil_scoped_release without_gil;
@@ -297,16 +315,16 @@ py::dict compute(const States& states, std::size_t last, const table::Units& uni
   const double* T = states.temperaturesC.data();
   const double* P = states.pressuresBar.data();
   computeInterruptibly(total, threads, [&](std::size_t first, std::size_t end) {
-    std::vector<table::RowRequest> requests;
+    std::vector<RowRequest> requests;
     for (std::size_t i = first; i < end; ++i) {
       const std::size_t state = i % n;
       const SoluteParams* solute = states.solutes.empty() ? nullptr : &states.solutes[i / n];
       requests.push_back({solute, T[state], {P[state] == 0, P[state]}});
     }
-    std::vector<table::Row> rows(end - first);
-    table::computeRows(k, requests, rows);
+    std::vector<Row> rows(end - first);
+    computeRows(k, requests, rows);
     for (std::size_t i = first; i < end; ++i) {
-      table::Row& row = rows[i - first];
+      Row& row = rows[i - first];
       for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
         if (isNumberColumn(c)) out[c][i] = table::columnValue(row, c, units).value_or(NAN);
       range[i] = static_cast<uint8_t>(row.range);
@@ -348,6 +366,19 @@ py::dict water(py::handle T_C, py::handle P_bar, int threads, const std::string&
   const unsigned count = threadCount(threads);
   const table::Units chosen = readUnits(units, pressureUnit);
   return compute(readStates(py::none(), T_C, P_bar), kLastWaterColumn, chosen, count);
+}
+
+py::list columns(const std::string& units, const std::string& pressureUnit) {
+  const table::Units chosen = readUnits(units, pressureUnit);
+  py::list list;
+  for (std::size_t c = table::kTemperatureColumn; c <= table::kLastValueColumn; ++c) {
+    const table::Column& column = table::kColumns[c];
+    std::string unit = table::unitText(column.dimension, chosen);
+    if (column.dimension == table::Dimension::kLnPressure) unit = "1";  // ln of a ratio
+    list.append(py::make_tuple(std::string(table::columnName(c, chosen)),
+                               std::string(column.quantity), unit));
+  }
+  return list;
 }
 
 py::list solutes() {
@@ -415,7 +446,7 @@ NaN values then).
 }  // namespace
 }  // namespace aqsol::python
 
-PYBIND11_MODULE(aqsol, m) {
+PYBIND11_MODULE(_aqsol, m) {
   using namespace aqsol::python;
   m.doc() =
       "Properties of pure water and of dissolved gases and neutral solutes at infinite dilution "
@@ -442,4 +473,6 @@ PYBIND11_MODULE(aqsol, m) {
   m.def("water", &water, kWaterDoc, py::arg("T_C"), py::arg("P_bar"), py::kw_only(),
         py::arg("threads") = 0, py::arg("units") = "cal", py::arg("pressure_unit") = "bar");
   m.attr("__version__") = std::string(aqsol::version());
+  m.def("columns", &columns, py::arg("units") = "cal", py::arg("pressure_unit") = "bar",
+        "The columns from T_C to K_aq_gas as (name, long name, unit) in the units given.");
 }

@@ -44,7 +44,7 @@ def _build_module(folder):
                    check=True, stdout=sys.stderr)
     subprocess.run(["cmake", "--build", folder, "--target", "aqsol_python", "-j", jobs],
                    check=True, stdout=sys.stderr)
-    modules = list((Path(folder) / "python").glob("aqsol*.so"))
+    modules = list((Path(folder) / "python" / "aqsol").glob("_aqsol*.so"))
     if len(modules) != 1:
         raise RuntimeError("the aqsol module was not built")
     return modules[0]
@@ -62,7 +62,8 @@ def build_wheel(wheel_directory, config_settings=None, metadata_directory=None):
     with tempfile.TemporaryDirectory() as folder:
         module = _build_module(folder)
         files = {
-            module.name: module.read_bytes(),
+            f"aqsol/{module.name}": module.read_bytes(),
+            "aqsol/__init__.py": (ROOT / "bindings/python/aqsol/__init__.py").read_bytes(),
             f"{info}/METADATA": _metadata().encode(),
             f"{info}/WHEEL": (f"Wheel-Version: 1.0\nGenerator: aqsol_wheel\n"
                               f"Root-Is-Purelib: false\nTag: {tag}\n").encode(),

@@ -1,0 +1,323 @@
+// aqsol-table --format netcdf.
+#include "apps/table/netcdf_table.hpp"
+
+#include <cmath>
+
+#include "services/version.hpp"
+
+#ifdef AQSOL_NETCDF
+#include <dlfcn.h>
+#include <netcdf.h>
+
+#include <type_traits>
+#endif
+
+namespace aqsol::table {
+
+NetcdfRow netcdfRowOf(const Row& row, const Units& units) {
+  NetcdfRow out;
+  std::size_t n = 0;
+  for (std::size_t c = kTemperatureColumn; c <= kLastValueColumn; ++c)
+    if (c != kPhaseColumn) out.numbers[n++] = columnValue(row, c, units).value_or(NAN);
+  if (row.status.empty()) {
+    out.phase = static_cast<signed char>(row.phase);
+    out.range = static_cast<signed char>(row.range);
+  } else {
+    out.status = row.status;
+  }
+  return out;
+}
+
+#ifndef AQSOL_NETCDF
+
+bool netcdfAvailable() {
+  return false;
+}
+NetcdfTable::~NetcdfTable() = default;
+bool NetcdfTable::create(const std::string&, const Options&, std::string& error) {
+  error = "this aqsol-table was built without netCDF (apt install libnetcdf-dev, and rebuild)";
+  return false;
+}
+bool NetcdfTable::add(std::size_t, const NetcdfRow&, std::string&) {
+  return false;
+}
+bool NetcdfTable::finish(std::string&) {
+  return false;
+}
+
+#else
+
+namespace {
+
+constexpr std::size_t kBufferedRows = 4096;
+constexpr std::size_t kNameLength = 8;
+constexpr std::size_t kMessageLength = 256;
+
+}  // namespace
+
+// libnetcdf, loaded when a dataset is first written, so that aqsol-table's other runs never
+// load it and the dozens of libraries it brings (HDF5, curl ...).
+struct NetcdfLibrary {
+  decltype(&::nc_close) nc_close = nullptr;
+  decltype(&::nc_create) nc_create = nullptr;
+  decltype(&::nc_def_dim) nc_def_dim = nullptr;
+  decltype(&::nc_def_var) nc_def_var = nullptr;
+  decltype(&::nc_enddef) nc_enddef = nullptr;
+  decltype(&::nc_put_att_double) nc_put_att_double = nullptr;
+  decltype(&::nc_put_att_schar) nc_put_att_schar = nullptr;
+  decltype(&::nc_put_att_text) nc_put_att_text = nullptr;
+  decltype(&::nc_put_var_double) nc_put_var_double = nullptr;
+  decltype(&::nc_put_vara_double) nc_put_vara_double = nullptr;
+  decltype(&::nc_put_vara_int) nc_put_vara_int = nullptr;
+  decltype(&::nc_put_vara_schar) nc_put_vara_schar = nullptr;
+  decltype(&::nc_put_vara_text) nc_put_vara_text = nullptr;
+  decltype(&::nc_strerror) nc_strerror = nullptr;
+
+  static const NetcdfLibrary* load(std::string& error);
+};
+
+const NetcdfLibrary* NetcdfLibrary::load(std::string& error) {
+  static const NetcdfLibrary* const loaded = []() -> const NetcdfLibrary* {
+    void* handle = dlopen("libnetcdf.so.19", RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) return nullptr;
+    static NetcdfLibrary library;
+    const auto find = [&](const char* name, auto& function) {
+      function =
+          reinterpret_cast<std::remove_reference_t<decltype(function)> >(dlsym(handle, name));
+      return function != nullptr;
+    };
+    return find("nc_close", library.nc_close) && find("nc_create", library.nc_create) &&
+                   find("nc_def_dim", library.nc_def_dim) &&
+                   find("nc_def_var", library.nc_def_var) && find("nc_enddef", library.nc_enddef) &&
+                   find("nc_put_att_double", library.nc_put_att_double) &&
+                   find("nc_put_att_schar", library.nc_put_att_schar) &&
+                   find("nc_put_att_text", library.nc_put_att_text) &&
+                   find("nc_put_var_double", library.nc_put_var_double) &&
+                   find("nc_put_vara_double", library.nc_put_vara_double) &&
+                   find("nc_put_vara_int", library.nc_put_vara_int) &&
+                   find("nc_put_vara_schar", library.nc_put_vara_schar) &&
+                   find("nc_put_vara_text", library.nc_put_vara_text) &&
+                   find("nc_strerror", library.nc_strerror)
+               ? &library
+               : nullptr;
+  }();
+  if (loaded == nullptr)
+    error = "netCDF output needs Debian's libnetcdf19 (apt install libnetcdf19)";
+  return loaded;
+}
+
+bool netcdfAvailable() {
+  std::string ignored;
+  return NetcdfLibrary::load(ignored) != nullptr;
+}
+
+NetcdfTable::~NetcdfTable() {
+  if (file_ >= 0) lib_->nc_close(file_);
+}
+
+bool NetcdfTable::check(int status, std::string& error) {
+  if (status == NC_NOERR) return true;
+  error = std::string("netCDF: ") + lib_->nc_strerror(status);
+  return false;
+}
+
+bool NetcdfTable::create(const std::string& path, const Options& options, std::string& error) {
+  lib_ = NetcdfLibrary::load(error);
+  if (lib_ == nullptr) return false;
+  const Units& units = options.units;
+  solutes_ = options.withSolute();
+  const auto ok = [&](int status) { return check(status, error); };
+  if (!ok(lib_->nc_create(path.c_str(), NC_CLOBBER | NC_64BIT_OFFSET, &file_))) return false;
+  // Dimensions: the leading ones, then the one rows run along.
+  std::vector<int> dims;
+  int soluteDim = -1, nameDim = -1, tDim = -1, pDim = -1, stateDim = -1, messageDim = -1,
+      lengthDim = -1;
+  const std::string pressureName(columnName(kPressureColumn, units));
+  if (solutes_) {
+    if (!ok(lib_->nc_def_dim(file_, "solute", options.solutes.size(), &soluteDim)) ||
+        !ok(lib_->nc_def_dim(file_, "name_length", kNameLength, &nameDim)))
+      return false;
+    dims.push_back(soluteDim);
+    leading_.push_back(options.solutes.size());
+  }
+  if (options.stateList) {
+    if (!ok(lib_->nc_def_dim(file_, "state", options.states.size(), &stateDim))) return false;
+    dims.push_back(stateDim);
+    lineLength_ = options.states.size();
+  } else {
+    if (!ok(lib_->nc_def_dim(file_, "T_C", options.temperaturesC.size(), &tDim)) ||
+        !ok(lib_->nc_def_dim(file_, pressureName.c_str(), options.pressures.size(), &pDim)))
+      return false;
+    dims.push_back(tDim);
+    dims.push_back(pDim);
+    leading_.push_back(options.temperaturesC.size());
+    lineLength_ = options.pressures.size();
+  }
+  if (!ok(lib_->nc_def_dim(file_, "message", NC_UNLIMITED, &messageDim)) ||
+      !ok(lib_->nc_def_dim(file_, "message_length", kMessageLength, &lengthDim)))
+    return false;
+
+  const auto text = [&](int variable, const char* name, const std::string& value) {
+    return ok(lib_->nc_put_att_text(file_, variable, name, value.size(), value.c_str()));
+  };
+  // The coordinates, or for a list the temperature and pressure of each state.
+  int soluteVar = -1, tVar = -1, pVar = -1;
+  const int nameDims[] = {soluteDim, nameDim};
+  if (solutes_ &&
+      (!ok(lib_->nc_def_var(file_, "solute", NC_CHAR, 2, nameDims, &soluteVar)) ||
+       !text(soluteVar, "long_name", "solute") || !text(soluteVar, "_Encoding", "utf-8")))
+    return false;
+  const int tDims[] = {options.stateList ? stateDim : tDim};
+  const int pDims[] = {options.stateList ? stateDim : pDim};
+  const std::string pressureUnit = unitText(Dimension::kPressure, units);
+  if (!ok(lib_->nc_def_var(file_, "T_C", NC_DOUBLE, 1, tDims, &tVar)) ||
+      !text(tVar, "long_name", "temperature") || !text(tVar, "units", "degC") ||
+      !ok(lib_->nc_def_var(file_, pressureName.c_str(), NC_DOUBLE, 1, pDims, &pVar)) ||
+      !text(pVar, "long_name", "pressure asked for; 0 stands for the saturation pressure") ||
+      !text(pVar, "units", pressureUnit))
+    return false;
+  // The values, the pressure of each state first.
+  const std::size_t last = solutes_ ? kLastValueColumn : kLastWaterColumn;
+  const int rank = static_cast<int>(dims.size());
+  const double fill = NAN;
+  const auto number = [&](const char* name, const std::string& longName, const std::string& unit) {
+    int variable;
+    if (!ok(lib_->nc_def_var(file_, name, NC_DOUBLE, rank, dims.data(), &variable)) ||
+        !text(variable, "long_name", longName) || !text(variable, "units", unit) ||
+        !ok(lib_->nc_put_att_double(file_, variable, "_FillValue", NC_DOUBLE, 1, &fill)))
+      return false;
+    numberVariables_.push_back(variable);
+    return true;
+  };
+  if (!number("pressure", "pressure of the state", pressureUnit)) return false;
+  for (std::size_t c = kFirstValueColumn; c <= last; ++c) {
+    const Column& column = kColumns[c];
+    const std::string unit =
+        column.dimension == Dimension::kLnPressure ? "1" : unitText(column.dimension, units);
+    const std::string longName = column.dimension == Dimension::kLnPressure
+                                     ? columnLabel(c, units)  // "ln fugacity of water (f in bar)"
+                                     : std::string(column.quantity);
+    if (!number(std::string(column.name).c_str(), longName, unit)) return false;
+  }
+  valueCount_ = numberVariables_.size();
+  const signed char noPhase = -1;
+  const signed char phases[] = {0, 1, 2}, masks[] = {1, 2, 4, 8, 16};
+  if (!ok(lib_->nc_def_var(file_, "phase", NC_BYTE, rank, dims.data(), &phaseVariable_)) ||
+      !text(phaseVariable_, "long_name", "phase of the water") ||
+      !ok(lib_->nc_put_att_schar(file_, phaseVariable_, "_FillValue", NC_BYTE, 1, &noPhase)) ||
+      !ok(lib_->nc_put_att_schar(file_, phaseVariable_, "flag_values", NC_BYTE, 3, phases)) ||
+      !text(phaseVariable_, "flag_meanings", "liquid vapour supercritical") ||
+      !ok(lib_->nc_def_var(file_, "range", NC_BYTE, rank, dims.data(), &rangeVariable_)) ||
+      !text(rangeVariable_, "long_name", "where the model was not shown to work") ||
+      !ok(lib_->nc_put_att_schar(file_, rangeVariable_, "flag_masks", NC_BYTE, 5, masks)) ||
+      !text(rangeVariable_, "flag_meanings",
+            "ice metastable beyond-eos near-critical solute-extrapolated") ||
+      !ok(lib_->nc_def_var(file_, "status", NC_INT, rank, dims.data(), &statusVariable_)) ||
+      !text(statusVariable_, "long_name",
+            "0 where the state was computed, else the number of its message in status_message "
+            "(1 for the first)"))
+    return false;
+  const int messageDims[] = {messageDim, lengthDim};
+  if (!ok(lib_->nc_def_var(file_, "status_message", NC_CHAR, 2, messageDims, &messageVariable_)) ||
+      !text(messageVariable_, "long_name", "why a state could not be computed") ||
+      !text(messageVariable_, "_Encoding", "utf-8") || !text(NC_GLOBAL, "Conventions", "CF-1.8") ||
+      !text(NC_GLOBAL, "title", "aqsol: properties of water and of solutes at infinite dilution") ||
+      !text(NC_GLOBAL, "source", "aqsol-table " + std::string(version())) ||
+      !ok(lib_->nc_enddef(file_)))
+    return false;
+
+  // The coordinates' values.
+  for (std::size_t s = 0; solutes_ && s < options.solutes.size(); ++s) {
+    char name[kNameLength] = {};
+    options.solutes[s].name.copy(name, kNameLength);
+    const std::size_t start[] = {s, 0}, count[] = {1, kNameLength};
+    if (!ok(lib_->nc_put_vara_text(file_, soluteVar, start, count, name))) return false;
+  }
+  std::vector<double> temperatures, pressures;
+  const auto asked = [&](const PressureItem& p) {
+    return p.saturation ? 0.0 : inUnits(p.bar, kPressureColumn, units);
+  };
+  for (const StateItem& state : options.states) {
+    temperatures.push_back(state.temperatureC);
+    pressures.push_back(asked(state.pressure));
+  }
+  if (!options.stateList) {
+    temperatures = options.temperaturesC;
+    for (const PressureItem& p : options.pressures) pressures.push_back(asked(p));
+  }
+  numbers_.assign(valueCount_, {});
+  return ok(lib_->nc_put_var_double(file_, tVar, temperatures.data())) &&
+         ok(lib_->nc_put_var_double(file_, pVar, pressures.data()));
+}
+
+bool NetcdfTable::add(std::size_t index, const NetcdfRow& row, std::string& error) {
+  if (count_ > 0 && (count_ == kBufferedRows || index / lineLength_ != first_ / lineLength_) &&
+      !flush(error))
+    return false;
+  if (count_ == 0) first_ = index;
+  for (std::size_t v = 0; v < valueCount_; ++v) numbers_[v].push_back(row.numbers[1 + v]);
+  phases_.push_back(row.phase);
+  ranges_.push_back(row.range);
+  int code = 0;
+  if (!row.status.empty()) {
+    const auto [at, added] =
+        messages_.try_emplace(row.status, static_cast<int>(messages_.size()) + 1);
+    code = at->second;
+    if (added) {
+      const std::size_t start[] = {static_cast<std::size_t>(code - 1), 0};
+      const std::size_t count[] = {1, std::min(row.status.size(), kMessageLength)};
+      if (!check(lib_->nc_put_vara_text(file_, messageVariable_, start, count, row.status.c_str()),
+                 error))
+        return false;
+    }
+  }
+  statuses_.push_back(code);
+  ++count_;
+  return true;
+}
+
+bool NetcdfTable::flush(std::string& error) {
+  if (count_ == 0) return true;
+  // Where the buffered run starts: the leading indices of its line, then its offset.
+  std::vector<std::size_t> start, count;
+  std::size_t line = first_ / lineLength_;
+  for (auto size = leading_.rbegin(); size != leading_.rend(); ++size) {
+    start.insert(start.begin(), line % *size);
+    line /= *size;
+  }
+  start.push_back(first_ % lineLength_);
+  count.assign(start.size(), 1);
+  count.back() = count_;
+  for (std::size_t v = 0; v < valueCount_; ++v)
+    if (!check(lib_->nc_put_vara_double(file_, numberVariables_[v], start.data(), count.data(),
+                                        numbers_[v].data()),
+               error))
+      return false;
+  if (!check(lib_->nc_put_vara_schar(file_, phaseVariable_, start.data(), count.data(),
+                                     phases_.data()),
+             error) ||
+      !check(lib_->nc_put_vara_schar(file_, rangeVariable_, start.data(), count.data(),
+                                     ranges_.data()),
+             error) ||
+      !check(lib_->nc_put_vara_int(file_, statusVariable_, start.data(), count.data(),
+                                   statuses_.data()),
+             error))
+    return false;
+  for (auto& values : numbers_) values.clear();
+  phases_.clear();
+  ranges_.clear();
+  statuses_.clear();
+  count_ = 0;
+  return true;
+}
+
+bool NetcdfTable::finish(std::string& error) {
+  const bool flushed = flush(error);
+  const int closed = lib_->nc_close(file_);
+  file_ = -1;
+  return flushed && check(closed, error);
+}
+
+#endif
+
+}  // namespace aqsol::table

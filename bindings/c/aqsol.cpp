@@ -1,0 +1,176 @@
+// The C interface of aqsol, on the rows every front end computes.
+#include "aqsol/aqsol.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bindings/columns.hpp"
+#include "calculator/state_rows.hpp"
+#include "services/parallel_chunks.hpp"
+#include "services/version.hpp"
+
+namespace aqsol {
+namespace {
+
+constexpr double kAbsoluteZeroC = -273.15;
+
+// The model's constants, built on first use (safely from any thread) and read-only afterwards.
+const Constants* constants() {
+  static const Constants k = [] {
+    ErrorSlot errors;
+    return setupConstants(errors);
+  }();
+  return &k;
+}
+
+void copyMessage(std::string_view text, char* message, std::size_t size) {
+  if (message == nullptr || size == 0) return;
+  const std::size_t length = std::min(text.size(), size - 1);
+  std::memcpy(message, text.data(), length);
+  message[length] = '\0';
+}
+
+// Why a state cannot be asked for, or empty.
+std::string badState(double temperatureC, double pressureBar) {
+  if (!(std::isfinite(temperatureC) && temperatureC > kAbsoluteZeroC))
+    return "T_C: temperatures must be finite and above -273.15 C";
+  if (!(std::isfinite(pressureBar) && pressureBar >= 0))
+    return "P_bar: pressures must be finite and positive, or AQSOL_SAT (0)";
+  return {};
+}
+
+// The solute a text names, nullptr for the water alone (no text, or an empty one); false when
+// it names none.
+bool soluteOf(const char* text, const SoluteParams*& solute) {
+  const bool water = text == nullptr || *text == '\0';
+  solute = water ? nullptr : findSolute(text);
+  return water || solute != nullptr;
+}
+
+aqsol_values valuesOf(const Row& row) {
+  const auto value = [&](std::size_t column) {
+    return table::columnValue(row, column).value_or(NAN);
+  };
+  aqsol_values v;
+  double* out[] = {&v.T_C,       &v.P_bar, &v.rho,    &v.drho_dP, &v.drho_dT,
+                   &v.d2rho_dT2, &v.V_H2O, &v.Cp_H2O, &v.lnf_H2O, &v.lnkH,
+                   &v.V2,        &v.Cp2,   &v.Gaq,    &v.S2,      &v.K_aq_gas};
+  std::size_t n = 0;
+  for (std::size_t column = table::kTemperatureColumn; column <= table::kLastValueColumn; ++column)
+    if (column != table::kPhaseColumn) *out[n++] = value(column);
+  const bool ok = row.status.empty();
+  if (row.soluteName.empty()) v.lnkH = v.V2 = v.Cp2 = v.Gaq = v.S2 = v.K_aq_gas = NAN;
+  v.phase = ok ? static_cast<int>(row.phase) : AQSOL_PHASE_NONE;
+  v.range = ok ? row.range : 0;
+  return v;
+}
+
+int statusOf(const Row& row) {
+  return row.status.empty() ? AQSOL_OK : AQSOL_NOT_COMPUTED;
+}
+
+std::string_view messageOf(const Row& row) {
+  return row.status.empty() ? std::string_view("ok") : std::string_view(row.status);
+}
+
+// The states of aqsol_properties_many; each message takes `messageSize` bytes.
+int computeStates(const char* soluteText, std::size_t count, const double* temperatures,
+                  const double* pressures, unsigned threads, aqsol_values* values, int* statuses,
+                  char* messages, std::size_t messageSize) try {
+  const auto refuse = [&](const std::string& why) {
+    copyMessage(why, messages, messageSize);
+    return AQSOL_BAD_ARGUMENT;
+  };
+  const SoluteParams* solute = nullptr;
+  if (!soluteOf(soluteText, solute))
+    return refuse("solute: unknown solute '" + std::string(soluteText).substr(0, 60) +
+                  "' (use a name or a number 1-20)");
+  if (count > 0 && (temperatures == nullptr || pressures == nullptr || values == nullptr))
+    return refuse("T_C, P_bar and values must not be null");
+  for (std::size_t i = 0; i < count; ++i)
+    if (const std::string why = badState(temperatures[i], pressures[i]); !why.empty())
+      return refuse(why + " (state " + std::to_string(i) + ")");
+  const Constants& k = *constants();
+  const unsigned workers =
+      threads > 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
+  forEachChunk(count, workers, [&](std::size_t first, std::size_t end) {
+    std::vector<RowRequest> requests;
+    for (std::size_t i = first; i < end; ++i)
+      requests.push_back({solute, temperatures[i], {pressures[i] == 0, pressures[i]}});
+    std::vector<Row> rows(end - first);
+    computeRows(k, requests, rows);
+    for (std::size_t i = first; i < end; ++i) {
+      const Row& row = rows[i - first];
+      values[i] = valuesOf(row);
+      if (statuses != nullptr) statuses[i] = statusOf(row);
+      if (messages != nullptr) copyMessage(messageOf(row), messages + i * messageSize, messageSize);
+    }
+  });
+  return AQSOL_OK;
+} catch (const std::bad_alloc&) {
+  copyMessage("out of memory", messages, messageSize);
+  return AQSOL_OUT_OF_MEMORY;
+} catch (const CriticalError&) {
+  copyMessage("out of memory", messages, messageSize);
+  return AQSOL_OUT_OF_MEMORY;
+}
+
+}  // namespace
+}  // namespace aqsol
+
+extern "C" {
+
+const char* aqsol_version(void) {
+  return aqsol::version().data();
+}
+
+int aqsol_solute_count(void) {
+  return static_cast<int>(aqsol::soluteTable().size());
+}
+
+const char* aqsol_solute_name(int index) {
+  if (index < 0 || index >= aqsol_solute_count()) return nullptr;
+  return aqsol::soluteTable()[static_cast<std::size_t>(index)].name.data();
+}
+
+const char* aqsol_range_flag_name(unsigned flag) {
+  static constexpr const char* kNames[] = {"ice", "metastable", "beyond-eos", "near-critical",
+                                           "solute-extrapolated"};
+  for (unsigned bit = 0; bit < std::size(kNames); ++bit)
+    if (flag == 1u << bit) return kNames[bit];
+  return nullptr;
+}
+
+const char* aqsol_phase_name(int phase) {
+  switch (phase) {
+    case AQSOL_PHASE_LIQUID:
+      return "liquid";
+    case AQSOL_PHASE_VAPOUR:
+      return "vapour";
+    case AQSOL_PHASE_SUPERCRITICAL:
+      return "supercritical";
+    default:
+      return nullptr;
+  }
+}
+
+int aqsol_properties(const char* solute, double T_C, double P_bar, aqsol_values* values,
+                     char* message, size_t message_size) {
+  int status = AQSOL_OK;
+  const int call =
+      aqsol::computeStates(solute, 1, &T_C, &P_bar, 1, values, &status, message, message_size);
+  return call == AQSOL_OK ? status : call;
+}
+
+int aqsol_properties_many(const char* solute, size_t count, const double* T_C, const double* P_bar,
+                          unsigned threads, aqsol_values* values, int* statuses, char* messages) {
+  return aqsol::computeStates(solute, count, T_C, P_bar, threads, values, statuses, messages,
+                              AQSOL_MESSAGE_SIZE);
+}
+
+}  // extern "C"

@@ -1,0 +1,105 @@
+/* aqsol: properties of water and of dissolved gases and neutral solutes at infinite dilution in
+ * water, from C (and from anything with a C interface: C++, Fortran, R, Julia ...).
+ *
+ * Every function may be called from any thread at any time; none keeps an error state between
+ * calls. Units are those of aqsol-table's default columns: C, bar, g/cm3, cm3/mol, cal/mol,
+ * cal/(mol K), ln of fugacities and Henry constants in bar. Link with -laqsol (pkg-config
+ * aqsol; CMake: find_package(aqsol) and aqsol::aqsol). */
+#ifndef AQSOL_AQSOL_H
+#define AQSOL_AQSOL_H
+
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* What a call returns. */
+enum aqsol_status {
+  AQSOL_OK = 0,           /* the state was computed */
+  AQSOL_NOT_COMPUTED = 1, /* the state could not be computed: its values are NaN and the
+                             message says why (no stable root, no saturation pressure ...) */
+  AQSOL_BAD_ARGUMENT = 2, /* an unknown solute, a temperature at or below -273.15 C, a
+                             negative or non-finite pressure, a null pointer; nothing done */
+  AQSOL_OUT_OF_MEMORY = 3 /* nothing done */
+};
+
+/* Bits of aqsol_values.range: where the model was not shown to work (the values are still
+ * given). Their names are those of aqsol-table's range column (aqsol_range_flag_name). */
+enum aqsol_range_flag {
+  AQSOL_RANGE_ICE = 1,                 /* the stable phase of water is a solid */
+  AQSOL_RANGE_METASTABLE = 2,          /* across the saturation curve from the stable phase */
+  AQSOL_RANGE_BEYOND_EOS = 4,          /* above 1,000 C or 10,000 bar */
+  AQSOL_RANGE_NEAR_CRITICAL = 8,       /* 360-400 C and 190-300 bar */
+  AQSOL_RANGE_SOLUTE_EXTRAPOLATED = 16 /* outside the solute's compared temperatures */
+};
+
+/* aqsol_values.phase. */
+enum aqsol_phase {
+  AQSOL_PHASE_NONE = -1, /* the state was not computed */
+  AQSOL_PHASE_LIQUID = 0,
+  AQSOL_PHASE_VAPOUR = 1,
+  AQSOL_PHASE_SUPERCRITICAL = 2
+};
+
+/* The pressure that stands for the saturation pressure at the temperature. */
+#define AQSOL_SAT 0.0
+
+/* The longest message, its terminating zero included. */
+#define AQSOL_MESSAGE_SIZE 256
+
+/* One computed state: aqsol-table's columns, in their order. The solute's values are NaN for
+ * water alone (a null solute), every value NaN for a state that was not computed (P_bar too
+ * when no pressure could be found). */
+typedef struct aqsol_values {
+  double T_C;       /* temperature, C */
+  double P_bar;     /* pressure of the state (the saturation pressure for AQSOL_SAT), bar */
+  double rho;       /* density of pure water, g/cm3 */
+  double drho_dP;   /* (d rho/dP) at constant T, g/(cm3 bar) */
+  double drho_dT;   /* (d rho/dT) at constant P, g/(cm3 K) */
+  double d2rho_dT2; /* (d2 rho/dT2) at constant P, g/(cm3 K2) */
+  double V_H2O;     /* molar volume of pure water, cm3/mol */
+  double Cp_H2O;    /* isobaric molar heat capacity of pure water, cal/(mol K) */
+  double lnf_H2O;   /* ln of the fugacity of pure water, f in bar */
+  double lnkH;      /* ln of the Henry constant (mole-fraction scale), kH in bar */
+  double V2;        /* partial molar volume of the solute at infinite dilution, cm3/mol */
+  double Cp2;       /* partial molar heat capacity of the solute, cal/(mol K) */
+  double Gaq;       /* Gibbs energy of the dissolved solute (1 mol/kg standard state), cal/mol */
+  double S2;        /* partial molar entropy of the dissolved solute, cal/(mol K) */
+  double K_aq_gas;  /* kH Mw/1000, bar/(mol/kg) */
+  int phase;        /* enum aqsol_phase */
+  unsigned range;   /* enum aqsol_range_flag bits; 0 where the model was shown to work */
+} aqsol_values;
+
+/* The version, as "1.0.0". */
+const char* aqsol_version(void);
+
+/* The number of solutes (20), and the name of solute `index` (0 to count - 1, menu order; the
+ * menu number is index + 1), or NULL. */
+int aqsol_solute_count(void);
+const char* aqsol_solute_name(int index);
+
+/* The name of a range flag bit ("ice" ...) and of a phase ("liquid" ...), or NULL. */
+const char* aqsol_range_flag_name(unsigned flag);
+const char* aqsol_phase_name(int phase);
+
+/* One state. `solute` is a name in any case ("CO2", "co2") or a menu number ("5"); NULL (or
+ * "") for the water alone. `P_bar` is a pressure in bar or AQSOL_SAT. Returns the status; `message`
+ * (may be NULL) receives "ok" or why, cut to `message_size` bytes with a terminating zero. */
+int aqsol_properties(const char* solute, double T_C, double P_bar, aqsol_values* values,
+                     char* message, size_t message_size);
+
+/* `count` states at once, on `threads` threads (0: one per core), with the same numbers as one
+ * at a time. `T_C`, `P_bar` and `values` hold `count` entries; `statuses` (may be NULL) receives
+ * each state's status, and `messages` (may be NULL) `count` messages of AQSOL_MESSAGE_SIZE
+ * bytes each. Returns AQSOL_OK when every argument was good (states that could not be computed
+ * included: see `statuses`), else AQSOL_BAD_ARGUMENT or AQSOL_OUT_OF_MEMORY with nothing
+ * computed; the first message (when `messages` is not NULL) then says why. */
+int aqsol_properties_many(const char* solute, size_t count, const double* T_C, const double* P_bar,
+                          unsigned threads, aqsol_values* values, int* statuses, char* messages);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* AQSOL_AQSOL_H */

@@ -1,0 +1,125 @@
+"""Properties of pure water and of dissolved gases and neutral solutes at infinite dilution in
+water, from the saturation curve to the supercritical region, over numpy arrays of states.
+
+solutes()                          the solute names in menu order
+properties(solute, T_C, P_bar)     water and solute properties: a dict of arrays, or a pandas
+                                   DataFrame with as_frame=True
+water(T_C, P_bar)                  water properties alone
+dataset(solutes, T_C, P_bar)       a grid as an xarray Dataset on (solute, T_C, P_bar)
+"""
+import numpy as np
+
+from ._aqsol import RANGE_FLAGS, __version__, solutes
+from ._aqsol import columns as _columns
+from ._aqsol import properties as _properties
+from ._aqsol import water as _water
+
+__all__ = ["RANGE_FLAGS", "__version__", "dataset", "properties", "solutes", "water"]
+
+
+def _require(module, package):
+    """The optional module, or ImportError naming the package that provides it."""
+    import importlib
+    try:
+        return importlib.import_module(module)
+    except ImportError as missing:
+        raise ImportError(f"aqsol: this needs {module}: apt install {package} (Debian's "
+                          f"python3), or pip install {module}") from missing
+
+
+def _range_words(bits):
+    return " ".join(flag for n, flag in enumerate(RANGE_FLAGS) if bits >> n & 1)
+
+
+def _frame(result, units, pressure_unit):
+    """A pandas DataFrame with the table's columns: one row per state, range and status as
+    aqsol-table writes them; units in .attrs["units"]."""
+    pandas = _require("pandas", "python3-pandas")
+    messages = np.asarray(result["messages"], dtype=object)
+    data = {}
+    for name, values in result.items():
+        if name in ("messages", "range", "status"):
+            continue
+        data[name] = np.asarray(values).reshape(-1)
+    data["range"] = [_range_words(int(b)) for b in np.asarray(result["range"]).reshape(-1)]
+    data["status"] = messages[np.asarray(result["status"]).reshape(-1)]
+    frame = pandas.DataFrame(data)
+    frame.attrs["units"] = {name: unit for name, _, unit in _columns(units, pressure_unit)}
+    return frame
+
+
+def properties(solute, T_C, P_bar, *, threads=0, units="cal", pressure_unit="bar",
+               as_frame=False):
+    result = _properties(solute, T_C, P_bar, threads=threads, units=units,
+                         pressure_unit=pressure_unit)
+    return _frame(result, units, pressure_unit) if as_frame else result
+
+
+def water(T_C, P_bar, *, threads=0, units="cal", pressure_unit="bar", as_frame=False):
+    result = _water(T_C, P_bar, threads=threads, units=units, pressure_unit=pressure_unit)
+    return _frame(result, units, pressure_unit) if as_frame else result
+
+
+properties.__doc__ = _properties.__doc__ + """
+as_frame  True: a pandas DataFrame instead, one row per state (solutes outermost), with the
+        range words and status messages as aqsol-table writes them and the units in
+        frame.attrs["units"] (needs python3-pandas)
+"""
+water.__doc__ = _water.__doc__ + """
+as_frame  True: a pandas DataFrame instead, as in properties()
+"""
+
+
+def dataset(solutes, T_C, P_bar, *, threads=0, units="cal", pressure_unit="bar"):
+    """The grid of every solute, temperature and pressure as an xarray Dataset on the
+    dimensions (solute, T_C, P_bar), with units and long names as attributes (needs
+    python3-xarray).
+
+    solutes  a name, a menu number, "all", or a list of them
+    T_C      temperatures in degrees Celsius (a 1-D list or array)
+    P_bar    pressures in bar (a 1-D list or array); 0 is the saturation pressure at each
+             temperature: the coordinate then holds 0, and the variable "pressure" the
+             saturation pressure found (P_MPa and MPa with pressure_unit="MPa")
+    threads, units, pressure_unit  as in properties()
+
+    Every column of properties() is a variable on (solute, T_C, P_bar): the numbers, "phase"
+    (strings), "range" (uint8 bits, flag names in its attributes) and "status" (int32 codes,
+    the messages in its attributes; NaN values where not 0).
+    """
+    xarray = _require("xarray", "python3-xarray")
+    names = [solutes] if isinstance(solutes, (str, int)) and solutes != "all" else solutes
+    temperatures = np.asarray(T_C, dtype=float).reshape(-1)
+    pressures = np.asarray(P_bar, dtype=float).reshape(-1)
+    result = _properties(names, temperatures[:, None],
+                         pressures[None, :], threads=threads, units=units,
+                         pressure_unit=pressure_unit)
+    about = {name: (long_name, unit) for name, long_name, unit in _columns(units, pressure_unit)}
+    pressure_name = next(name for name in about if name.startswith("P_"))
+    dims = ("solute", "T_C", pressure_name)
+    variables = {}
+    for name, values in result.items():
+        if name in ("solute", "T_C", pressure_name, "messages"):
+            continue
+        attrs = {}
+        if name in about:
+            attrs = {"long_name": about[name][0], "units": about[name][1]}
+        elif name == "range":
+            attrs = {"long_name": "where the model was not shown to work",
+                     "flag_masks": [1 << n for n in range(len(RANGE_FLAGS))],
+                     "flag_meanings": " ".join(RANGE_FLAGS)}
+        elif name == "status":
+            attrs = {"long_name": "0 where computed, else the index of the reason in messages",
+                     "messages": list(result["messages"])}
+        variables[name] = (dims, values, attrs)
+    long_name, unit = about[pressure_name]
+    variables["pressure"] = (dims, result[pressure_name],
+                             {"long_name": long_name + " of the state", "units": unit})
+    coords = {"solute": ("solute", result["solute"][:, 0, 0]),
+              "T_C": ("T_C", temperatures, {"long_name": "temperature", "units": "C"}),
+              pressure_name: (pressure_name, pressures if pressure_name == "P_bar"
+                              else pressures * 0.1,
+                              {"long_name": "pressure asked for (0: the saturation pressure)",
+                               "units": unit})}
+    return xarray.Dataset(variables, coords=coords,
+                          attrs={"title": "aqsol: properties of water and of solutes at "
+                                          "infinite dilution", "aqsol_version": __version__})

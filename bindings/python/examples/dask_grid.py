@@ -1,0 +1,58 @@
+"""A grid of states too large for one machine's patience, computed by the workers of a Dask
+cluster in chunks and gathered as an xarray Dataset (or written to netCDF).
+
+Run it on this machine:             python3 dask_grid.py
+On a cluster, name the scheduler:   python3 dask_grid.py tcp://scheduler:8786
+"""
+import sys
+
+import numpy as np
+import xarray
+from dask.distributed import Client, LocalCluster
+
+import aqsol
+
+
+def chunk(solute, temperatures, pressures, start, stop):
+    """States start to stop - 1 of the grid (T outermost), computed on a worker from the grid's
+    axes, which are all it is sent: aqsol.properties, a dict of arrays."""
+    t, p = np.unravel_index(np.arange(start, stop), (temperatures.size, pressures.size))
+    return aqsol.properties(solute, temperatures[t], pressures[p], threads=1)
+
+
+def one_message_list(parts):
+    """The status codes of every chunk as indices into one list of messages."""
+    messages, codes = ["ok"], []
+    for part in parts:
+        for message in part["messages"]:
+            if message not in messages:
+                messages.append(message)
+        lookup = np.array([messages.index(m) for m in part["messages"]], dtype=np.int32)
+        codes.append(lookup[part["status"]])
+    return np.concatenate(codes), messages
+
+
+def grid(client, solute, temperatures, pressures, states_per_chunk=100_000):
+    """Every (T, P) of the grid for one solute, as an xarray Dataset on (T_C, P_bar)."""
+    count = temperatures.size * pressures.size
+    futures = [client.submit(chunk, solute, temperatures, pressures, start,
+                             min(start + states_per_chunk, count))
+               for start in range(0, count, states_per_chunk)]
+    parts = client.gather(futures)
+    shape, dims = (temperatures.size, pressures.size), ("T_C", "P_bar")
+    variables = {name: (dims, np.concatenate([p[name] for p in parts]).reshape(shape))
+                 for name in parts[0]
+                 if name not in ("solute", "T_C", "P_bar", "status", "messages")}
+    codes, messages = one_message_list(parts)
+    variables["status"] = (dims, codes.reshape(shape), {"messages": messages})
+    return xarray.Dataset(variables, coords={"T_C": temperatures, "P_bar": pressures})
+
+
+if __name__ == "__main__":
+    if len(sys.argv) > 1:
+        client = Client(sys.argv[1])          # a real cluster: only its address changes
+    else:
+        client = Client(LocalCluster(n_workers=2, threads_per_worker=1, processes=True))
+    dataset = grid(client, "CO2", np.linspace(0, 350, 1001), np.linspace(1, 1000, 1000))
+    dataset.to_netcdf("co2_grid.nc")
+    print(dataset)

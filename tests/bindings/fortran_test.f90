@@ -1,0 +1,28 @@
+! The Fortran module: one state and arrays of states, printed with 17 significant digits for the
+! test that compares them with aqsol-table; a bad argument and a state that fails.
+program fortran_test
+  use aqsol
+  implicit none
+  real(8) :: T_C(6) = [0.01d0, 25d0, 100d0, 300d0, 400d0, 400d0]
+  real(8) :: P_bar(6) = [1d0, 1d0, AQSOL_SAT, 100d0, AQSOL_SAT, 300d0]
+  type(aqsol_values) :: one, many(6)
+  integer :: statuses(6), n, status
+  character(len=AQSOL_MESSAGE_SIZE) :: message
+
+  if (aqsol_properties("CO2", T_C, P_bar, many, statuses, threads=2) /= AQSOL_OK) stop 1
+  do n = 1, 6
+    status = aqsol_properties("co2", T_C(n), P_bar(n), one, message)
+    if (status /= statuses(n)) stop 2
+    if (status == AQSOL_OK) then
+      if (one%lnkH /= many(n)%lnkH .or. one%rho /= many(n)%rho) stop 3
+      write (*, '(a,1x,es25.17e3,1x,es25.17e3,1x,es25.17e3,1x,es25.17e3,1x,i0)') "state", &
+        many(n)%T_C, many(n)%P_bar, many(n)%rho, many(n)%lnkH, many(n)%phase
+    else
+      write (*, '(a,1x,a)') "failed", trim(message)
+    end if
+  end do
+  if (aqsol_properties("XeF2", 25d0, 1d0, one, message) /= AQSOL_BAD_ARGUMENT) stop 4
+  write (*, '(a,1x,a)') "refused", trim(message)
+  write (*, '(a,1x,a,1x,a,1x,i0)') "version", aqsol_version(), aqsol_solute_name(5), &
+    aqsol_solute_count()
+end program fortran_test

@@ -1,0 +1,135 @@
+"""The shapes people use: pandas DataFrames, xarray Datasets, and a grid spread over a Dask
+cluster of two worker processes, each against aqsol-table or one direct call, bit for bit."""
+import csv
+import importlib.util
+import io
+import math
+import os
+import subprocess
+import sys
+
+import numpy as np
+import pytest
+
+import aqsol
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../..")
+TABLE = os.environ.get("AQSOL_TABLE", "aqsol-table")
+
+
+def test_a_data_frame_is_the_table():
+    pandas = pytest.importorskip("pandas", reason="python3-pandas is not installed")
+    frame = aqsol.properties(["CO2", "H2"], [25, 100, 400], [1, 300, 0], as_frame=True)
+    listed = subprocess.run([TABLE, "--solute", "CO2,H2", "--states", "-"], check=True,
+                            input=b"T_C,P_bar\n25,1\n100,300\n400,sat\n",
+                            capture_output=True).stdout.decode()
+    rows = list(csv.DictReader(io.StringIO(listed)))
+    assert isinstance(frame, pandas.DataFrame)
+    assert list(frame.columns) == list(rows[0])
+    records = frame.to_dict("records")
+    assert len(records) == len(rows) == 6
+    for record, row in zip(records, rows):
+        for name, text in row.items():
+            if name in ("solute", "phase", "range", "status"):
+                assert record[name] == text, name
+            elif text == "":
+                assert math.isnan(record[name]), name
+            else:
+                assert record[name] == float(text), name
+    assert frame.attrs["units"]["Gaq"] == "cal/mol"
+    si = aqsol.properties("CO2", 25, 1, as_frame=True, units="si")
+    assert si.attrs["units"]["Gaq"] == "J/mol"
+    assert aqsol.water([25, 30], 1, as_frame=True).shape == (2, 12)
+
+
+def test_a_dataset_is_the_grid():
+    pytest.importorskip("xarray", reason="python3-xarray is not installed")
+    T, P = [0.01, 25, 150, 400], [0, 1, 500]
+    grid = aqsol.dataset(["CO2", "CH4"], T, P)
+    assert dict(grid.sizes) == {"solute": 2, "T_C": 4, "P_bar": 3}
+    direct = aqsol.properties(["CO2", "CH4"], np.array(T)[:, None], np.array(P)[None, :])
+    for name in ("rho", "lnkH", "Gaq", "range", "status"):
+        assert np.array_equal(grid[name].values, direct[name], equal_nan=name not in
+                              ("range", "status")), name
+    assert np.array_equal(grid["pressure"].values, direct["P_bar"], equal_nan=True)
+    assert grid["lnkH"].attrs == {"long_name": "ln Henry constant", "units": "1"}
+    assert grid["V2"].attrs["units"] == "cm3/mol"
+    assert grid["status"].attrs["messages"] == list(direct["messages"])
+    assert grid["phase"].sel(solute="CO2", T_C=400, P_bar=500).item() == "supercritical"
+    si = aqsol.dataset("CO2", [25], [10], units="si", pressure_unit="MPa")
+    assert si["P_MPa"].values.tolist() == [1.0] and si["rho"].attrs["units"] == "kg/m3"
+
+
+def test_a_cluster_of_two_workers_gives_one_calls_numbers():
+    pytest.importorskip("xarray", reason="python3-xarray is not installed")
+    pytest.importorskip("distributed", reason="python3-distributed is not installed")
+    from dask.distributed import Client, LocalCluster
+    path = os.path.join(ROOT, "bindings/python/examples/dask_grid.py")
+    spec = importlib.util.spec_from_file_location("dask_grid", path)
+    example = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(example)
+    temperatures, pressures = np.linspace(0, 700, 1000), np.linspace(0, 2000, 1000)  # 10**6
+    # The workers find the module where this process does.
+    os.environ["PYTHONPATH"] = os.pathsep.join(sys.path)
+    with LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                      dashboard_address=None) as cluster, Client(cluster) as client:
+        spread = example.grid(client, "CO2", temperatures, pressures)
+    direct = aqsol.properties("CO2", temperatures[:, None], pressures[None, :])
+    for name in ("rho", "Cp_H2O", "lnkH", "V2", "Cp2", "Gaq", "S2", "K_aq_gas", "range"):
+        assert np.array_equal(spread[name].values, direct[name], equal_nan=name != "range"), name
+    spelled = np.asarray(spread["status"].attrs["messages"])[spread["status"].values]
+    assert np.array_equal(spelled, np.asarray(direct["messages"])[direct["status"]])
+    assert (direct["status"] != 0).any() and (direct["status"] == 0).sum() > 900_000
+    with open(os.path.join(ROOT, "docs/scale-out.md")) as doc, open(path) as code:
+        assert code.read() in doc.read()  # the document shows the code this test ran
+
+
+def test_netcdf_holds_the_csv_value_for_value(tmp_path):
+    xarray = pytest.importorskip("xarray", reason="python3-xarray is not installed")
+    grid = ["--solute", "CO2,H2", "--T", "25,100,373.9,400", "--P", "sat,1,300"]
+    path = tmp_path / "grid.nc"
+    subprocess.run([TABLE, *grid, "--format", "netcdf", "-o", str(path)], check=True)
+    rows = list(csv.DictReader(io.StringIO(subprocess.run(
+        [TABLE, *grid], capture_output=True, check=True).stdout.decode())))
+    with xarray.open_dataset(path, mask_and_scale=False) as data:
+        assert dict(data.sizes)["solute"] == 2 and data["P_bar"].values.tolist() == [0, 1, 300]
+        messages = ["ok"] + [m.strip() for m in data["status_message"].values.astype(str)]
+        flags = data["range"].attrs["flag_meanings"].split()
+        phases = data["phase"].attrs["flag_meanings"].split()
+        n = 0
+        for s, solute in enumerate(data["solute"].values.astype(str)):
+            for t in range(data.sizes["T_C"]):
+                for p in range(data.sizes["P_bar"]):
+                    row, at = rows[n], (s, t, p)
+                    n += 1
+                    assert row["solute"] == solute and float(row["T_C"]) == data["T_C"][t]
+                    assert messages[int(data["status"].values[at])] == row["status"]
+                    for name in ("rho", "Cp_H2O", "lnf_H2O", "lnkH", "Gaq", "K_aq_gas"):
+                        value = data[name].values[at]
+                        assert (math.isnan(value) if row[name] == "" else
+                                value == float(row[name])), (name, at)
+                    pressure = data["pressure"].values[at]
+                    assert (math.isnan(pressure) if row["P_bar"] == "" else
+                            pressure == float(row["P_bar"]))
+                    bits = int(data["range"].values[at])
+                    assert " ".join(f for k, f in enumerate(flags) if bits >> k & 1) == row["range"]
+                    phase = int(data["phase"].values[at])
+                    assert (phases[phase] if phase >= 0 else "") == row["phase"]
+        assert n == len(rows)
+        assert data["lnkH"].attrs["units"] == "1" and data["rho"].attrs["units"] == "g/cm3"
+    header = subprocess.run(["ncdump", "-h", str(path)], capture_output=True, text=True)
+    assert header.returncode == 0 and ":Conventions = \"CF-1.8\"" in header.stdout
+
+
+def test_netcdf_of_a_list_of_water_states(tmp_path):
+    xarray = pytest.importorskip("xarray", reason="python3-xarray is not installed")
+    path = tmp_path / "list.nc"
+    subprocess.run([TABLE, "--states", "-", "--units", "si", "--format", "netcdf", "-o",
+                    str(path)], input=b"T_C,P_bar\n25,1\n300,sat\n500,100\n", check=True)
+    with xarray.open_dataset(path) as data:
+        assert "state" in data.dims and "T_C" not in data.dims
+        assert "lnkH" not in data and data["rho"].attrs["units"] == "kg/m3"
+        assert data["T_C"].values.tolist() == [25, 300, 500]
+        direct = aqsol.water([25, 300, 500], [1, 0, 100], units="si")
+        assert np.array_equal(data["rho"].values, direct["rho"])
+        assert np.array_equal(data["pressure"].values, direct["P_bar"])
