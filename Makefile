@@ -21,7 +21,7 @@ RUN_OPTIONS  = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAQSOL_BENCHMARKS=OFF -DAQSOL_
 TEST_OPTIONS = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAQSOL_BENCHMARKS=ON -DAQSOL_WERROR=ON
 
 .DEFAULT_GOAL := help
-.PHONY: help deps run test install uninstall python bench validate fuzz soak format clean
+.PHONY: help deps run test install uninstall python r bench validate fuzz soak format clean
 
 help:
 	@echo "aqsol $$(cat VERSION): make TARGET [VARIABLE=value ...]"
@@ -30,6 +30,7 @@ help:
 	@echo "  install    install the three programs, their manual pages and the docs in PREFIX ($(PREFIX))"
 	@echo "  uninstall  remove what make install installed"
 	@echo "  python     build the Python module for PYTHON (default: the first python3 that has numpy)"
+	@echo "  r          make install, then install the R package for this user against it"
 	@echo "  bench      benchmarks: the calculator, aqsol-table against python3-iapws, aqsol-console"
 	@echo "  validate   rewrite docs/validation.md: aqsol against IAPWS-95 and IAPWS G7-04"
 	@echo "  fuzz       fuzz every target for FUZZ_SECONDS ($(FUZZ_SECONDS)) seconds each"
@@ -53,9 +54,9 @@ test: deps
 
 install: deps
 	@scripts/configure $(RUN_BUILD) $(RUN_OPTIONS)
-	@scripts/quiet-build $(RUN_BUILD) aqsol aqsol-console aqsol-table
+	@scripts/quiet-build $(RUN_BUILD) aqsol aqsol-console aqsol-table aqsol_c aqsol_c_static
 	@cmake --install $(RUN_BUILD) --prefix "$(PREFIX)" >$(RUN_BUILD)/install.log
-	@echo "installed in $(PREFIX): bin/aqsol, bin/aqsol-console, bin/aqsol-table, their manual pages, share/doc/aqsol"
+	@echo "installed in $(PREFIX): bin/ (aqsol, aqsol-console, aqsol-table), lib/ (libaqsol, aqsol.pc, cmake/aqsol), include/aqsol/, the manual pages, share/doc/aqsol"
 	@case ":$$PATH:" in *":$(PREFIX)/bin:"*) ;; \
 	  *) echo "note: $(PREFIX)/bin is not on PATH; add it: export PATH=\"$(PREFIX)/bin:\$$PATH\"";; esac
 
@@ -70,6 +71,11 @@ uninstall:
 # The Python module for the interpreter PYTHON, into build-python/python.
 python: deps
 	@PYTHON="$(PYTHON)" scripts/build-python
+
+# The R package, built offline against the C library make install put in PREFIX, into R's
+# library for this user.
+r: install
+	@scripts/install-r-package "$(PREFIX)"
 
 # 10,000 passes of the dialogue through aqsol-console; fails if its memory grows by over 1 MB.
 soak: deps

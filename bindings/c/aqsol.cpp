@@ -138,6 +138,11 @@ const char* aqsol_solute_name(int index) {
   return aqsol::soluteTable()[static_cast<std::size_t>(index)].name.data();
 }
 
+int aqsol_solute_index(const char* solute) {
+  const aqsol::SoluteParams* found = solute == nullptr ? nullptr : aqsol::findSolute(solute);
+  return found == nullptr ? -1 : static_cast<int>(found - aqsol::soluteTable().data());
+}
+
 const char* aqsol_range_flag_name(unsigned flag) {
   static constexpr const char* kNames[] = {"ice", "metastable", "beyond-eos", "near-critical",
                                            "solute-extrapolated"};

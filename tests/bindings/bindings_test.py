@@ -1,6 +1,6 @@
 """The C library as users link it, from an installed tree: a C program through pkg-config, a
 CMake project through find_package (shared and static), only aqsol_* symbols exported; and the
-Fortran module; each against aqsol-table's numbers, to the last digit.
+Fortran module and the R package; each against aqsol-table's numbers, to the last digit.
 
 usage: bindings_test.py AQSOL_TABLE BUILD_FOLDER [FORTRAN_TEST]  (run by ctest)
 """
@@ -86,10 +86,26 @@ class InstalledLibrary(unittest.TestCase):
         names = sorted(line.split()[-1] for line in symbols if line.strip())
         self.assertEqual(names, ["aqsol_phase_name", "aqsol_properties", "aqsol_properties_many",
                                  "aqsol_range_flag_name", "aqsol_solute_count",
-                                 "aqsol_solute_name", "aqsol_version"])
+                                 "aqsol_solute_index", "aqsol_solute_name", "aqsol_version"])
         soname = subprocess.run(["objdump", "-p", library], capture_output=True, text=True,
                                 check=True).stdout
         self.assertIn("SONAME               libaqsol.so.1", soname)
+
+
+    def test_the_r_package_gives_the_tables_numbers(self):
+        if not (shutil.which("Rscript") and shutil.which("R")):
+            self.skipTest("R is not installed (apt install r-base-core r-cran-rcpp "
+                          "r-cran-testthat)")
+        library = os.path.join(self.folder.name, "R")
+        subprocess.run([os.path.join(ROOT, "scripts/install-r-package"), self.prefix, library],
+                       check=True, capture_output=True)
+        tests = os.path.join(ROOT, "bindings/r/aqsol/tests/testthat")
+        result = subprocess.run(
+            ["Rscript", "-e", "library(testthat); library(aqsol); "
+             f"test_dir('{tests}', reporter = 'summary', stop_on_failure = TRUE)"],
+            env={**self.env, "R_LIBS": library, "AQSOL_TABLE": TABLE}, capture_output=True,
+            text=True)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
 
 class Fortran(unittest.TestCase):
@@ -114,6 +130,21 @@ class Fortran(unittest.TestCase):
         self.assertIn("XeF2", lines[6])
         with open(os.path.join(ROOT, "VERSION")) as file:
             self.assertEqual(lines[7].split(), ["version", file.read().strip(), "CO2", "20"])
+
+
+class ReadmeExamples(unittest.TestCase):
+    def test_every_example_is_copied_from_the_file_it_names(self):
+        import re
+        with open(os.path.join(ROOT, "README.md")) as file:
+            readme = file.read()
+        blocks = re.findall(r"<!-- example from (\S+) -->\n```\w*\n(.*?)```", readme, re.DOTALL)
+        self.assertGreaterEqual(len(blocks), 4)
+        for path, block in blocks:
+            with open(os.path.join(ROOT, path)) as file:
+                source = file.read()
+            for line in block.splitlines():
+                if line.strip():
+                    self.assertIn(line.strip(), source, f"{path}: {line}")
 
 
 if __name__ == "__main__":

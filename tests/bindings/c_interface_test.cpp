@@ -90,6 +90,9 @@ TEST(CInterface, WaterAloneAndNames) {
   EXPECT_EQ(aqsol_solute_count(), 20);
   EXPECT_STREQ(aqsol_solute_name(4), "CO2");
   EXPECT_EQ(aqsol_solute_name(20), nullptr);
+  EXPECT_EQ(aqsol_solute_index("co2"), 4);
+  EXPECT_EQ(aqsol_solute_index("20"), 19);
+  EXPECT_EQ(aqsol_solute_index("XeF2"), -1);
   EXPECT_STREQ(aqsol_range_flag_name(AQSOL_RANGE_NEAR_CRITICAL), "near-critical");
   EXPECT_EQ(aqsol_range_flag_name(3), nullptr);
   EXPECT_STREQ(aqsol_phase_name(AQSOL_PHASE_SUPERCRITICAL), "supercritical");

@@ -79,6 +79,9 @@ const char* aqsol_version(void);
 int aqsol_solute_count(void);
 const char* aqsol_solute_name(int index);
 
+/* The index of the solute a text names (a name in any case, or a menu number), or -1. */
+int aqsol_solute_index(const char* solute);
+
 /* The name of a range flag bit ("ice" ...) and of a phase ("liquid" ...), or NULL. */
 const char* aqsol_range_flag_name(unsigned flag);
 const char* aqsol_phase_name(int phase);

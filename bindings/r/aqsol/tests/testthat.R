@@ -1,0 +1,3 @@
+library(testthat)
+library(aqsol)
+test_check("aqsol")

@@ -1,0 +1,46 @@
+# The R interface against aqsol-table, to the last bit; bad arguments as R errors naming them.
+table_rows <- function(...) {
+  binary <- Sys.getenv("AQSOL_TABLE", "aqsol-table")
+  out <- system2(binary, c(...), stdout = TRUE)
+  header <- strsplit(out[1], ",")[[1]]
+  text <- intersect(header, c("solute", "phase", "range", "status"))
+  numbers <- setdiff(header, text)
+  read.csv(text = out, colClasses = c(setNames(rep("character", length(text)), text),
+                                      setNames(rep("double", length(numbers)), numbers)),
+           na.strings = "")
+}
+
+test_that("rows are aqsol-table's, recycled as R recycles", {
+  frame <- aqsol_properties(c("CO2", "ch4"), 25, c(1, 100))
+  rows <- rbind(table_rows("--solute", "CO2", "--T", "25", "--P", "1"),
+                table_rows("--solute", "CH4", "--T", "25", "--P", "100"))
+  expect_identical(names(frame), names(rows))
+  for (column in setdiff(names(rows), c("range", "status"))) {
+    expect_identical(frame[[column]], rows[[column]], label = column)
+  }
+  expect_identical(frame$status, c("ok", "ok"))
+  expect_equal(attr(frame, "units")[["Gaq"]], "cal/mol")
+})
+
+test_that("sat, failed states and water alone", {
+  frame <- aqsol_properties(5, c(100, 400), "sat")
+  rows <- table_rows("--solute", "CO2", "--T", "100,400", "--P", "sat")
+  expect_identical(frame$P_bar, rows$P_bar)
+  expect_identical(frame$lnkH, rows$lnkH)
+  expect_true(is.na(frame$rho[2]))
+  expect_identical(frame$status[2], rows$status[2])
+  water <- aqsol_properties(NA, 25, 1)
+  expect_true(is.na(water$lnkH))
+  expect_identical(water$rho, table_rows("--T", "25", "--P", "1")$rho)
+  expect_identical(aqsol_solutes()[5], "CO2")
+  expect_match(aqsol_version(), "^[0-9]+\\.[0-9]+\\.[0-9]+$")
+})
+
+test_that("bad arguments are R errors that name the argument", {
+  expect_error(aqsol_properties("XeF2", 25, 1), "solute")
+  expect_error(aqsol_properties("CO2", -300, 1), "T_C")
+  expect_error(aqsol_properties("CO2", 25, -1), "P_bar")
+  expect_error(aqsol_properties("CO2", 25, "high"), "P_bar")
+  expect_error(aqsol_properties("CO2", c(1, 2, 3), c(1, 2)), "P_bar: length 2")
+  expect_error(aqsol_properties(list(), 25, 1), "solute")
+})
