@@ -65,9 +65,9 @@ def test_a_cluster_of_two_workers_gives_one_calls_numbers():
     pytest.importorskip("distributed", reason="python3-distributed is not installed")
     from dask.distributed import Client, LocalCluster
     path = os.path.join(ROOT, "bindings/python/examples/dask_grid.py")
-    spec = importlib.util.spec_from_file_location("dask_grid", path)
-    example = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(example)
+    found = importlib.util.spec_from_file_location("dask_grid", path)
+    example = importlib.util.module_from_spec(found)
+    found.loader.exec_module(example)
     temperatures, pressures = np.linspace(0, 700, 1000), np.linspace(0, 2000, 1000)  # 10**6
     # The workers find the module where this process does.
     os.environ["PYTHONPATH"] = os.pathsep.join(sys.path)
