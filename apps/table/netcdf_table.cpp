@@ -2,6 +2,7 @@
 #include "apps/table/netcdf_table.hpp"
 
 #include <cmath>
+#include <limits>
 
 #include "services/version.hpp"
 
@@ -14,11 +15,13 @@
 
 namespace aqsol::table {
 
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
 NetcdfRow netcdfRowOf(const Row& row, const Units& units) {
   NetcdfRow out;
   std::size_t n = 0;
   for (std::size_t c = kTemperatureColumn; c <= kLastValueColumn; ++c)
-    if (c != kPhaseColumn) out.numbers[n++] = columnValue(row, c, units).value_or(NAN);
+    if (c != kPhaseColumn) out.numbers[n++] = columnValue(row, c, units).value_or(kNaN);
   if (row.status.empty()) {
     out.phase = static_cast<signed char>(row.phase);
     out.range = static_cast<signed char>(row.range);
@@ -179,7 +182,7 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
   // The values, the pressure of each state first.
   const std::size_t last = solutes_ ? kLastValueColumn : kLastWaterColumn;
   const int rank = static_cast<int>(dims.size());
-  const double fill = NAN;
+  const double fill = kNaN;
   const auto number = [&](const char* name, const std::string& longName, const std::string& unit) {
     int variable;
     if (!ok(lib_->nc_def_var(file_, name, NC_DOUBLE, rank, dims.data(), &variable)) ||

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <string>
 #include <thread>
@@ -16,6 +17,8 @@
 
 namespace aqsol {
 namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 constexpr double kAbsoluteZeroC = -273.15;
 
@@ -54,7 +57,7 @@ bool soluteOf(const char* text, const SoluteParams*& solute) {
 
 aqsol_values valuesOf(const Row& row) {
   const auto value = [&](std::size_t column) {
-    return table::columnValue(row, column).value_or(NAN);
+    return table::columnValue(row, column).value_or(kNaN);
   };
   aqsol_values v;
   double* out[] = {&v.T_C,       &v.P_bar, &v.rho,    &v.drho_dP, &v.drho_dT,
@@ -64,7 +67,7 @@ aqsol_values valuesOf(const Row& row) {
   for (std::size_t column = table::kTemperatureColumn; column <= table::kLastValueColumn; ++column)
     if (column != table::kPhaseColumn) *out[n++] = value(column);
   const bool ok = row.status.empty();
-  if (row.soluteName.empty()) v.lnkH = v.V2 = v.Cp2 = v.Gaq = v.S2 = v.K_aq_gas = NAN;
+  if (row.soluteName.empty()) v.lnkH = v.V2 = v.Cp2 = v.Gaq = v.S2 = v.K_aq_gas = kNaN;
   v.phase = ok ? static_cast<int>(row.phase) : AQSOL_PHASE_NONE;
   v.range = ok ? row.range : 0;
   return v;

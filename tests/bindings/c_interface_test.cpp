@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@
 
 namespace aqsol {
 namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 const Constants& modelConstants() {
   static const Constants k = [] {
@@ -59,7 +62,7 @@ TEST(CInterface, ManyStatesOnAnyThreadCountAreTheTablesRows) {
       std::size_t n = 0;
       for (std::size_t c = table::kTemperatureColumn; c <= table::kLastValueColumn; ++c) {
         if (c == table::kPhaseColumn) continue;
-        expectSame(got[n++], table::columnValue(rows[i], c).value_or(NAN),
+        expectSame(got[n++], table::columnValue(rows[i], c).value_or(kNaN),
                    std::string(table::kColumns[c].name) + " of state " + std::to_string(i));
       }
       const std::string message(&messages[i * AQSOL_MESSAGE_SIZE]);
@@ -106,7 +109,7 @@ TEST(CInterface, BadArgumentsComputeNothingAndSayWhy) {
   EXPECT_NE(std::string(message).find("XeF2"), std::string::npos);
   EXPECT_EQ(aqsol_properties("CO2", -300, 1, &v, message, sizeof message), AQSOL_BAD_ARGUMENT);
   EXPECT_NE(std::string(message).find("T_C"), std::string::npos);
-  EXPECT_EQ(aqsol_properties("CO2", 25, NAN, &v, message, 4), AQSOL_BAD_ARGUMENT);
+  EXPECT_EQ(aqsol_properties("CO2", 25, kNaN, &v, message, 4), AQSOL_BAD_ARGUMENT);
   EXPECT_STREQ(message, "P_b");  // cut to the room given, with its terminating zero
   EXPECT_EQ(aqsol_properties("CO2", 25, 1, nullptr, nullptr, 0), AQSOL_BAD_ARGUMENT);
   const double T[] = {25, 25}, P[] = {1, -1};
