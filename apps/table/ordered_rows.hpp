@@ -19,17 +19,15 @@ namespace ordered_rows_detail {
 inline constexpr std::size_t kChunk = 64;     // rows a thread claims and makes at once
 inline constexpr std::size_t kWindow = 4096;  // rows made ahead of the one being taken, at most
 
-// One place of the window: row i sits in slot i % kWindow until it is taken.
-template <class Item>
-struct Slot {
-  Item item;
-  std::atomic<bool> ready{false};
-};
+inline constexpr std::size_t kChunksInWindow = kWindow / kChunk;
 
-// What the making threads and the taking thread share.
+// What the making threads and the taking thread share. Row i sits in items[i % kWindow] until it
+// is taken; its chunk, i / kChunk, is handed over whole: one flag and one notification a chunk.
 template <class Item>
 struct Window {
-  std::unique_ptr<Slot<Item>[]> slots = std::make_unique<Slot<Item>[]>(kWindow);
+  std::unique_ptr<Item[]> items = std::make_unique<Item[]>(kWindow);
+  std::unique_ptr<std::atomic<bool>[]> chunkReady =
+      std::make_unique<std::atomic<bool>[]>(kChunksInWindow);
   std::atomic<std::size_t> nextToClaim{0};
   std::atomic<std::size_t> taken{0};  // rows taken; advanced a chunk at a time
   std::atomic<bool> stopped{false};
@@ -37,17 +35,21 @@ struct Window {
   std::atomic<bool> failureClaimed{false}, failed{false};
   std::exception_ptr failure;
 
+  std::atomic<bool>& readyFlag(std::size_t row) {
+    return chunkReady[row / kChunk % kChunksInWindow];
+  }
+
   // Keeps the first failure, stops the making threads, and wakes the taking thread wherever it
-  // waits: every slot is marked ready, and the taker looks at `failed` before it takes a row.
+  // waits: every chunk is marked ready, and the taker looks at `failed` before it takes a row.
   void fail(std::exception_ptr error) {
     if (!failureClaimed.exchange(true)) {
       failure = std::move(error);
       failed.store(true, std::memory_order_release);
     }
     stopped.store(true);
-    for (std::size_t n = 0; n < kWindow; ++n) {
-      slots[n].ready.store(true, std::memory_order_release);
-      slots[n].ready.notify_all();
+    for (std::size_t n = 0; n < kChunksInWindow; ++n) {
+      chunkReady[n].store(true, std::memory_order_release);
+      chunkReady[n].notify_all();
     }
   }
 };
@@ -69,12 +71,11 @@ void makeRows(Window<Item>& window, std::size_t count, const MakeChunk<Item>& ma
       window.taken.wait(taken, std::memory_order_acquire);
     }
     make(first, std::span(chunk).first(end - first));
-    for (std::size_t i = first; i < end; ++i) {
-      Slot<Item>& slot = window.slots[i % kWindow];
-      slot.item = std::move(chunk[i - first]);
-      slot.ready.store(true, std::memory_order_release);
-      slot.ready.notify_one();
-    }
+    for (std::size_t i = first; i < end; ++i)
+      window.items[i % kWindow] = std::move(chunk[i - first]);
+    std::atomic<bool>& ready = window.readyFlag(first);
+    ready.store(true, std::memory_order_release);
+    ready.notify_one();
   }
 } catch (...) {
   window.fail(std::current_exception());
@@ -83,17 +84,16 @@ void makeRows(Window<Item>& window, std::size_t count, const MakeChunk<Item>& ma
 template <class Item>
 bool takeRows(Window<Item>& window, std::size_t count,
               const std::function<bool(std::size_t, const Item&)>& take) {
-  for (std::size_t i = 0; i < count; ++i) {
-    Slot<Item>& slot = window.slots[i % kWindow];
-    slot.ready.wait(false, std::memory_order_acquire);
+  for (std::size_t first = 0; first < count; first += kChunk) {
+    std::atomic<bool>& ready = window.readyFlag(first);
+    ready.wait(false, std::memory_order_acquire);
     if (window.failed.load(std::memory_order_acquire)) return false;
-    const bool go_on = take(i, slot.item);
-    slot.ready.store(false, std::memory_order_relaxed);
-    if (!go_on) return false;
-    if ((i + 1) % kChunk == 0) {
-      window.taken.store(i + 1, std::memory_order_release);
-      window.taken.notify_all();
-    }
+    const std::size_t end = std::min(first + kChunk, count);
+    for (std::size_t i = first; i < end; ++i)
+      if (!take(i, window.items[i % kWindow])) return false;
+    ready.store(false, std::memory_order_relaxed);
+    window.taken.store(end, std::memory_order_release);
+    window.taken.notify_all();
   }
   return true;
 }
