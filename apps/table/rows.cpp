@@ -2,27 +2,25 @@
 #include "apps/table/rows.hpp"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 #include "bindings/columns.hpp"
 #include "calculator/validity.hpp"
+#include "services/shortest_number.hpp"
 
 namespace aqsol::table {
 namespace {
 
 // Room for a row of fifteen numbers in shortest form and a short status.
 constexpr std::size_t kTypicalRowLength = 448;
-// Room for the fifteen numbers of a row with their separators and the one after them (a double
-// takes at most 24 characters).
-constexpr std::size_t kNumbersRoom = 15 * (1 + 24) + 1;
+// Room for the fifteen numbers of a row with their separators and the one after them.
+constexpr std::size_t kNumbersRoom = 15 * (1 + kShortestNumberRoom) + 1;
 
 void appendShortest(std::string& line, double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  line.append(text, result.ptr);
+  char text[kShortestNumberRoom];
+  line.append(text, writeShortest(text, value));
 }
 
 // A field as the format needs it: CSV quotes fields with separators or quotes; TSV has no
@@ -144,9 +142,8 @@ std::string formatRow(const TableStyle& style, const Row& row) {
   const std::size_t start = line.size();
   line.resize(start + kNumbersRoom);
   char* p = line.data() + start;
-  char* const end = line.data() + line.size();
   const auto number = [&](std::optional<double> value) {
-    if (value) p = std::to_chars(p, end, *value).ptr;
+    if (value) p = writeShortest(p, *value);
     *p++ = separator;
   };
   number(row.temperatureC);
