@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 namespace aqsol {
 namespace {
@@ -106,10 +107,13 @@ RuntimeString* StringStorage::descriptor_take() {
     return s;
   }
   if (blocks_.empty() || block_used_ == kDescriptorsPerBlock) {
-    void* bytes = memory_.take(kDescriptorsPerBlock * sizeof(RuntimeString));
+    // Zeroed memory holds value-initialised descriptors (an implicit-lifetime type whose zero
+    // bits are its null pointers and zeros), and pages of it not yet used cost no memory.
+    static_assert(std::is_trivially_default_constructible_v<RuntimeString> &&
+                  std::is_trivially_copyable_v<RuntimeString>);
+    void* bytes = memory_.take_zeroed(kDescriptorsPerBlock * sizeof(RuntimeString));
     if (bytes == nullptr) errors_.raise_critical(kDescriptorBlockFull);
     auto* block = static_cast<RuntimeString*>(bytes);
-    std::uninitialized_value_construct_n(block, kDescriptorsPerBlock);
     try {
       blocks_.push_back(block);
     } catch (const std::bad_alloc&) {

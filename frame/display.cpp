@@ -82,6 +82,13 @@ void ScreenRenderer::draw_cell(const TextScreen& screen, Canvas& canvas, int row
   CursorRows cursor{0, 0};
   if (with_cursor) cursor = cursor_rows(screen.cursor_start(), screen.cursor_stop(), kCellHeight);
   const int s = canvas.scale;
+  {
+    const int left = std::max(0, canvas.offset_x + (column - 1) * kCellWidth * s);
+    const int top = std::max(0, canvas.offset_y + (row - 1) * kCellHeight * s);
+    const int right = std::min(canvas.width, canvas.offset_x + column * kCellWidth * s);
+    const int bottom = std::min(canvas.height, canvas.offset_y + row * kCellHeight * s);
+    drawn_area_.include(left, top, right - left, bottom - top);
+  }
   for (int y = 0; y < kCellHeight; ++y) {
     const uint8_t bits = glyphs16_[character * kCellHeight + y];
     const bool cursor_row = y >= cursor.first && y < cursor.first + cursor.count;
@@ -100,8 +107,22 @@ void ScreenRenderer::draw_cell(const TextScreen& screen, Canvas& canvas, int row
   }
 }
 
+void PixelArea::include(int x0, int y0, int width, int height) {
+  if (width <= 0 || height <= 0) return;
+  if (w == 0 || h == 0) {
+    *this = {x0, y0, width, height};
+    return;
+  }
+  const int right = std::max(x + w, x0 + width), bottom = std::max(y + h, y0 + height);
+  x = std::min(x, x0);
+  y = std::min(y, y0);
+  w = right - x;
+  h = bottom - y;
+}
+
 bool ScreenRenderer::refresh(const TextScreen& screen, Canvas& canvas) {
   ++frames_;
+  drawn_area_ = {};
   const int width = screen.width(), height = screen.height();
   if (width != drawn_width_ || height != drawn_height_) {
     drawn_cells_.assign(static_cast<std::size_t>(width) * height, 0);
@@ -109,9 +130,11 @@ bool ScreenRenderer::refresh(const TextScreen& screen, Canvas& canvas) {
     drawn_height_ = height;
     valid_ = false;
   }
-  if (!valid_)
+  if (!valid_) {
     for (int y = 0; y < canvas.height; ++y)
       std::fill_n(canvas.pixels + y * canvas.pitch, canvas.width, 0u);
+    drawn_area_.include(0, 0, canvas.width, canvas.height);
+  }
   bool redraw_all = !valid_;
   if (palette_ != drawn_palette_) {
     drawn_palette_ = palette_;

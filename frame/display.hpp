@@ -31,6 +31,13 @@ struct CursorRows {
 };
 CursorRows cursor_rows(int start, int stop, int height);
 
+// A rectangle of a canvas, in pixels; empty when w or h is 0.
+struct PixelArea {
+  int x = 0, y = 0, w = 0, h = 0;
+  // Grows to take in the rectangle (x, y, w, h).
+  void include(int x0, int y0, int width, int height);
+};
+
 // Draws a text screen and remembers what it drew. Main thread only; it only reads the screen.
 class ScreenRenderer {
  public:
@@ -41,6 +48,9 @@ class ScreenRenderer {
   // Refresh: counts a frame and draws every cell that changed, blinks or holds the cursor.
   // Returns whether anything was drawn.
   bool refresh(const TextScreen& screen, Canvas& canvas);
+  // The part of the canvas the last refresh drew (the whole canvas when it drew everything), so
+  // that only that part need be shown again: a blinking cursor is one cell, not the window.
+  const PixelArea& drawn_area() const { return drawn_area_; }
 
   // The pixel size of `screen`'s page with the 8x16 glyphs.
   static int page_width(const TextScreen& screen) { return screen.width() * 8; }
@@ -59,6 +69,7 @@ class ScreenRenderer {
   bool drawn_cursor_phase_ = false, drawn_blink_phase_ = false;
   bool valid_ = false;
   uint32_t frames_ = 0;
+  PixelArea drawn_area_;
 };
 
 // Full-screen modes: 0 window, 1 the nearest mode, 2 the nearest 4:3 mode.

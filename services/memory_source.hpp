@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <new>
 
 namespace aqsol {
@@ -12,6 +13,14 @@ class MemorySource {
   virtual ~MemorySource() = default;
   // `size` bytes aligned for any object, or nullptr when they cannot be had.
   virtual void* take(std::size_t size) = 0;
+  // The same, every byte zero. A source that can hand out pages the system already zeroed
+  // (the process heap, for large blocks) does so without touching them, so that the unused part
+  // of a large store costs no memory.
+  virtual void* take_zeroed(std::size_t size) {
+    void* block = take(size);
+    if (block != nullptr) std::memset(block, 0, size);
+    return block;
+  }
   // Gives back a block that take returned; nullptr is ignored.
   virtual void give_back(void* block) = 0;
 };

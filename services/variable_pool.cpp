@@ -1,7 +1,6 @@
 // The variable pool: a bump region from which the calculator carves its variable cells once.
 #include "services/variable_pool.hpp"
 
-#include <cstring>
 #include <new>
 
 namespace aqsol {
@@ -25,7 +24,7 @@ VariablePool::~VariablePool() {
 }
 
 std::byte* VariablePool::new_block(std::size_t size) {
-  auto* block = static_cast<std::byte*>(memory_.take(size));
+  auto* block = static_cast<std::byte*>(memory_.take_zeroed(size));
   if (block == nullptr) return nullptr;
   try {
     blocks_.push_back(block);
@@ -33,7 +32,6 @@ std::byte* VariablePool::new_block(std::size_t size) {
     memory_.give_back(block);
     return nullptr;
   }
-  std::memset(block, 0, size);
   return block;
 }
 

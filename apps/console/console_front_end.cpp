@@ -75,6 +75,17 @@ bool PipeKeyInput::refill() {
   return used > 0;
 }
 
+void PipeKeyInput::wait_for_keys(std::chrono::steady_clock::time_point deadline) {
+  const auto left =
+      std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  if (end_of_input_ || left.count() <= 0) {
+    std::this_thread::sleep_until(deadline);
+    return;
+  }
+  pollfd p{fd_, POLLIN, 0};
+  poll(&p, 1, static_cast<int>(left.count()));
+}
+
 bool PipeKeyInput::pump() {
   refill();
   const KeyBuffer& buffer = frame_.key_buffer();
@@ -178,7 +189,13 @@ void ConsoleFrontEnd::sleep_ms(int ms) {
   for (auto now = std::chrono::steady_clock::now(); now < deadline;
        now = std::chrono::steady_clock::now()) {
     nap = keys_->refill() ? kShortest : std::min(nap * 2, kLongest);
-    std::this_thread::sleep_until(std::min(now + nap, deadline));
+    // Keys read but not yet taken are put in as the calculator makes room; with none read, the
+    // wait ends when more arrive, so an idle pipe costs no wake-ups.
+    if (keys_->keys_read()) {
+      std::this_thread::sleep_until(std::min(now + nap, deadline));
+    } else {
+      keys_->wait_for_keys(deadline);
+    }
   }
 }
 

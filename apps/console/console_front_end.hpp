@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "frame/frame.hpp"
 #include "frame/message_box.hpp"
@@ -33,11 +34,17 @@ class KeyInput {
  public:
   virtual ~KeyInput() = default;
   virtual bool pump() = 0;
-  // Whether keys wait, already read, for room in the key buffer (keys from a pipe or a file):
-  // they are then put in as soon as the calculator makes room, not once a frame pass.
+  // Whether keys may come that are put in as the calculator takes the ones before (keys from a
+  // pipe or a file), not once a frame pass.
   virtual bool keys_waiting() const { return false; }
+  // Whether keys wait, already read, for room in the key buffer.
+  virtual bool keys_read() const { return false; }
   // Puts keys that are waiting into the key buffer; true when it put any.
   virtual bool refill() { return false; }
+  // Waits until keys can be read or until `deadline`, whichever comes first.
+  virtual void wait_for_keys(std::chrono::steady_clock::time_point deadline) {
+    std::this_thread::sleep_until(deadline);
+  }
 };
 
 // The screen as a transcript on a file descriptor that is not a terminal: each row that scrolls
@@ -69,7 +76,9 @@ class PipeKeyInput final : public KeyInput {
   PipeKeyInput(Frame& frame, int fd);
   bool pump() override;
   bool keys_waiting() const override { return !pending_.empty() || !end_of_input_; }
+  bool keys_read() const override { return !pending_.empty(); }
   bool refill() override;
+  void wait_for_keys(std::chrono::steady_clock::time_point deadline) override;
 
  private:
   Frame& frame_;

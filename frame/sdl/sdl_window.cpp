@@ -83,7 +83,7 @@ SdlWindow::SdlWindow() {
   // terminal or the frame buffer when no display exists; a driver named in SDL_VIDEODRIVER (the
   // dummy one of the tests) is still honoured.
   if (std::getenv("SDL_VIDEODRIVER") == nullptr) setenv("SDL_VIDEODRIVER", "x11", 1);
-  if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) < 0) {
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) < 0) {
     std::fprintf(stderr, "Unable to init SDL: %s\n", SDL_GetError());
     std::exit(kExitSdlInit);
   }
@@ -172,16 +172,18 @@ void SdlWindow::refresh() {
   if (SDL_MUSTLOCK(surface_) && SDL_LockSurface(surface_) < 0) return;
   Canvas target = canvas();
   bool drew = renderer_.refresh(frame_->runtime().screen, target);
+  PixelArea shown = renderer_.drawn_area();
   const auto box = boxes_->waiting();
   if (box && (drew || !box_shown_)) {
     draw_box(*box);
     drew = true;
+    shown = {0, 0, surface_->w, surface_->h};
   }
   if (!box && box_shown_) box_shown_ = false;
   if (drew && !has_rgb_order(surface_)) {
     // Copy the drawing into the surface in the surface's own channel order.
-    for (int y = 0; y < surface_->h; ++y)
-      for (int x = 0; x < surface_->w; ++x) {
+    for (int y = shown.y; y < shown.y + shown.h; ++y)
+      for (int x = shown.x; x < shown.x + shown.w; ++x) {
         const uint32_t p = staging_[static_cast<std::size_t>(y) * surface_->w + x];
         const Uint32 mapped = SDL_MapRGB(surface_->format, p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF);
         auto* row = static_cast<uint8_t*>(surface_->pixels) + y * surface_->pitch;
@@ -190,9 +192,14 @@ void SdlWindow::refresh() {
       }
   }
   if (SDL_MUSTLOCK(surface_)) SDL_UnlockSurface(surface_);
-  if (drew && input_method_ != nullptr && input_method_->composition_state() == kComposing)
+  if (drew && input_method_ != nullptr && input_method_->composition_state() == kComposing) {
     draw_strip();
-  if (drew) SDL_UpdateRect(surface_, 0, 0, 0, 0);
+    shown = {0, 0, surface_->w, surface_->h};
+  }
+  // Only what was drawn goes to the display: a blinking cursor is one cell, not the window.
+  if (drew)
+    SDL_UpdateRect(surface_, static_cast<Sint32>(shown.x), static_cast<Sint32>(shown.y),
+                   static_cast<Uint32>(shown.w), static_cast<Uint32>(shown.h));
 }
 
 void SdlWindow::draw_box(const MessageBoxRequest& box) {
