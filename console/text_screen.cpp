@@ -135,6 +135,7 @@ uint16_t TextScreen::load_cell(int row, int column) const {
 
 void TextScreen::store_cell(int row, int column, uint16_t cell) {
   store_field(cells_[(row - 1) * width_ + (column - 1)], cell);
+  count_cell_write();
 }
 
 void TextScreen::set_cursor(int row, int column) {
@@ -200,6 +201,7 @@ bool TextScreen::take_snapshot(Snapshot& shot) const {
 void TextScreen::restore(const Snapshot& snapshot) {
   for (std::size_t i = 0; i < snapshot.cells.size(); ++i)
     if (cells_[i] != snapshot.cells[i]) store_field(cells_[i], snapshot.cells[i]);
+  count_cell_write();
   set_cursor(snapshot.cursor_row, snapshot.cursor_column);
   set_wrap_pending(snapshot.wrap_pending);
 }

@@ -99,6 +99,13 @@ class TextScreen {
   // Writes the cells of `snapshot` back (only those that differ) and its cursor.
   void restore(const Snapshot& snapshot);
 
+  // A count that grows each time a cell is written: a reader that finds it unchanged since it
+  // last read every cell need not read them again. Read before the cells (acquire).
+  uint32_t cell_writes() const {
+    return std::atomic_ref<uint32_t>(const_cast<uint32_t&>(cell_writes_))
+        .load(std::memory_order_acquire);
+  }
+
   // The listener hears of scrolled-out rows; null for none. Set before printing starts.
   void set_listener(ScreenListener* listener) { listener_ = listener; }
   // While muted, the listener hears nothing (an echo rebuilt over rows it has already heard of).
@@ -119,7 +126,13 @@ class TextScreen {
   uint8_t cursor_stop_ = 4;
   uint8_t wrap_pending_ = 0;
   bool tall_switch_available_ = true;
+  // Counts a write of a cell, after it (release): the writing thread alone writes.
+  void count_cell_write() {
+    std::atomic_ref<uint32_t>(cell_writes_).store(cell_writes_ + 1, std::memory_order_release);
+  }
+
   uint16_t* cells_;  // width x height cells, row by row, inside low memory
+  uint32_t cell_writes_ = 0;
   MemorySource& memory_;
   ScreenListener* listener_ = nullptr;
   bool listener_muted_ = false;

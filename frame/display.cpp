@@ -152,20 +152,33 @@ bool ScreenRenderer::refresh(const TextScreen& screen, Canvas& canvas) {
   const bool cursor_visible = screen.cursor_visible() != 0;
 
   bool drew = false;
-  for (int row = 1; row <= height; ++row)
-    for (int column = 1; column <= width; ++column) {
-      const uint16_t cell = screen.load_cell(row, column);
-      uint16_t& drawn = drawn_cells_[static_cast<std::size_t>((row - 1) * width + column - 1)];
-      const bool is_cursor = row == cursor_row && column == cursor_column;
-      const bool was_cursor = row == drawn_cursor_row_ && column == drawn_cursor_column_;
-      const bool unchanged =
-          cell == drawn && (!(cell & 0x8000) || blink_phase == drawn_blink_phase_) &&
-          (!is_cursor || cursor_phase == drawn_cursor_phase_) && (!was_cursor || !cursor_moved);
-      if (!redraw_all && unchanged) continue;
-      drawn = cell;
-      draw_cell(screen, canvas, row, column, cell, is_cursor && cursor_visible && cursor_phase);
-      drew = true;
-    }
+  // Draws the cell at (row, column) when it changed, blinks or holds (or held) the cursor.
+  const auto visit = [&](int row, int column) {
+    if (row < 1 || row > height || column < 1 || column > width) return;
+    const uint16_t cell = screen.load_cell(row, column);
+    uint16_t& drawn = drawn_cells_[static_cast<std::size_t>((row - 1) * width + column - 1)];
+    const bool is_cursor = row == cursor_row && column == cursor_column;
+    const bool was_cursor = row == drawn_cursor_row_ && column == drawn_cursor_column_;
+    const bool unchanged =
+        cell == drawn && (!(cell & 0x8000) || blink_phase == drawn_blink_phase_) &&
+        (!is_cursor || cursor_phase == drawn_cursor_phase_) && (!was_cursor || !cursor_moved);
+    if (cell & 0x8000) blinking_ = true;
+    if (!redraw_all && unchanged) return;
+    drawn = cell;
+    draw_cell(screen, canvas, row, column, cell, is_cursor && cursor_visible && cursor_phase);
+    drew = true;
+  };
+  // No cell written since the last look and none blinking: only the cursor's cells can change.
+  const uint32_t writes = screen.cell_writes();
+  if (!redraw_all && writes == drawn_cell_writes_ && !blinking_) {
+    visit(cursor_row, cursor_column);
+    if (cursor_moved) visit(drawn_cursor_row_, drawn_cursor_column_);
+  } else {
+    blinking_ = false;
+    for (int row = 1; row <= height; ++row)
+      for (int column = 1; column <= width; ++column) visit(row, column);
+    drawn_cell_writes_ = writes;
+  }
   drawn_cursor_row_ = cursor_row;
   drawn_cursor_column_ = cursor_column;
   drawn_cursor_phase_ = cursor_phase;

@@ -69,6 +69,8 @@ class ScreenRenderer {
   bool drawn_cursor_phase_ = false, drawn_blink_phase_ = false;
   bool valid_ = false;
   uint32_t frames_ = 0;
+  uint32_t drawn_cell_writes_ = 0;  // the screen's cell_writes() at the last look at every cell
+  bool blinking_ = false;           // a blinking cell was on the screen at that look
   PixelArea drawn_area_;
 };
 

@@ -52,6 +52,16 @@ TEST_F(Drawing, OnlyChangedCellsAreRedrawn) {
   for (uint32_t p : pixels) touched += p != 0x123456;
   EXPECT_EQ(touched, 8 * 16);
   EXPECT_NE(pixel(3 * 8, 2 * 16), 0x123456u);
+  // Only that cell goes to the display; a restored snapshot is seen as well.
+  const PixelArea& area = renderer.drawn_area();
+  EXPECT_EQ((std::vector{area.x, area.y, area.w, area.h}), (std::vector{24, 32, 8, 16}));
+  TextScreen::Snapshot before;
+  ASSERT_TRUE(screen.take_snapshot(before));
+  screen.store_cell(5, 6, 'y' | 0x07 << 8);
+  renderer.refresh(screen, canvas);
+  screen.restore(before);
+  EXPECT_TRUE(renderer.refresh(screen, canvas));
+  EXPECT_EQ(pixel(5 * 8 + 3, 4 * 16 + 8), 0x000000u);  // blank again
 }
 
 TEST_F(Drawing, BlinkingCellsVanishEveryEighthFrame) {
