@@ -60,12 +60,12 @@ def water(T_C, P_bar, *, threads=0, units="cal", pressure_unit="bar", as_frame=F
     return _frame(result, units, pressure_unit) if as_frame else result
 
 
-properties.__doc__ = _properties.__doc__ + """
+properties.__doc__ = (_properties.__doc__ or "") + """
 as_frame  True: a pandas DataFrame instead, one row per state (solutes outermost), with the
         range words and status messages as aqsol-table writes them and the units in
         frame.attrs["units"] (needs python3-pandas)
 """
-water.__doc__ = _water.__doc__ + """
+water.__doc__ = (_water.__doc__ or "") + """
 as_frame  True: a pandas DataFrame instead, as in properties()
 """
 
