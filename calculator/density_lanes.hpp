@@ -4,16 +4,15 @@
 // perform for its state, in the same order, so every double it produces is the one those
 // functions give. Whole powers
 // are the correctly rounded ones wherever those are certainly the library's, and the library's
-// pow elsewhere, as in the guarded maths; exponentials and logarithms are the library's, called
-// lane by lane. The weights near the critical point are computed lane by lane by the one-state
-// functions wherever they differ from their far-field constants.
+// pow elsewhere, as in the guarded maths; exponentials and logarithms are the library's,
+// transcribed into the lanes (library_math_lanes.hpp) or called lane by lane. The weights near the
+// critical point are computed lane by lane by the one-state functions wherever they differ from
+// their far-field constants.
 //
-// Included by one source file per instruction set, after the processor target is set, after
-// every other header but helmholtz_terms.hpp and table_sums.hpp (whose templates must take the
-// target too), and
-// after that file defines, for its vector type V and mask type MaskOf<V>,
-// fusedMultiplyAdd(a, b, c) = a b + c rounded once and anyLane(mask). Everything here has
-// internal linkage, so each instruction set keeps its own copy.
+// Included by one source file per instruction set after lane_target_begin.hpp, after every
+// other header but helmholtz_terms.hpp, table_sums.hpp and library_math_lanes.hpp (whose
+// templates must take the target too). Everything here has internal linkage, so each
+// instruction set keeps its own copy.
 #pragma once
 
 #include <cmath>
@@ -25,12 +24,10 @@
 #include "calculator/lane_block.hpp"
 #include "calculator/table_sums.hpp"
 #include "services/guarded_math.hpp"
+#include "services/library_math_lanes.hpp"
 
 namespace aqsol::lanes {
 namespace {
-
-template <class V>
-constexpr int kWidth = static_cast<int>(sizeof(V) / sizeof(double));
 
 template <class V>
 [[gnu::always_inline]] inline V load(const double* from) {
@@ -42,13 +39,6 @@ template <class V>
 template <class V>
 [[gnu::always_inline]] inline void store(double* to, V v) {
   __builtin_memcpy(to, &v, sizeof v);
-}
-
-template <class V>
-[[gnu::always_inline]] inline V splat(double x) {
-  V v;
-  for (int lane = 0; lane < kWidth<V>; ++lane) v[lane] = x;
-  return v;
 }
 
 // A value per lane as the unevaluated sum hi + lo.
@@ -123,28 +113,31 @@ template <class V>
     anyNear |= near[n + 3];
     dp[n + 3] = exact[n + 3].hi;
   }
-  dp[3] = splat<V>(1);
+  dp[3] = laneSplat<V>(1);
   dp[4] = x;
   if (!anyLane(anyNear)) return;
   for (int n = -3; n <= 7; ++n) {
     if (n == 0 || n == 1) continue;
-    for (int lane = 0; lane < kWidth<V>; ++lane)
+    for (int lane = 0; lane < kLaneCount<V>; ++lane)
       if (near[n + 3][lane]) dp[n + 3][lane] = library_pow(x[lane], n);
   }
 }
 
-// Library exponential and logarithm, lane by lane (their arguments are in range here).
+// The library's exponential and logarithm: transcribed in the lanes where that reproduces this
+// process's library (b.transcribedMath), else called lane by lane.
 template <class V>
-[[gnu::always_inline]] inline V expLanes(V x) {
+[[gnu::always_inline]] inline V expLanes(V x, bool transcribed) {
+  if (transcribed) return transcribedExp(x);
   V r;
-  for (int lane = 0; lane < kWidth<V>; ++lane) r[lane] = std::exp(x[lane]);
+  for (int lane = 0; lane < kLaneCount<V>; ++lane) r[lane] = std::exp(x[lane]);
   return r;
 }
 
 template <class V>
-[[gnu::always_inline]] inline V logLanes(V x) {
+[[gnu::always_inline]] inline V logLanes(V x, bool transcribed) {
+  if (transcribed) return transcribedLog(x);
   V r;
-  for (int lane = 0; lane < kWidth<V>; ++lane) r[lane] = std::log(x[lane]);
+  for (int lane = 0; lane < kLaneCount<V>; ++lane) r[lane] = std::log(x[lane]);
   return r;
 }
 
@@ -189,26 +182,29 @@ template <class V>
   const MaskOf<V> libraryLanes = nearMidpoint(exact) | (x * x < 0x1p-900);
   V result = exact.hi;
   if (!anyLane(libraryLanes)) return result;
-  for (int lane = 0; lane < kWidth<V>; ++lane)
+  for (int lane = 0; lane < kLaneCount<V>; ++lane)
     if (libraryLanes[lane]) result[lane] = library_pow(x[lane], 2);
   return result;
 }
 
-// The Gaussian weight exp(q) and its derivatives, as gaussianWeight computes them: exp(q) lane
-// by lane where q is not below -88 (in single precision), a tiny negative constant elsewhere.
+// The Gaussian weight exp(q) and its derivatives, as gaussianWeight computes them: exp(q) where
+// q is not below -88 (in single precision), a tiny negative constant elsewhere.
 template <class V>
 [[gnu::always_inline]] inline LaneWeight<V> gaussianWeight(const Constants& k, V d,
-                                                           LaneBlock<kWidth<V>>& b) {
+                                                           LaneBlock<kLaneCount<V>>& b) {
   const V t = load<V>(b.t);
   const V q = terms::gaussianExponent(k, t, load<V>(b.t2), d, square(d));
   LaneWeight<V> g;
-  g.W = splat<V>(-1.01e-38);
+  g.W = laneSplat<V>(-1.01e-38);
   if (anyLane(q >= -89.0)) {
-    for (int lane = 0; lane < kWidth<V>; ++lane) {
-      if (static_cast<float>(q[lane]) < -88.0f) continue;
-      if (!(q[lane] <= 700.0)) b.failed[lane] = true;  // let the one-state solver judge
-      g.W[lane] = std::exp(q[lane]);
+    MaskOf<V> exponential{};
+    V argument = q;
+    for (int lane = 0; lane < kLaneCount<V>; ++lane) {
+      exponential[lane] = static_cast<float>(q[lane]) < -88.0f ? 0 : -1;
+      if (!exponential[lane]) argument[lane] = 0;  // not used; any value the lanes take fast
+      if (exponential[lane] && !(q[lane] <= 700.0)) b.failed[lane] = true;  // judged alone
     }
+    g.W = exponential ? expLanes(argument, b.transcribedMath) : g.W;
   }
   terms::gaussianDerivatives(k, d, t, g);
   return g;
@@ -218,14 +214,14 @@ template <class V>
 // large that (r/k)^4 > 88, else lane by lane.
 template <class V>
 [[gnu::always_inline]] inline LaneWeight<V> crossoverSwitch(const Constants& k, V d,
-                                                            LaneBlock<kWidth<V>>& b) {
+                                                            LaneBlock<kLaneCount<V>>& b) {
   const V dr = d / k.w_delta;
   const V r2 = dr * dr + load<V>(b.tr2);
   const V scaled2 = r2 / (k.k * k.k);
   const MaskOf<V> near = scaled2 * scaled2 <= 100.0;
   LaneWeight<V> s;
   if (!anyLane(near)) return s;
-  for (int lane = 0; lane < kWidth<V>; ++lane) {
+  for (int lane = 0; lane < kLaneCount<V>; ++lane) {
     if (!near[lane] || !b.active[lane]) continue;
     ErrorSlot errors;
     s.setLane(lane, aqsol::crossoverSwitch(k, d[lane], *b.tt[lane], errors));
@@ -238,13 +234,13 @@ template <class V>
 // [kLaneMinDelta, 10]) into b's results. Lanes whose weights raised a guarded-maths error are
 // marked failed.
 template <class V>
-[[gnu::always_inline]] inline void evaluateLanes(const Constants& k, LaneBlock<kWidth<V>>& b) {
+[[gnu::always_inline]] inline void evaluateLanes(const Constants& k, LaneBlock<kLaneCount<V>>& b) {
   const V delta = load<V>(b.delta);
   V dp[11];
   deltaPowers(delta, dp);
   const V delta2 = dp[2 + 3];
-  const V lnDelta = logLanes(delta);
-  const V E = expLanes(-delta2);
+  const V lnDelta = logLanes(delta, b.transcribedMath);
+  const V E = expLanes(-delta2, b.transcribedMath);
   const V E_d = -2.0 * delta * E;
   const V E_dd = -2.0 * E - 2.0 * delta * E_d;
   const V E1 = 1.0 - E;
@@ -281,7 +277,7 @@ template <class V>
                                                           load<V>(b.d2Hs_dTheta2),
                                                           load<V>(b.Acr),
                                                           load<V>(b.dAcr_dTheta)};
-  LaneResults<kWidth<V>>& r = b.results;
+  LaneResults<kLaneCount<V>>& r = b.results;
   store(r.Phi, terms::Phi(parts));
   store(r.dPhi_dDelta, terms::dPhi_dDelta(parts));
   store(r.d2Phi_dDelta2, terms::d2Phi_dDelta2(parts));

@@ -40,7 +40,8 @@ struct LaneBlock {
   alignas(64) double d2Phi0_dTheta2[W]{};
   const TemperatureTerms* tt[W] = {};
   bool active[W] = {};
-  bool failed[W] = {};  // a weight raised a guarded-maths error: evaluate the state alone
+  bool failed[W] = {};           // a weight raised a guarded-maths error: evaluate the state alone
+  bool transcribedMath = false;  // exp and log transcribed in the lanes (libraryMathInLanes())
   LaneResults<W> results;
 
   // Puts a state's temperature terms into a lane (delta is set before each evaluation).

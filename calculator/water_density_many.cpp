@@ -8,6 +8,7 @@
 #include "calculator/newton_iteration.hpp"
 #include "calculator/water.hpp"
 #include "services/cpu_targets.hpp"
+#include "services/library_math.hpp"
 
 namespace aqsol {
 namespace {
@@ -83,7 +84,9 @@ class LaneSolver {
  public:
   LaneSolver(const Constants& k, std::span<DensitySolve> solves,
              void (*evaluate)(const Constants&, lanes::LaneBlock<W>&))
-      : k_(k), solves_(solves), evaluate_(evaluate) {}
+      : k_(k), solves_(solves), evaluate_(evaluate) {
+    block_.transcribedMath = libraryMathInLanes();
+  }
 
   void run() {
     for (int lane = 0; lane < W; ++lane) fill(lane);

@@ -1,0 +1,109 @@
+// The decision to use the transcribed exp and log in vector lanes, and their array forms.
+#include "services/library_math.hpp"
+
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+#include <vector>
+
+#if defined(__GLIBC__)
+#include <gnu/libc-version.h>
+#endif
+
+#include "services/cpu_targets.hpp"
+#include "services/library_math_targets.hpp"
+
+namespace aqsol {
+
+namespace {
+
+// The C library whose fused multiply-add variants were transcribed.
+constexpr std::string_view kTranscribedLibraryVersion = "2.36";
+
+bool lanesAvailable(int lanes) {
+  return (lanes == 4 || lanes == 8) && cpuTargets().widestLanes >= lanes;
+}
+
+// Arguments that take each exp table entry with small, middling and extreme remainders, both
+// signs and every binade the calculator reaches; and log arguments in every table subinterval of
+// every binade from 2^-12 to 2^12 and throughout the interval near 1.
+std::vector<double> expProbes() {
+  std::vector<double> x;
+  constexpr double kStep = 0x1.62e42fefa39efp-8;  // ln2/128
+  for (int k = -128 * 150; k <= 128 * 11; k += 37)
+    for (const double remainder : {0.0, 0.1, -0.49, 0.4999}) x.push_back((k + remainder) * kStep);
+  for (int e = -54; e <= 9; ++e)
+    for (const double m : {1.0, 1.37, 1.9999}) {
+      x.push_back(std::ldexp(m, e));
+      x.push_back(-std::ldexp(m, e));
+    }
+  return x;
+}
+
+std::vector<double> logProbes() {
+  std::vector<double> x;
+  for (int e = -12; e <= 12; ++e)
+    for (int i = 0; i < 128; ++i)
+      for (const double within : {0.13, 0.5, 0.91})
+        x.push_back(std::ldexp(0x1.6p-1 + (i + within) * 0x1.6p-1 / 128, e));
+  for (int i = -600; i <= 600; ++i) x.push_back(1 + i * 0x1p-13);
+  return x;
+}
+
+bool sameBits(double a, double b) {
+  return __builtin_bit_cast(std::uint64_t, a) == __builtin_bit_cast(std::uint64_t, b);
+}
+
+// Whether the transcription gives the library's bits for every probe, in `lanes` lanes.
+bool probesAgree(int lanes) {
+  for (const bool exp : {true, false}) {
+    const std::vector<double> x = exp ? expProbes() : logProbes();
+    std::vector<double> lanesResult(x.size());
+    if (exp) {
+      transcribedExpMany(lanes, x.data(), lanesResult.data(), x.size());
+    } else {
+      transcribedLogMany(lanes, x.data(), lanesResult.data(), x.size());
+    }
+    for (std::size_t i = 0; i < x.size(); ++i)
+      if (!sameBits(lanesResult[i], exp ? std::exp(x[i]) : std::log(x[i]))) return false;
+  }
+  return true;
+}
+
+bool transcribedLibraryLoaded() {
+#if defined(__GLIBC__)
+  return gnu_get_libc_version() == kTranscribedLibraryVersion;
+#else
+  return false;
+#endif
+}
+
+bool decideLibraryMathInLanes() {
+  const char* forced = std::getenv("AQSOL_VECTOR_MATH");
+  if (forced != nullptr && std::string_view(forced) == "0") return false;
+  __builtin_cpu_init();
+  if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma")) return false;
+  const int lanes = cpuTargets().widestLanes;
+  return lanesAvailable(lanes) && transcribedLibraryLoaded() && probesAgree(lanes);
+}
+
+}  // namespace
+
+bool libraryMathInLanes() {
+  static const bool decided = decideLibraryMathInLanes();
+  return decided;
+}
+
+bool transcribedExpMany(int lanes, const double* x, double* out, std::size_t n) {
+  if (!lanesAvailable(lanes)) return false;
+  (lanes == 8 ? lanes::avx512::transcribedExpArray : lanes::avx2::transcribedExpArray)(x, out, n);
+  return true;
+}
+
+bool transcribedLogMany(int lanes, const double* x, double* out, std::size_t n) {
+  if (!lanesAvailable(lanes)) return false;
+  (lanes == 8 ? lanes::avx512::transcribedLogArray : lanes::avx2::transcribedLogArray)(x, out, n);
+  return true;
+}
+
+}  // namespace aqsol
