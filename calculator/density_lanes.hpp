@@ -163,6 +163,17 @@ struct LaneSums {
 template <class V>
 struct LaneWeight {
   V W{}, W_d{}, W_dd{}, W_t{}, W_tt{}, W_dt{};
+  bool any = false;  // some lane's weight was computed (the crossover switch's are often all 0)
+
+  void storeInto(double (*to)[kLaneCount<V>]) const {
+    const V* parts[6] = {&W, &W_d, &W_dd, &W_t, &W_tt, &W_dt};
+    for (int n = 0; n < 6; ++n) store(to[n], *parts[n]);
+  }
+
+  void loadFrom(const double (*from)[kLaneCount<V>]) {
+    V* parts[6] = {&W, &W_d, &W_dd, &W_t, &W_tt, &W_dt};
+    for (int n = 0; n < 6; ++n) *parts[n] = load<V>(from[n]);
+  }
 
   void setLane(int lane, const Weight& w) {
     W[lane] = w.W;
@@ -173,6 +184,48 @@ struct LaneWeight {
     W_dt[lane] = w.W_dt;
   }
 };
+
+// theta^k of each lane's temperature, as the shared formulas ask for it.
+template <class V>
+struct LaneTheta {
+  const LaneBlock<kLaneCount<V>>& b;
+  [[gnu::always_inline]] V operator()(int power) const {
+    return load<V>(b.thetaPow[power - TemperatureTerms::kMinPower]);
+  }
+};
+
+// The parts of Phi at each lane's delta, with the lanes' temperature terms.
+template <class V>
+using LaneParts = terms::Parts<V, LaneSums<V>, LaneWeight<V>>;
+
+template <class V>
+[[gnu::always_inline]] inline LaneParts<V> laneParts(V delta, V delta2, V lnDelta, V E, V E_d,
+                                                     V E_dd, const LaneSums<V>& A,
+                                                     const LaneSums<V>& B, const LaneSums<V>& C,
+                                                     const LaneSums<V>& D, const LaneWeight<V>& G,
+                                                     const LaneWeight<V>& S,
+                                                     const LaneBlock<kLaneCount<V>>& b) {
+  return {delta,
+          delta2,
+          lnDelta,
+          E,
+          E_d,
+          E_dd,
+          A,
+          B,
+          C,
+          D,
+          G,
+          S,
+          load<V>(b.Phi0),
+          load<V>(b.dPhi0_dTheta),
+          load<V>(b.d2Phi0_dTheta2),
+          load<V>(b.Hs),
+          load<V>(b.dHs_dTheta),
+          load<V>(b.d2Hs_dTheta2),
+          load<V>(b.Acr),
+          load<V>(b.dAcr_dTheta)};
+}
 
 // x^2 as guarded_pow gives it: the exact square rounded once, or the library's pow for lanes
 // near a rounding midpoint or so small that the square leaves the normal range.
@@ -221,6 +274,7 @@ template <class V>
   const MaskOf<V> near = scaled2 * scaled2 <= 100.0;
   LaneWeight<V> s;
   if (!anyLane(near)) return s;
+  s.any = true;
   for (int lane = 0; lane < kLaneCount<V>; ++lane) {
     if (!near[lane] || !b.active[lane]) continue;
     ErrorSlot errors;
@@ -230,11 +284,11 @@ template <class V>
   return s;
 }
 
-// Phi and all its derivatives for every lane of b at b.delta (each within
-// [kLaneMinDelta, 10]) into b's results. Lanes whose weights raised a guarded-maths error are
-// marked failed.
+// Phi's delta-derivatives for every lane of b at b.delta (each within [kLaneMinDelta, 10]) into
+// b.results, and what completeLanes needs into b.kept. Lanes whose weights raised a
+// guarded-maths error are marked failed.
 template <class V>
-[[gnu::always_inline]] inline void evaluateLanes(const Constants& k, LaneBlock<kLaneCount<V>>& b) {
+[[gnu::always_inline]] inline void stepLanes(const Constants& k, LaneBlock<kLaneCount<V>>& b) {
   const V delta = load<V>(b.delta);
   V dp[11];
   deltaPowers(delta, dp);
@@ -246,41 +300,64 @@ template <class V>
   const V E1 = 1.0 - E;
   LaneFunctions<V> f;
   terms::densityFunctions(delta, lnDelta, LanePowers<V>{dp}, E1, E_d, E_dd, f);
-  const auto theta = [&b](int power) __attribute__((always_inline)) {
-    return load<V>(b.thetaPow[power - TemperatureTerms::kMinPower]);
-  };
   const LanePowers<V> powers{dp};
   LaneSums<V> A, B, C, D;
-  terms::sumTables(f, powers, theta, A, B, C, D);
-  terms::sumTables_theta(f, powers, theta, A, B, C, D);
+  terms::sumTables(f, powers, LaneTheta<V>{b}, A, B, C, D);
   const V d = delta - 1;
   const LaneWeight<V> G = gaussianWeight(k, d, b);
   const LaneWeight<V> S = crossoverSwitch(k, d, b);
+  const LaneParts<V> parts = laneParts(delta, delta2, lnDelta, E, E_d, E_dd, A, B, C, D, G, S, b);
+  store(b.results.dPhi_dDelta, terms::dPhi_dDelta(parts));
+  store(b.results.d2Phi_dDelta2, terms::d2Phi_dDelta2(parts));
 
-  const terms::Parts<V, LaneSums<V>, LaneWeight<V>> parts{delta,
-                                                          delta2,
-                                                          lnDelta,
-                                                          E,
-                                                          E_d,
-                                                          E_dd,
-                                                          A,
-                                                          B,
-                                                          C,
-                                                          D,
-                                                          G,
-                                                          S,
-                                                          load<V>(b.Phi0),
-                                                          load<V>(b.dPhi0_dTheta),
-                                                          load<V>(b.d2Phi0_dTheta2),
-                                                          load<V>(b.Hs),
-                                                          load<V>(b.dHs_dTheta),
-                                                          load<V>(b.d2Hs_dTheta2),
-                                                          load<V>(b.Acr),
-                                                          load<V>(b.dAcr_dTheta)};
+  LaneStepParts<kLaneCount<V>>& kept = b.kept;
+  for (int n = 0; n < 11; ++n) store(kept.deltaPow[n], dp[n]);
+  store(kept.lnDelta, lnDelta);
+  store(kept.E, E);
+  store(kept.E_d, E_d);
+  store(kept.sumB, B.S);
+  store(kept.sumC, C.S);
+  store(kept.sumC_d, C.S_d);
+  store(kept.gaussian, G.W);
+  if (S.any) {
+    S.storeInto(kept.crossoverWeight);
+    kept.crossover = true;
+  } else if (kept.crossover) {
+    S.storeInto(kept.crossoverWeight);  // zeros
+    kept.crossover = false;
+  }
+}
+
+// Phi and its theta-derivatives for every lane of b from what a step kept there (b.kept, see
+// LaneBlock::takeStep) into b.results: the density functions again, the sums and weights the
+// step did not need, and the formulas, as the one-state evaluation completes them.
+template <class V>
+[[gnu::always_inline]] inline void completeLanes(const Constants& k, LaneBlock<kLaneCount<V>>& b) {
+  const LaneStepParts<kLaneCount<V>>& kept = b.kept;
+  V dp[11];
+  for (int n = 0; n < 11; ++n) dp[n] = load<V>(kept.deltaPow[n]);
+  const V delta = dp[1 + 3], delta2 = dp[2 + 3];
+  const V lnDelta = load<V>(kept.lnDelta), E = load<V>(kept.E), E_d = load<V>(kept.E_d);
+  const V E_dd = -2.0 * E - 2.0 * delta * E_d;
+  LaneFunctions<V> f;
+  terms::densityFunctions(delta, lnDelta, LanePowers<V>{dp}, 1.0 - E, E_d, E_dd, f);
+  const LanePowers<V> powers{dp};
+  const LaneTheta<V> theta{b};
+  LaneSums<V> A, B, C, D;
+  terms::sumDensityFunctions<kRowMajorA>(f, theta, A);
+  terms::sumDensityFunctions<kRowMajorD>(f, theta, D);
+  B.S = load<V>(kept.sumB);
+  C.S = load<V>(kept.sumC);
+  C.S_d = load<V>(kept.sumC_d);
+  terms::sumTables_theta(f, powers, theta, A, B, C, D);
+  LaneWeight<V> G;
+  G.W = load<V>(kept.gaussian);
+  terms::gaussianDerivatives(k, delta - 1, load<V>(b.t), G);
+  LaneWeight<V> S;
+  if (kept.crossover) S.loadFrom(kept.crossoverWeight);
+  const LaneParts<V> parts = laneParts(delta, delta2, lnDelta, E, E_d, E_dd, A, B, C, D, G, S, b);
   LaneResults<kLaneCount<V>>& r = b.results;
   store(r.Phi, terms::Phi(parts));
-  store(r.dPhi_dDelta, terms::dPhi_dDelta(parts));
-  store(r.d2Phi_dDelta2, terms::d2Phi_dDelta2(parts));
   store(r.dPhi_dTheta, terms::dPhi_dTheta(parts));
   store(r.d2Phi_dTheta2, terms::d2Phi_dTheta2(parts));
   store(r.d2Phi_dDelta_dTheta, terms::d2Phi_dDelta_dTheta(parts));

@@ -23,8 +23,12 @@
 
 namespace aqsol::lanes {
 namespace {
-void evaluate(const Constants& k, LaneBlock<AQSOL_LANES>& block) {
-  evaluateLanes<Vector>(k, block);
+void step(const Constants& k, LaneBlock<AQSOL_LANES>& block) {
+  stepLanes<Vector>(k, block);
+}
+
+void complete(const Constants& k, LaneBlock<AQSOL_LANES>& block) {
+  completeLanes<Vector>(k, block);
 }
 }  // namespace
 }  // namespace aqsol::lanes
@@ -35,11 +39,11 @@ namespace aqsol::lanes {
 
 #if AQSOL_LANES == 4
 LaneEvaluator4 laneEvaluator4() {
-  return cpuTargets().widestLanes >= 4 ? evaluate : nullptr;
+  return cpuTargets().widestLanes >= 4 ? LaneEvaluator4{step, complete} : LaneEvaluator4{};
 }
 #else
 LaneEvaluator8 laneEvaluator8() {
-  return cpuTargets().widestLanes >= 8 ? evaluate : nullptr;
+  return cpuTargets().widestLanes >= 8 ? LaneEvaluator8{step, complete} : LaneEvaluator8{};
 }
 #endif
 

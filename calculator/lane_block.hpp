@@ -20,9 +20,28 @@ struct LaneResults {
   alignas(64) double d2Phi_dDelta_dTheta[W]{};
 };
 
+// What a Newton step's evaluation keeps of each lane for completing that evaluation once the
+// lane's iteration has converged: the parts of Phi it computed that the theta-derivatives need,
+// or need to recompute the others with the same operations.
+template <int W>
+struct LaneStepParts {
+  alignas(64) double deltaPow[11][W]{};  // delta^n, n = -3..7
+  alignas(64) double lnDelta[W]{};
+  alignas(64) double E[W]{};
+  alignas(64) double E_d[W]{};
+  alignas(64) double sumB[W]{};    // table B's sum
+  alignas(64) double sumC[W]{};    // table C's sum
+  alignas(64) double sumC_d[W]{};  // and its delta-derivative
+  alignas(64) double gaussian[W]{};
+  // The crossover switch and its derivatives (d, dd, t, tt, dt), zero in every lane unless
+  // `crossover` says some lane has them.
+  alignas(64) double crossoverWeight[6][W]{};
+  bool crossover = false;
+};
+
 // W states side by side: their reduced densities and temperature terms (one row of lanes per
-// quantity), which lanes hold a state, which failed, and Phi and its derivatives at the last
-// evaluation.
+// quantity), which lanes hold a state, which failed, Phi and its derivatives at the last
+// evaluation, and what a step keeps for completing it.
 template <int W>
 struct LaneBlock {
   alignas(64) double delta[W]{};
@@ -43,6 +62,7 @@ struct LaneBlock {
   bool failed[W] = {};           // a weight raised a guarded-maths error: evaluate the state alone
   bool transcribedMath = false;  // exp and log transcribed in the lanes (libraryMathInLanes())
   LaneResults<W> results;
+  LaneStepParts<W> kept;
 
   // Puts a state's temperature terms into a lane (delta is set before each evaluation).
   void load(int lane, const TemperatureTerms& terms) {
@@ -62,6 +82,35 @@ struct LaneBlock {
     failed[lane] = false;
   }
 
+  // Puts into a lane, for completing, another block's lane after its last step: what the step
+  // kept and the delta-derivatives it gave (the temperature terms are load()ed separately).
+  void takeStep(int lane, const LaneBlock& from, int fromLane) {
+    const LaneStepParts<W>& f = from.kept;
+    LaneStepParts<W>& to = kept;
+    for (int n = 0; n < 11; ++n) to.deltaPow[n][lane] = f.deltaPow[n][fromLane];
+    to.lnDelta[lane] = f.lnDelta[fromLane];
+    to.E[lane] = f.E[fromLane];
+    to.E_d[lane] = f.E_d[fromLane];
+    to.sumB[lane] = f.sumB[fromLane];
+    to.sumC[lane] = f.sumC[fromLane];
+    to.sumC_d[lane] = f.sumC_d[fromLane];
+    to.gaussian[lane] = f.gaussian[fromLane];
+    if (f.crossover) {
+      for (int n = 0; n < 6; ++n) to.crossoverWeight[n][lane] = f.crossoverWeight[n][fromLane];
+      to.crossover = true;
+    }
+    results.dPhi_dDelta[lane] = from.results.dPhi_dDelta[fromLane];
+    results.d2Phi_dDelta2[lane] = from.results.d2Phi_dDelta2[fromLane];
+  }
+
+  // Zeros the crossover weights kept, after they have been used.
+  void clearCrossover() {
+    if (!kept.crossover) return;
+    for (auto& row : kept.crossoverWeight)
+      for (double& value : row) value = 0;
+    kept.crossover = false;
+  }
+
   // Phi and its derivatives at one lane's last evaluation, as completeHelmholtz gives them.
   HelmholtzValues values(int lane) const {
     const LaneResults<W>& r = results;
@@ -70,10 +119,18 @@ struct LaneBlock {
   }
 };
 
-// Evaluates every lane of a block of 4 or 8 (see density_lanes.hpp); null where the processor
-// lacks the instructions.
-using LaneEvaluator4 = void (*)(const Constants& k, LaneBlock<4>& block);
-using LaneEvaluator8 = void (*)(const Constants& k, LaneBlock<8>& block);
+// The evaluations of a block of 4 or 8 lanes (see density_lanes.hpp): `step` gives Phi's
+// delta-derivatives at every lane's delta and keeps what `complete` needs; `complete` gives Phi
+// and its theta-derivatives from what a step kept (copied, lane by lane, into the block it is
+// given). Null where the processor lacks the instructions.
+template <int W>
+struct LaneEvaluator {
+  void (*step)(const Constants& k, LaneBlock<W>& block) = nullptr;
+  void (*complete)(const Constants& k, LaneBlock<W>& block) = nullptr;
+  explicit operator bool() const { return step != nullptr; }
+};
+using LaneEvaluator4 = LaneEvaluator<4>;
+using LaneEvaluator8 = LaneEvaluator<8>;
 LaneEvaluator4 laneEvaluator4();
 LaneEvaluator8 laneEvaluator8();
 

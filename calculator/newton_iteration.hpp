@@ -64,11 +64,16 @@ class NewtonIteration {
     return lastWasReset_ || !(delta_ > 0) ? WaterStatus::kNotConverged : WaterStatus::kOk;
   }
 
+  // dZ/ddelta at the final delta from the last evaluation's delta-derivatives.
+  double dZ_dDelta(double dPhi_dDelta, double d2Phi_dDelta2) const {
+    return 2 * delta_ * dPhi_dDelta + delta_ * delta_ * d2Phi_dDelta2;
+  }
+
   // The solution after a kOk outcome: Phi and its derivatives from the last evaluation, and
   // the Z derivatives at the final delta (Z stays that of the last evaluation), into s.
   void accept(const HelmholtzValues& phi, DensitySolution& s) const {
     s.phi = phi;
-    s.dZ_dDelta = 2 * delta_ * s.phi.dPhi_dDelta + delta_ * delta_ * s.phi.d2Phi_dDelta2;
+    s.dZ_dDelta = dZ_dDelta(s.phi.dPhi_dDelta, s.phi.d2Phi_dDelta2);
     s.dZ_dTheta = delta_ * delta_ * s.phi.d2Phi_dDelta_dTheta;
   }
 

@@ -78,12 +78,13 @@ bool startInLane(const Constants& k, DensitySolve& solve, TemperatureTermsCache&
   return true;
 }
 
-// Puts solves into lanes and steps every lane's iteration together until all are done.
+// Puts solves into lanes and steps every lane's iteration together until all are done. A step
+// evaluates only the delta-derivatives a Newton step needs; the evaluation a converged lane
+// ended on is completed later, with those of other converged lanes, W at a time.
 template <int W>
 class LaneSolver {
  public:
-  LaneSolver(const Constants& k, std::span<DensitySolve> solves,
-             void (*evaluate)(const Constants&, lanes::LaneBlock<W>&))
+  LaneSolver(const Constants& k, std::span<DensitySolve> solves, lanes::LaneEvaluator<W> evaluate)
       : k_(k), solves_(solves), evaluate_(evaluate) {
     block_.transcribedMath = libraryMathInLanes();
   }
@@ -93,10 +94,11 @@ class LaneSolver {
     while (anyActive()) {
       for (int lane = 0; lane < W; ++lane)
         if (block_.active[lane]) prepareEvaluation(lane);
-      evaluate_(k_, block_);
+      evaluate_.step(k_, block_);
       for (int lane = 0; lane < W; ++lane)
         if (block_.active[lane]) takeEvaluation(lane);
     }
+    completeConverged();
   }
 
  private:
@@ -156,19 +158,49 @@ class LaneSolver {
     }
     // Failures and unstable roots go to the retries of the one-state solver.
     if (s.iteration.outcome() != WaterStatus::kOk) return redoAlone(lane);
-    s.iteration.accept(block_.values(lane), w);
-    if (!(w.dZ_dDelta > 0)) return redoAlone(lane);
+    if (!(s.iteration.dZ_dDelta(r.dPhi_dDelta[lane], r.d2Phi_dDelta2[lane]) > 0))
+      return redoAlone(lane);
     s.solve->status = WaterStatus::kOk;
+    keepForCompleting(lane);
     fill(lane);
   }
 
+  // Moves a converged lane's last evaluation into the completion block, and completes the
+  // block when it is full.
+  void keepForCompleting(int lane) {
+    const int slot = converged_++;
+    completion_.load(slot, lanes_[lane].tt);
+    completion_.takeStep(slot, block_, lane);
+    pending_[slot] = {lanes_[lane].iteration, lanes_[lane].solve->solution};
+    if (converged_ == W) completeConverged();
+  }
+
+  // Phi and its theta-derivatives for the converged lanes waiting, and their solutions.
+  void completeConverged() {
+    if (converged_ == 0) return;
+    evaluate_.complete(k_, completion_);
+    completion_.clearCrossover();
+    for (int slot = 0; slot < converged_; ++slot)
+      pending_[slot].iteration.accept(completion_.values(slot), *pending_[slot].solution);
+    converged_ = 0;
+  }
+
+  // A converged iteration waiting for its last evaluation to be completed.
+  struct Pending {
+    NewtonIteration iteration{0, 0};
+    DensitySolution* solution = nullptr;
+  };
+
   const Constants& k_;
   std::span<DensitySolve> solves_;
-  void (*evaluate_)(const Constants&, lanes::LaneBlock<W>&);
+  lanes::LaneEvaluator<W> evaluate_;
   std::size_t next_ = 0;
   TemperatureTermsCache terms_;
   lanes::LaneBlock<W> block_;
   LaneSolve lanes_[W];
+  lanes::LaneBlock<W> completion_;
+  Pending pending_[W];
+  int converged_ = 0;
 };
 
 }  // namespace

@@ -19,14 +19,14 @@ void checkLanes(const std::vector<double>& x) {
   for (const int lanes : {4, 8}) {
     if (aqsol::transcribedExpMany(lanes, x.data(), out.data(), x.size()))
       for (std::size_t i = 0; i < x.size(); ++i)
-        aqsol::fuzz::check(std::bit_cast<std::uint64_t>(out[i]) ==
-                               std::bit_cast<std::uint64_t>(std::exp(x[i])),
-                           "exp in the lanes gives the library's bits");
+        aqsol::fuzz::check(
+            std::bit_cast<std::uint64_t>(out[i]) == std::bit_cast<std::uint64_t>(std::exp(x[i])),
+            "exp in the lanes gives the library's bits");
     if (aqsol::transcribedLogMany(lanes, x.data(), out.data(), x.size()))
       for (std::size_t i = 0; i < x.size(); ++i)
-        aqsol::fuzz::check(std::bit_cast<std::uint64_t>(out[i]) ==
-                               std::bit_cast<std::uint64_t>(std::log(x[i])),
-                           "log in the lanes gives the library's bits");
+        aqsol::fuzz::check(
+            std::bit_cast<std::uint64_t>(out[i]) == std::bit_cast<std::uint64_t>(std::log(x[i])),
+            "log in the lanes gives the library's bits");
   }
 }
 
