@@ -19,40 +19,67 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// The decimal digits of `value` (at most 17), written to end before `end`; returns their start.
-char* digitsBefore(char* end, std::uint64_t value) {
-  char* p = end;
-  const auto pairs = [&](std::uint32_t v, int count) {
-    for (int i = 0; i < count; ++i) {
-      const std::uint32_t pair = v % 100 * 2;
-      v /= 100;
-      p -= 2;
-      p[0] = kDigitPairs[pair];
-      p[1] = kDigitPairs[pair + 1];
-    }
-    return v;
-  };
-  std::uint32_t high = static_cast<std::uint32_t>(value);
-  if (value >= 100'000'000) {
-    pairs(static_cast<std::uint32_t>(value % 100'000'000), 4);
-    high = static_cast<std::uint32_t>(value / 100'000'000);
-  }
-  while (high >= 100) high = pairs(high, 1);
-  if (high >= 10) {
-    pairs(high, 1);
-  } else {
-    *--p = static_cast<char>('0' + high);
-  }
-  return p;
+// The eight decimal digits of v < 10^8 (with leading zeros) as ASCII, the first in the lowest
+// byte: v split into halves of four digits, each into pairs, each into digits, every split in
+// all lanes of one 64-bit word at once (multiplications by reciprocals exact in these ranges).
+[[gnu::always_inline]] inline std::uint64_t eightDigits(std::uint32_t v) {
+  const std::uint64_t high4 = (std::uint64_t{v} * 109951163) >> 40;  // v / 10^4
+  const std::uint64_t halves = high4 | (v - high4 * 10000) << 32;
+  const std::uint64_t high2 = ((halves * 10486) >> 20) & 0x0000007F0000007F;  // each / 100
+  const std::uint64_t pairs = high2 | (halves - high2 * 100) << 16;
+  const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000F;  // each / 10
+  return (tens | (pairs - tens * 10) << 8) | 0x3030303030303030;
 }
 
-char* fill(char* out, char c, int count) {
-  std::memset(out, c, static_cast<std::size_t>(count));
+// How many decimal digits 0 < value < 10^17 has: from its bit length (times log10 2, as
+// 1233/4096), less one where it lies below that many digits' least value.
+int digitCount(std::uint64_t value) {
+  static constexpr std::uint64_t kPowers[] = {1,
+                                              10,
+                                              100,
+                                              1'000,
+                                              10'000,
+                                              100'000,
+                                              1'000'000,
+                                              10'000'000,
+                                              100'000'000,
+                                              1'000'000'000,
+                                              10'000'000'000,
+                                              100'000'000'000,
+                                              1'000'000'000'000,
+                                              10'000'000'000'000,
+                                              100'000'000'000'000,
+                                              1'000'000'000'000'000,
+                                              10'000'000'000'000'000,
+                                              100'000'000'000'000'000};
+  const int estimate = ((64 - __builtin_clzll(value)) * 1233) >> 12;  // digits or digits - 1
+  return estimate + (value >= kPowers[estimate] ? 1 : 0);
+}
+
+// The decimal digits of a significand below 10^17: all 17 with leading zeros into
+// `digits`, and how many there are without them.
+int seventeenDigits(std::uint64_t value, char* digits) {
+  const auto high = static_cast<std::uint32_t>(value / 100'000'000);
+  const auto low = static_cast<std::uint32_t>(value - std::uint64_t{high} * 100'000'000);
+  const auto top = static_cast<std::uint32_t>(high / 100'000'000);
+  const auto middle = high - top * 100'000'000;
+  digits[0] = static_cast<char>('0' + top);
+  const std::uint64_t middleDigits = eightDigits(middle), lowDigits = eightDigits(low);
+  std::memcpy(digits + 1, &middleDigits, 8);
+  std::memcpy(digits + 9, &lowDigits, 8);
+  return digitCount(value);
+}
+
+// The copies below move a fixed 24 bytes, more than any run of digits: the output has room.
+constexpr int kCopy = 24;
+
+char* copy(char* out, const char* from, int count) {
+  std::memcpy(out, from, kCopy);
   return out + count;
 }
 
-char* copy(char* out, const char* from, int count) {
-  std::memcpy(out, from, static_cast<std::size_t>(count));
+char* fill(char* out, char c, int count) {
+  std::memset(out, c, kCopy);
   return out + count;
 }
 
@@ -64,10 +91,9 @@ char* writeShortest(char* out, double value) {
   const auto library = [&] { return std::to_chars(out, out + kShortestNumberRoom, value).ptr; };
   if (value == 0 || !std::isfinite(value)) return library();
   const auto decimal = fmt::detail::dragonbox::to_decimal(value);
-  char buffer[20];
-  char* const end = buffer + sizeof buffer;
-  const char* digits = digitsBefore(end, decimal.significand);
-  const int n = static_cast<int>(end - digits);
+  char buffer[17 + kCopy] = {};
+  const int n = seventeenDigits(decimal.significand, buffer);
+  const char* const digits = buffer + 17 - n;
   const int exponent = decimal.exponent + n - 1;  // value = d.ddd x 10^exponent
   const int exponentDigits = exponent >= 100 || exponent <= -100 ? 3 : 2;
   const int scientificLength = n + (n > 1 ? 1 : 0) + 2 + exponentDigits;

@@ -4,8 +4,10 @@
 
 namespace aqsol {
 
-// Room for the longest text writeShortest writes ("-2.2250738585072014e-308").
-inline constexpr int kShortestNumberRoom = 25;
+// Room writeShortest needs at its output: the longest text it writes
+// ("-2.2250738585072014e-308", 24 characters) and the scratch beyond the text that it may
+// overwrite while writing.
+inline constexpr int kShortestNumberRoom = 48;
 
 // Writes `value` at `out` exactly as std::to_chars(out, out + room, value) does (the shortest
 // digits that read back as `value`, fixed or scientific, whichever is shorter, fixed on a tie)

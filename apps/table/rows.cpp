@@ -13,8 +13,6 @@
 namespace aqsol::table {
 namespace {
 
-// Room for a row of fifteen numbers in shortest form and a short status.
-constexpr std::size_t kTypicalRowLength = 448;
 // Room for the fifteen numbers of a row with their separators and the one after them.
 constexpr std::size_t kNumbersRoom = 15 * (1 + kShortestNumberRoom) + 1;
 
@@ -76,14 +74,14 @@ std::string_view textColumn(const Row& row, std::size_t index) {
 }
 
 // One JSON object with the header's keys, on one line.
-std::string formatJsonRow(const TableStyle& style, const Row& row) {
-  std::string line;
-  line.reserve(2 * kTypicalRowLength);  // one allocation per row
+void appendJsonRow(const TableStyle& style, const Row& row, std::string& line) {
   line += '{';
   const bool ok = row.status.empty();
+  bool first = true;
   for (std::size_t n = 0; n < kColumns.size(); ++n) {
     if (!hasColumn(style, n)) continue;
-    if (line.size() > 1) line += ',';
+    if (!first) line += ',';
+    first = false;
     appendJsonString(line, columnName(n, style.units));
     line += ':';
     if (n == kPhaseColumn) {
@@ -97,7 +95,43 @@ std::string formatJsonRow(const TableStyle& style, const Row& row) {
     }
   }
   line += "}\n";
-  return line;
+}
+
+// A CSV or TSV row.
+void appendSeparatedRow(const TableStyle& style, const Row& row, std::string& line) {
+  const char separator = style.format == Format::kCsv ? ',' : '\t';
+  const bool ok = row.status.empty();
+  if (style.solute) {
+    line += field(row.soluteName, style.format);
+    line += separator;
+  }
+  // The numbers written straight into a buffer, each with the separator after it.
+  char numbers[kNumbersRoom];
+  char* p = numbers;
+  const auto number = [&](std::optional<double> value) {
+    if (value) p = writeShortest(p, *value);
+    *p++ = separator;
+  };
+  number(row.temperatureC);
+  number(columnValue(row, kPressureColumn, style.units));
+  line.append(numbers, p);
+  if (ok) line += phaseText(row.phase);
+  line += separator;
+  p = numbers;
+  const std::array<double, 13> values = computedValues(row);
+  const std::size_t last = style.solute ? kLastValueColumn : kLastWaterColumn;
+  for (std::size_t n = kFirstValueColumn; n <= last; ++n)
+    number(ok ? std::optional(inUnits(values[n - kFirstValueColumn], n, style.units))
+              : std::nullopt);
+  line.append(numbers, p);
+  if (ok) line += rangeText(row.range);
+  line += separator;
+  if (ok) {
+    line += "ok";
+  } else {
+    line += field(row.status, style.format);
+  }
+  line += '\n';
 }
 
 }  // namespace
@@ -131,38 +165,14 @@ std::string headerText(const TableStyle& style) {
   return line;
 }
 
+void appendRow(const TableStyle& style, const Row& row, std::string& text) {
+  if (style.format == Format::kJson) return appendJsonRow(style, row, text);
+  appendSeparatedRow(style, row, text);
+}
+
 std::string formatRow(const TableStyle& style, const Row& row) {
-  if (style.format == Format::kJson) return formatJsonRow(style, row);
-  const char separator = style.format == Format::kCsv ? ',' : '\t';
-  const bool ok = row.status.empty();
   std::string line;
-  line.reserve(kTypicalRowLength);  // one allocation per row
-  if (style.solute) line += field(row.soluteName, style.format) + separator;
-  // The numbers straight into the row's text, each with the separator after it.
-  const std::size_t start = line.size();
-  line.resize(start + kNumbersRoom);
-  char* p = line.data() + start;
-  const auto number = [&](std::optional<double> value) {
-    if (value) p = writeShortest(p, *value);
-    *p++ = separator;
-  };
-  number(row.temperatureC);
-  number(columnValue(row, kPressureColumn, style.units));
-  line.resize(static_cast<std::size_t>(p - line.data()));
-  if (ok) line += phaseText(row.phase);
-  line += separator;
-  line.resize(line.size() + kNumbersRoom);
-  p = line.data() + line.size() - kNumbersRoom;
-  const std::array<double, 13> values = computedValues(row);
-  const std::size_t last = style.solute ? kLastValueColumn : kLastWaterColumn;
-  for (std::size_t n = kFirstValueColumn; n <= last; ++n)
-    number(ok ? std::optional(inUnits(values[n - kFirstValueColumn], n, style.units))
-              : std::nullopt);
-  line.resize(static_cast<std::size_t>(p - line.data()));
-  if (ok) line += rangeText(row.range);
-  line += separator;
-  line += ok ? std::string_view("ok") : std::string_view(field(row.status, style.format));
-  line += '\n';
+  appendRow(style, row, line);
   return line;
 }
 

@@ -33,4 +33,7 @@ std::string headerText(const TableStyle& style);
 // empty values (null in JSON), an empty phase and range.
 std::string formatRow(const TableStyle& style, const Row& row);
 
+// formatRow's text appended to `text` (the rows of a chunk into one string).
+void appendRow(const TableStyle& style, const Row& row, std::string& text);
+
 }  // namespace aqsol::table

@@ -20,7 +20,8 @@
 namespace aqsol::table {
 namespace {
 
-// What a computing thread hands over for one row: its text and, for a plot, its point.
+// What a computing thread hands over for one row: its text and, for a plot, its point. The
+// text of a whole chunk of rows is the first row's; the others' is empty.
 struct MadeRow {
   std::string text;
   std::optional<double> x, y;
@@ -77,10 +78,11 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
     std::vector<Row> computed(made.size());
     computeRows(k, requests, computed);
     for (std::size_t n = 0; n < made.size(); ++n) {
+      made[n] = {};
       if (netcdf) {
-        made[n] = {{}, {}, {}, {}, netcdfRowOf(computed[n], options.units)};
+        made[n].netcdf = netcdfRowOf(computed[n], options.units);
       } else {
-        made[n] = {formatRow(style, computed[n]), {}, {}, {}, {}};
+        appendRow(style, computed[n], made[0].text);
       }
       if (plotting) {
         made[n].x = columnValue(computed[n], options.plotX, options.units);
