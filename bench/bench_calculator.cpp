@@ -2,9 +2,11 @@
 // a grid as aqsol-table computes them.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <vector>
 
 #include "apps/table/rows.hpp"
+#include "bench/machine_floor.hpp"
 #include "calculator/infinite_dilution.hpp"
 #include "calculator/water.hpp"
 
@@ -82,6 +84,8 @@ void BM_GridStates(benchmark::State& state) {
   for (int t = 0; t < 119; ++t)
     for (int p = 0; p < 96; ++p) requests.push_back({&co2, 5 + 2.5 * t, {false, 50.0 + 10 * p}});
   std::vector<Row> rows(64);
+  const bench::MachineFloor& floor = bench::machineFloor(static_cast<int>(width));
+  const auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
     for (std::size_t first = 0; first < requests.size(); first += 64) {
       const std::size_t count = std::min<std::size_t>(64, requests.size() - first);
@@ -90,12 +94,28 @@ void BM_GridStates(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(rows.data());
   }
+  const double perState =
+      std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() /
+      static_cast<double>(state.iterations() * requests.size());
+  state.counters["floor_us"] = floor.computeMicroseconds;
+  state.counters["x_floor"] = perState / floor.computeMicroseconds;
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(requests.size()));
   state.counters["time_per_state"] = benchmark::Counter(
       static_cast<double>(requests.size()),
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_GridStates)->Arg(1)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
+
+// The machine floor per state of the grid on the widest lanes (no time of its own): for the
+// computation (compute_us) and for the text (text_us), with what it was made from.
+void BM_MachineFloor(benchmark::State& state) {
+  const bench::MachineFloor& floor = bench::machineFloor(static_cast<int>(widestLaneWidth()));
+  for (auto _ : state) benchmark::DoNotOptimize(floor.computeMicroseconds);
+  state.counters["compute_us"] = floor.computeMicroseconds;
+  state.counters["text_us"] = floor.textMicroseconds;
+  state.SetLabel(floor.explanation);
+}
+BENCHMARK(BM_MachineFloor)->Iterations(1);
 
 }  // namespace
 
