@@ -396,7 +396,7 @@ void line_input(Console& con, RuntimeHost& host, std::span<const InputTarget> ta
       strings.temporaries_release(mark, 0);
       if (host.stop_requested()) return;
       if (length != 1) {
-        if (length == 0) host.sleep_ms(kPollMs);
+        if (length == 0) host.wait_for_key(kPollMs);
         continue;  // nothing, or a key without a character
       }
     }

@@ -33,6 +33,9 @@ class RuntimeHost {
   virtual void sound(double frequency, double duration) = 0;
   // Sleeps the routine's thread for about `ms` milliseconds.
   virtual void sleep_ms(int ms) = 0;
+  // After read_key() found no key: waits for one, about `ms` milliseconds at most where the
+  // host cannot be woken by its arrival (and by a stop request).
+  virtual void wait_for_key(int ms) { sleep_ms(ms); }
 };
 
 }  // namespace aqsol

@@ -97,8 +97,7 @@ int Frame::run(FrontEnd& front, Routine routine) {
   bool odd_pass = false;
   for (;;) {
     update_tick_counter(front);
-    front.sleep_ms(15);
-    front.sleep_ms(1);
+    front.sleep_ms(16);  // one wait for the pair of 15 ms and 1 ms: one wake-up a pass
     if (flags_.exit_requested.load()) break;
     odd_pass = !odd_pass;
     tones_.service();
@@ -116,6 +115,7 @@ int Frame::run(FrontEnd& front, Routine routine) {
 void Frame::shut_down() {
   flags_.stop_requested.store(true);
   flags_.event_pending.store(true);
+  key_buffer_.wake();
   presenter_.cancel();
   if (calculator_.joinable()) calculator_.join();
   // There is no timer thread (no periodic events exist): the calculator's bit is the whole mask.
@@ -200,6 +200,15 @@ void Frame::sound(double frequency, double duration) {
 
 void Frame::sleep_ms(int ms) {
   sleep_for_ms(ms);
+}
+
+// An idle prompt costs no wake-ups: the routine sleeps until the main thread puts a key or
+// shut_down() wakes it. Keys that wait but were not taken (an error is pending) are polled for
+// as before, as is everything once a stop is under way.
+void Frame::wait_for_key(int ms) {
+  const uint32_t seen = key_buffer_.arrivals();  // before the checks, so no wake is missed
+  if (key_buffer_.has_pending_keys() || stop_requested()) return sleep_for_ms(ms);
+  key_buffer_.wait_for_arrival(seen);
 }
 
 }  // namespace aqsol

@@ -71,6 +71,7 @@ class Frame final : public RuntimeHost {
   [[noreturn]] void stop() override;
   void sound(double frequency, double duration) override;
   void sleep_ms(int ms) override;
+  void wait_for_key(int ms) override;
 
   // Shows the pending error of the calculator (with `line`) and acts on the answer.
   void show_pending_error(int32_t line);

@@ -22,7 +22,14 @@ bool KeyBuffer::put(uint8_t character, uint8_t scan) {
   std::atomic_ref<uint16_t>(*low_memory_.word_at(kBase + at))
       .store(static_cast<uint16_t>(character | scan << 8), std::memory_order_relaxed);
   tail().store(after, std::memory_order_release);
+  arrivals_.fetch_add(1, std::memory_order_release);
+  arrivals_.notify_one();
   return true;
+}
+
+void KeyBuffer::wake() {
+  arrivals_.fetch_add(1, std::memory_order_release);
+  arrivals_.notify_all();
 }
 
 bool KeyBuffer::take(uint8_t& character, uint8_t& scan) {

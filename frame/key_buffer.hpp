@@ -10,7 +10,8 @@ namespace aqsol {
 
 // The main thread puts keys at the tail; the calculator thread takes them at the head. Each side
 // writes only its own index, and a slot is written before the tail moves past it, so no lock is
-// needed. Head and tail are byte offsets relative to 1024, from 30 to 60.
+// needed. A calculator with nothing to do but wait for a key sleeps until one is put. Head and tail
+// are byte offsets relative to 1024, from 30 to 60.
 class KeyBuffer {
  public:
   static constexpr std::size_t kBase = 1024;
@@ -34,6 +35,13 @@ class KeyBuffer {
   // Calculator thread: takes the pair at the head; false when the buffer is empty.
   bool take(uint8_t& character, uint8_t& scan);
 
+  // How many keys have been put and wakes made so far: read before deciding to wait.
+  uint32_t arrivals() const { return arrivals_.load(std::memory_order_acquire); }
+  // Calculator thread: returns once arrivals() differs from `seen` (a key was put, or wake()).
+  void wait_for_arrival(uint32_t seen) const { arrivals_.wait(seen, std::memory_order_acquire); }
+  // Ends a wait_for_arrival without a key (the process is stopping).
+  void wake();
+
  private:
   static uint16_t next(uint16_t index) { return index + 2 >= kEnd ? kFirstSlot : index + 2; }
   std::atomic_ref<uint16_t> head() const { return std::atomic_ref<uint16_t>(*head_); }
@@ -42,6 +50,7 @@ class KeyBuffer {
   LowMemory& low_memory_;
   uint16_t* head_;
   uint16_t* tail_;
+  std::atomic<uint32_t> arrivals_{0};  // keys put and wakes made, for a waiting calculator
 };
 
 }  // namespace aqsol
