@@ -153,6 +153,39 @@ TEST(FrameThreaded, TheRoutineReadsTypedKeys) {
   EXPECT_EQ(seen, std::string("h\0Hi", 4));
 }
 
+// A routine waiting at a prompt sleeps until a key is put (however long that takes), and
+// closing the frame while it waits ends the run rather than leaving it asleep.
+TEST(FrameThreaded, AWaitForAKeyEndsWithTheKeyOrTheClose) {
+  for (const bool typed : {true, false}) {
+    AnsweringPresenter presenter(BoxAnswer::kYes);
+    Frame frame({}, nullptr, presenter);
+    std::atomic<int> waits{0};
+    std::atomic<bool> got_key{false};
+    HeadlessFront front;
+    front.on_pass = [&](int pass) {
+      if (pass == 20 && typed) frame.keyboard().key_down('k', 'k');
+      return typed ? !got_key.load() : pass < 20;
+    };
+    const int code = frame.run(front, [&](Runtime& rt) {
+      for (;;) {
+        const RuntimeString* key = rt.host.read_key();
+        const bool found = key->length > 0;
+        rt.strings.temporaries_release(1, 0);
+        if (found) got_key.store(true);
+        if (rt.host.stop_requested()) rt.host.stop();
+        if (!found) {
+          waits.fetch_add(1);
+          rt.host.wait_for_key(10);
+        }
+      }
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(got_key.load(), typed);
+    // Twenty passes of 16 ms: a routine polling every 10 ms would have looked some 30 times.
+    EXPECT_LE(waits.load(), 3) << (typed ? "typed" : "closed");
+  }
+}
+
 // A critical error raised in the routine, or shown by the hook, reaches the calculator thread's
 // boundary: its box is shown, and the frame ends in order with code 0.
 TEST(FrameCritical, CriticalErrorsShowTheirBoxAndEndTheProgramWithZero) {
