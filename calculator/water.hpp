@@ -57,7 +57,7 @@ struct WaterResults {
 // one for its whole run (start-value memory carries from pass to pass); independent
 // computations use their own. Each step writes only its own part: waterStart the request's P
 // and the start memory (and the start value of delta), the density solver the solution,
-// waterProperties and waterFugacity the results.
+// waterProperties and the fugacity (solveWater) the results.
 struct WaterState : WaterRequest, WaterStartMemory, DensitySolution, WaterResults {};
 
 enum class WaterStatus {
@@ -167,9 +167,6 @@ struct PropertiesJob {
 // doubles, statuses and errors as one job at a time).
 void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs,
                          LaneWidth widest = LaneWidth::kEight);
-
-// ln fugacity of water from G1 and the ideal-gas Gibbs energy at w.T, and the molar volume.
-void waterFugacity(const Constants& k, WaterState& w, ErrorSlot& errors);
 
 // Whether the properties of a solution are physically possible: Cp and d rho/dP positive.
 // Far outside the range of the equation of state they are not.

@@ -86,11 +86,34 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
     jobs[n].w->d2rho_dT2 = drho_dT_atSolution(k, resolved[n], *jobs[n].errors) - below[n];
 }
 
-void waterFugacity(const Constants& k, WaterState& w, ErrorSlot& errors) {
-  const double G1ideal = idealGasG(k, k.waterIdealGas(), w.T, errors);
+namespace {
+
+// ln f and V of water from its Gibbs energy and that of the ideal gas at its temperature.
+void fugacityFrom(const Constants& k, double G1ideal, WaterState& w) {
   w.lnf1 = (w.G1 - G1ideal) / (k.R_cal * w.T);
   w.V1 = k.Mw / w.rho;
 }
+
+// The ideal-gas Gibbs energy of water at the last temperature asked, for the states that follow
+// at it (a grid's pressures). A computation that raised an error is not kept.
+class IdealGasMemo {
+ public:
+  double gibbsAt(const Constants& k, double T, ErrorSlot& errors) {
+    if (T == T_) return G_;
+    ErrorSlot scratch;
+    const double G = idealGasG(k, k.waterIdealGas(), T, scratch);
+    if (scratch.has_error()) return idealGasG(k, k.waterIdealGas(), T, errors);
+    T_ = T;
+    G_ = G;
+    return G;
+  }
+
+ private:
+  double T_ = 0;  // 0 K is never asked
+  double G_ = 0;
+};
+
+}  // namespace
 
 bool waterPropertiesPossible(const WaterState& w) {
   return w.Cp1 > 0 && w.drho_dP > 0;
@@ -141,6 +164,7 @@ void solveWaterMany(const Constants& k, std::span<WaterJob> jobs, LaneWidth wide
     going.push_back(&job);
   }
   waterPropertiesMany(k, properties, widest);
+  IdealGasMemo idealGas;
   for (std::size_t m = 0; m < going.size(); ++m) {
     WaterJob& job = *going[m];
     WaterState& w = *job.w;
@@ -153,7 +177,7 @@ void solveWaterMany(const Constants& k, std::span<WaterJob> jobs, LaneWidth wide
     noteError(job, WaterStep::kProperties);
     if (!job.errors->has_error() && !waterPropertiesPossible(w))
       fail(job, WaterStatus::kOutsideRange, WaterStep::kProperties, w.T, w.P);
-    waterFugacity(k, w, *job.errors);
+    fugacityFrom(k, idealGas.gibbsAt(k, w.T, *job.errors), w);
     noteError(job, WaterStep::kFugacity);
     if (job.outcome.status == WaterStatus::kOk)
       job.outcome.range = waterRangeFlags(k, w.T, w.P, w.delta, w.Psat);
