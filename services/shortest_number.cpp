@@ -3,6 +3,7 @@
 #include "services/shortest_number.hpp"
 
 #define FMT_HEADER_ONLY
+#include <emmintrin.h>  // SSE2, part of every x86-64 processor
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -19,16 +20,23 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// The eight decimal digits of v < 10^8 (with leading zeros) as ASCII, the first in the lowest
-// byte: v split into halves of four digits, each into pairs, each into digits, every split in
-// all lanes of one 64-bit word at once (multiplications by reciprocals exact in these ranges).
-[[gnu::always_inline]] inline std::uint64_t eightDigits(std::uint32_t v) {
-  const std::uint64_t high4 = (std::uint64_t{v} * 109951163) >> 40;  // v / 10^4
-  const std::uint64_t halves = high4 | (v - high4 * 10000) << 32;
-  const std::uint64_t high2 = ((halves * 10486) >> 20) & 0x0000007F0000007F;  // each / 100
-  const std::uint64_t pairs = high2 | (halves - high2 * 100) << 16;
-  const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000F;  // each / 10
-  return (tens | (pairs - tens * 10) << 8) | 0x3030303030303030;
+// The sixteen decimal digits of high and low (each below 10^8, with leading zeros) as ASCII,
+// high's first, at `out`: in the two halves of one register, each split in four-digit groups,
+// each group in pairs and each pair in digits by multiplications with reciprocals, exact in
+// these ranges.
+void sixteenDigits(std::uint32_t high, std::uint32_t low, char* out) {
+  const __m128i x = _mm_set_epi64x(low, high);
+  const __m128i thousands =
+      _mm_srli_epi64(_mm_mul_epu32(x, _mm_set1_epi32(static_cast<int>(0xd1b71759u))), 45);
+  const __m128i rest = _mm_sub_epi32(x, _mm_mul_epu32(thousands, _mm_set1_epi32(10000)));
+  const __m128i groups = _mm_or_si128(thousands, _mm_slli_epi64(rest, 32));  // 4 digits each
+  const __m128i hundreds = _mm_srli_epi32(_mm_mulhi_epu16(groups, _mm_set1_epi32(5243)), 3);
+  const __m128i below = _mm_sub_epi32(groups, _mm_mullo_epi16(hundreds, _mm_set1_epi32(100)));
+  const __m128i pairs = _mm_or_si128(hundreds, _mm_slli_epi32(below, 16));  // 2 digits each
+  const __m128i tens = _mm_mulhi_epu16(pairs, _mm_set1_epi16(6554));
+  const __m128i ones = _mm_sub_epi16(pairs, _mm_mullo_epi16(tens, _mm_set1_epi16(10)));
+  const __m128i digits = _mm_or_si128(tens, _mm_slli_epi16(ones, 8));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_add_epi8(digits, _mm_set1_epi8('0')));
 }
 
 // How many decimal digits 0 < value < 10^17 has: from its bit length (times log10 2, as
@@ -64,9 +72,7 @@ int seventeenDigits(std::uint64_t value, char* digits) {
   const auto top = static_cast<std::uint32_t>(high / 100'000'000);
   const auto middle = high - top * 100'000'000;
   digits[0] = static_cast<char>('0' + top);
-  const std::uint64_t middleDigits = eightDigits(middle), lowDigits = eightDigits(low);
-  std::memcpy(digits + 1, &middleDigits, 8);
-  std::memcpy(digits + 9, &lowDigits, 8);
+  sixteenDigits(middle, low, digits + 1);
   return digitCount(value);
 }
 
