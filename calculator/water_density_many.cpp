@@ -87,6 +87,8 @@ class LaneSolver {
   LaneSolver(const Constants& k, std::span<DensitySolve> solves, lanes::LaneEvaluator<W> evaluate)
       : k_(k), solves_(solves), evaluate_(evaluate) {
     block_.transcribedMath = libraryMathInLanes();
+    // Slots not yet filled are completed with the rest, at a harmless delta of 1.
+    for (auto& powers : completion_.kept.deltaPow) std::fill(powers, powers + W, 1.0);
   }
 
   void run() {
