@@ -31,12 +31,14 @@ using MaskOf = decltype(V{} < V{});
 template <class V>
 struct BitsFor;
 
-#if AQSOL_LANES == 4
-using Vector = double __attribute__((vector_size(32)));  // as __m256d, without its aliasing
+// As __m256d or __m512d, without their aliasing.
+using Vector = double __attribute__((vector_size(AQSOL_LANES * sizeof(double))));
 template <>
 struct BitsFor<Vector> {
-  using type = unsigned long __attribute__((vector_size(32)));
+  using type = unsigned long __attribute__((vector_size(AQSOL_LANES * sizeof(double))));
 };
+
+#if AQSOL_LANES == 4
 inline Vector fusedMultiplyAdd(Vector a, Vector b, Vector c) {
   return _mm256_fmadd_pd(a, b, c);
 }
@@ -45,11 +47,6 @@ inline bool anyLane(MaskOf<Vector> m) {
   return !_mm256_testz_si256(bits, bits);
 }
 #else
-using Vector = double __attribute__((vector_size(64)));  // as __m512d, without its aliasing
-template <>
-struct BitsFor<Vector> {
-  using type = unsigned long __attribute__((vector_size(64)));
-};
 inline Vector fusedMultiplyAdd(Vector a, Vector b, Vector c) {
   return _mm512_fmadd_pd(a, b, c);
 }
