@@ -81,28 +81,27 @@ void ScreenRenderer::draw_cell(const TextScreen& screen, Canvas& canvas, int row
   const uint32_t ink = palette_[foreground] & 0xFFFFFF, paper = palette_[background] & 0xFFFFFF;
   CursorRows cursor{0, 0};
   if (with_cursor) cursor = cursor_rows(screen.cursor_start(), screen.cursor_stop(), kCellHeight);
+  // The cell's pixels on the canvas, clipped once: glyph pixel (x, y) covers canvas pixels
+  // left + x*s .. left + x*s + s - 1 across and top + y*s .. top + y*s + s - 1 down.
   const int s = canvas.scale;
-  {
-    const int left = std::max(0, canvas.offset_x + (column - 1) * kCellWidth * s);
-    const int top = std::max(0, canvas.offset_y + (row - 1) * kCellHeight * s);
-    const int right = std::min(canvas.width, canvas.offset_x + column * kCellWidth * s);
-    const int bottom = std::min(canvas.height, canvas.offset_y + row * kCellHeight * s);
-    drawn_area_.include(left, top, right - left, bottom - top);
-  }
+  const int left = canvas.offset_x + (column - 1) * kCellWidth * s;
+  const int top = canvas.offset_y + (row - 1) * kCellHeight * s;
+  const int x_begin = std::max(0, left), x_end = std::min(canvas.width, left + kCellWidth * s);
+  const int y_begin = std::max(0, top), y_end = std::min(canvas.height, top + kCellHeight * s);
+  if (x_begin >= x_end || y_begin >= y_end) return;
+  drawn_area_.include(x_begin, y_begin, x_end - x_begin, y_end - y_begin);
   for (int y = 0; y < kCellHeight; ++y) {
+    const int py_begin = std::max(y_begin, top + y * s), py_end = std::min(y_end, top + y * s + s);
     const uint8_t bits = glyphs16_[character * kCellHeight + y];
     const bool cursor_row = y >= cursor.first && y < cursor.first + cursor.count;
-    for (int x = 0; x < kCellWidth; ++x) {
-      const bool on = cursor_row || (bits & (0x80 >> x));
-      const uint32_t colour = on ? ink : paper;
-      const int px = canvas.offset_x + ((column - 1) * kCellWidth + x) * s;
-      const int py = canvas.offset_y + ((row - 1) * kCellHeight + y) * s;
-      for (int dy = 0; dy < s; ++dy)
-        for (int dx = 0; dx < s; ++dx) {
-          if (px + dx < 0 || px + dx >= canvas.width || py + dy < 0 || py + dy >= canvas.height)
-            continue;
-          canvas.pixels[(py + dy) * canvas.pitch + px + dx] = colour;
-        }
+    for (int py = py_begin; py < py_end; ++py) {
+      uint32_t* line = canvas.pixels + py * canvas.pitch;
+      for (int x = 0; x < kCellWidth; ++x) {
+        const uint32_t colour = cursor_row || (bits & (0x80 >> x)) ? ink : paper;
+        const int px_begin = std::max(x_begin, left + x * s);
+        const int px_end = std::min(x_end, left + x * s + s);
+        std::fill(line + px_begin, line + std::max(px_begin, px_end), colour);
+      }
     }
   }
 }

@@ -100,6 +100,29 @@ TEST_F(Drawing, TheVisibleCursorBlinksEveryFourFrames) {
   EXPECT_EQ(lit, (std::vector<bool>{false, false, false, true, true, true, true, false}));
 }
 
+// A doubled page placed partly off the canvas: every pixel is the glyph's at half its
+// coordinates, and nothing is written outside the canvas.
+TEST_F(Drawing, ADoubledPageIsClippedToTheCanvas) {
+  std::vector<uint32_t> small(100 * 70 + 1, 0x123456);  // one guard pixel after the canvas
+  Canvas doubled{small.data(), 100, 70, 100, -5, 3, 2};
+  screen.store_cell(1, 1, 'A' | 0x1E << 8);
+  screen.store_cell(2, 7, 'g' | 0x70 << 8);  // black on grey, cut by the right edge
+  renderer.refresh(screen, doubled);
+  const auto expected = [&](int px, int py) -> uint32_t {
+    const int gx = (px + 5) / 2, gy = (py - 3) / 2;
+    const int column = gx / 8 + 1, row = gy / 16 + 1;
+    const uint16_t cell = screen.load_cell(row, column);
+    const bool on = kFont8x16Rows[(cell & 0xFF) * 16 + gy % 16] & (0x80 >> gx % 8);
+    return default_palette()[on ? cell >> 8 & 15 : cell >> 12 & 7] & 0xFFFFFF;
+  };
+  for (int py = 0; py < 70; ++py)
+    for (int px = 0; px < 100; ++px) {
+      const uint32_t want = py < 3 ? 0x000000 : expected(px, py);  // the clear fills the margin
+      ASSERT_EQ(small[static_cast<std::size_t>(py) * 100 + px], want) << px << "," << py;
+    }
+  EXPECT_EQ(small.back(), 0x123456u);
+}
+
 TEST(FullScreen, ModeChoice) {
   const ModeSize page{640, 400};
   const std::vector<ModeSize> modes = {
