@@ -97,10 +97,20 @@ int Frame::run(FrontEnd& front, Routine routine) {
   bool odd_pass = false;
   for (;;) {
     update_tick_counter(front);
-    front.sleep_ms(16);  // one wait for the pair of 15 ms and 1 ms: one wake-up a pass
+    // At rest (the routine waits for a key and no tone waits to start) one pass of 32 ms does
+    // the work of an odd and an even pass: the display and the events are still looked at
+    // every 32 ms, with half the wake-ups.
+    const bool at_rest = waiting_for_key_.load() && tones_.nothing_to_start();
+    front.sleep_ms(at_rest ? 32 : 16);  // one wait for the pair of 15 ms and 1 ms, or two pairs
     if (flags_.exit_requested.load()) break;
-    odd_pass = !odd_pass;
     tones_.service();
+    if (at_rest) {
+      front.refresh();
+      update_tick_counter(front);  // fresh for a routine that a key is about to wake
+      if (!front.pump_events()) break;
+      continue;
+    }
+    odd_pass = !odd_pass;
     if (odd_pass) {
       front.refresh();
       continue;

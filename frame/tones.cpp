@@ -130,7 +130,7 @@ bool ToneQueue::queue_tone(double frequency, double seconds) {
 }
 
 void ToneQueue::service() {
-  if (play_index_ == write_index_.load(std::memory_order_acquire)) return;
+  if (nothing_to_start()) return;
   ToneSink& sink = silent_.load() ? static_cast<ToneSink&>(fallback_) : *sink_;
   if (playing_) {
     if (!sink.finished(playing_handle_)) return;

@@ -98,6 +98,11 @@ class ToneQueue {
   // and releases a calculator that waits for the tone it starts.
   void service();
 
+  // Main thread: no queued tone waits to be started (one may still be sounding).
+  bool nothing_to_start() const {
+    return play_index_ == write_index_.load(std::memory_order_acquire);
+  }
+
   // The sink in use: the device's, or the silent fallback after the device failed to open.
   bool silent() const { return silent_.load(); }
 

@@ -18,9 +18,19 @@ class HeadlessFront final : public FrontEnd {
   int max_passes = 1'000;
   int passes = 0;
   int refreshes = 0;
-  void refresh() override { ++refreshes; }
-  bool pump_events() override { return ++passes < max_passes && on_pass(passes); }
-  void sleep_ms(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  std::string calls;  // R refresh, P pump, s a 16 ms sleep, L a 32 ms sleep
+  void refresh() override {
+    ++refreshes;
+    calls += 'R';
+  }
+  bool pump_events() override {
+    calls += 'P';
+    return ++passes < max_passes && on_pass(passes);
+  }
+  void sleep_ms(int ms) override {
+    calls += ms == 32 ? 'L' : ms == 16 ? 's' : '?';
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
   uint32_t ticks_ms() override { return static_cast<uint32_t>(passes * 32); }
 };
 
@@ -181,9 +191,41 @@ TEST(FrameThreaded, AWaitForAKeyEndsWithTheKeyOrTheClose) {
     });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(got_key.load(), typed);
-    // Twenty passes of 16 ms: a routine polling every 10 ms would have looked some 30 times.
+    // Twenty event passes: a routine polling every 10 ms would have looked some 30 to 60 times.
     EXPECT_LE(waits.load(), 3) << (typed ? "typed" : "closed");
   }
+}
+
+// While the routine waits for a key, a pass sleeps 32 ms and then both refreshes and pumps; once
+// it runs again, passes of 16 ms alternate between the two.
+TEST(FrameThreaded, AtRestOnePassDoesTheWorkOfTwo) {
+  AnsweringPresenter presenter(BoxAnswer::kYes);
+  Frame frame({}, nullptr, presenter);
+  std::atomic<int> statements{0};
+  HeadlessFront front;
+  std::size_t key_at = 0;
+  front.on_pass = [&](int pass) {
+    if (pass == 10) {
+      frame.keyboard().key_down('k', 'k');
+      key_at = front.calls.size();
+    }
+    return statements.load() < 200;
+  };
+  frame.run(front, [&](Runtime& rt) {
+    for (;;) {
+      const bool found = rt.host.read_key()->length > 0;
+      rt.strings.temporaries_release(1, 0);
+      if (found) break;
+      if (rt.host.stop_requested()) rt.host.stop();
+      rt.host.wait_for_key(10);
+    }
+    count_statements(rt, statements);
+  });
+  const std::string& calls = front.calls;
+  ASSERT_GT(key_at, 8u);
+  EXPECT_EQ(calls.substr(key_at - 6, 6), "LRPLRP");
+  // The run ends with the pump that said stop, then the shut-down's refresh.
+  EXPECT_EQ(calls.substr(calls.size() - 11), "sPsRsPsRsPR") << calls;
 }
 
 // A critical error raised in the routine, or shown by the hook, reaches the calculator thread's
