@@ -10,6 +10,21 @@
 
 namespace aqsol {
 
+// The SDL_mixer functions the tones use. The library is loaded when the first tone opens the
+// device: its codecs and their dependencies (some forty libraries, about 4 MB resident) are
+// never mapped by a run that makes no sound.
+struct MixerFunctions {
+  decltype(&Mix_OpenAudio) open_audio = nullptr;
+  decltype(&Mix_AllocateChannels) allocate_channels = nullptr;
+  decltype(&Mix_QuickLoad_RAW) quick_load_raw = nullptr;
+  decltype(&Mix_PlayChannelTimed) play_channel_timed = nullptr;
+  decltype(&Mix_Volume) volume = nullptr;
+  decltype(&Mix_Playing) playing = nullptr;
+  decltype(&Mix_FreeChunk) free_chunk = nullptr;
+  decltype(&Mix_HaltChannel) halt_channel = nullptr;
+  decltype(&Mix_CloseAudio) close_audio = nullptr;
+};
+
 // Plays tones on the audio device through SDL_mixer (22,050 Hz, 16-bit stereo, 256 channels).
 class SdlToneSink final : public ToneSink {
  public:
@@ -20,6 +35,10 @@ class SdlToneSink final : public ToneSink {
   void release(Handle handle) override;
 
  private:
+  bool load_mixer();
+
+  void* library_ = nullptr;
+  MixerFunctions mix_;
   bool opened_ = false;
   std::vector<Mix_Chunk*> chunks_ = std::vector<Mix_Chunk*>(256, nullptr);
 };
