@@ -20,6 +20,7 @@ inline constexpr std::size_t kChunk = 64;     // rows a thread claims and makes 
 inline constexpr std::size_t kWindow = 4096;  // rows made ahead of the one being taken, at most
 
 inline constexpr std::size_t kChunksInWindow = kWindow / kChunk;
+static_assert(kWindow % kChunk == 0, "chunks start at multiples of kChunk and never wrap");
 
 // What the making threads and the taking thread share. Row i sits in items[i % kWindow] until it
 // is taken; its chunk, i / kChunk, is handed over whole: one flag and one notification a chunk.
@@ -57,9 +58,19 @@ struct Window {
 template <class Item>
 using MakeChunk = std::function<void(std::size_t first, std::span<Item> items)>;
 
+// Makes the claimed rows first..end-1 in their places in the window (a chunk never wraps round
+// it) and marks their chunk ready.
+template <class Item>
+void makeChunk(Window<Item>& window, std::size_t first, std::size_t end,
+               const MakeChunk<Item>& make) {
+  make(first, std::span(&window.items[first % kWindow], end - first));
+  std::atomic<bool>& ready = window.readyFlag(first);
+  ready.store(true, std::memory_order_release);
+  ready.notify_one();
+}
+
 template <class Item>
 void makeRows(Window<Item>& window, std::size_t count, const MakeChunk<Item>& make) try {
-  std::vector<Item> chunk(kChunk);
   while (!window.stopped.load(std::memory_order_relaxed)) {
     const std::size_t first = window.nextToClaim.fetch_add(kChunk);
     if (first >= count) return;
@@ -70,22 +81,34 @@ void makeRows(Window<Item>& window, std::size_t count, const MakeChunk<Item>& ma
       if (window.stopped.load(std::memory_order_relaxed)) return;
       window.taken.wait(taken, std::memory_order_acquire);
     }
-    make(first, std::span(chunk).first(end - first));
-    for (std::size_t i = first; i < end; ++i)
-      window.items[i % kWindow] = std::move(chunk[i - first]);
-    std::atomic<bool>& ready = window.readyFlag(first);
-    ready.store(true, std::memory_order_release);
-    ready.notify_one();
+    makeChunk(window, first, end, make);
   }
 } catch (...) {
   window.fail(std::current_exception());
 }
 
+// The taking thread, while the chunk it waits for is not ready, makes the next unclaimed chunk
+// itself, if one is left that fits in the window beside the rows not yet taken (`taken` of
+// them are). False when there is none: then it waits.
 template <class Item>
-bool takeRows(Window<Item>& window, std::size_t count,
+bool makeAChunkWhileWaiting(Window<Item>& window, std::size_t count, std::size_t taken,
+                            const MakeChunk<Item>& make) {
+  std::size_t first = window.nextToClaim.load(std::memory_order_relaxed);
+  do {
+    if (first >= count || std::min(first + kChunk, count) > taken + kWindow) return false;
+  } while (!window.nextToClaim.compare_exchange_weak(first, first + kChunk));
+  makeChunk(window, first, std::min(first + kChunk, count), make);
+  return true;
+}
+
+template <class Item>
+bool takeRows(Window<Item>& window, std::size_t count, const MakeChunk<Item>& make,
               const std::function<bool(std::size_t, const Item&)>& take) {
   for (std::size_t first = 0; first < count; first += kChunk) {
     std::atomic<bool>& ready = window.readyFlag(first);
+    while (!ready.load(std::memory_order_acquire) &&
+           makeAChunkWhileWaiting(window, count, first, make)) {
+    }
     ready.wait(false, std::memory_order_acquire);
     if (window.failed.load(std::memory_order_acquire)) return false;
     const std::size_t end = std::min(first + kChunk, count);
@@ -129,15 +152,21 @@ bool makeRowsInOrder(std::size_t count, unsigned threads,
   if (threads <= 1) return makeAndTakeOnOneThread(count, make, take);
   Window<Item> window;
   std::vector<std::jthread> makers;
-  // Where the system gives fewer threads than asked (a memory limit, a process limit), the work
-  // goes on with those it gave, or on this thread alone.
+  // The calling thread makes rows too, while it waits for the next chunk to take: `threads`
+  // threads in all. Where the system gives fewer threads than asked (a memory limit, a process
+  // limit), the work goes on with those it gave.
   try {
-    for (unsigned t = 0; t < threads; ++t)
+    for (unsigned t = 1; t < threads; ++t)
       makers.emplace_back([&] { makeRows(window, count, make); });
   } catch (const std::system_error&) {
     if (makers.empty()) return makeAndTakeOnOneThread(count, make, take);
   }
-  const bool complete = takeRows(window, count, take);
+  bool complete = false;
+  try {
+    complete = takeRows(window, count, make, take);
+  } catch (...) {
+    window.fail(std::current_exception());
+  }
   if (!complete) {
     window.stopped.store(true);
     window.taken.store(count, std::memory_order_release);  // wakes makers waiting for room

@@ -27,6 +27,14 @@ struct MadeRow {
   std::optional<double> x, y;
   std::optional<Phase> phase;
   NetcdfRow netcdf;  // for --format netcdf, instead of the text
+
+  // Empty again, its text keeping its room for the chunk made in this place next.
+  void reset() {
+    std::string room = std::move(text);
+    *this = {};
+    text = std::move(room);
+    text.clear();
+  }
 };
 
 int fail(int status, const std::string& message) {
@@ -78,7 +86,7 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
     std::vector<Row> computed(made.size());
     computeRows(k, requests, computed);
     for (std::size_t n = 0; n < made.size(); ++n) {
-      made[n] = {};
+      made[n].reset();
       if (netcdf) {
         made[n].netcdf = netcdfRowOf(computed[n], options.units);
       } else {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
+#include <set>
 #include <span>
 #include <string>
 #include <thread>
@@ -34,6 +36,50 @@ TEST(TableThreadedRows, ComeOutInOrderOnAnyThreadCount) {
     EXPECT_TRUE(complete);
     EXPECT_TRUE(in_order) << threads << " threads";
     EXPECT_EQ(expected, kRows) << threads << " threads";
+  }
+}
+
+// N threads of work in all: the calling thread makes rows while it waits for the next chunk, so
+// no more than N threads ever make rows, the caller among them.
+TEST(TableThreadedRows, TheCallingThreadIsOneOfTheThreads) {
+  for (unsigned threads = 2; threads <= 3; ++threads) {
+    std::mutex mutex;
+    std::set<std::thread::id> makers;
+    makeRowsInOrder<std::string>(
+        20'000, threads,
+        [&](std::size_t first, std::span<std::string> items) {
+          {
+            const std::lock_guard lock(mutex);
+            makers.insert(std::this_thread::get_id());
+          }
+          std::this_thread::sleep_for(std::chrono::microseconds(50));
+          for (std::size_t i = first; i < first + items.size(); ++i)
+            items[i - first] = std::to_string(i);
+        },
+        [](std::size_t, const std::string&) { return true; });
+    EXPECT_LE(makers.size(), threads);
+    EXPECT_TRUE(makers.contains(std::this_thread::get_id())) << threads << " threads";
+  }
+}
+
+// A taker that throws stops the makers, and its exception reaches the caller.
+TEST(TableThreadedRows, AnExceptionWhileTakingReachesTheCaller) {
+  struct Failure {};
+  for (unsigned threads = 1; threads <= 3; ++threads) {
+    std::atomic<std::size_t> made{0};
+    EXPECT_THROW(makeRowsInOrder<std::string>(
+                     10'000'000, threads,
+                     [&](std::size_t first, std::span<std::string> items) {
+                       made += items.size();
+                       for (std::size_t i = first; i < first + items.size(); ++i)
+                         items[i - first] = "r";
+                     },
+                     [](std::size_t i, const std::string&) {
+                       if (i == 1'000) throw Failure{};
+                       return true;
+                     }),
+                 Failure);
+    EXPECT_LT(made.load(), 100'000u) << threads << " threads";
   }
 }
 
