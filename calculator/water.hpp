@@ -80,15 +80,22 @@ double saturationPressure(const Constants& k, double T, ErrorSlot& errors);
 // kRuntimeError when an error is pending in `errors` (raised here or before), else kOk.
 WaterStatus waterStart(const Constants& k, WaterState& w, ErrorSlot& errors);
 
+// T^2, T^3 and T^4 (T in K) as guarded_pow gives them, for the compressed-liquid start value.
+struct TemperaturePowers {
+  double T2 = 0, T3 = 0, T4 = 0;
+};
+TemperaturePowers temperaturePowers(double T);
+
 // waterStart for a run of fresh states, most at the temperature of the one before (the pressures
-// of a grid): the saturation pressure of the last temperature is kept and reused. The same
-// doubles and statuses as waterStart.
+// of a grid): the saturation pressure and the powers of the last temperature are kept and
+// reused. The same doubles and statuses as waterStart.
 class WaterStarts {
  public:
   WaterStatus start(const Constants& k, WaterState& w, ErrorSlot& errors);
 
  private:
-  double T_ = 0;  // K; 0 K is never below Tc with a saturation pressure kept
+  double T_ = 0;              // K; 0 K is never below Tc with a saturation pressure kept
+  TemperaturePowers powers_;  // of T_ (all 0 at 0 K)
   double Psat_ = 0;
   bool known_ = false;  // Psat_ was computed at T_ without an error
 };

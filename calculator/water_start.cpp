@@ -25,20 +25,20 @@ double saturatedLiquidDelta(const Constants& k, double x, ErrorSlot& errors) {
 
 // Empirical molar volume (cm3/mol) of compressed liquid or dense fluid at T (K), by pressure
 // band (bar); the first band that holds P is used.
-double compressedLiquidVolume(double T, double P, ErrorSlot& errors) {
-  auto p = [&](double n) { return guarded_pow(errors, T, n); };
+double compressedLiquidVolume(double T, const TemperaturePowers& p, double P) {
   if (P <= 1000)
-    return 116.271 - 1.03596 * T + 0.00390561 * p(2) - 6.2842e-6 * p(3) + 3.7039e-9 * p(4);
-  if (P <= 2000) return 5.851212 + 0.0822269 * T - 0.000199974 * p(2) + 1.82853e-7 * p(3);
-  if (P <= 3000) return 23.666 - 0.04115 * T + 6.96e-5 * p(2) - 1.462e-8 * p(3);
-  if (P <= 5000) return 13.956 + 0.002059 * T + 1.3935e-5 * p(2);
-  if (P <= 10000) return 13.737 + 0.0032645 * T + 4.822e-6 * p(2);
+    return 116.271 - 1.03596 * T + 0.00390561 * p.T2 - 6.2842e-6 * p.T3 + 3.7039e-9 * p.T4;
+  if (P <= 2000) return 5.851212 + 0.0822269 * T - 0.000199974 * p.T2 + 1.82853e-7 * p.T3;
+  if (P <= 3000) return 23.666 - 0.04115 * T + 6.96e-5 * p.T2 - 1.462e-8 * p.T3;
+  if (P <= 5000) return 13.956 + 0.002059 * T + 1.3935e-5 * p.T2;
+  if (P <= 10000) return 13.737 + 0.0032645 * T + 4.822e-6 * p.T2;
   return 11.894 + 0.007639 * T;
 }
 
-// waterStart, with the saturation pressure at w.T taken from knownPsat when it is given.
+// waterStart, with the saturation pressure at w.T taken from knownPsat when it is given, and
+// the powers of w.T from `powers`.
 WaterStatus startValues(const Constants& k, WaterState& w, ErrorSlot& errors,
-                        const double* knownPsat) {
+                        const double* knownPsat, const TemperaturePowers& powers) {
   if (w.T < k.Tc) {
     w.x = 1 - w.T / k.Tc;
     w.Psat = knownPsat != nullptr ? *knownPsat : saturationPressure(k, w.T, errors);
@@ -51,26 +51,35 @@ WaterStatus startValues(const Constants& k, WaterState& w, ErrorSlot& errors,
   } else if (w.P == w.Psat) {
     w.delta = saturatedLiquidDelta(k, w.x, errors);
   } else {
-    w.delta = k.Mw / compressedLiquidVolume(w.T, w.P, errors) / k.rho_c;
+    w.delta = k.Mw / compressedLiquidVolume(w.T, powers, w.P) / k.rho_c;
   }
   return errors.has_error() ? WaterStatus::kRuntimeError : WaterStatus::kOk;
 }
 
 }  // namespace
 
+TemperaturePowers temperaturePowers(double T) {
+  ErrorSlot never_raised;  // whole exponents raise no error
+  return {guarded_pow(never_raised, T, 2), guarded_pow(never_raised, T, 3),
+          guarded_pow(never_raised, T, 4)};
+}
+
 WaterStatus waterStart(const Constants& k, WaterState& w, ErrorSlot& errors) {
-  return startValues(k, w, errors, nullptr);
+  return startValues(k, w, errors, nullptr, temperaturePowers(w.T));
 }
 
 WaterStatus WaterStarts::start(const Constants& k, WaterState& w, ErrorSlot& errors) {
-  if (!(w.T < k.Tc)) return startValues(k, w, errors, nullptr);
   if (!(w.T == T_)) {
-    ErrorSlot scratch;
     T_ = w.T;
-    Psat_ = saturationPressure(k, w.T, scratch);
-    known_ = !scratch.has_error();
+    powers_ = temperaturePowers(w.T);
+    known_ = false;
+    if (w.T < k.Tc) {
+      ErrorSlot scratch;
+      Psat_ = saturationPressure(k, w.T, scratch);
+      known_ = !scratch.has_error();
+    }
   }
-  return startValues(k, w, errors, known_ ? &Psat_ : nullptr);
+  return startValues(k, w, errors, w.T < k.Tc && known_ ? &Psat_ : nullptr, powers_);
 }
 
 }  // namespace aqsol
