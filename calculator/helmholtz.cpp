@@ -67,6 +67,7 @@ auto thetaPowersOf(const TemperatureTerms& tt) {
 
 TemperatureTerms temperatureTerms(const Constants& k, double T, ErrorSlot& errors) {
   TemperatureTerms tt;
+  tt.T = T;
   tt.theta = -k.Tc / T;
   tt.t = 1 + tt.theta;
   tt.t2 = guarded_pow(errors, tt.t, 2);

@@ -21,6 +21,7 @@ struct HelmholtzValues {
 // The parts of Phi that depend on temperature alone, computed once per density solve.
 struct TemperatureTerms {
   static constexpr int kMinPower = -2;  // theta^k is stored for k = -2..11
+  double T = 0;                         // K, the temperature they are of
   double theta = 0;                     // -Tc/T
   double t = 0;                         // 1 + theta
   double t2 = 0;                        // t^2

@@ -58,14 +58,20 @@ struct LaneBlock {
   alignas(64) double dPhi0_dTheta[W]{};
   alignas(64) double d2Phi0_dTheta2[W]{};
   const TemperatureTerms* tt[W] = {};
+  double loadedT[W] = {};  // K, the temperature of each lane's terms (0 K: none yet)
   bool active[W] = {};
   bool failed[W] = {};           // a weight raised a guarded-maths error: evaluate the state alone
   bool transcribedMath = false;  // exp and log transcribed in the lanes (libraryMathInLanes())
   LaneResults<W> results;
   LaneStepParts<W> kept;
 
-  // Puts a state's temperature terms into a lane (delta is set before each evaluation).
+  // Puts a state's temperature terms into a lane (delta is set before each evaluation). A lane
+  // that held a state at the same temperature holds them already.
   void load(int lane, const TemperatureTerms& terms) {
+    tt[lane] = &terms;
+    failed[lane] = false;
+    if (loadedT[lane] == terms.T) return;
+    loadedT[lane] = terms.T;
     for (int n = 0; n < 14; ++n) thetaPow[n][lane] = terms.thetaPow[n];
     t[lane] = terms.t;
     t2[lane] = terms.t2;
@@ -78,8 +84,6 @@ struct LaneBlock {
     Phi0[lane] = terms.Phi0;
     dPhi0_dTheta[lane] = terms.dPhi0_dTheta;
     d2Phi0_dTheta2[lane] = terms.d2Phi0_dTheta2;
-    tt[lane] = &terms;
-    failed[lane] = false;
   }
 
   // Puts into a lane, for completing, another block's lane after its last step: what the step

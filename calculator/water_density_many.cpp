@@ -34,27 +34,25 @@ struct LaneSolve {
 // are not kept.
 class TemperatureTermsCache {
  public:
-  // The terms at T (K); false when computing them raised an error.
+  // The terms at T (K) into `tt`, which only this function fills (and which may hold them
+  // already); false when computing them raised an error.
   bool termsAt(const Constants& k, double T, TemperatureTerms& tt) {
-    for (const Entry& entry : entries_)
+    if (tt.T == T) return true;
+    for (const TemperatureTerms& entry : entries_)
       if (entry.T == T) {
-        tt = entry.tt;
+        tt = entry;
         return true;
       }
     ErrorSlot scratch;
-    tt = temperatureTerms(k, T, scratch);
+    const TemperatureTerms computed = temperatureTerms(k, T, scratch);
     if (scratch.has_error()) return false;
-    entries_[next_] = {T, tt};
+    tt = entries_[next_] = computed;
     next_ = (next_ + 1) % entries_.size();
     return true;
   }
 
  private:
-  struct Entry {
-    double T = 0;  // 0 K is never asked
-    TemperatureTerms tt;
-  };
-  std::array<Entry, 4> entries_;
+  std::array<TemperatureTerms, 4> entries_;  // T = 0 in those not yet filled: 0 K is never asked
   std::size_t next_ = 0;
 };
 

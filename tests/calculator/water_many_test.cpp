@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "services/cpu_targets.hpp"
+#include "tests/calculator/density_runs.hpp"
 #include "tests/calculator/water_fixture.hpp"
 
 namespace aqsol {
@@ -49,10 +50,7 @@ std::vector<uint64_t> bitsOf(const WaterState& w) {
 // The bound on evaluations from one start value.
 constexpr int kMaxEvaluationsOfOneStart = 200;
 
-// A state to solve: temperature (K), pressure (bar) and start value.
-struct Case {
-  double T, P, start;
-};
+using Case = DensityCase;
 
 class WaterManyTest : public WaterFixture {
  protected:
@@ -118,34 +116,41 @@ INSTANTIATE_TEST_SUITE_P(Widths, WaterLanes, testing::Values(LaneWidth::kFour, L
                            return std::to_string(static_cast<int>(width.param)) + "Lanes";
                          });
 
-TEST_P(WaterLanes, DensitySolvesMatchTheOneStateSolverBitForBit) {
-  const std::vector<Case> cases = broadCases();
-  std::vector<WaterState> alone(cases.size());
-  std::vector<ErrorSlot> aloneErrors(cases.size());
-  std::vector<WaterStatus> aloneStatus(cases.size());
+// Every case solved alone and in the lanes of the width under test: the same statuses, errors
+// and bits.
+void expectLanesMatchOneAtATime(const Constants& k, const std::vector<Case>& cases,
+                                LaneWidth width) {
+  const DensityRun alone = solveOneAtATime(k, cases), many = solveInLanes(k, cases, width);
   for (std::size_t n = 0; n < cases.size(); ++n) {
-    alone[n].delta = cases[n].start;
-    aloneStatus[n] = waterDensity(k, alone[n], cases[n].T, cases[n].P, aloneErrors[n]);
+    SCOPED_TRACE(testing::Message()
+                 << "width " << static_cast<int>(width) << ", T = " << cases[n].T
+                 << " K, P = " << cases[n].P << " bar, start " << cases[n].start);
+    EXPECT_EQ(many.statuses[n], alone.statuses[n]);
+    EXPECT_EQ(many.errors[n].pending_error(), alone.errors[n].pending_error());
+    EXPECT_EQ(bitsOf(many.states[n]), bitsOf(alone.states[n]));
   }
-  {
-    const LaneWidth width = GetParam();
-    std::vector<WaterState> many(cases.size());
-    std::vector<ErrorSlot> manyErrors(cases.size());
-    std::vector<DensitySolve> solves;
-    for (std::size_t n = 0; n < cases.size(); ++n) {
-      many[n].delta = cases[n].start;
-      solves.push_back({&many[n], cases[n].T, cases[n].P, &manyErrors[n]});
-    }
-    waterDensityMany(k, solves, width);
-    for (std::size_t n = 0; n < cases.size(); ++n) {
-      SCOPED_TRACE(testing::Message()
-                   << "width " << static_cast<int>(width) << ", T = " << cases[n].T
-                   << " K, P = " << cases[n].P << " bar, start " << cases[n].start);
-      EXPECT_EQ(solves[n].status, aloneStatus[n]);
-      EXPECT_EQ(manyErrors[n].pending_error(), aloneErrors[n].pending_error());
-      EXPECT_EQ(bitsOf(many[n]), bitsOf(alone[n]));
-    }
+}
+
+TEST_P(WaterLanes, DensitySolvesMatchTheOneStateSolverBitForBit) {
+  expectLanesMatchOneAtATime(k, broadCases(), GetParam());
+}
+
+// Runs of states at a few temperatures in a random order, as a grid's rows and their
+// re-solutions come: a lane that takes a state at the temperature it held keeps its terms, one
+// that takes another temperature's loads them.
+TEST_P(WaterLanes, StatesSharingTemperaturesMatchTheOneStateSolverBitForBit) {
+  const double temperatures[] = {300, 300.5, 299.5, 640, 1000, 0x1.0000000000001p+9};
+  std::mt19937_64 random(11);
+  std::uniform_real_distribution<double> logP(0, 3.5), start(0.5, 3.5);
+  std::uniform_int_distribution<int> pick(0, 5), runLength(1, 12);
+  std::vector<Case> cases;
+  while (cases.size() < 600) {
+    const double T = temperatures[pick(random)];
+    for (int n = runLength(random); n > 0; --n)
+      cases.push_back({T, std::pow(10, logP(random)), start(random)});
   }
+  cases.push_back({0x1p+9, 100, 1});  // the neighbouring double of a temperature above
+  expectLanesMatchOneAtATime(k, cases, GetParam());
 }
 
 // Solves that reach the bound on evaluations in every lane at once are redone alone, and the
@@ -212,7 +217,7 @@ TEST_P(WaterLanes, PropertiesMatchTheOneStateSolverBitForBit) {
 // temperature, are waterStart's, errors included (a negative temperature's overflows).
 TEST_F(WaterManyTest, StartsOfARunAreWaterStartsBitForBit) {
   const double temperatures[] = {298.15, 298.15, 500, 500, 700, 700, -1, -1, 0, 298.15};
-  const double pressures[] = {1, 0, 1000, 1e-3, 0, 300, 1, 0, 5};
+  const double pressures[] = {1, 0, 1000, 1e-3, 0, 300, 1, 0, 5, 1500, 2500, 4000, 8000, 2e4};
   WaterStarts starts;
   for (double T : temperatures) {
     for (double P : pressures) {

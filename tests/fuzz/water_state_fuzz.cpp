@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "apps/table/rows.hpp"
+#include "tests/calculator/density_runs.hpp"
 #include "tests/fuzz/fuzz_support.hpp"
 
 namespace {
@@ -21,11 +22,7 @@ const aqsol::Constants& constants() {
 
 // A state to solve: raw doubles, or (every other one) a temperature, pressure and start value
 // spread over the range where the lanes work.
-struct Case {
-  double T, P, start;
-};
-
-Case nextCase(aqsol::fuzz::Bytes& bytes) {
+aqsol::DensityCase nextCase(aqsol::fuzz::Bytes& bytes) {
   if (bytes.byte() & 1) {
     const double T = bytes.value<double>(), P = bytes.value<double>();
     return {T, P, bytes.value<double>()};
@@ -62,29 +59,16 @@ bool sameBits(const aqsol::WaterState& a, const aqsol::WaterState& b) {
 // The remaining bytes as states, solved alone and together at every lane width.
 void checkLanes(const aqsol::Constants& k, aqsol::fuzz::Bytes& bytes) {
   using namespace aqsol;
-  std::vector<Case> cases;
+  std::vector<DensityCase> cases;
   while (!bytes.empty() && cases.size() < 20) cases.push_back(nextCase(bytes));
-  std::vector<WaterState> alone(cases.size());
-  std::vector<ErrorSlot> aloneErrors(cases.size());
-  std::vector<WaterStatus> aloneStatus;
-  for (std::size_t n = 0; n < cases.size(); ++n) {
-    alone[n].delta = cases[n].start;
-    aloneStatus.push_back(waterDensity(k, alone[n], cases[n].T, cases[n].P, aloneErrors[n]));
-  }
+  const DensityRun alone = solveOneAtATime(k, cases);
   for (LaneWidth width : {LaneWidth::kFour, LaneWidth::kEight}) {
-    std::vector<WaterState> many(cases.size());
-    std::vector<ErrorSlot> manyErrors(cases.size());
-    std::vector<DensitySolve> solves;
+    const DensityRun many = solveInLanes(k, cases, width);
     for (std::size_t n = 0; n < cases.size(); ++n) {
-      many[n].delta = cases[n].start;
-      solves.push_back({&many[n], cases[n].T, cases[n].P, &manyErrors[n]});
-    }
-    waterDensityMany(k, solves, width);
-    for (std::size_t n = 0; n < cases.size(); ++n) {
-      fuzz::check(solves[n].status == aloneStatus[n], "lanes give the same status");
-      fuzz::check(manyErrors[n].pending_error() == aloneErrors[n].pending_error(),
+      fuzz::check(many.statuses[n] == alone.statuses[n], "lanes give the same status");
+      fuzz::check(many.errors[n].pending_error() == alone.errors[n].pending_error(),
                   "lanes give the same error");
-      fuzz::check(sameBits(many[n], alone[n]), "lanes give the same bits");
+      fuzz::check(sameBits(many.states[n], alone.states[n]), "lanes give the same bits");
     }
   }
 }
