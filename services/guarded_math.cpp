@@ -222,7 +222,12 @@ double guarded_sqrt(ErrorSlot& errors, double x) {
   return std::sqrt(x);
 }
 
-double guarded_pow(ErrorSlot& errors, double x, double y) {
+double guarded_square(double x) {
+  double result;
+  return exact_square(x, result) ? result : library_pow(x, 2);
+}
+
+double guarded_pow_any(ErrorSlot& errors, double x, double y) {
   if (x < 0 && !std::isnan(y) && std::trunc(y) != y) {
     errors.raise_error(kIllegalFunctionCall);
     return 0;
@@ -231,10 +236,7 @@ double guarded_pow(ErrorSlot& errors, double x, double y) {
   // library's whenever it is not too close to call; the library answers the rest.
   if (y == 0) return 1;
   if (y == 1) return x;
-  if (y == 2) {
-    double result;
-    return exact_square(x, result) ? result : library_pow(x, y);
-  }
+  if (y == 2) return guarded_square(x);
   if (y >= -kMaxExactPower && y <= kMaxExactPower && y == std::trunc(y)) {
     double result;
     if (exact_power(x, static_cast<int>(y), result)) return result;
@@ -245,7 +247,7 @@ double guarded_pow(ErrorSlot& errors, double x, double y) {
 void whole_powers(double x, int first, int last, double* out) {
   if (first < -kMaxExactPower || last > kMaxExactPower) {
     ErrorSlot never_raised;  // whole exponents raise no error
-    for (int n = first; n <= last; ++n) out[n - first] = guarded_pow(never_raised, x, n);
+    for (int n = first; n <= last; ++n) out[n - first] = guarded_pow_any(never_raised, x, n);
     return;
   }
   chained_powers(x, first, last, out);

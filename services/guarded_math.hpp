@@ -21,9 +21,16 @@ double guarded_exp(ErrorSlot& errors, long double x);
 // Square root. For x < 0 raises error 5 and returns 0. A NaN passes to the library.
 double guarded_sqrt(ErrorSlot& errors, double x);
 
+// x^2 as the double library function gives it (a square raises no error).
+double guarded_square(double x);
+
 // x raised to y, as the double library function gives it. For x < 0 with y not a whole number
-// raises error 5 and returns 0. A NaN passes to the library.
-double guarded_pow(ErrorSlot& errors, double x, double y);
+// raises error 5 and returns 0. A NaN passes to the library. (Squares, the commonest powers, go
+// straight to guarded_square where the exponent is a constant 2.)
+double guarded_pow_any(ErrorSlot& errors, double x, double y);
+inline double guarded_pow(ErrorSlot& errors, double x, double y) {
+  return y == 2 ? guarded_square(x) : guarded_pow_any(errors, x, y);
+}
 
 // x^y from the library's pow itself, for whole y too: what guarded_pow gives where it cannot be
 // certain of the exact power. (A call to the library's pow with a constant whole exponent may be
