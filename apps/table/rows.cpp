@@ -2,8 +2,11 @@
 #include "apps/table/rows.hpp"
 
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "bindings/columns.hpp"
@@ -97,8 +100,31 @@ void appendJsonRow(const TableStyle& style, const Row& row, std::string& line) {
   line += "}\n";
 }
 
+// The text of the temperature of the row before, for the rows that follow at the same one (the
+// pressures of a grid).
+class TemperatureText {
+ public:
+  char* write(char* out, double temperature) {
+    const auto bits = std::bit_cast<std::uint64_t>(temperature);
+    if (!held_ || bits != bits_) {
+      held_ = true;
+      bits_ = bits;
+      length_ = static_cast<std::size_t>(writeShortest(text_, temperature) - text_);
+    }
+    std::memcpy(out, text_, length_);
+    return out + length_;
+  }
+
+ private:
+  bool held_ = false;
+  std::uint64_t bits_ = 0;
+  char text_[kShortestNumberRoom];
+  std::size_t length_ = 0;
+};
+
 // A CSV or TSV row.
-void appendSeparatedRow(const TableStyle& style, const Row& row, std::string& line) {
+void appendSeparatedRow(const TableStyle& style, const Row& row, TemperatureText& temperature,
+                        std::string& line) {
   const char separator = style.format == Format::kCsv ? ',' : '\t';
   const bool ok = row.status.empty();
   if (style.solute) {
@@ -112,7 +138,8 @@ void appendSeparatedRow(const TableStyle& style, const Row& row, std::string& li
     if (value) p = writeShortest(p, *value);
     *p++ = separator;
   };
-  number(row.temperatureC);
+  p = temperature.write(p, row.temperatureC);
+  *p++ = separator;
   number(columnValue(row, kPressureColumn, style.units));
   line.append(numbers, p);
   if (ok) line += phaseText(row.phase);
@@ -165,14 +192,20 @@ std::string headerText(const TableStyle& style) {
   return line;
 }
 
-void appendRow(const TableStyle& style, const Row& row, std::string& text) {
-  if (style.format == Format::kJson) return appendJsonRow(style, row, text);
-  appendSeparatedRow(style, row, text);
+void appendRows(const TableStyle& style, std::span<const Row> rows, std::string& text) {
+  TemperatureText temperature;
+  for (const Row& row : rows) {
+    if (style.format == Format::kJson) {
+      appendJsonRow(style, row, text);
+    } else {
+      appendSeparatedRow(style, row, temperature, text);
+    }
+  }
 }
 
 std::string formatRow(const TableStyle& style, const Row& row) {
   std::string line;
-  appendRow(style, row, line);
+  appendRows(style, {&row, 1}, line);
   return line;
 }
 

@@ -33,7 +33,7 @@ std::string headerText(const TableStyle& style);
 // empty values (null in JSON), an empty phase and range.
 std::string formatRow(const TableStyle& style, const Row& row);
 
-// formatRow's text appended to `text` (the rows of a chunk into one string).
-void appendRow(const TableStyle& style, const Row& row, std::string& text);
+// formatRow's text of each row appended to `text` (the rows of a chunk into one string).
+void appendRows(const TableStyle& style, std::span<const Row> rows, std::string& text);
 
 }  // namespace aqsol::table

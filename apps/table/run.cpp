@@ -87,17 +87,14 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
     computeRows(k, requests, computed);
     for (std::size_t n = 0; n < made.size(); ++n) {
       made[n].reset();
-      if (netcdf) {
-        made[n].netcdf = netcdfRowOf(computed[n], options.units);
-      } else {
-        appendRow(style, computed[n], made[0].text);
-      }
+      if (netcdf) made[n].netcdf = netcdfRowOf(computed[n], options.units);
       if (plotting) {
         made[n].x = columnValue(computed[n], options.plotX, options.units);
         made[n].y = columnValue(computed[n], options.plotY, options.units);
         if (computed[n].status.empty()) made[n].phase = computed[n].phase;
       }
     }
+    if (!netcdf) appendRows(style, computed, made[0].text);
   };
   std::optional<Progress> progress;
   // On a terminal, unless the table itself is being written to it among the progress lines.

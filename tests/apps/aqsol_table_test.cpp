@@ -184,6 +184,28 @@ TEST(TableRows, CsvQuotesMessagesWithCommas) {
             "H2,700,1,,,,,,,,,,,,,,,,\"did not converge at T = 973.15 K, P = 1 bar\"\n");
 }
 
+// A chunk's rows written together are each row's own text: a temperature's text is reused
+// only for the same bits (0 and -0 differ), in every format.
+TEST(TableRows, RowsWrittenTogetherAreEachRowsText) {
+  std::vector<Row> rows;
+  for (const double T : {25.0, 25.0, 0.0, -0.0, -0.0, 0.0, 1e-300, 25.0}) {
+    Row row;
+    row.soluteName = "CO2";
+    row.temperatureC = T;
+    row.pressureBar = 1;
+    row.status = "failed";
+    rows.push_back(row);
+  }
+  for (const Format format : {Format::kCsv, Format::kTsv, Format::kJson}) {
+    const TableStyle style{format, {}, true};
+    std::string together, oneByOne;
+    appendRows(style, rows, together);
+    for (const Row& row : rows) oneByOne += formatRow(style, row);
+    EXPECT_EQ(together, oneByOne);
+    EXPECT_NE(oneByOne.find("-0"), std::string::npos);
+  }
+}
+
 // Every state of a grid over the whole range, saturation included, gets a row with a status.
 TEST(TableProgram, WholeRangeGridEveryRowEnds) {
   int code;
