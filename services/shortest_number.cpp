@@ -3,7 +3,8 @@
 #include "services/shortest_number.hpp"
 
 #define FMT_HEADER_ONLY
-#include <emmintrin.h>  // SSE2, part of every x86-64 processor
+#define FMT_USE_FULL_CACHE_DRAGONBOX 1  // the whole table of cached powers: no recovery by products
+#include <emmintrin.h>                  // SSE2, part of every x86-64 processor
 #include <fmt/format.h>
 
 #include <algorithm>
