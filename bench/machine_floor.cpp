@@ -1,9 +1,6 @@
 // The machine floor: counts from the calculator's own formulas and solves, rates measured here.
 #include "bench/machine_floor.hpp"
 
-#define FMT_HEADER_ONLY
-#include <fmt/format.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -19,6 +16,7 @@
 #include "calculator/table_sums.hpp"
 #include "calculator/water.hpp"
 #include "services/cpu_targets.hpp"
+#include "services/dragonbox.hpp"
 #include "services/library_math.hpp"
 
 namespace aqsol::bench {

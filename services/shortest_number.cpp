@@ -2,16 +2,15 @@
 // header only), laid out as std::to_chars lays them out.
 #include "services/shortest_number.hpp"
 
-#define FMT_HEADER_ONLY
-#define FMT_USE_FULL_CACHE_DRAGONBOX 1  // the whole table of cached powers: no recovery by products
-#include <emmintrin.h>                  // SSE2, part of every x86-64 processor
-#include <fmt/format.h>
+#include <emmintrin.h>  // SSE2, part of every x86-64 processor
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+
+#include "services/dragonbox.hpp"
 
 namespace aqsol {
 namespace {
