@@ -35,10 +35,10 @@ double compressedLiquidVolume(double T, const TemperaturePowers& p, double P) {
   return 11.894 + 0.007639 * T;
 }
 
-// waterStart, with the saturation pressure at w.T taken from knownPsat when it is given, and
-// the powers of w.T from `powers`.
+// waterStart, with the saturation pressure at w.T taken from knownPsat and the powers of w.T
+// from knownPowers when they are given.
 WaterStatus startValues(const Constants& k, WaterState& w, ErrorSlot& errors,
-                        const double* knownPsat, const TemperaturePowers& powers) {
+                        const double* knownPsat, const TemperaturePowers* knownPowers) {
   if (w.T < k.Tc) {
     w.x = 1 - w.T / k.Tc;
     w.Psat = knownPsat != nullptr ? *knownPsat : saturationPressure(k, w.T, errors);
@@ -51,6 +51,7 @@ WaterStatus startValues(const Constants& k, WaterState& w, ErrorSlot& errors,
   } else if (w.P == w.Psat) {
     w.delta = saturatedLiquidDelta(k, w.x, errors);
   } else {
+    const TemperaturePowers powers = knownPowers ? *knownPowers : temperaturePowers(w.T);
     w.delta = k.Mw / compressedLiquidVolume(w.T, powers, w.P) / k.rho_c;
   }
   return errors.has_error() ? WaterStatus::kRuntimeError : WaterStatus::kOk;
@@ -65,7 +66,7 @@ TemperaturePowers temperaturePowers(double T) {
 }
 
 WaterStatus waterStart(const Constants& k, WaterState& w, ErrorSlot& errors) {
-  return startValues(k, w, errors, nullptr, temperaturePowers(w.T));
+  return startValues(k, w, errors, nullptr, nullptr);
 }
 
 WaterStatus WaterStarts::start(const Constants& k, WaterState& w, ErrorSlot& errors) {
@@ -79,7 +80,7 @@ WaterStatus WaterStarts::start(const Constants& k, WaterState& w, ErrorSlot& err
       known_ = !scratch.has_error();
     }
   }
-  return startValues(k, w, errors, w.T < k.Tc && known_ ? &Psat_ : nullptr, powers_);
+  return startValues(k, w, errors, w.T < k.Tc && known_ ? &Psat_ : nullptr, &powers_);
 }
 
 }  // namespace aqsol
