@@ -97,7 +97,7 @@ class WaterStarts {
   double T_ = 0;              // K; 0 K is never below Tc with a saturation pressure kept
   TemperaturePowers powers_;  // of T_ (all 0 at 0 K)
   double Psat_ = 0;
-  bool known_ = false;  // Psat_ was computed at T_ without an error
+  bool known_ = false;  // Psat_ was computed at T_ (below Tc) without an error
 };
 
 // Solves the equation of state for delta at T (K) and P (bar) by Newton iteration from

@@ -80,7 +80,7 @@ WaterStatus WaterStarts::start(const Constants& k, WaterState& w, ErrorSlot& err
       known_ = !scratch.has_error();
     }
   }
-  return startValues(k, w, errors, w.T < k.Tc && known_ ? &Psat_ : nullptr, &powers_);
+  return startValues(k, w, errors, known_ ? &Psat_ : nullptr, &powers_);
 }
 
 }  // namespace aqsol

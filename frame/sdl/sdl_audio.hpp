@@ -11,8 +11,8 @@
 namespace aqsol {
 
 // The SDL_mixer functions the tones use. The library is loaded when the first tone opens the
-// device: its codecs and their dependencies (some forty libraries, about 4 MB resident) are
-// never mapped by a run that makes no sound.
+// device: its codecs and their dependencies (33 libraries, about 4 MB resident) are never
+// mapped by a run that makes no sound.
 struct MixerFunctions {
   decltype(&Mix_OpenAudio) open_audio = nullptr;
   decltype(&Mix_AllocateChannels) allocate_channels = nullptr;
