@@ -2,11 +2,14 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "calculator/lane_block.hpp"
 #include "services/cpu_targets.hpp"
+#include "services/guarded_math.hpp"
 #include "tests/calculator/density_runs.hpp"
 #include "tests/calculator/water_fixture.hpp"
 
@@ -231,6 +234,35 @@ TEST_F(WaterManyTest, StartsOfARunAreWaterStartsBitForBit) {
       EXPECT_EQ(bitsOf(run), bitsOf(alone));
     }
   }
+}
+
+// The lanes take a power delta^n as its correctly rounded value unless it lies within
+// kDeltaPowerMidpointMargin ulps of a rounding midpoint: the library's pow must round every
+// power further from one correctly. Checked against exact powers in quadruple precision over
+// delta spread logarithmically across the lanes' range.
+TEST(LanePowers, TheLibrarysPowRoundsCorrectlyOutsideTheLanesMargin) {
+  std::mt19937_64 random(20261208);
+  std::uniform_real_distribution<double> logDelta(std::log(lanes::kLaneMinDelta), std::log(10.0));
+  int disagreements = 0;
+  for (int sample = 0; sample < 300'000; ++sample) {
+    const double delta = std::exp(logDelta(random));
+    for (int n = -3; n <= 7; ++n) {
+      __float128 exact = 1;
+      for (int m = 0; m < std::abs(n); ++m) exact *= delta;
+      if (n < 0) exact = 1 / exact;
+      const double nearest = static_cast<double>(exact);
+      const __float128 off = exact - nearest;
+      const double neighbour =
+          std::nextafter(nearest, off < 0 ? 0.0 : std::numeric_limits<double>::infinity());
+      const double ulp = std::fabs(neighbour - nearest);
+      const double fromMidpoint = 0.5 - static_cast<double>(off < 0 ? -off : off) / ulp;
+      const double library = library_pow(delta, n);
+      if (library == nearest) continue;
+      ++disagreements;
+      ASSERT_LT(fromMidpoint, lanes::kDeltaPowerMidpointMargin) << delta << "^" << n;
+    }
+  }
+  EXPECT_GT(disagreements, 0) << "no power near a midpoint was tried";
 }
 
 }  // namespace
