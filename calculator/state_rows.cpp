@@ -50,6 +50,8 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
   std::vector<ErrorSlot> errors(count);
   std::vector<WaterJob> jobs;
   std::vector<std::size_t> rowOfJob;
+  jobs.reserve(count);
+  rowOfJob.reserve(count);
   WaterStarts starts;
   for (std::size_t n = 0; n < count; ++n) {
     Row& row = rows[n] = Row{};

@@ -68,6 +68,8 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
 
   std::vector<DensitySolve> above;
   std::vector<std::size_t> aboveJob;
+  above.reserve(jobs.size());
+  aboveJob.reserve(jobs.size());
   for (std::size_t n = 0; n < jobs.size(); ++n) {
     jobs[n].status = solves[n].status;
     jobs[n].failedStep = WaterStep::kBelow;
@@ -153,6 +155,8 @@ void solveWaterMany(const Constants& k, std::span<WaterJob> jobs, LaneWidth wide
   waterDensityMany(k, solves, widest);
   std::vector<PropertiesJob> properties;
   std::vector<WaterJob*> going;
+  properties.reserve(jobs.size());
+  going.reserve(jobs.size());
   for (std::size_t n = 0; n < jobs.size(); ++n) {
     WaterJob& job = jobs[n];
     if (foundNoRoot(solves[n].status)) {
