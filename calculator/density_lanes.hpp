@@ -331,8 +331,10 @@ template <class V>
 
 // Phi and its theta-derivatives for every lane of b from what a step kept there (b.kept, see
 // LaneBlock::takeStep) into b.results: the density functions again, the sums and weights the
-// step did not need, and the formulas, as the one-state evaluation completes them.
-template <class V>
+// step did not need, and the formulas, as the one-state evaluation completes them. With
+// kMixedOnly, only d2Phi/ddelta dtheta (what the others alone need is left uncomputed), and NaN
+// for the others.
+template <class V, bool kMixedOnly>
 [[gnu::always_inline]] inline void completeLanes(const Constants& k, LaneBlock<kLaneCount<V>>& b) {
   const LaneStepParts<kLaneCount<V>>& kept = b.kept;
   V dp[11];
@@ -358,10 +360,15 @@ template <class V>
   if (kept.crossover) S.loadFrom(kept.crossoverWeight);
   const LaneParts<V> parts = laneParts(delta, delta2, lnDelta, E, E_d, E_dd, A, B, C, D, G, S, b);
   LaneResults<kLaneCount<V>>& r = b.results;
-  store(r.Phi, terms::Phi(parts));
-  store(r.dPhi_dTheta, terms::dPhi_dTheta(parts));
-  store(r.d2Phi_dTheta2, terms::d2Phi_dTheta2(parts));
   store(r.d2Phi_dDelta_dTheta, terms::d2Phi_dDelta_dTheta(parts));
+  if constexpr (kMixedOnly) {
+    const V unspecified = laneSplat<V>(__builtin_nan(""));
+    for (double* to : {r.Phi, r.dPhi_dTheta, r.d2Phi_dTheta2}) store(to, unspecified);
+  } else {
+    store(r.Phi, terms::Phi(parts));
+    store(r.dPhi_dTheta, terms::dPhi_dTheta(parts));
+    store(r.d2Phi_dTheta2, terms::d2Phi_dTheta2(parts));
+  }
 }
 
 }  // namespace

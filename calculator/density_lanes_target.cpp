@@ -28,7 +28,11 @@ void step(const Constants& k, LaneBlock<AQSOL_LANES>& block) {
 }
 
 void complete(const Constants& k, LaneBlock<AQSOL_LANES>& block) {
-  completeLanes<Vector>(k, block);
+  completeLanes<Vector, false>(k, block);
+}
+
+void completeMixed(const Constants& k, LaneBlock<AQSOL_LANES>& block) {
+  completeLanes<Vector, true>(k, block);
 }
 }  // namespace
 }  // namespace aqsol::lanes
@@ -39,11 +43,13 @@ namespace aqsol::lanes {
 
 #if AQSOL_LANES == 4
 LaneEvaluator4 laneEvaluator4() {
-  return cpuTargets().widestLanes >= 4 ? LaneEvaluator4{step, complete} : LaneEvaluator4{};
+  return cpuTargets().widestLanes >= 4 ? LaneEvaluator4{step, complete, completeMixed}
+                                       : LaneEvaluator4{};
 }
 #else
 LaneEvaluator8 laneEvaluator8() {
-  return cpuTargets().widestLanes >= 8 ? LaneEvaluator8{step, complete} : LaneEvaluator8{};
+  return cpuTargets().widestLanes >= 8 ? LaneEvaluator8{step, complete, completeMixed}
+                                       : LaneEvaluator8{};
 }
 #endif
 

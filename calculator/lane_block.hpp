@@ -133,11 +133,13 @@ struct LaneBlock {
 // The evaluations of a block of 4 or 8 lanes (see density_lanes.hpp): `step` gives Phi's
 // delta-derivatives at every lane's delta and keeps what `complete` needs; `complete` gives Phi
 // and its theta-derivatives from what a step kept (copied, lane by lane, into the block it is
-// given). Null where the processor lacks the instructions.
+// given); `completeMixed` gives only d2Phi/ddelta dtheta, the others NaN. Null where the
+// processor lacks the instructions.
 template <int W>
 struct LaneEvaluator {
   void (*step)(const Constants& k, LaneBlock<W>& block) = nullptr;
   void (*complete)(const Constants& k, LaneBlock<W>& block) = nullptr;
+  void (*completeMixed)(const Constants& k, LaneBlock<W>& block) = nullptr;
   explicit operator bool() const { return step != nullptr; }
 };
 using LaneEvaluator4 = LaneEvaluator<4>;

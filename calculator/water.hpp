@@ -128,13 +128,19 @@ struct DensitySolve {
   WaterStatus status = WaterStatus::kOk;
 };
 
+// What waterDensityMany leaves in a solution: everything waterDensity leaves, or only what the
+// temperature derivative of the density needs (theta, delta, Z, dZ/ddelta, dZ/dtheta and Phi's
+// delta-derivatives), Phi, dPhi/dtheta and d2Phi/dtheta2 being then unspecified.
+enum class DensityResults { kAll, kForDerivatives };
+
 // Does every solve exactly as waterDensity(k, *solution, T, P, *errors) does it, with the same
-// doubles, statuses and errors, evaluating up to `widest` states at once as far as the
-// processor allows (and AQSOL_LANES, see cpuTargets). A solve whose iteration leaves the ordinary
-// range (very low densities, failures, retries) is done alone. The solves must have distinct states
-// and error slots.
+// doubles (those `results` asks for), statuses and errors, evaluating up to `widest` states at
+// once as far as the processor allows (and AQSOL_LANES, see cpuTargets). A solve whose iteration
+// leaves the ordinary range (very low densities, failures, retries) is done alone. The solves
+// must have distinct states and error slots.
 void waterDensityMany(const Constants& k, std::span<DensitySolve> solves,
-                      LaneWidth widest = LaneWidth::kEight);
+                      LaneWidth widest = LaneWidth::kEight,
+                      DensityResults results = DensityResults::kAll);
 
 // The steps of solving water at one state, as failure messages name them.
 enum class WaterStep {

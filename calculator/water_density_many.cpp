@@ -82,8 +82,12 @@ bool startInLane(const Constants& k, DensitySolve& solve, TemperatureTermsCache&
 template <int W>
 class LaneSolver {
  public:
-  LaneSolver(const Constants& k, std::span<DensitySolve> solves, lanes::LaneEvaluator<W> evaluate)
-      : k_(k), solves_(solves), evaluate_(evaluate) {
+  LaneSolver(const Constants& k, std::span<DensitySolve> solves, lanes::LaneEvaluator<W> evaluate,
+             DensityResults results)
+      : k_(k),
+        solves_(solves),
+        evaluate_(evaluate),
+        complete_(results == DensityResults::kAll ? evaluate.complete : evaluate.completeMixed) {
     block_.transcribedMath = libraryMathInLanes();
     // Slots not yet filled are completed with the rest, at a harmless delta of 1.
     for (auto& powers : completion_.kept.deltaPow) std::fill(powers, powers + W, 1.0);
@@ -178,7 +182,7 @@ class LaneSolver {
   // Phi and its theta-derivatives for the converged lanes waiting, and their solutions.
   void completeConverged() {
     if (converged_ == 0) return;
-    evaluate_.complete(k_, completion_);
+    complete_(k_, completion_);
     completion_.clearCrossover();
     for (int slot = 0; slot < converged_; ++slot)
       pending_[slot].iteration.accept(completion_.values(slot), *pending_[slot].solution);
@@ -194,6 +198,7 @@ class LaneSolver {
   const Constants& k_;
   std::span<DensitySolve> solves_;
   lanes::LaneEvaluator<W> evaluate_;
+  void (*complete_)(const Constants& k, lanes::LaneBlock<W>& block);
   std::size_t next_ = 0;
   TemperatureTermsCache terms_;
   lanes::LaneBlock<W> block_;
@@ -209,17 +214,18 @@ LaneWidth widestLaneWidth() {
   return static_cast<LaneWidth>(cpuTargets().widestLanes);
 }
 
-void waterDensityMany(const Constants& k, std::span<DensitySolve> solves, LaneWidth widest) {
+void waterDensityMany(const Constants& k, std::span<DensitySolve> solves, LaneWidth widest,
+                      DensityResults results) {
   const int lanes = std::min(static_cast<int>(widest), cpuTargets().lanes);
   if (solves.size() > 1 && lanes >= 8) {
     if (const auto evaluate = lanes::laneEvaluator8()) {
-      LaneSolver<8>(k, solves, evaluate).run();
+      LaneSolver<8>(k, solves, evaluate, results).run();
       return;
     }
   }
   if (solves.size() > 1 && lanes >= 4) {
     if (const auto evaluate = lanes::laneEvaluator4()) {
-      LaneSolver<4>(k, solves, evaluate).run();
+      LaneSolver<4>(k, solves, evaluate, results).run();
       return;
     }
   }

@@ -64,7 +64,7 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
     resolved[n] = w;
     solves.push_back({&resolved[n], w.T - 0.5, w.P, &errors});
   }
-  waterDensityMany(k, solves, widest);
+  waterDensityMany(k, solves, widest, DensityResults::kForDerivatives);
 
   std::vector<DensitySolve> above;
   std::vector<std::size_t> aboveJob;
@@ -78,7 +78,7 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
     above.push_back({&resolved[n], jobs[n].w->T + 0.5, jobs[n].w->P, jobs[n].errors});
     aboveJob.push_back(n);
   }
-  waterDensityMany(k, above, widest);
+  waterDensityMany(k, above, widest, DensityResults::kForDerivatives);
   for (std::size_t m = 0; m < above.size(); ++m) {
     jobs[aboveJob[m]].status = above[m].status;
     jobs[aboveJob[m]].failedStep = WaterStep::kAbove;

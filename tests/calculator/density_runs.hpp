@@ -31,14 +31,14 @@ inline DensityRun solveOneAtATime(const Constants& k, const std::vector<DensityC
 }
 
 inline DensityRun solveInLanes(const Constants& k, const std::vector<DensityCase>& cases,
-                               LaneWidth width) {
+                               LaneWidth width, DensityResults results = DensityResults::kAll) {
   DensityRun run(cases.size());
   std::vector<DensitySolve> solves;
   for (std::size_t n = 0; n < cases.size(); ++n) {
     run.states[n].delta = cases[n].start;
     solves.push_back({&run.states[n], cases[n].T, cases[n].P, &run.errors[n]});
   }
-  waterDensityMany(k, solves, width);
+  waterDensityMany(k, solves, width, results);
   for (std::size_t n = 0; n < cases.size(); ++n) run.statuses[n] = solves[n].status;
   return run;
 }

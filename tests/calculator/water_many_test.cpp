@@ -138,6 +138,34 @@ TEST_P(WaterLanes, DensitySolvesMatchTheOneStateSolverBitForBit) {
   expectLanesMatchOneAtATime(k, broadCases(), GetParam());
 }
 
+// Solves for the temperature derivative give the values it needs with the one-state solver's
+// bits, and no stale values where the others would be.
+TEST_P(WaterLanes, SolvesForDerivativesMatchTheOneStateSolverInWhatTheyGive) {
+  const std::vector<Case> cases = broadCases();
+  const DensityRun alone = solveOneAtATime(k, cases),
+                   many = solveInLanes(k, cases, GetParam(), DensityResults::kForDerivatives);
+  const auto given = [](const WaterState& w) {
+    return std::vector<uint64_t>{std::bit_cast<uint64_t>(w.theta),
+                                 std::bit_cast<uint64_t>(w.delta),
+                                 std::bit_cast<uint64_t>(w.Z),
+                                 std::bit_cast<uint64_t>(w.dZ_dDelta),
+                                 std::bit_cast<uint64_t>(w.dZ_dTheta),
+                                 std::bit_cast<uint64_t>(w.phi.dPhi_dDelta),
+                                 std::bit_cast<uint64_t>(w.phi.d2Phi_dDelta2)};
+  };
+  int inLanes = 0;
+  for (std::size_t n = 0; n < cases.size(); ++n) {
+    SCOPED_TRACE(testing::Message() << "T = " << cases[n].T << " K, P = " << cases[n].P
+                                    << " bar, start " << cases[n].start);
+    EXPECT_EQ(many.statuses[n], alone.statuses[n]);
+    EXPECT_EQ(many.errors[n].pending_error(), alone.errors[n].pending_error());
+    if (alone.statuses[n] != WaterStatus::kOk) continue;
+    EXPECT_EQ(given(many.states[n]), given(alone.states[n]));
+    if (std::isnan(many.states[n].phi.Phi)) ++inLanes;
+  }
+  EXPECT_GT(inLanes, static_cast<int>(cases.size()) / 2) << "most solves should be in lanes";
+}
+
 // Runs of states at a few temperatures in a random order, as a grid's rows and their
 // re-solutions come: a lane that takes a state at the temperature it held keeps its terms, one
 // that takes another temperature's loads them.
