@@ -106,6 +106,36 @@ void BM_GridStates(benchmark::State& state) {
 }
 BENCHMARK(BM_GridStates)->Arg(1)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
 
+// The text of the same grid's rows as aqsol-table writes them to a CSV file, a chunk of 64 rows at
+// a time, beside the floor of the text (the shortest digits of its numbers alone).
+void BM_RowText(benchmark::State& state) {
+  const Constants& k = constants();
+  SoluteParams co2;
+  selectSolute(5, co2);
+  std::vector<RowRequest> requests;
+  for (int t = 0; t < 119; ++t)
+    for (int p = 0; p < 96; ++p) requests.push_back({&co2, 5 + 2.5 * t, {false, 50.0 + 10 * p}});
+  std::vector<Row> rows(requests.size());
+  computeRows(k, requests, rows);
+  const table::TableStyle style;
+  std::string text;
+  const bench::MachineFloor& floor = bench::machineFloor(static_cast<int>(widestLaneWidth()));
+  for (auto _ : state) {
+    for (std::size_t first = 0; first < rows.size(); first += 64) {
+      text.clear();
+      table::appendRows(
+          style, std::span(rows).subspan(first, std::min<std::size_t>(64, rows.size() - first)),
+          text);
+      benchmark::DoNotOptimize(text.data());
+    }
+  }
+  state.counters["floor_us"] = floor.textMicroseconds;
+  state.counters["time_per_row"] = benchmark::Counter(
+      static_cast<double>(rows.size()),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_RowText)->Unit(benchmark::kMillisecond);
+
 // The machine floor per state of the grid on the widest lanes (no time of its own): for the
 // computation (compute_us) and for the text (text_us), with what it was made from.
 void BM_MachineFloor(benchmark::State& state) {
