@@ -30,6 +30,7 @@ struct WaterStartMemory {
 // Z = delta^2 dPhi/ddelta, dZ/ddelta and dZ/dtheta, and the evaluations it took.
 struct DensitySolution {
   double theta = 0;
+  double theta2 = 0;  // theta^2 as guarded_pow gives it
   double t = 0;
   double delta = 0;
   HelmholtzValues phi;

@@ -162,6 +162,7 @@ WaterStatus waterDensity(const Constants& k, DensitySolution& s, double T, doubl
   }
   const TemperatureTerms tt = temperatureTerms(k, T, errors);
   s.theta = tt.theta;
+  s.theta2 = tt.thetaPower(2);
   s.t = tt.t;
   if (errors.has_error()) return WaterStatus::kRuntimeError;
   const double reducedP = P / (k.rho_c * k.R_w * T);

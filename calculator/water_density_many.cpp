@@ -71,6 +71,7 @@ bool startInLane(const Constants& k, DensitySolve& solve, TemperatureTermsCache&
   lane.entry = w;
   lane.iteration = NewtonIteration(w.delta, reducedP);
   w.theta = lane.tt.theta;
+  w.theta2 = lane.tt.thetaPower(2);
   w.t = lane.tt.t;
   w.evaluations = 0;
   return true;

@@ -18,15 +18,15 @@ constexpr double kBarCm3PerCal = 41.84;
 
 // d rho/dT at constant P (g/(cm3 K)) from the solver's current solution, using
 // d theta/dT = theta^2/Tc and -1/T = theta/Tc.
-double drho_dT_atSolution(const Constants& k, const DensitySolution& w, ErrorSlot& errors) {
-  return k.rho_c * (guarded_pow(errors, w.theta, 2) / k.Tc) * (-w.dZ_dTheta / w.dZ_dDelta) +
+double drho_dT_atSolution(const Constants& k, const DensitySolution& w) {
+  return k.rho_c * (w.theta2 / k.Tc) * (-w.dZ_dTheta / w.dZ_dDelta) +
          k.rho_c * w.Z * (w.theta / k.Tc) / w.dZ_dDelta;
 }
 
 // Cp, H, S and G from the solution at (w.T, w.P).
 void energies(const Constants& k, WaterState& w, ErrorSlot& errors) {
   const double theta = w.theta, delta = w.delta;
-  const double theta2 = guarded_pow(errors, theta, 2);
+  const double theta2 = w.theta2;
   const double cv_Rw = -theta2 * w.phi.d2Phi_dTheta2;
   const double cp_Rw = cv_Rw + guarded_pow(errors, theta * w.dZ_dTheta - w.Z, 2) /
                                    (guarded_pow(errors, delta, 2) * w.dZ_dDelta);
@@ -58,7 +58,7 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
     ErrorSlot& errors = *jobs[n].errors;
     w.rho = w.delta * k.rho_c;
     w.drho_dP = 1 / (w.dZ_dDelta * k.R_w * w.T);
-    w.drho_dT = drho_dT_atSolution(k, w, errors);
+    w.drho_dT = drho_dT_atSolution(k, w);
     w.V1 = k.Mw / w.rho;
     energies(k, w, errors);
     resolved[n] = w;
@@ -73,7 +73,7 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
   for (std::size_t n = 0; n < jobs.size(); ++n) {
     jobs[n].status = solves[n].status;
     jobs[n].failedStep = WaterStep::kBelow;
-    below[n] = drho_dT_atSolution(k, resolved[n], *jobs[n].errors);
+    below[n] = drho_dT_atSolution(k, resolved[n]);
     if (jobs[n].status != WaterStatus::kOk) continue;
     above.push_back({&resolved[n], jobs[n].w->T + 0.5, jobs[n].w->P, jobs[n].errors});
     aboveJob.push_back(n);
@@ -85,7 +85,7 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
   }
 
   for (std::size_t n = 0; n < jobs.size(); ++n)
-    jobs[n].w->d2rho_dT2 = drho_dT_atSolution(k, resolved[n], *jobs[n].errors) - below[n];
+    jobs[n].w->d2rho_dT2 = drho_dT_atSolution(k, resolved[n]) - below[n];
 }
 
 namespace {
