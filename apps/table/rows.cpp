@@ -1,6 +1,7 @@
 // Rows of aqsol-table: computing one (solute, T, P) state and writing it as CSV or TSV.
 #include "apps/table/rows.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -15,9 +16,6 @@
 
 namespace aqsol::table {
 namespace {
-
-// Room for the fifteen numbers of a row with their separators and the one after them.
-constexpr std::size_t kNumbersRoom = 15 * (1 + kShortestNumberRoom) + 1;
 
 void appendShortest(std::string& line, double value) {
   char text[kShortestNumberRoom];
@@ -122,44 +120,73 @@ class TemperatureText {
   std::size_t length_ = 0;
 };
 
-// A CSV or TSV row.
-void appendSeparatedRow(const TableStyle& style, const Row& row, TemperatureText& temperature,
-                        std::string& line) {
-  const char separator = style.format == Format::kCsv ? ',' : '\t';
-  const bool ok = row.status.empty();
-  if (style.solute) {
-    line += field(row.soluteName, style.format);
-    line += separator;
+// CSV or TSV rows, each made in one buffer and appended at once; the texts that repeat from row
+// to row (the solute's field, a grid's temperature) are made once.
+class SeparatedRows {
+ public:
+  explicit SeparatedRows(const TableStyle& style)
+      : style_(style), separator_(style.format == Format::kCsv ? ',' : '\t') {}
+
+  void append(const Row& row, std::string& text) {
+    if (style_.solute) text += soluteField(row.soluteName);
+    char line[kLineRoom];
+    char* p = line;
+    if (style_.solute) *p++ = separator_;
+    p = temperature_.write(p, row.temperatureC);
+    *p++ = separator_;
+    if (const std::optional<double> pressure = columnValue(row, kPressureColumn, style_.units))
+      p = writeShortest(p, *pressure);
+    *p++ = separator_;
+    const bool ok = row.status.empty();
+    const std::size_t count =
+        (style_.solute ? kLastValueColumn : kLastWaterColumn) + 1 - kFirstValueColumn;
+    if (ok) {
+      p = put(p, phaseText(row.phase));
+      *p++ = separator_;
+      const std::array<double, 13> values = computedValues(row);
+      const bool convert = !style_.units.isDefault();
+      for (std::size_t n = 0; n < count; ++n) {
+        p = writeShortest(
+            p, convert ? inUnits(values[n], kFirstValueColumn + n, style_.units) : values[n]);
+        *p++ = separator_;
+      }
+      text.append(line, p);
+      if (row.range != 0) text += rangeText(row.range);
+      text += separator_;
+      text += "ok\n";
+      return;
+    }
+    p = std::fill_n(p, count + 1, separator_);  // the phase's and the values' (empty) fields
+    *p++ = separator_;                          // the range's
+    text.append(line, p);
+    text += field(row.status, style_.format);
+    text += '\n';
   }
-  // The numbers written straight into a buffer, each with the separator after it.
-  char numbers[kNumbersRoom];
-  char* p = numbers;
-  const auto number = [&](std::optional<double> value) {
-    if (value) p = writeShortest(p, *value);
-    *p++ = separator;
-  };
-  p = temperature.write(p, row.temperatureC);
-  *p++ = separator;
-  number(columnValue(row, kPressureColumn, style.units));
-  line.append(numbers, p);
-  if (ok) line += phaseText(row.phase);
-  line += separator;
-  p = numbers;
-  const std::array<double, 13> values = computedValues(row);
-  const std::size_t last = style.solute ? kLastValueColumn : kLastWaterColumn;
-  for (std::size_t n = kFirstValueColumn; n <= last; ++n)
-    number(ok ? std::optional(inUnits(values[n - kFirstValueColumn], n, style.units))
-              : std::nullopt);
-  line.append(numbers, p);
-  if (ok) line += rangeText(row.range);
-  line += separator;
-  if (ok) {
-    line += "ok";
-  } else {
-    line += field(row.status, style.format);
+
+ private:
+  // Room for the temperature, the pressure, the phase and the values of a row, each with the
+  // separator after it.
+  static constexpr std::size_t kLineRoom = 16 * (kShortestNumberRoom + 1);
+
+  static char* put(char* out, std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
   }
-  line += '\n';
-}
+
+  const std::string& soluteField(std::string_view name) {
+    if (name.data() != soluteName_.data() || name.size() != soluteName_.size()) {
+      soluteName_ = name;
+      soluteField_ = field(name, style_.format);
+    }
+    return soluteField_;
+  }
+
+  const TableStyle& style_;
+  const char separator_;
+  std::string_view soluteName_;
+  std::string soluteField_;
+  TemperatureText temperature_;
+};
 
 }  // namespace
 
@@ -193,14 +220,12 @@ std::string headerText(const TableStyle& style) {
 }
 
 void appendRows(const TableStyle& style, std::span<const Row> rows, std::string& text) {
-  TemperatureText temperature;
-  for (const Row& row : rows) {
-    if (style.format == Format::kJson) {
-      appendJsonRow(style, row, text);
-    } else {
-      appendSeparatedRow(style, row, temperature, text);
-    }
+  if (style.format == Format::kJson) {
+    for (const Row& row : rows) appendJsonRow(style, row, text);
+    return;
   }
+  SeparatedRows separated(style);
+  for (const Row& row : rows) separated.append(row, text);
 }
 
 std::string formatRow(const TableStyle& style, const Row& row) {
