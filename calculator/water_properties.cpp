@@ -62,7 +62,7 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
     w.V1 = k.Mw / w.rho;
     energies(k, w, errors);
     resolved[n] = w;
-    solves.push_back({&resolved[n], w.T - 0.5, w.P, &errors});
+    solves.emplace_back(&resolved[n], w.T - 0.5, w.P, &errors);
   }
   waterDensityMany(k, solves, widest, DensityResults::kForDerivatives);
 
@@ -75,7 +75,7 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
     jobs[n].failedStep = WaterStep::kBelow;
     below[n] = drho_dT_atSolution(k, resolved[n]);
     if (jobs[n].status != WaterStatus::kOk) continue;
-    above.push_back({&resolved[n], jobs[n].w->T + 0.5, jobs[n].w->P, jobs[n].errors});
+    above.emplace_back(&resolved[n], jobs[n].w->T + 0.5, jobs[n].w->P, jobs[n].errors);
     aboveJob.push_back(n);
   }
   waterDensityMany(k, above, widest, DensityResults::kForDerivatives);
@@ -150,7 +150,7 @@ void solveWaterMany(const Constants& k, std::span<WaterJob> jobs, LaneWidth wide
   solves.reserve(jobs.size());
   for (WaterJob& job : jobs) {
     job.outcome = {};
-    solves.push_back({job.w, job.w->T, job.w->P, job.errors});
+    solves.emplace_back(job.w, job.w->T, job.w->P, job.errors);
   }
   waterDensityMany(k, solves, widest);
   std::vector<PropertiesJob> properties;

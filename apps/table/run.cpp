@@ -28,12 +28,13 @@ struct MadeRow {
   std::optional<Phase> phase;
   NetcdfRow netcdf;  // for --format netcdf, instead of the text
 
-  // Empty again, its text keeping its room for the chunk made in this place next.
+  // Ready for the next row made in this place: no text (its room kept) and no point. The netCDF
+  // row is always replaced whole where it is used.
   void reset() {
-    std::string room = std::move(text);
-    *this = {};
-    text = std::move(room);
     text.clear();
+    x.reset();
+    y.reset();
+    phase.reset();
   }
 };
 
@@ -81,6 +82,7 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
   const TableStyle style{options.format, options.units, options.withSolute()};
   const auto make = [&](std::size_t first, std::span<MadeRow> made) {
     std::vector<RowRequest> requests;
+    requests.reserve(made.size());
     for (std::size_t i = first; i < first + made.size(); ++i)
       requests.push_back(requestFor(options, i));
     std::vector<Row> computed(made.size());
