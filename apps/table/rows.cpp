@@ -124,8 +124,10 @@ class TemperatureText {
 // to row (the solute's field, a grid's temperature) are made once.
 class SeparatedRows {
  public:
-  explicit SeparatedRows(const TableStyle& style)
-      : style_(style), separator_(style.format == Format::kCsv ? ',' : '\t') {}
+  SeparatedRows(const TableStyle& style, const PressureTexts& pressures)
+      : style_(style),
+        separator_(style.format == Format::kCsv ? ',' : '\t'),
+        pressures_(pressures) {}
 
   void append(const Row& row, std::string& text) {
     if (style_.solute) text += soluteField(row.soluteName);
@@ -134,8 +136,10 @@ class SeparatedRows {
     if (style_.solute) *p++ = separator_;
     p = temperature_.write(p, row.temperatureC);
     *p++ = separator_;
-    if (const std::optional<double> pressure = columnValue(row, kPressureColumn, style_.units))
-      p = writeShortest(p, *pressure);
+    if (const std::optional<double> pressure = columnValue(row, kPressureColumn, style_.units)) {
+      char* const end = pressures_.write(p, *pressure);
+      p = end != nullptr ? end : writeShortest(p, *pressure);
+    }
     *p++ = separator_;
     const bool ok = row.status.empty();
     const std::size_t count =
@@ -186,6 +190,7 @@ class SeparatedRows {
   std::string_view soluteName_;
   std::string soluteField_;
   TemperatureText temperature_;
+  const PressureTexts& pressures_;
 };
 
 }  // namespace
@@ -219,12 +224,47 @@ std::string headerText(const TableStyle& style) {
   return line;
 }
 
-void appendRows(const TableStyle& style, std::span<const Row> rows, std::string& text) {
+PressureTexts::PressureTexts(std::span<const PressureItem> pressures, const Units& units) {
+  std::size_t slots = 2;
+  while (slots < 2 * pressures.size()) slots *= 2;
+  slots_.resize(slots);
+  shift_ = 64 - std::countr_zero(slots);
+  for (const PressureItem& pressure : pressures) {
+    if (pressure.saturation) continue;
+    const double value = inUnits(pressure.bar, kPressureColumn, units);
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    Slot& slot = slots_[slotOf(bits)];
+    if (slot.length != 0) continue;  // a pressure asked twice
+    char text[kShortestNumberRoom];
+    const std::string_view made(text, writeShortest(text, value));
+    slot = {bits, static_cast<std::uint32_t>(texts_.size()),
+            static_cast<std::uint32_t>(made.size())};
+    texts_ += made;
+  }
+}
+
+// The slot that holds `bits`, or the empty one where they would go.
+std::size_t PressureTexts::slotOf(std::uint64_t bits) const {
+  std::size_t n = static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15u) >> shift_);
+  while (slots_[n].length != 0 && slots_[n].bits != bits) n = (n + 1) & (slots_.size() - 1);
+  return n;
+}
+
+char* PressureTexts::write(char* out, double value) const {
+  if (slots_.empty()) return nullptr;
+  const Slot& slot = slots_[slotOf(std::bit_cast<std::uint64_t>(value))];
+  if (slot.length == 0) return nullptr;
+  std::memcpy(out, texts_.data() + slot.offset, slot.length);
+  return out + slot.length;
+}
+
+void appendRows(const TableStyle& style, std::span<const Row> rows, std::string& text,
+                const PressureTexts& pressures) {
   if (style.format == Format::kJson) {
     for (const Row& row : rows) appendJsonRow(style, row, text);
     return;
   }
-  SeparatedRows separated(style);
+  SeparatedRows separated(style, pressures);
   for (const Row& row : rows) separated.append(row, text);
 }
 

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "apps/table/options.hpp"
 #include "bindings/columns.hpp"
@@ -33,7 +35,35 @@ std::string headerText(const TableStyle& style);
 // empty values (null in JSON), an empty phase and range.
 std::string formatRow(const TableStyle& style, const Row& row);
 
-// formatRow's text of each row appended to `text` (the rows of a chunk into one string).
-void appendRows(const TableStyle& style, std::span<const Row> rows, std::string& text);
+// The texts of the pressures a grid asks for (all but the saturation pressure) in the table's
+// units, made once: the grid's rows repeat them for every temperature. Read-only once made, so
+// the threads that write rows share it.
+class PressureTexts {
+ public:
+  // None, where no row would find its pressure among them often enough to pay for them.
+  PressureTexts() = default;
+  PressureTexts(std::span<const PressureItem> pressures, const Units& units);
+
+  // The text of `value` at `out` (with kShortestNumberRoom of room) if it is one of the
+  // pressures, the same bits; its end, or null when it is none of them.
+  char* write(char* out, double value) const;
+
+ private:
+  struct Slot {
+    std::uint64_t bits = 0;
+    std::uint32_t offset = 0;
+    std::uint32_t length = 0;  // 0: an empty slot
+  };
+  std::size_t slotOf(std::uint64_t bits) const;
+
+  std::vector<Slot> slots_;  // open addressing, at least twice as many as the pressures
+  int shift_ = 64;           // 64 - log2 of the number of slots
+  std::string texts_;
+};
+
+// formatRow's text of each row appended to `text` (the rows of a chunk into one string), with the
+// texts of recurring pressures taken from `pressures`.
+void appendRows(const TableStyle& style, std::span<const Row> rows, std::string& text,
+                const PressureTexts& pressures = {});
 
 }  // namespace aqsol::table

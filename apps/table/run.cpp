@@ -80,6 +80,13 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
       !(datasetName.begin(file, error) && dataset.create(datasetName.name(), options, error)))
     return fail(kExitFailed, error);
   const TableStyle style{options.format, options.units, options.withSolute()};
+  // A grid's pressures recur for every temperature; their texts are made once, where there are
+  // few enough of them to keep.
+  constexpr std::size_t kMostPressureTexts = 65'536;
+  const PressureTexts pressureTexts = !options.stateList && options.temperaturesC.size() > 1 &&
+                                              options.pressures.size() <= kMostPressureTexts
+                                          ? PressureTexts(options.pressures, options.units)
+                                          : PressureTexts();
   const auto make = [&](std::size_t first, std::span<MadeRow> made) {
     std::vector<RowRequest> requests;
     requests.reserve(made.size());
@@ -96,7 +103,7 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
         if (computed[n].status.empty()) made[n].phase = computed[n].phase;
       }
     }
-    if (!netcdf) appendRows(style, computed, made[0].text);
+    if (!netcdf) appendRows(style, computed, made[0].text, pressureTexts);
   };
   std::optional<Progress> progress;
   // On a terminal, unless the table itself is being written to it among the progress lines.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -203,6 +204,29 @@ TEST(TableRows, RowsWrittenTogetherAreEachRowsText) {
     for (const Row& row : rows) oneByOne += formatRow(style, row);
     EXPECT_EQ(together, oneByOne);
     EXPECT_NE(oneByOne.find("-0"), std::string::npos);
+  }
+}
+
+// Pressures whose texts were made beforehand are written as they would be made, in the units
+// asked: only the same bits find a text (0 and -0, a pressure's neighbour and other units do
+// not), and pressures that were not asked are made.
+TEST(TableRows, PressureTextsMadeBeforehandAreTheRowsOwn) {
+  const std::vector<PressureItem> asked = {{true, 0},    {false, 0}, {false, 1},
+                                           {false, 1e5}, {false, 1}, {false, 0.1}};
+  std::vector<Row> rows;
+  for (const double P : {0.0, -0.0, 1.0, std::nextafter(1.0, 2.0), 1e5, 0.1, 0.2, 1e-5}) {
+    Row row;
+    row.temperatureC = 25;
+    row.pressureBar = P;
+    row.status = "failed";
+    rows.push_back(row);
+  }
+  for (const Units units : {Units{}, Units{false, true}, Units{true, true}}) {
+    const TableStyle style{Format::kCsv, units, false};
+    std::string withTexts, without;
+    appendRows(style, rows, withTexts, PressureTexts(asked, units));
+    appendRows(style, rows, without);
+    EXPECT_EQ(withTexts, without);
   }
 }
 
