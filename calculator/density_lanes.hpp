@@ -22,6 +22,7 @@
 #include "calculator/helmholtz.hpp"
 #include "calculator/helmholtz_terms.hpp"
 #include "calculator/lane_block.hpp"
+#include "calculator/newton_terms.hpp"
 #include "calculator/table_sums.hpp"
 #include "services/guarded_math.hpp"
 #include "services/library_math_lanes.hpp"
@@ -308,8 +309,12 @@ template <class V>
   const LaneWeight<V> G = gaussianWeight(k, d, b);
   const LaneWeight<V> S = crossoverSwitch(k, d, b);
   const LaneParts<V> parts = laneParts(delta, delta2, lnDelta, E, E_d, E_dd, A, B, C, D, G, S, b);
-  store(b.results.dPhi_dDelta, terms::dPhi_dDelta(parts));
-  store(b.results.d2Phi_dDelta2, terms::d2Phi_dDelta2(parts));
+  const V dPhi_dDelta = terms::dPhi_dDelta(parts), d2Phi_dDelta2 = terms::d2Phi_dDelta2(parts);
+  store(b.results.dPhi_dDelta, dPhi_dDelta);
+  store(b.results.d2Phi_dDelta2, d2Phi_dDelta2);
+  const NewtonTerms<V> newton = newtonTerms(delta, dPhi_dDelta, d2Phi_dDelta2, load<V>(b.reducedP));
+  store(b.results.Z, newton.Z);
+  store(b.results.stepTaken, newton.step);
 
   LaneStepParts<kLaneCount<V>>& kept = b.kept;
   for (int n = 0; n < 11; ++n) store(kept.deltaPow[n], dp[n]);

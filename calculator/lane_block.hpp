@@ -25,6 +25,8 @@ struct LaneResults {
   alignas(64) double dPhi_dTheta[W]{};
   alignas(64) double d2Phi_dTheta2[W]{};
   alignas(64) double d2Phi_dDelta_dTheta[W]{};
+  alignas(64) double Z[W]{};          // a step's Z
+  alignas(64) double stepTaken[W]{};  // and its Newton step (newtonTerms)
 };
 
 // What a Newton step's evaluation keeps of each lane for completing that evaluation once the
@@ -52,6 +54,7 @@ struct LaneStepParts {
 template <int W>
 struct LaneBlock {
   alignas(64) double delta[W]{};
+  alignas(64) double reducedP[W]{};      // the Newton iteration's target
   alignas(64) double thetaPow[14][W]{};  // theta^k, k = -2..11
   alignas(64) double t[W]{};
   alignas(64) double t2[W]{};

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "calculator/helmholtz.hpp"
+#include "calculator/newton_terms.hpp"
 #include "calculator/water.hpp"
 
 namespace aqsol {
@@ -34,12 +35,18 @@ class NewtonIteration {
     return true;
   }
 
+  double reducedP() const { return reducedP_; }
+
   // One Newton step from dPhi/ddelta and d2Phi/ddelta2 at delta(): sets s.Z and s.delta. False
   // when the iteration has failed (a non-finite iterate, or a second restart, which would cycle).
   bool step(double dPhi_dDelta, double d2Phi_dDelta2, DensitySolution& s) {
-    s.Z = delta_ * delta_ * dPhi_dDelta;
-    const double dZ = 2 * delta_ * dPhi_dDelta + delta_ * delta_ * d2Phi_dDelta2;
-    step_ = -(s.Z - reducedP_) / dZ;
+    return step(newtonTerms(delta_, dPhi_dDelta, d2Phi_dDelta2, reducedP_), s);
+  }
+
+  // The same step from its terms, computed elsewhere from delta() and reducedP().
+  bool step(const NewtonTerms<double>& terms, DensitySolution& s) {
+    s.Z = terms.Z;
+    step_ = terms.step;
     delta_ += step_;
     if (!std::isfinite(delta_)) return false;
     // Too dense to be meaningful: pull the iterate back into the range of the equation.

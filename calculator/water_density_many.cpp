@@ -115,6 +115,7 @@ class LaneSolver {
       DensitySolve& solve = solves_[next_++];
       if (startInLane(k_, solve, terms_, lanes_[lane])) {
         block_.load(lane, lanes_[lane].tt);
+        block_.reducedP[lane] = lanes_[lane].iteration.reducedP();
         block_.active[lane] = true;
         return;
       }
@@ -154,7 +155,7 @@ class LaneSolver {
     LaneSolve& s = lanes_[lane];
     DensitySolution& w = *s.solve->solution;
     const lanes::LaneResults<W>& r = block_.results;
-    if (block_.failed[lane] || !s.iteration.step(r.dPhi_dDelta[lane], r.d2Phi_dDelta2[lane], w))
+    if (block_.failed[lane] || !s.iteration.step({r.Z[lane], r.stepTaken[lane]}, w))
       return redoAlone(lane);
     if (s.iteration.goesOn()) {
       const double delta = s.iteration.delta();
