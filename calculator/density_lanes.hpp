@@ -81,19 +81,19 @@ template <class V>
 }
 
 // Lanes whose power hi + lo (within 2^-128..2^128, accurate to about 2^-96) lies within `margin`
-// ulps of a rounding midpoint, where hi is not certainly the library's pow. Those lanes take
-// library_pow, never std::pow with a constant exponent, which the compiler may rewrite as
-// products (x^2 as x*x, x^-1 as 1/x: correctly rounded, but not the library's pow where that
-// rounds the other way).
-template <class V>
-[[gnu::always_inline]] inline MaskOf<V> nearMidpoint(DoubleDouble<V> p, double margin) {
+// ulps (one for all lanes, or one per lane) of a rounding midpoint, where hi is not certainly the
+// library's pow. Those lanes take library_pow, never std::pow with a constant exponent, which the
+// compiler may rewrite as products (x^2 as x*x, x^-1 as 1/x: correctly rounded, but not the
+// library's pow where that rounds the other way).
+template <class V, class Margin>
+[[gnu::always_inline]] inline MaskOf<V> nearMidpoint(DoubleDouble<V> p, Margin margin) {
   using M = MaskOf<V>;
   const M negative = p.hi < 0;
   const V beyond = negative ? -p.lo : p.lo;
   const M bits = __builtin_bit_cast(M, p.hi) & 0x7FFFFFFFFFFFFFFF;
   const V up = __builtin_bit_cast(V, bits & 0x7FF0000000000000) * 0x1p-52;
   const V down = (bits & 0x000FFFFFFFFFFFFF) == 0 ? up * 0.5 : up;
-  const double limit = 0.5 - margin;
+  const Margin limit = 0.5 - margin;
   return (beyond >= up * limit) | (-beyond >= down * limit);
 }
 
@@ -111,7 +111,7 @@ template <class V>
   M anyNear{};
   for (int n = -3; n <= 7; ++n) {
     if (n == 0 || n == 1) continue;
-    near[n + 3] = nearMidpoint(exact[n + 3], kDeltaPowerMidpointMargin);
+    near[n + 3] = nearMidpoint(exact[n + 3], kLanePowerMidpointMargin);
     anyNear |= near[n + 3];
     dp[n + 3] = exact[n + 3].hi;
   }
@@ -230,11 +230,14 @@ template <class V>
 }
 
 // x^2 as guarded_pow gives it: the exact square rounded once, or the library's pow for lanes
-// near a rounding midpoint or so small that the square leaves the normal range.
+// near a rounding midpoint (the lanes' margin from 1e-3 in size up, the guarded maths' wider one
+// below) or so small that the square leaves the normal range.
 template <class V>
 [[gnu::always_inline]] inline V square(V x) {
   const DoubleDouble<V> exact = twoProduct(x, x);
-  const MaskOf<V> libraryLanes = nearMidpoint(exact, kPowerMidpointMargin) | (x * x < 0x1p-900);
+  const V margin =
+      x * x >= 1e-6 ? laneSplat<V>(kLanePowerMidpointMargin) : laneSplat<V>(kPowerMidpointMargin);
+  const MaskOf<V> libraryLanes = nearMidpoint(exact, margin) | (x * x < 0x1p-900);
   V result = exact.hi;
   if (!anyLane(libraryLanes)) return result;
   for (int lane = 0; lane < kLaneCount<V>; ++lane)

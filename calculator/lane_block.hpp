@@ -9,12 +9,13 @@ namespace aqsol::lanes {
 // takes another form and the whole powers leave the range the lanes are made for.
 inline constexpr double kLaneMinDelta = 1e-3;
 
-// How near (in ulps) a rounding midpoint the lanes' powers delta^n may lie before the library's
-// pow may round them the other way. The library's pow errs beyond correct rounding by its
-// exponential's error (0.009 ulp with fused multiply-add, 0.011 without) plus its logarithm's
-// error times |n ln delta| (2^-15 ulp per unit, at most 0.002 for |n| <= 7 and delta within
-// 1e-3..10): under 0.013 ulp. Measured on 450 million such powers: at most 0.0086 ulp.
-inline constexpr double kDeltaPowerMidpointMargin = 1.0 / 64;
+// How near (in ulps) a rounding midpoint the lanes' powers x^n with |n ln x| <= 48.4 may lie
+// before the library's pow may round them the other way: delta^n for |n| <= 7 and delta within
+// 1e-3..10, and squares of numbers from 1e-3 to 10 in size. The library's pow errs beyond
+// correct rounding by its exponential's error (0.009 ulp with fused multiply-add, 0.011 without)
+// plus its logarithm's error times |n ln x| (2^-15 ulp per unit, at most 0.002 here): under
+// 0.013 ulp. Measured on 450 million powers delta^n: at most 0.0086 ulp.
+inline constexpr double kLanePowerMidpointMargin = 1.0 / 64;
 
 // Phi and its derivatives at the last evaluation, one row of W lanes per quantity.
 template <int W>
