@@ -80,21 +80,22 @@ template <class V>
   return {sum, correction - (sum - q)};
 }
 
-// Lanes whose power hi + lo (within 2^-128..2^128, accurate to about 2^-96) lies within `margin`
-// ulps (one for all lanes, or one per lane) of a rounding midpoint, where hi is not certainly the
-// library's pow. Those lanes take library_pow, never std::pow with a constant exponent, which the
-// compiler may rewrite as products (x^2 as x*x, x^-1 as 1/x: correctly rounded, but not the
-// library's pow where that rounds the other way).
-template <class V, class Margin>
-[[gnu::always_inline]] inline MaskOf<V> nearMidpoint(DoubleDouble<V> p, Margin margin) {
-  using M = MaskOf<V>;
-  const M negative = p.hi < 0;
-  const V beyond = negative ? -p.lo : p.lo;
-  const M bits = __builtin_bit_cast(M, p.hi) & 0x7FFFFFFFFFFFFFFF;
-  const V up = __builtin_bit_cast(V, bits & 0x7FF0000000000000) * 0x1p-52;
-  const V down = (bits & 0x000FFFFFFFFFFFFF) == 0 ? up * 0.5 : up;
-  const Margin limit = 0.5 - margin;
-  return (beyond >= up * limit) | (-beyond >= down * limit);
+// What widens a distance from a double of (1/2 - margin) of the spacing of doubles there to
+// half that spacing.
+constexpr double widening(double margin) {
+  return 1 / (1 - 2 * margin);
+}
+
+// Lanes whose power hi + lo (within 2^-128..2^128, accurate to about 2^-96; hi is hi + lo
+// rounded) lies within a margin of a rounding midpoint, where hi is not certainly the library's
+// pow: those where hi + lo widening(margin), rounded once, is not hi, as lo is then at least
+// (1/2 - margin) of the spacing of doubles on its side of hi. Those lanes take library_pow,
+// never std::pow with a constant exponent, which the compiler may rewrite as products (x^2 as
+// x*x, x^-1 as 1/x: correctly rounded, but not the library's pow where that rounds the other
+// way).
+template <class V>
+[[gnu::always_inline]] inline MaskOf<V> nearMidpoint(DoubleDouble<V> p, V widening) {
+  return fusedMultiplyAdd(widening, p.lo, p.hi) != p.hi;
 }
 
 // delta^n for n = -3..7 into dp[n + 3]; the library's pow for lanes near a midpoint.
@@ -111,7 +112,7 @@ template <class V>
   M anyNear{};
   for (int n = -3; n <= 7; ++n) {
     if (n == 0 || n == 1) continue;
-    near[n + 3] = nearMidpoint(exact[n + 3], kLanePowerMidpointMargin);
+    near[n + 3] = nearMidpoint(exact[n + 3], laneSplat<V>(widening(kLanePowerMidpointMargin)));
     anyNear |= near[n + 3];
     dp[n + 3] = exact[n + 3].hi;
   }
@@ -235,9 +236,9 @@ template <class V>
 template <class V>
 [[gnu::always_inline]] inline V square(V x) {
   const DoubleDouble<V> exact = twoProduct(x, x);
-  const V margin =
-      x * x >= 1e-6 ? laneSplat<V>(kLanePowerMidpointMargin) : laneSplat<V>(kPowerMidpointMargin);
-  const MaskOf<V> libraryLanes = nearMidpoint(exact, margin) | (x * x < 0x1p-900);
+  const V widen = x * x >= 1e-6 ? laneSplat<V>(widening(kLanePowerMidpointMargin))
+                                : laneSplat<V>(widening(kPowerMidpointMargin));
+  const MaskOf<V> libraryLanes = nearMidpoint(exact, widen) | (x * x < 0x1p-900);
   V result = exact.hi;
   if (!anyLane(libraryLanes)) return result;
   for (int lane = 0; lane < kLaneCount<V>; ++lane)
