@@ -23,6 +23,17 @@ double drho_dT_atSolution(const Constants& k, const DensitySolution& w) {
          k.rho_c * w.Z * (w.theta / k.Tc) / w.dZ_dDelta;
 }
 
+// Appends a solve to the list, made in its place there (a copy from a temporary would wait on
+// the stores that had just made it).
+void addSolve(std::vector<DensitySolve>& solves, DensitySolution* solution, double T, double P,
+              ErrorSlot* errors) {
+  DensitySolve& solve = solves.emplace_back();
+  solve.solution = solution;
+  solve.T = T;
+  solve.P = P;
+  solve.errors = errors;
+}
+
 // Cp, H, S and G from the solution at (w.T, w.P).
 void energies(const Constants& k, WaterState& w, ErrorSlot& errors) {
   const double theta = w.theta, delta = w.delta;
@@ -62,7 +73,7 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
     w.V1 = k.Mw / w.rho;
     energies(k, w, errors);
     resolved[n] = w;
-    solves.emplace_back(&resolved[n], w.T - 0.5, w.P, &errors);
+    addSolve(solves, &resolved[n], w.T - 0.5, w.P, &errors);
   }
   waterDensityMany(k, solves, widest, DensityResults::kForDerivatives);
 
@@ -75,7 +86,7 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
     jobs[n].failedStep = WaterStep::kBelow;
     below[n] = drho_dT_atSolution(k, resolved[n]);
     if (jobs[n].status != WaterStatus::kOk) continue;
-    above.emplace_back(&resolved[n], jobs[n].w->T + 0.5, jobs[n].w->P, jobs[n].errors);
+    addSolve(above, &resolved[n], jobs[n].w->T + 0.5, jobs[n].w->P, jobs[n].errors);
     aboveJob.push_back(n);
   }
   waterDensityMany(k, above, widest, DensityResults::kForDerivatives);
@@ -150,7 +161,7 @@ void solveWaterMany(const Constants& k, std::span<WaterJob> jobs, LaneWidth wide
   solves.reserve(jobs.size());
   for (WaterJob& job : jobs) {
     job.outcome = {};
-    solves.emplace_back(job.w, job.w->T, job.w->P, job.errors);
+    addSolve(solves, job.w, job.w->T, job.w->P, job.errors);
   }
   waterDensityMany(k, solves, widest);
   std::vector<PropertiesJob> properties;
