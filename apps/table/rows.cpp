@@ -121,7 +121,8 @@ class TemperatureText {
 };
 
 // CSV or TSV rows, each made in one buffer and appended at once; the texts that repeat from row
-// to row (the solute's field, a grid's temperature) are made once.
+// to row (the solute's field, a grid's temperature) are made once, a grid's pressures' texts
+// taken from those made for the table.
 class SeparatedRows {
  public:
   SeparatedRows(const TableStyle& style, const PressureTexts& pressures)
