@@ -88,14 +88,14 @@ constexpr double widening(double margin) {
 
 // Lanes whose power hi + lo (within 2^-128..2^128, accurate to about 2^-96; hi is hi + lo
 // rounded) lies within a margin of a rounding midpoint, where hi is not certainly the library's
-// pow: those where hi + lo widening(margin), rounded once, is not hi, as lo is then at least
-// (1/2 - margin) of the spacing of doubles on its side of hi. Those lanes take library_pow,
+// pow: those where hi + lo widen (widening(margin)), rounded once, is not hi, as lo is then at
+// least (1/2 - margin) of the spacing of doubles on its side of hi. Those lanes take library_pow,
 // never std::pow with a constant exponent, which the compiler may rewrite as products (x^2 as
 // x*x, x^-1 as 1/x: correctly rounded, but not the library's pow where that rounds the other
 // way).
 template <class V>
-[[gnu::always_inline]] inline MaskOf<V> nearMidpoint(DoubleDouble<V> p, V widening) {
-  return fusedMultiplyAdd(widening, p.lo, p.hi) != p.hi;
+[[gnu::always_inline]] inline MaskOf<V> nearMidpoint(DoubleDouble<V> p, V widen) {
+  return fusedMultiplyAdd(widen, p.lo, p.hi) != p.hi;
 }
 
 // delta^n for n = -3..7 into dp[n + 3]; the library's pow for lanes near a midpoint.
