@@ -5,6 +5,8 @@
 #include <emmintrin.h>  // SSE2, part of every x86-64 processor
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -21,10 +23,10 @@ constexpr char kDigitPairs[] =
     "8081828384858687888990919293949596979899";
 
 // The sixteen decimal digits of high and low (each below 10^8, with leading zeros) as ASCII,
-// high's first, at `out`: in the two halves of one register, each split in four-digit groups,
-// each group in pairs and each pair in digits by multiplications with reciprocals, exact in
-// these ranges.
-void sixteenDigits(std::uint32_t high, std::uint32_t low, char* out) {
+// high's first: in the two halves of one register, each split in four-digit groups, each
+// group in pairs and each pair in digits by multiplications with reciprocals, exact in these
+// ranges.
+__m128i sixteenDigits(std::uint32_t high, std::uint32_t low) {
   const __m128i x = _mm_set_epi64x(low, high);
   const __m128i thousands =
       _mm_srli_epi64(_mm_mul_epu32(x, _mm_set1_epi32(static_cast<int>(0xd1b71759u))), 45);
@@ -36,58 +38,80 @@ void sixteenDigits(std::uint32_t high, std::uint32_t low, char* out) {
   const __m128i tens = _mm_mulhi_epu16(pairs, _mm_set1_epi16(6554));
   const __m128i ones = _mm_sub_epi16(pairs, _mm_mullo_epi16(tens, _mm_set1_epi16(10)));
   const __m128i digits = _mm_or_si128(tens, _mm_slli_epi16(ones, 8));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_add_epi8(digits, _mm_set1_epi8('0')));
+  return _mm_add_epi8(digits, _mm_set1_epi8('0'));
 }
+
+constexpr std::uint64_t kPowersOfTen[] = {1,
+                                          10,
+                                          100,
+                                          1'000,
+                                          10'000,
+                                          100'000,
+                                          1'000'000,
+                                          10'000'000,
+                                          100'000'000,
+                                          1'000'000'000,
+                                          10'000'000'000,
+                                          100'000'000'000,
+                                          1'000'000'000'000,
+                                          10'000'000'000'000,
+                                          100'000'000'000'000,
+                                          1'000'000'000'000'000,
+                                          10'000'000'000'000'000,
+                                          100'000'000'000'000'000};
 
 // How many decimal digits 0 < value < 10^17 has: from its bit length (times log10 2, as
 // 1233/4096), less one where it lies below that many digits' least value.
 int digitCount(std::uint64_t value) {
-  static constexpr std::uint64_t kPowers[] = {1,
-                                              10,
-                                              100,
-                                              1'000,
-                                              10'000,
-                                              100'000,
-                                              1'000'000,
-                                              10'000'000,
-                                              100'000'000,
-                                              1'000'000'000,
-                                              10'000'000'000,
-                                              100'000'000'000,
-                                              1'000'000'000'000,
-                                              10'000'000'000'000,
-                                              100'000'000'000'000,
-                                              1'000'000'000'000'000,
-                                              10'000'000'000'000'000,
-                                              100'000'000'000'000'000};
   const int estimate = ((64 - __builtin_clzll(value)) * 1233) >> 12;  // digits or digits - 1
-  return estimate + (value >= kPowers[estimate] ? 1 : 0);
+  return estimate + (value >= kPowersOfTen[estimate] ? 1 : 0);
 }
 
-// The decimal digits of a significand below 10^17: all 17 with leading zeros into
-// `digits`, and how many there are without them.
-int seventeenDigits(std::uint64_t value, char* digits) {
+// A significand's digits followed by zeros to seventeen in all: the first as a character, the
+// other sixteen in a register. They stay in registers until they are stored where they go: a
+// load of bytes just stored in pieces would wait for the stores to finish.
+struct Digits {
+  char first;
+  __m128i rest;
+};
+
+Digits seventeenDigits(std::uint64_t significand, int count) {
+  const std::uint64_t value = significand * kPowersOfTen[17 - count];  // in [10^16, 10^17)
   const auto high = static_cast<std::uint32_t>(value / 100'000'000);
   const auto low = static_cast<std::uint32_t>(value - std::uint64_t{high} * 100'000'000);
   const auto top = static_cast<std::uint32_t>(high / 100'000'000);
-  const auto middle = high - top * 100'000'000;
-  digits[0] = static_cast<char>('0' + top);
-  sixteenDigits(middle, low, digits + 1);
-  return digitCount(value);
+  return {static_cast<char>('0' + top), sixteenDigits(high - top * 100'000'000, low)};
 }
 
-// The copies below move a fixed 24 bytes, more than any run of digits: the output has room.
-constexpr int kCopy = 24;
-
-char* copy(char* out, const char* from, int count) {
-  std::memcpy(out, from, kCopy);
-  return out + count;
+// Writes the seventeen digits at `out` with a decimal point at out[point] (1 <= point <= 16),
+// the digits from there on one place later; with point 17 or more, the digits alone. Writes 18
+// characters whatever the text's length.
+void writeDigits(char* out, const Digits& digits, int point) {
+  const __m128i place = _mm_setr_epi8(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);
+  const __m128i at = _mm_set1_epi8(static_cast<char>(std::min(point, 17)));
+  const __m128i before = _mm_cmpgt_epi8(at, place);
+  const __m128i isPoint = _mm_cmpeq_epi8(at, place);
+  const __m128i moved = _mm_or_si128(_mm_and_si128(before, digits.rest),
+                                     _mm_andnot_si128(before, _mm_slli_si128(digits.rest, 1)));
+  const __m128i text =
+      _mm_or_si128(_mm_andnot_si128(isPoint, moved), _mm_and_si128(isPoint, _mm_set1_epi8('.')));
+  out[0] = digits.first;
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 1), text);
+  out[17] = static_cast<char>(_mm_extract_epi16(digits.rest, 7) >> 8);  // the last digit
 }
 
-char* fill(char* out, char c, int count) {
-  std::memset(out, c, kCopy);
-  return out + count;
-}
+constexpr int kNoPoint = 17;
+
+// "e-99" to "e+99": the exponents of two digits, the only ones of the table's magnitudes.
+constexpr auto kExponents = [] {
+  std::array<std::array<char, 4>, 199> texts{};
+  for (int exponent = -99; exponent <= 99; ++exponent) {
+    const int magnitude = exponent < 0 ? -exponent : exponent;
+    texts[exponent + 99] = {'e', exponent < 0 ? '-' : '+', static_cast<char>('0' + magnitude / 10),
+                            static_cast<char>('0' + magnitude % 10)};
+  }
+  return texts;
+}();
 
 }  // namespace
 
@@ -95,46 +119,41 @@ char* writeShortest(char* out, double value) {
   // Zeros, infinities and NaNs, and the fixed forms of values of 10^15 and more (written with
   // their exact digits rather than the shortest), are the standard library's.
   const auto library = [&] { return std::to_chars(out, out + kShortestNumberRoom, value).ptr; };
-  if (value == 0 || !std::isfinite(value)) return library();
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  if ((bits << 1) - 1 >= (std::uint64_t{0x7ff} << 53) - 1) return library();
   const auto decimal = fmt::detail::dragonbox::to_decimal(value);
-  char buffer[17 + kCopy] = {};
-  const int n = seventeenDigits(decimal.significand, buffer);
-  const char* const digits = buffer + 17 - n;
+  const int n = digitCount(decimal.significand);
+  const Digits digits = seventeenDigits(decimal.significand, n);
   const int exponent = decimal.exponent + n - 1;  // value = d.ddd x 10^exponent
-  const int exponentDigits = exponent >= 100 || exponent <= -100 ? 3 : 2;
-  const int scientificLength = n + (n > 1 ? 1 : 0) + 2 + exponentDigits;
-  const int fixedLength =
-      exponent >= 0 ? std::max(exponent + 1, n + (n > exponent + 1 ? 1 : 0)) : n + 1 - exponent;
-  if (fixedLength <= scientificLength) {
-    if (exponent >= 15) return library();
-    if (value < 0) *out++ = '-';
-    if (exponent < 0) {
-      *out++ = '0';
-      *out++ = '.';
-      out = fill(out, '0', -exponent - 1);
-      return copy(out, digits, n);
-    }
-    if (n <= exponent + 1) return fill(copy(out, digits, n), '0', exponent + 1 - n);
-    out = copy(out, digits, exponent + 1);
-    *out++ = '.';
-    return copy(out, digits + exponent + 1, n - exponent - 1);
+  // The fixed form is written while it is no longer than the scientific one, of n + (n > 1) + 4
+  // characters (its exponent has two digits wherever the fixed form could win): up to this many
+  // zeros after the digits, or one fewer between the point and the digits.
+  const int zerosAllowed = n > 1 ? 4 : 3;
+  if (exponent >= 15 && exponent <= n + zerosAllowed) return library();
+  char* const text = out + (bits >> 63);
+  *out = '-';
+  if (exponent >= 0 && exponent <= n + zerosAllowed) {
+    const bool point = exponent < n - 1;
+    writeDigits(text, digits, point ? exponent + 1 : kNoPoint);
+    return text + (point ? n + 1 : exponent + 1);
   }
-  if (value < 0) *out++ = '-';
-  *out++ = digits[0];
-  if (n > 1) {
-    *out++ = '.';
-    out = copy(out, digits + 1, n - 1);
+  if (exponent < 0 && exponent >= -zerosAllowed) {  // "0.", at most four zeros, the digits
+    std::memcpy(text, "0.000000", 8);
+    writeDigits(text + 1 - exponent, digits, kNoPoint);
+    return text + n + 1 - exponent;
   }
-  *out++ = 'e';
-  *out++ = exponent < 0 ? '-' : '+';
-  int magnitude = std::abs(exponent);
-  if (magnitude >= 100) {
-    *out++ = static_cast<char>('0' + magnitude / 100);
-    magnitude %= 100;
+  writeDigits(text, digits, 1);
+  char* const e = text + n + (n > 1 ? 1 : 0);
+  if (exponent > -100 && exponent < 100) {
+    std::memcpy(e, kExponents[exponent + 99].data(), 4);
+    return e + 4;
   }
-  *out++ = kDigitPairs[magnitude * 2];
-  *out++ = kDigitPairs[magnitude * 2 + 1];
-  return out;
+  e[0] = 'e';
+  e[1] = exponent < 0 ? '-' : '+';
+  const int magnitude = std::abs(exponent);
+  e[2] = static_cast<char>('0' + magnitude / 100);
+  std::memcpy(e + 3, kDigitPairs + 2 * (magnitude % 100), 2);
+  return e + 5;
 }
 
 }  // namespace aqsol
