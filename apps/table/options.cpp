@@ -106,9 +106,14 @@ int decimalPlaces(std::string_view text) {
 double roundedTo(double value, int places) {
   if (places > 17 || !std::isfinite(value)) return value;
   if (places == 0 && std::trunc(value) == value) return value;  // whole already
-  char text[400];
-  std::snprintf(text, sizeof text, "%.*f", places, value);
-  return withoutNegativeZero(std::strtod(text, nullptr));
+  // The decimal text of exactly `places` places, read back: both conversions exact, as printf's
+  // and strtod's, and quicker (a long range's values are each rounded here).
+  char text[400];  // the largest double's 309 digits, a point, 17 places and a sign
+  const std::to_chars_result written =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, places);
+  double rounded = value;
+  if (written.ec == std::errc()) std::from_chars(text, written.ptr, rounded);
+  return withoutNegativeZero(rounded);
 }
 
 // Appends start, start + step, ... up to stop, each value rounded to the decimal places of

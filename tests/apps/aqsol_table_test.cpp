@@ -2,9 +2,14 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -46,6 +51,38 @@ TEST(TableLists, ValuesAndRanges) {
   EXPECT_EQ(numbers("-1.25:1:0.05")[29], 0.2);
   EXPECT_EQ(numbers("0:3e-3:1e-3")[1], 0.001);
   EXPECT_EQ(numbers("+5"), (std::vector<double>{5}));
+}
+
+// Each value of a range is start + n step written to the places of start and step and read
+// back, as printf and strtod would: ties, long decimals and large magnitudes alike.
+TEST(TableLists, RangeValuesAreTheirDecimalTextsReadBack) {
+  std::mt19937_64 random(20261208);
+  for (int range = 0; range < 3000; ++range) {
+    const int startPlaces = static_cast<int>(random() % 9),
+              stepPlaces = static_cast<int>(random() % 9);
+    const auto decimal = [](std::int64_t units, int places) {
+      const auto scale = static_cast<std::int64_t>(std::pow(10, places));
+      const std::int64_t size = units < 0 ? -units : units;
+      return (units < 0 ? "-" : "") + std::to_string(size / scale) + "." +
+             std::to_string(size % scale + scale).substr(1);
+    };
+    const std::string start =
+        decimal(static_cast<std::int64_t>(random() % 2'000'001) - 1'000'000, startPlaces);
+    const std::string step = decimal(static_cast<std::int64_t>(random() % 99'999) + 1, stepPlaces);
+    const double first = std::strtod(start.c_str(), nullptr),
+                 by = std::strtod(step.c_str(), nullptr);
+    const std::string text = start + ":" + std::to_string(first + 60 * by) + ":" + step;
+    const std::vector<double> values = numbers(text);
+    ASSERT_GE(values.size(), 60u) << text;
+    for (std::size_t n = 0; n + 1 < values.size(); ++n) {
+      char printed[400];
+      std::snprintf(printed, sizeof printed, "%.*f", std::max(startPlaces, stepPlaces),
+                    first + static_cast<double>(n) * by);
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(values[n]),
+                std::bit_cast<std::uint64_t>(std::strtod(printed, nullptr) + 0.0))
+          << text << " value " << n;
+    }
+  }
 }
 
 TEST(TableLists, MalformedItemsAreNamed) {
