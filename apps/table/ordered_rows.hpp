@@ -1,12 +1,18 @@
 // Rows made on several threads and handed over one by one in their order.
 #pragma once
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <system_error>
 #include <thread>
@@ -16,14 +22,16 @@ namespace aqsol::table {
 
 namespace ordered_rows_detail {
 
-inline constexpr std::size_t kChunk = 64;     // rows a thread claims and makes at once
-inline constexpr std::size_t kWindow = 4096;  // rows made ahead of the one being taken, at most
+inline constexpr std::size_t kChunk = 128;    // rows a thread claims and makes at once
+inline constexpr std::size_t kWindow = 1024;  // rows made ahead of the one being taken, at most
 
 inline constexpr std::size_t kChunksInWindow = kWindow / kChunk;
 static_assert(kWindow % kChunk == 0, "chunks start at multiples of kChunk and never wrap");
 
 // What the making threads and the taking thread share. Row i sits in items[i % kWindow] until it
-// is taken; its chunk, i / kChunk, is handed over whole: one flag and one notification a chunk.
+// is taken; its chunk, i / kChunk, is handed over whole. The flags and counts are atomics, read
+// without the lock; every change a thread may be waiting for is made under `lock` and announced
+// on `changed`, so that no wake-up is lost between a waiter's test and its sleep.
 template <class Item>
 struct Window {
   std::unique_ptr<Item[]> items = std::make_unique<Item[]>(kWindow);
@@ -35,23 +43,40 @@ struct Window {
   // The first exception a making thread met (out of memory, say), for the calling thread.
   std::atomic<bool> failureClaimed{false}, failed{false};
   std::exception_ptr failure;
+  std::mutex lock;
+  std::condition_variable changed;
 
   std::atomic<bool>& readyFlag(std::size_t row) {
     return chunkReady[row / kChunk % kChunksInWindow];
   }
 
+  // Makes a change (a function of no arguments) under the lock and wakes every waiting thread.
+  template <class Change>
+  void announce(Change change) {
+    {
+      const std::lock_guard<std::mutex> held(lock);
+      change();
+    }
+    changed.notify_all();
+  }
+
+  // Sleeps until `done()` is true; `done` reads only what announce() changes.
+  template <class Done>
+  void waitUntil(Done done) {
+    std::unique_lock<std::mutex> held(lock);
+    changed.wait(held, done);
+  }
+
   // Keeps the first failure, stops the making threads, and wakes the taking thread wherever it
-  // waits: every chunk is marked ready, and the taker looks at `failed` before it takes a row.
+  // waits: the taker looks at `failed` before it takes a row.
   void fail(std::exception_ptr error) {
-    if (!failureClaimed.exchange(true)) {
-      failure = std::move(error);
-      failed.store(true, std::memory_order_release);
-    }
-    stopped.store(true);
-    for (std::size_t n = 0; n < kChunksInWindow; ++n) {
-      chunkReady[n].store(true, std::memory_order_release);
-      chunkReady[n].notify_all();
-    }
+    announce([&] {
+      if (!failureClaimed.exchange(true)) {
+        failure = std::move(error);
+        failed.store(true, std::memory_order_release);
+      }
+      stopped.store(true);
+    });
   }
 };
 
@@ -64,9 +89,7 @@ template <class Item>
 void makeChunk(Window<Item>& window, std::size_t first, std::size_t end,
                const MakeChunk<Item>& make) {
   make(first, std::span(&window.items[first % kWindow], end - first));
-  std::atomic<bool>& ready = window.readyFlag(first);
-  ready.store(true, std::memory_order_release);
-  ready.notify_one();
+  window.announce([&] { window.readyFlag(first).store(true, std::memory_order_release); });
 }
 
 template <class Item>
@@ -76,11 +99,11 @@ void makeRows(Window<Item>& window, std::size_t count, const MakeChunk<Item>& ma
     if (first >= count) return;
     const std::size_t end = std::min(first + kChunk, count);
     // Wait until the rows this chunk will overwrite have been taken.
-    for (std::size_t taken = window.taken.load(std::memory_order_acquire); end > taken + kWindow;
-         taken = window.taken.load(std::memory_order_acquire)) {
-      if (window.stopped.load(std::memory_order_relaxed)) return;
-      window.taken.wait(taken, std::memory_order_acquire);
-    }
+    window.waitUntil([&] {
+      return end <= window.taken.load(std::memory_order_acquire) + kWindow ||
+             window.stopped.load(std::memory_order_relaxed);
+    });
+    if (window.stopped.load(std::memory_order_relaxed)) return;
     makeChunk(window, first, end, make);
   }
 } catch (...) {
@@ -106,19 +129,45 @@ bool takeRows(Window<Item>& window, std::size_t count, const MakeChunk<Item>& ma
               const std::function<bool(std::size_t, const Item&)>& take) {
   for (std::size_t first = 0; first < count; first += kChunk) {
     std::atomic<bool>& ready = window.readyFlag(first);
-    while (!ready.load(std::memory_order_acquire) &&
-           makeAChunkWhileWaiting(window, count, first, make)) {
+    const auto readyOrFailed = [&] {
+      return ready.load(std::memory_order_acquire) || window.failed.load(std::memory_order_acquire);
+    };
+    while (!readyOrFailed() && makeAChunkWhileWaiting(window, count, first, make)) {
     }
-    ready.wait(false, std::memory_order_acquire);
+    window.waitUntil(readyOrFailed);
     if (window.failed.load(std::memory_order_acquire)) return false;
     const std::size_t end = std::min(first + kChunk, count);
     for (std::size_t i = first; i < end; ++i)
       if (!take(i, window.items[i % kWindow])) return false;
     ready.store(false, std::memory_order_relaxed);
-    window.taken.store(end, std::memory_order_release);
-    window.taken.notify_all();
+    window.announce([&] { window.taken.store(end, std::memory_order_release); });
   }
   return true;
+}
+
+// The processor the calling thread runs on, or -1 where that cannot be known.
+inline int currentProcessor() {
+#if defined(__linux__)
+  return sched_getcpu();
+#else
+  return -1;
+#endif
+}
+
+// Moves the calling thread off processor `cpu`, if it may run elsewhere, and then lets it run
+// anywhere again. Linux leaves a new thread on its creator's processor for milliseconds before it
+// spreads the two, which on a short table is much of the time two threads could share.
+inline void leaveProcessor(int cpu) {
+#if defined(__linux__)
+  cpu_set_t allowed;
+  if (cpu < 0 || sched_getaffinity(0, sizeof allowed, &allowed) != 0) return;
+  cpu_set_t elsewhere = allowed;
+  CPU_CLR(cpu, &elsewhere);
+  if (CPU_COUNT(&elsewhere) == 0 || sched_setaffinity(0, sizeof elsewhere, &elsewhere) != 0) return;
+  sched_setaffinity(0, sizeof allowed, &allowed);
+#else
+  (void)cpu;
+#endif
 }
 
 template <class Item>
@@ -156,8 +205,12 @@ bool makeRowsInOrder(std::size_t count, unsigned threads,
   // threads in all. Where the system gives fewer threads than asked (a memory limit, a process
   // limit), the work goes on with those it gave.
   try {
+    const int callersProcessor = currentProcessor();
     for (unsigned t = 1; t < threads; ++t)
-      makers.emplace_back([&] { makeRows(window, count, make); });
+      makers.emplace_back([&] {
+        leaveProcessor(callersProcessor);
+        makeRows(window, count, make);
+      });
   } catch (const std::system_error&) {
     if (makers.empty()) return makeAndTakeOnOneThread(count, make, take);
   }
@@ -167,11 +220,7 @@ bool makeRowsInOrder(std::size_t count, unsigned threads,
   } catch (...) {
     window.fail(std::current_exception());
   }
-  if (!complete) {
-    window.stopped.store(true);
-    window.taken.store(count, std::memory_order_release);  // wakes makers waiting for room
-    window.taken.notify_all();
-  }
+  if (!complete) window.announce([&] { window.stopped.store(true); });  // wakes waiting makers
   makers.clear();
   if (window.failed.load(std::memory_order_acquire)) std::rethrow_exception(window.failure);
   return complete;

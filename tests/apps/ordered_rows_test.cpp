@@ -134,5 +134,31 @@ TEST(TableThreadedRows, AnExceptionOnAnyThreadReachesTheCaller) {
   }
 }
 
+#if defined(__linux__)
+// A making thread is moved off the caller's processor at its start, not pinned: afterwards it may
+// run on every processor it could before, and where it may run on one only, it stays there.
+TEST(TableThreadedRows, AThreadLeavesAProcessorButKeepsItsAllowedOnes) {
+  using ordered_rows_detail::currentProcessor;
+  using ordered_rows_detail::leaveProcessor;
+  std::thread([] {
+    cpu_set_t allowed, after;
+    ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    const int cpu = currentProcessor();
+    leaveProcessor(cpu);
+    ASSERT_EQ(sched_getaffinity(0, sizeof after, &after), 0);
+    EXPECT_TRUE(CPU_EQUAL(&allowed, &after));
+
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(cpu, &one);
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    leaveProcessor(cpu);
+    ASSERT_EQ(sched_getaffinity(0, sizeof after, &after), 0);
+    EXPECT_TRUE(CPU_EQUAL(&one, &after));
+    EXPECT_EQ(currentProcessor(), cpu);
+  }).join();
+}
+#endif
+
 }  // namespace
 }  // namespace aqsol::table
