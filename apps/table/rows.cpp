@@ -196,15 +196,30 @@ class SeparatedRows {
 
 }  // namespace
 
-RowRequest requestFor(const Options& options, std::size_t index) {
+void appendRequests(const Options& options, std::size_t first, std::size_t count,
+                    std::vector<RowRequest>& requests) {
   const std::size_t perSolute = options.statesPerSolute();
-  const SoluteParams* solute =
-      options.solutes.empty() ? nullptr : &options.solutes[index / perSolute];
-  const std::size_t state = index % perSolute;
-  if (options.stateList)
-    return {solute, options.states[state].temperatureC, options.states[state].pressure};
-  const std::size_t nP = options.pressures.size();
-  return {solute, options.temperaturesC[state / nP], options.pressures[state % nP]};
+  const std::size_t nP = options.stateList ? 1 : options.pressures.size();
+  // Where row `first` is, then one step on for each row after it.
+  std::size_t solute = first / perSolute, state = first % perSolute;
+  std::size_t t = state / nP, p = state % nP;
+  for (std::size_t n = 0; n < count; ++n) {
+    const SoluteParams* params = options.solutes.empty() ? nullptr : &options.solutes[solute];
+    if (options.stateList) {
+      requests.push_back(
+          {params, options.states[state].temperatureC, options.states[state].pressure});
+    } else {
+      requests.push_back({params, options.temperaturesC[t], options.pressures[p]});
+    }
+    if (++p == nP) {
+      p = 0;
+      ++t;
+    }
+    if (++state == perSolute) {
+      state = t = p = 0;
+      ++solute;
+    }
+  }
 }
 
 bool hasColumn(const TableStyle& style, std::size_t index) {

@@ -14,9 +14,10 @@
 
 namespace aqsol::table {
 
-// Row `index` of the table `options` asks for: solutes outermost, then the states (T, then P
-// for a grid; in their order for a list).
-RowRequest requestFor(const Options& options, std::size_t index);
+// Rows first..first + count - 1 of the table `options` asks for, appended to `requests`: solutes
+// outermost, then the states (T, then P for a grid; in their order for a list).
+void appendRequests(const Options& options, std::size_t first, std::size_t count,
+                    std::vector<RowRequest>& requests);
 
 // How a table is written: its format, its units, and whether it has the solute's columns.
 struct TableStyle {

@@ -90,8 +90,7 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
   const auto make = [&](std::size_t first, std::span<MadeRow> made) {
     std::vector<RowRequest> requests;
     requests.reserve(made.size());
-    for (std::size_t i = first; i < first + made.size(); ++i)
-      requests.push_back(requestFor(options, i));
+    appendRequests(options, first, made.size(), requests);
     std::vector<Row> computed(made.size());
     computeRows(k, requests, computed);
     for (std::size_t n = 0; n < made.size(); ++n) {
