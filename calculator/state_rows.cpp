@@ -71,7 +71,8 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
   }
   solveWaterMany(k, jobs, widest);
   for (std::size_t m = 0; m < jobs.size(); ++m) {
-    rows[rowOfJob[m]].status = waterOutcomeMessage(jobs[m].outcome, *jobs[m].errors);
+    if (jobs[m].outcome.status != WaterStatus::kOk)
+      rows[rowOfJob[m]].status = waterOutcomeMessage(jobs[m].outcome, *jobs[m].errors);
     rows[rowOfJob[m]].range = jobs[m].outcome.range;
     const WaterState& w = rows[rowOfJob[m]].water;
     rows[rowOfJob[m]].phase = phaseOf(k, w.T, w.P, w.delta);

@@ -137,9 +137,12 @@ class SeparatedRows {
     if (style_.solute) *p++ = separator_;
     p = temperature_.write(p, row.temperatureC);
     *p++ = separator_;
-    if (const std::optional<double> pressure = columnValue(row, kPressureColumn, style_.units)) {
-      char* const end = pressures_.write(p, *pressure);
-      p = end != nullptr ? end : writeShortest(p, *pressure);
+    const bool convert = !style_.units.isDefault();
+    if (row.pressureBar) {
+      const double pressure =
+          convert ? inUnits(*row.pressureBar, kPressureColumn, style_.units) : *row.pressureBar;
+      char* const end = pressures_.write(p, pressure);
+      p = end != nullptr ? end : writeShortest(p, pressure);
     }
     *p++ = separator_;
     const bool ok = row.status.empty();
@@ -149,7 +152,6 @@ class SeparatedRows {
       p = put(p, phaseText(row.phase));
       *p++ = separator_;
       const std::array<double, 13> values = computedValues(row);
-      const bool convert = !style_.units.isDefault();
       for (std::size_t n = 0; n < count; ++n) {
         p = writeShortest(
             p, convert ? inUnits(values[n], kFirstValueColumn + n, style_.units) : values[n]);
