@@ -2,6 +2,7 @@
 #include "calculator/state_rows.hpp"
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace aqsol {
@@ -54,7 +55,9 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
   rowOfJob.reserve(count);
   WaterStarts starts;
   for (std::size_t n = 0; n < count; ++n) {
-    Row& row = rows[n] = Row{};
+    Row& row = rows[n];
+    std::destroy_at(&row);  // made afresh in its place, without a temporary to copy
+    std::construct_at(&row);
     row.temperatureC = requests[n].temperatureC;
     WaterState& w = row.water;
     w.T = requests[n].temperatureC + k.T0K;
