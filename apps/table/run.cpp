@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -26,7 +27,9 @@ struct MadeRow {
   std::string text;
   std::optional<double> x, y;
   std::optional<Phase> phase;
-  NetcdfRow netcdf;  // for --format netcdf, instead of the text
+  // For --format netcdf, instead of the text: kept apart, made at the first netCDF row made in
+  // this place, so that the rows of a text table stay small.
+  std::unique_ptr<NetcdfRow> netcdf;
 
   // Ready for the next row made in this place: no text (its room kept) and no point. The netCDF
   // row is always replaced whole where it is used.
@@ -95,7 +98,10 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
     computeRows(k, requests, computed);
     for (std::size_t n = 0; n < made.size(); ++n) {
       made[n].reset();
-      if (netcdf) made[n].netcdf = netcdfRowOf(computed[n], options.units);
+      if (netcdf) {
+        if (!made[n].netcdf) made[n].netcdf = std::make_unique<NetcdfRow>();
+        *made[n].netcdf = netcdfRowOf(computed[n], options.units);
+      }
       if (plotting) {
         made[n].x = columnValue(computed[n], options.plotX, options.units);
         made[n].y = columnValue(computed[n], options.plotY, options.units);
@@ -114,7 +120,7 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
   const auto take = [&](std::size_t i, const MadeRow& made) {
     if (plot) plot->add(i, made.x, made.y, made.phase);
     if (progress) progress->update(i + 1);
-    if (netcdf) return dataset.add(i, made.netcdf, error);
+    if (netcdf) return dataset.add(i, *made.netcdf, error);
     return out.write(made.text);
   };
 
