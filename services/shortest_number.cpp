@@ -102,7 +102,7 @@ void writeDigits(char* out, const Digits& digits, int point) {
 
 constexpr int kNoPoint = 17;
 
-// "e-99" to "e+99": the exponents of two digits, the only ones of the table's magnitudes.
+// "e-99" to "e+99": every exponent of two digits, all but those of the extremes of the range.
 constexpr auto kExponents = [] {
   std::array<std::array<char, 4>, 199> texts{};
   for (int exponent = -99; exponent <= 99; ++exponent) {
