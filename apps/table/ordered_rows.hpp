@@ -204,10 +204,10 @@ bool makeRowsInOrder(std::size_t count, unsigned threads,
   // The calling thread makes rows too, while it waits for the next chunk to take: `threads`
   // threads in all. Where the system gives fewer threads than asked (a memory limit, a process
   // limit), the work goes on with those it gave.
+  const int callersProcessor = currentProcessor();
   try {
-    const int callersProcessor = currentProcessor();
     for (unsigned t = 1; t < threads; ++t)
-      makers.emplace_back([&] {
+      makers.emplace_back([&window, count, &make, callersProcessor] {
         leaveProcessor(callersProcessor);
         makeRows(window, count, make);
       });
