@@ -41,7 +41,7 @@ struct Window {
   std::atomic<std::size_t> taken{0};  // rows taken; advanced a chunk at a time
   std::atomic<bool> stopped{false};
   // The first exception a making thread met (out of memory, say), for the calling thread.
-  std::atomic<bool> failureClaimed{false}, failed{false};
+  std::atomic<bool> failed{false};
   std::exception_ptr failure;
   std::mutex lock;
   std::condition_variable changed;
@@ -71,7 +71,7 @@ struct Window {
   // waits: the taker looks at `failed` before it takes a row.
   void fail(std::exception_ptr error) {
     announce([&] {
-      if (!failureClaimed.exchange(true)) {
+      if (!failed.load(std::memory_order_relaxed)) {  // under the lock: the first failure stays
         failure = std::move(error);
         failed.store(true, std::memory_order_release);
       }
