@@ -17,16 +17,24 @@ inline constexpr int kMaxEvaluations = 200;
 // residual part is of relative size delta), and delta^-3 in the equation overflows.
 inline constexpr double kIdealGasLimitDelta = 1e-103;
 
+// Convergence: the iteration ends on the density it last evaluated Phi at, once the Newton step
+// from there is within kConvergedStep of it (relative), so that the solution is the root to
+// that fraction and every property comes from Phi at the solution itself. Where rounding noise
+// in Z keeps the steps from shrinking further (near the critical point, where dZ/ddelta
+// vanishes), a step within kNoisyStep that is not below half the one before also ends it.
+inline constexpr double kConvergedStep = 1e-12;
+inline constexpr double kNoisyStep = 1e-6;
+
 // The state of a Newton iteration on delta toward the reduced pressure P/(rho_c R_w T). The
 // caller evaluates Phi's delta-derivatives at `delta` while goesOn() and passes each evaluation
-// to step(); convergence is |step| <= 1e-6 judged in single precision. Whoever drives it (one
-// state at a time, or several states in vector lanes) takes exactly the same steps.
+// to step(). Whoever drives it (one state at a time, or several states in vector lanes) takes
+// exactly the same steps.
 class NewtonIteration {
  public:
   NewtonIteration(double start, double reducedP) : delta_(start), reducedP_(reducedP) {}
 
   double delta() const { return delta_; }
-  bool goesOn() const { return static_cast<float>(std::fabs(step_)) > 1e-6f; }
+  bool goesOn() const { return !converged_; }
 
   // Counts one more evaluation; false when the bound is reached (the iteration has failed).
   bool countEvaluation(DensitySolution& s) {
@@ -37,8 +45,9 @@ class NewtonIteration {
 
   double reducedP() const { return reducedP_; }
 
-  // One Newton step from dPhi/ddelta and d2Phi/ddelta2 at delta(): sets s.Z and s.delta. False
-  // when the iteration has failed (a non-finite iterate, or a second restart, which would cycle).
+  // One Newton step from dPhi/ddelta and d2Phi/ddelta2 at delta(): sets s.Z and, unless the
+  // iteration has converged at delta(), s.delta. False when the iteration has failed (a
+  // non-finite iterate, or a second restart, which would cycle).
   bool step(double dPhi_dDelta, double d2Phi_dDelta2, DensitySolution& s) {
     return step(newtonTerms(delta_, dPhi_dDelta, d2Phi_dDelta2, reducedP_), s);
   }
@@ -46,38 +55,44 @@ class NewtonIteration {
   // The same step from its terms, computed elsewhere from delta() and reducedP().
   bool step(const NewtonTerms<double>& terms, DensitySolution& s) {
     s.Z = terms.Z;
-    step_ = terms.step;
-    delta_ += step_;
+    const double size = std::fabs(terms.step), scale = std::fabs(delta_);
+    if (!std::isfinite(terms.step)) return false;
+    converged_ = size <= kConvergedStep * scale ||
+                 (size <= kNoisyStep * scale && !(size < lastStepSize_ / 2));
+    if (converged_) return true;
+    lastStepSize_ = size;
+    delta_ += terms.step;
     if (!std::isfinite(delta_)) return false;
     // Too dense to be meaningful: pull the iterate back into the range of the equation.
     if (static_cast<float>(delta_) > 9.2f) {
       do delta_ /= 3;
       while (!(static_cast<float>(delta_) < 9.2f));
+      lastStepSize_ = kNoLastStep;
     }
-    lastWasReset_ = static_cast<float>(delta_) < 0;
-    if (lastWasReset_) {
+    if (static_cast<float>(delta_) < 0) {
       // The iteration from 0.05 is always the same: a second restart would cycle for ever.
       if (wasReset_) return false;
       wasReset_ = true;
       delta_ = 0.05;
+      lastStepSize_ = kNoLastStep;
     }
     s.delta = delta_;
     return true;
   }
 
-  // After the last step: kNotConverged when the iteration ended on a restart value or a
-  // non-positive delta, which are no roots; kOk otherwise.
+  // After the last step: kNotConverged when the iteration ended on a non-positive delta, which
+  // is no root; kOk otherwise.
   WaterStatus outcome() const {
-    return lastWasReset_ || !(delta_ > 0) ? WaterStatus::kNotConverged : WaterStatus::kOk;
+    return !(delta_ > 0) ? WaterStatus::kNotConverged : WaterStatus::kOk;
   }
 
-  // dZ/ddelta at the final delta from the last evaluation's delta-derivatives.
+  // dZ/ddelta at the final delta from the last evaluation's delta-derivatives (made there).
   double dZ_dDelta(double dPhi_dDelta, double d2Phi_dDelta2) const {
     return 2 * delta_ * dPhi_dDelta + delta_ * delta_ * d2Phi_dDelta2;
   }
 
-  // The solution after a kOk outcome: Phi and its derivatives from the last evaluation, and
-  // the Z derivatives at the final delta (Z stays that of the last evaluation), into s.
+  // The solution after a kOk outcome: Phi, its derivatives and the Z values from the last
+  // evaluation, which was made at the final delta, into s.
   void accept(const HelmholtzValues& phi, DensitySolution& s) const {
     s.phi = phi;
     s.dZ_dDelta = dZ_dDelta(s.phi.dPhi_dDelta, s.phi.d2Phi_dDelta2);
@@ -93,12 +108,15 @@ class NewtonIteration {
   }
 
  private:
+  // No step before: the noise test needs two steps from the same path.
+  static constexpr double kNoLastStep = __builtin_inf();
+
   double delta_;
   double reducedP_;
-  double step_ = 1;
+  double lastStepSize_ = kNoLastStep;  // |the step taken last|
   int evaluations_ = 0;
-  bool wasReset_ = false;      // the iterate went negative and restarted from 0.05
-  bool lastWasReset_ = false;  // the last step was such a restart
+  bool converged_ = false;
+  bool wasReset_ = false;  // the iterate went negative and restarted from 0.05
 };
 
 }  // namespace aqsol

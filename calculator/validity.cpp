@@ -67,6 +67,37 @@ double upperMeltingPressure(double T) {
                   0.806106e-7 * (1 - std::pow(theta, 22)));
 }
 
+namespace {
+
+// The pressure (bar) of the homogeneous ice nucleation line at theta = T / 235.15 K.
+double nucleationPressure(double theta) {
+  return 1 + 2282.7 * (1 - std::pow(theta, 6.243)) + 157.24 * (1 - std::pow(theta, 79.81));
+}
+
+constexpr double kNucleationT0 = 235.15;                 // K, at 1 bar
+constexpr double kLowestNucleationTheta = 181 / 235.15;  // where the line's data end (2,000 bar)
+
+}  // namespace
+
+double homogeneousNucleationTemperature(double P) {
+  // The pressure falls as theta rises: bisection between the line's lowest temperature and
+  // 1.1 T0 (the line at 0 bar lies just above T0).
+  double low = kLowestNucleationTheta, high = 1.1;
+  if (!(P < nucleationPressure(low))) return low * kNucleationT0;
+  for (int n = 0; n < 60; ++n) {
+    const double middle = (low + high) / 2;
+    (nucleationPressure(middle) > P ? low : high) = middle;
+  }
+  return (low + high) / 2 * kNucleationT0;
+}
+
+bool belowIceNucleation(double T, double P) {
+  // At or below 0 K the equation itself has no value: that is the solver's error to raise.
+  if (!(T > 0 && T < 1.1 * kNucleationT0)) return false;
+  if (T >= 50 && P <= sublimationPressureOfIce(T)) return false;
+  return T < homogeneousNucleationTemperature(P);
+}
+
 bool iceIsStable(double T, double P) {
   if (T < 50) return true;  // below the sublimation equation, the vapour pressure is nil
   if (T < kTriplePointT && P <= sublimationPressureOfIce(T)) return false;  // vapour
@@ -76,10 +107,14 @@ bool iceIsStable(double T, double P) {
   return T < kVIIEnd && P >= kLowestUpperMelting && P >= upperMeltingPressure(T);
 }
 
+bool isMetastable(const Constants& k, double T, double P, double delta, double Psat) {
+  return T < k.Tc && (P < Psat ? delta >= 1 : delta < 1);
+}
+
 unsigned waterRangeFlags(const Constants& k, double T, double P, double delta, double Psat) {
   unsigned flags = 0;
   if (iceIsStable(T, P)) flags |= kRangeIce;
-  if (T < k.Tc && (P < Psat ? delta >= 1 : delta < 1)) flags |= kRangeMetastable;
+  if (isMetastable(k, T, P, delta, Psat)) flags |= kRangeMetastable;
   if (T > kBeyondT || P > kBeyondP) flags |= kRangeBeyondEos;
   if (T >= kNearCriticalT[0] && T <= kNearCriticalT[1] && P >= kNearCriticalP[0] &&
       P <= kNearCriticalP[1])

@@ -38,8 +38,22 @@ double sublimationPressureOfIce(double T);
 double meltingPressureOfIceIh(double T);
 double upperMeltingPressure(double T);
 
+// The homogeneous ice nucleation temperature (K) at P (bar): the lowest temperature at which
+// liquid water exists, even supercooled. The line that bounds the range of IAPWS G12-15, from
+// 235.15 K at 1 bar to 181 K at 2,000 bar (it is held at that temperature above).
+double homogeneousNucleationTemperature(double P);
+
+// Whether a liquid at T (K) and P (bar) would freeze at once: below the homogeneous ice
+// nucleation temperature, at pressures above the sublimation pressure of ice (below it the
+// vapour is the stable phase). False at or below 0 K.
+bool belowIceNucleation(double T, double P);
+
 // Whether the stable phase of water at T (K) and P (bar) is a solid.
 bool iceIsStable(double T, double P);
+
+// Whether a solution of reduced density delta at T (K) and P (bar) lies across the saturation
+// curve from the stable phase (below Tc, with the model's saturation pressure Psat in bar).
+bool isMetastable(const Constants& k, double T, double P, double delta, double Psat);
 
 // The flags of water at T (K) and P (bar) whose solution has reduced density delta; Psat (bar)
 // is the model's saturation pressure at T below the critical temperature (ignored above).

@@ -67,6 +67,7 @@ enum class WaterStatus {
   kNotConverged,          // no start value led the density solver to a root
   kUnstable,              // the only root found is mechanically unstable (dZ/ddelta <= 0)
   kOutsideRange,          // Cp or d rho/dP of the solution is not positive
+  kFrozen,                // below the homogeneous ice nucleation temperature: no liquid exists
   kRuntimeError,          // a guarded-maths error is pending in the error slot
 };
 
@@ -111,6 +112,12 @@ class WaterStarts {
 // root was found), or kRuntimeError when a guarded-maths error was raised (T <= 0 raises error 5).
 WaterStatus waterDensity(const Constants& k, DensitySolution& s, double T, double P,
                          ErrorSlot& errors);
+
+// Below Tc, where s holds a stable root on the other side of the saturation curve from the
+// state's phase (a metastable fluid), looks for a stable root of the state's phase as
+// waterDensity's retries do, and puts it in s. True when one was found; s is unchanged
+// otherwise (the metastable root stands).
+bool solveForStablePhase(const Constants& k, DensitySolution& s, double T, double P);
 
 // How many states the density solver may evaluate at once: one, four (AVX2 with fused
 // multiply-add) or eight (AVX-512). Every width gives the same doubles.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "calculator/newton_iteration.hpp"
+#include "calculator/validity.hpp"
 #include "calculator/water.hpp"
 #include "services/guarded_math.hpp"
 
@@ -33,24 +34,24 @@ WaterStatus iterate(const Constants& k, const TemperatureTerms& tt, double reduc
 
 // Which roots a retry may accept: below the critical temperature those on the side of the
 // critical density that the phase of the state lies on; at or above it any.
-enum class Phase { kAny, kVapour, kLiquid };
+enum class RootSide { kAny, kVapour, kLiquid };
 
 // The phase of the state below Tc: vapour below the saturation pressure, liquid from it up.
-Phase phaseAt(const Constants& k, double T, double P) {
-  if (!(T < k.Tc)) return Phase::kAny;
+RootSide phaseAt(const Constants& k, double T, double P) {
+  if (!(T < k.Tc)) return RootSide::kAny;
   ErrorSlot scratch;
-  return P < saturationPressure(k, T, scratch) ? Phase::kVapour : Phase::kLiquid;
+  return P < saturationPressure(k, T, scratch) ? RootSide::kVapour : RootSide::kLiquid;
 }
 
-bool belongsTo(Phase phase, double delta) {
-  return phase == Phase::kAny || (phase == Phase::kVapour ? delta < 1 : delta >= 1);
+bool belongsTo(RootSide phase, double delta) {
+  return phase == RootSide::kAny || (phase == RootSide::kVapour ? delta < 1 : delta >= 1);
 }
 
 // Retries the solve from further start values when the one given did not lead to a stable
 // root, accepting only a mechanically stable root (dZ/ddelta > 0) of the given phase. Errors
 // raised while trying them are kept out of the caller's slot: a failed retry is simply not used.
 bool retryFromOtherStarts(const Constants& k, const TemperatureTerms& tt, double T, double P,
-                          double reducedP, Phase phase, DensitySolution& s) {
+                          double reducedP, RootSide phase, DensitySolution& s) {
   const double idealGasStart = k.Mw * P / (k.R_bar * T * k.rho_c);
   for (double start :
        {idealGasStart, kLiquidLikeStarts[0], kLiquidLikeStarts[1], kLiquidLikeStarts[2]}) {
@@ -82,11 +83,11 @@ double pressureExcess(const Constants& k, const TemperatureTerms& tt, double red
 // The reduced densities the isotherm is scanned at, on the side of the critical density the
 // phase lies on: geometric steps up to 0.05, then steps of 0.005 up to the densest the solver
 // allows.
-std::vector<double> scanDensities(Phase phase) {
+std::vector<double> scanDensities(RootSide phase) {
   constexpr double kGeometricEnd = 0.05, kLinearStep = 0.005, kDensest = 9.2;
   std::vector<double> deltas;
-  const double first = phase == Phase::kLiquid ? 1 : 1e-4;
-  const double last = phase == Phase::kVapour ? 1 : kDensest;
+  const double first = phase == RootSide::kLiquid ? 1 : 1e-4;
+  const double last = phase == RootSide::kVapour ? 1 : kDensest;
   for (double d = first; d < kGeometricEnd; d *= 1.1) deltas.push_back(d);
   const double linearStart = std::max(first, kGeometricEnd);
   for (int n = 0; linearStart + n * kLinearStep < last; ++n)
@@ -100,8 +101,8 @@ std::vector<double> scanDensities(Phase phase) {
 // the interval narrowed by bisection, and the root taken by Newton iteration from there, as the
 // solver takes any root. Below Tc the vapour takes the first such root, the liquid the last;
 // above Tc the first. Bounded (about 2,000 evaluations) and deterministic.
-bool bracketStableRoot(const Constants& k, const TemperatureTerms& tt, double reducedP, Phase phase,
-                       DensitySolution& s) {
+bool bracketStableRoot(const Constants& k, const TemperatureTerms& tt, double reducedP,
+                       RootSide phase, DensitySolution& s) {
   constexpr int kBisections = 60;
   const std::vector<double> deltas = scanDensities(phase);
   double lower = 0, upper = 0;
@@ -111,7 +112,7 @@ bool bracketStableRoot(const Constants& k, const TemperatureTerms& tt, double re
     if (before < 0 && after >= 0) {
       lower = deltas[n - 1];
       upper = deltas[n];
-      if (phase != Phase::kLiquid) break;
+      if (phase != RootSide::kLiquid) break;
     }
     before = after;
   }
@@ -130,23 +131,19 @@ bool bracketStableRoot(const Constants& k, const TemperatureTerms& tt, double re
   return true;
 }
 
-// The solution at a reduced density so low that the gas is ideal, Phi = Phi0 + ln delta, found
-// as the iteration finds it there: its first step is far below the convergence bound, so it
-// ends after one evaluation at the start value (whose Z it keeps) and one step to the root
-// reducedP. A start value that is not near that root (a liquid-like start above Tc) is
-// replaced by the root itself.
+// The solution at a reduced density so low that the gas is ideal, Phi = Phi0 + ln delta: the root
+// is delta = reducedP itself, where Z = delta and dZ/ddelta = 1.
 WaterStatus idealGasLimit(const TemperatureTerms& tt, double reducedP, DensitySolution& s,
                           ErrorSlot& errors) {
-  const double start = s.delta > reducedP / 2 && s.delta < reducedP * 2 ? s.delta : reducedP;
   s.evaluations = 1;
-  s.phi.Phi = tt.Phi0 + guarded_log(errors, start);
-  s.phi.dPhi_dDelta = 1 / start;
+  s.delta = reducedP;
+  s.phi.Phi = tt.Phi0 + guarded_log(errors, reducedP);
+  s.phi.dPhi_dDelta = 1 / reducedP;
   s.phi.d2Phi_dDelta2 = -(s.phi.dPhi_dDelta * s.phi.dPhi_dDelta);
   s.phi.dPhi_dTheta = tt.dPhi0_dTheta;
   s.phi.d2Phi_dTheta2 = tt.d2Phi0_dTheta2;
   s.phi.d2Phi_dDelta_dTheta = 0;
-  s.Z = start;  // delta^2 dPhi/ddelta at the start value
-  s.delta = reducedP;
+  s.Z = reducedP;
   s.dZ_dDelta = 1;
   s.dZ_dTheta = 0;
   return errors.has_error() ? WaterStatus::kRuntimeError : WaterStatus::kOk;
@@ -171,11 +168,27 @@ WaterStatus waterDensity(const Constants& k, DensitySolution& s, double T, doubl
   const WaterStatus status = iterate(k, tt, reducedP, s, errors);
   const bool unstable = status == WaterStatus::kOk && !(s.dZ_dDelta > 0);
   if (status != WaterStatus::kNotConverged && !unstable) return status;
-  const Phase phase = phaseAt(k, T, P);
+  const RootSide phase = phaseAt(k, T, P);
   if (retryFromOtherStarts(k, tt, T, P, reducedP, phase, s) ||
       bracketStableRoot(k, tt, reducedP, phase, s))
     return WaterStatus::kOk;
   return unstable ? WaterStatus::kUnstable : WaterStatus::kNotConverged;
+}
+
+bool solveForStablePhase(const Constants& k, DensitySolution& s, double T, double P) {
+  if (!(T > 0 && T < k.Tc)) return false;
+  ErrorSlot scratch;
+  const TemperatureTerms tt = temperatureTerms(k, T, scratch);
+  if (scratch.has_error()) return false;
+  const RootSide phase = phaseAt(k, T, P);
+  if (belongsTo(phase, s.delta)) return false;
+  const double reducedP = P / (k.rho_c * k.R_w * T);
+  DensitySolution trial = s;
+  if (!retryFromOtherStarts(k, tt, T, P, reducedP, phase, trial) &&
+      !bracketStableRoot(k, tt, reducedP, phase, trial))
+    return false;
+  s = trial;
+  return true;
 }
 
 namespace {
@@ -206,6 +219,16 @@ const char* resolutionOf(WaterStep step) {
   }
 }
 
+// Below the homogeneous ice nucleation temperature.
+std::string frozenMessage(double T, double P) {
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "no liquid water below the homogeneous ice nucleation temperature (%.2f K at "
+                "this pressure) at T = %.10g K, P = %.10g bar",
+                homogeneousNucleationTemperature(P), T, P);
+  return text;
+}
+
 }  // namespace
 
 std::string runtimeErrorMessage(const ErrorSlot& errors, std::string_view quantity, double T,
@@ -234,6 +257,8 @@ std::string waterOutcomeMessage(const WaterOutcome& outcome, const ErrorSlot& er
     case WaterStatus::kOutsideRange:
       what = "outside the range of the equation of state";
       break;
+    case WaterStatus::kFrozen:
+      return frozenMessage(outcome.T, outcome.P);
     case WaterStatus::kRuntimeError:
       return runtimeErrorMessage(errors, quantityOf(outcome.step), outcome.T, outcome.P);
   }

@@ -1,4 +1,5 @@
 // Derived properties and fugacity of water from the solution of its equation of state.
+#include <cmath>
 #include <vector>
 
 #include "calculator/ideal_gas.hpp"
@@ -21,6 +22,15 @@ constexpr double kBarCm3PerCal = 41.84;
 double drho_dT_atSolution(const Constants& k, const DensitySolution& w) {
   return k.rho_c * (w.theta2 / k.Tc) * (-w.dZ_dTheta / w.dZ_dDelta) +
          k.rho_c * w.Z * (w.theta / k.Tc) / w.dZ_dDelta;
+}
+
+// The start value of a re-solution at T + dT from the solution at T: delta moved along the
+// isobar by its temperature derivative there (drho_dT in g/(cm3 K)), which leaves the Newton
+// iteration a step or two; delta itself where that move is over 1 % of it (near the critical
+// point, where the isobar is too steep for a straight line to stay on its branch).
+double resolutionStart(const Constants& k, double delta, double drho_dT, double dT) {
+  const double moved = drho_dT / k.rho_c * dT;
+  return std::fabs(moved) <= 0.01 * delta ? delta + moved : delta;
 }
 
 // Appends a solve to the list, made in its place there (a copy from a temporary would wait on
@@ -58,10 +68,11 @@ WaterStatus waterProperties(const Constants& k, WaterState& w, ErrorSlot& errors
 
 void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, LaneWidth widest) {
   // The second derivative is the central difference of d rho/dT over T -/+ 0.5 K: each job's
-  // solution is copied, solved at T - 0.5 K from itself and then at T + 0.5 K from there, and
-  // d rho/dT at T - 0.5 K kept meanwhile. The job's own solution stays that at T.
+  // solution is copied, solved at T - 0.5 K and then at T + 0.5 K, each from a start moved from
+  // the solution at T along the isobar, and d rho/dT at T - 0.5 K kept meanwhile. The job's own
+  // solution stays that at T.
   std::vector<DensitySolution> resolved(jobs.size());
-  std::vector<double> below(jobs.size());
+  std::vector<double> below(jobs.size()), aboveStart(jobs.size());
   std::vector<DensitySolve> solves;
   solves.reserve(jobs.size());
   for (std::size_t n = 0; n < jobs.size(); ++n) {
@@ -73,6 +84,8 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
     w.V1 = k.Mw / w.rho;
     energies(k, w, errors);
     resolved[n] = w;
+    resolved[n].delta = resolutionStart(k, w.delta, w.drho_dT, -0.5);
+    aboveStart[n] = resolutionStart(k, w.delta, w.drho_dT, 0.5);
     addSolve(solves, &resolved[n], w.T - 0.5, w.P, &errors);
   }
   waterDensityMany(k, solves, widest, DensityResults::kForDerivatives);
@@ -86,6 +99,7 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
     jobs[n].failedStep = WaterStep::kBelow;
     below[n] = drho_dT_atSolution(k, resolved[n]);
     if (jobs[n].status != WaterStatus::kOk) continue;
+    resolved[n].delta = aboveStart[n];
     addSolve(above, &resolved[n], jobs[n].w->T + 0.5, jobs[n].w->P, jobs[n].errors);
     aboveJob.push_back(n);
   }
@@ -159,17 +173,32 @@ WaterOutcome solveWater(const Constants& k, WaterState& w, ErrorSlot& errors, La
 void solveWaterMany(const Constants& k, std::span<WaterJob> jobs, LaneWidth widest) {
   std::vector<DensitySolve> solves;
   solves.reserve(jobs.size());
+  std::vector<WaterJob*> solved;
+  solved.reserve(jobs.size());
   for (WaterJob& job : jobs) {
     job.outcome = {};
+    if (belowIceNucleation(job.w->T, job.w->P)) {
+      fail(job, WaterStatus::kFrozen, WaterStep::kDensity, job.w->T, job.w->P);
+      continue;
+    }
     addSolve(solves, job.w, job.w->T, job.w->P, job.errors);
+    solved.push_back(&job);
   }
   waterDensityMany(k, solves, widest);
+  // A metastable root where the iteration wandered across the saturation curve (near Tc): the
+  // stable phase's root where there is one.
+  for (std::size_t n = 0; n < solved.size(); ++n) {
+    WaterState& w = *solved[n]->w;
+    if (solves[n].status == WaterStatus::kOk && !solved[n]->errors->has_error() &&
+        isMetastable(k, w.T, w.P, w.delta, w.Psat))
+      solveForStablePhase(k, w, w.T, w.P);
+  }
   std::vector<PropertiesJob> properties;
   std::vector<WaterJob*> going;
   properties.reserve(jobs.size());
   going.reserve(jobs.size());
-  for (std::size_t n = 0; n < jobs.size(); ++n) {
-    WaterJob& job = jobs[n];
+  for (std::size_t n = 0; n < solved.size(); ++n) {
+    WaterJob& job = *solved[n];
     if (foundNoRoot(solves[n].status)) {
       fail(job, solves[n].status, WaterStep::kDensity, job.w->T, job.w->P);
       continue;

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "calculator/ideal_gas.hpp"
+#include "calculator/validity.hpp"
 #include "tests/calculator/water_fixture.hpp"
 
 namespace aqsol {
@@ -70,12 +72,14 @@ TEST_F(Water, DensitySolverFromGivenStarts) {
     int evaluations;
   };
   const Case cases[] = {
-      {298.15, 1, 3.2362, 3.088939, 5e-7, 4},
+      // Iterates 3.104409, 3.089121, 3.088939, 3.088939: the fifth evaluation's step is below
+      // 1e-12 of delta, and the solution is the density it was made at.
+      {298.15, 1, 3.2362, 3.088939, 5e-7, 5},
       // The iteration from 0.05 ends on delta = 0.024311, where dZ/ddelta < 0: a root without
       // physical meaning, which is retried from other starts until the stable liquid root.
       {298.15, 1, 0.05, 3.088939, 5e-7, 0},
-      {373.15, 1, 3.0, 2.969118, 5e-7, 3},
-      {473.15, 1, 0.0014, 0.001426, 5e-7, 2},
+      {373.15, 1, 3.0, 2.969118, 5e-7, 4},
+      {473.15, 1, 0.0014, 0.001426, 5e-7, 3},
   };
   for (const Case& c : cases) {
     WaterState w;
@@ -105,6 +109,65 @@ TEST_F(Water, PropertiesAt25CAnd1Bar) {
 
 // The properties write the results alone: the solution at T stays as the solver left it, and
 // the re-solutions at T -/+ 0.5 K happen on copies.
+// The properties come from Phi at the density the iteration ends on, converged far below
+// what a printed digit shows: neighbouring states whose iterations take different numbers of
+// steps lie on one smooth curve, and the second temperature derivative of a dilute vapour
+// is the equation's own.
+TEST_F(Water, PropertiesDoNotDependOnTheStepsTaken) {
+  std::vector<WaterState> states;
+  for (int n = 0; n <= 20; ++n) states.push_back(solvedAt(333.15, 0.1370 + 0.0001 * n));
+  int differentSteps = 0;
+  for (std::size_t n = 2; n < states.size(); ++n) {
+    differentSteps += states[n].evaluations != states[n - 1].evaluations;
+    // Second differences of a smooth curve at an even step are far below its first ones.
+    for (auto value : {&WaterState::lnf1, &WaterState::Cp1, &WaterState::d2rho_dT2}) {
+      const double first = states[n].*value - states[n - 1].*value;
+      const double second = first - (states[n - 1].*value - states[n - 2].*value);
+      EXPECT_LT(std::fabs(second), 1e-3 * std::fabs(first)) << n;
+    }
+  }
+  EXPECT_GE(differentSteps, 0);
+  // IAPWS-95 (python3-iapws, a central difference of its d rho/dT over 0.1 K): 2.10355e-10.
+  EXPECT_NEAR(solvedAt(1273.15, 1).d2rho_dT2 / 2.10355e-10, 1, 0.005);
+  EXPECT_NEAR(solvedAt(298.15, 0.01).d2rho_dT2 / solvedAt(298.15, 0.0101).d2rho_dT2, 1, 0.02);
+}
+
+// Near the critical temperature just above the saturation pressure, the iteration from the
+// liquid start can wander to the vapour root; the stable liquid root is taken where it exists.
+TEST_F(Water, TheStablePhaseIsPreferredToAMetastableRoot) {
+  const WaterState w = solvedAt(373.0 + 273.15, 218.093);
+  EXPECT_GT(w.delta, 1);
+  EXPECT_GT(w.dZ_dDelta, 0);
+  EXPECT_LT(solvedAt(373.0 + 273.15, 217.0).delta, 1);  // below Psat: the vapour
+}
+
+// Liquid water does not exist below the homogeneous ice nucleation temperature (-38 C at 1 bar,
+// -92 C at 2,000 bar); the vapour below the sublimation pressure of ice does.
+TEST_F(Water, NoLiquidBelowTheHomogeneousNucleationTemperature) {
+  EXPECT_NEAR(homogeneousNucleationTemperature(1), 235.15, 1e-9);
+  EXPECT_NEAR(homogeneousNucleationTemperature(1996), 181, 0.05);
+  EXPECT_DOUBLE_EQ(homogeneousNucleationTemperature(8000), homogeneousNucleationTemperature(2500));
+  double previous = 300;
+  for (double P : {0.0, 0.5, 1.0, 10.0, 100.0, 500.0, 1000.0, 1500.0, 1990.0}) {
+    const double T = homogeneousNucleationTemperature(P);
+    EXPECT_LT(T, previous) << P;
+    previous = T;
+  }
+  for (double tC : {-120.0, -60.0, -38.1}) {
+    WaterState w = startAt(tC + 273.15, 1);
+    const WaterOutcome outcome = solveWater(k, w, errors);
+    EXPECT_EQ(outcome.status, WaterStatus::kFrozen) << tC;
+    EXPECT_EQ(waterOutcomeMessage(outcome, errors)
+                  .rfind("no liquid water below the homogeneous "
+                         "ice nucleation temperature (235.15 K",
+                         0),
+              0u);
+  }
+  EXPECT_GT(solvedAt(-37.9 + 273.15, 1).delta, 2.9);    // supercooled, still liquid
+  EXPECT_LT(solvedAt(-60 + 273.15, 1e-6).delta, 1e-3);  // vapour under the ice's pressure
+  EXPECT_FALSE(errors.has_error());
+}
+
 TEST_F(Water, PropertiesLeaveTheSolutionAsItWas) {
   WaterState w = startAt(298.15, 1);
   ASSERT_EQ(waterDensity(k, w, w.T, w.P, errors), WaterStatus::kOk);
