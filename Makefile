@@ -32,7 +32,7 @@ help:
 	@echo "  python     build the Python module for PYTHON (default: the first python3 that has numpy)"
 	@echo "  r          make install, then install the R package for this user against it"
 	@echo "  bench      benchmarks: the calculator, aqsol-table against python3-iapws, aqsol-console"
-	@echo "  validate   rewrite docs/validation.md: aqsol against IAPWS-95 and IAPWS G7-04"
+	@echo "  validate   rewrite the flag tables and docs/validation.md: aqsol against IAPWS-95 and G7-04"
 	@echo "  fuzz       fuzz every target for FUZZ_SECONDS ($(FUZZ_SECONDS)) seconds each"
 	@echo "  soak       10,000 passes of the dialogue; fails if memory grows"
 	@echo "  format     apply clang-format to the sources"
@@ -100,9 +100,14 @@ bench: deps
 	@bench/compare-speed $(BUILD)/aqsol-table
 	@bench/console-speed $(BUILD)/aqsol-console
 
-# docs/validation.md: aqsol against IAPWS-95 and the IAPWS G7-04 Henry constants.
+# The flag tables (calculator/validity_tables.cpp) from aqsol's water against IAPWS-95 and its
+# Henry constants against IAPWS G7-04, then docs/validation.md with the flags they give.
 validate: deps
 	@scripts/configure $(BUILD) $(TEST_OPTIONS)
+	@scripts/quiet-build $(BUILD) aqsol-table
+	@scripts/make-validity-tables $(BUILD)/aqsol-table >$(BUILD)/validity_tables.cpp
+	@cmp -s $(BUILD)/validity_tables.cpp calculator/validity_tables.cpp || \
+	  cp $(BUILD)/validity_tables.cpp calculator/validity_tables.cpp
 	@scripts/quiet-build $(BUILD) aqsol-table
 	@scripts/validate $(BUILD)/aqsol-table
 

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace aqsol {
@@ -82,8 +83,8 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
   }
 
   SoluteTermsMemo memo;
-  const SoluteParams* compared = nullptr;  // the solute of `temperatures`
-  ComparedTemperatures temperatures;
+  const SoluteParams* compared = nullptr;  // the solute of `comparison`
+  std::optional<SoluteComparison> comparison;
   for (std::size_t n = 0; n < count; ++n) {
     const SoluteParams* solute = requests[n].solute;
     if (solute == nullptr) {
@@ -96,9 +97,9 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
     if (!rows[n].status.empty()) continue;
     if (solute != compared) {
       compared = solute;
-      temperatures = comparedTemperatures(*solute);
+      comparison.emplace(*solute);
     }
-    rows[n].range |= temperatures.flagsAt(rows[n].water.T);
+    rows[n].range |= comparison->flagsAt(rows[n].water.T);
   }
 }
 

@@ -1,7 +1,10 @@
 // Where the model was shown to work.
 #include "calculator/validity.hpp"
 
+#include <algorithm>
 #include <cmath>
+
+#include "calculator/validity_tables.hpp"
 
 namespace aqsol {
 namespace {
@@ -17,25 +20,21 @@ constexpr double kIhIII = 251.165, kIIIV = 256.164, kVVI = 273.31, kVIVII = 355,
 // below it, no solid bounds the fluid from above.
 constexpr double kLowestUpperMelting = 2085.66;
 
-constexpr double kBeyondT = 1000 + 273.15;  // K
-constexpr double kBeyondP = 10'000;         // bar
-constexpr double kNearCriticalT[] = {360 + 273.15, 400 + 273.15};
-constexpr double kNearCriticalP[] = {190, 300};
+constexpr double kBeyondT = 1000 + 273.15;                                 // K
+constexpr double kBeyondP = 10'000;                                        // bar
+constexpr double kLowestComparedT = validity_tables::kFirstBinC + 273.15;  // K
 
-// The temperatures (K) over which a solute's Henry constant was compared with a reference.
-struct ComparedRange {
-  std::string_view name;
-  double lowest, highest;
-};
-// IAPWS G7-04 (2004), the range of validity of each gas's equation.
-constexpr ComparedRange kG704Ranges[] = {
-    {"H2", 273.15, 636.09},  {"N2", 278.12, 636.46},   {"O2", 274.15, 616.52},
-    {"CO2", 274.19, 642.66}, {"Ar", 273.19, 568.36},   {"Ne", 273.20, 543.36},
-    {"CH4", 275.46, 633.11}, {"C2H6", 275.44, 473.46}, {"H2S", 273.15, 533.09},
-};
-// The others were compared at 25 C only (../shared/reference/solutes_25C_1bar.csv): within
-// 25 K of it, the 15 % uncertainty of their Cp2 moves ln kH by less than 0.03.
-constexpr ComparedRange kAround25C = {"", 273.15, 323.15};
+// Whether the water at T (K) and P (bar) on the side of the critical density of its reduced
+// density delta, within the compared states, lies in an interval where it departs from
+// IAPWS-95.
+bool waterDeviates(double T, double P, double delta) {
+  using namespace validity_tables;
+  const int bin = std::min(static_cast<int>(std::floor(T - 273.15)) - kFirstBinC, kBinCount - 1);
+  const unsigned short* first = kWaterDeviatesFirst[delta >= 1 ? 1 : 0];
+  for (unsigned n = first[bin]; n < first[bin + 1]; ++n)
+    if (kWaterDeviates[n].lo < P && P < kWaterDeviates[n].hi) return true;
+  return false;
+}
 
 }  // namespace
 
@@ -115,18 +114,37 @@ unsigned waterRangeFlags(const Constants& k, double T, double P, double delta, d
   unsigned flags = 0;
   if (iceIsStable(T, P)) flags |= kRangeIce;
   if (isMetastable(k, T, P, delta, Psat)) flags |= kRangeMetastable;
-  if (T > kBeyondT || P > kBeyondP) flags |= kRangeBeyondEos;
-  if (T >= kNearCriticalT[0] && T <= kNearCriticalT[1] && P >= kNearCriticalP[0] &&
-      P <= kNearCriticalP[1])
-    flags |= kRangeNearCritical;
+  if (T > kBeyondT || P > kBeyondP || T < kLowestComparedT)
+    flags |= kRangeBeyondEos;
+  else if (waterDeviates(T, P, delta))
+    flags |= kRangeWaterDeviates;
   return flags;
 }
 
-ComparedTemperatures comparedTemperatures(const SoluteParams& solute) {
-  ComparedRange range = kAround25C;
-  for (const ComparedRange& gas : kG704Ranges)
-    if (gas.name == solute.name) range = gas;
-  return {range.lowest, range.highest};
+SoluteComparison::SoluteComparison(const SoluteParams& solute) {
+  using namespace validity_tables;
+  for (std::size_t n = 0; n < kComparedRangesCount; ++n) {
+    if (solute.name != kComparedRanges[n].name) continue;
+    referenced_ = true;
+    lowest_ = kComparedRanges[n].lo;
+    highest_ = kComparedRanges[n].hi;
+  }
+  // A solute's departures stand together in the table.
+  for (std::size_t n = 0; n < kReferenceDeviatesCount; ++n) {
+    if (solute.name != kReferenceDeviates[n].name) continue;
+    if (departures_ == 0) firstDeparture_ = n;
+    ++departures_;
+  }
+}
+
+unsigned SoluteComparison::flagsAt(double T) const {
+  if (!referenced_) return kRangeUnreferenced;
+  unsigned flags = T < lowest_ || T > highest_ ? unsigned{kRangeSoluteExtrapolated} : 0u;
+  for (std::size_t n = firstDeparture_; n < firstDeparture_ + departures_; ++n) {
+    const validity_tables::SoluteInterval& i = validity_tables::kReferenceDeviates[n];
+    if (i.lo < T && T < i.hi) flags |= kRangeReferenceDeviates;
+  }
+  return flags;
 }
 
 Phase phaseOf(const Constants& k, double T, double P, double delta) {
@@ -147,13 +165,11 @@ std::string_view phaseText(Phase phase) {
 }
 
 std::string rangeText(unsigned flags) {
-  static constexpr std::string_view kWords[] = {"ice", "metastable", "beyond-eos", "near-critical",
-                                                "solute-extrapolated"};
   std::string text;
-  for (unsigned bit = 0; bit < std::size(kWords); ++bit) {
+  for (int bit = 0; bit < kRangeFlagCount; ++bit) {
     if ((flags & (1u << bit)) == 0) continue;
     if (!text.empty()) text += ' ';
-    text += kWords[bit];
+    text += kRangeFlagWords[bit];
   }
   return text;
 }

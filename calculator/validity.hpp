@@ -2,6 +2,7 @@
 // mean what they seem. The values are still computed; only impossible ones fail.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -17,17 +18,29 @@ enum RangeFlag : unsigned {
   // Below the critical temperature, the root lies on the other side of the saturation curve
   // from the stable phase (a superheated liquid or a supersaturated vapour).
   kRangeMetastable = 1u << 1,
-  // Above 1,000 C or 10,000 bar, beyond the states compared with IAPWS-95.
+  // Outside the states compared with IAPWS-95: above 1,000 C or 10,000 bar, or below -95 C.
   kRangeBeyondEos = 1u << 2,
-  // 360-400 C and 190-300 bar, around the states where Cp of water departs from IAPWS-95 by
-  // more than 5 % (374-390 C, 220-270 bar): properties made from second derivatives (Cp_H2O,
-  // d2rho_dT2, Cp2, S2 and V2 near there) lose their meaning.
-  kRangeNearCritical = 1u << 3,
+  // Where the water's density departs from IAPWS-95's stable phase by more than 1 %, or its
+  // Cp, d rho/dP, d rho/dT or d2rho/dT2 by more than 5 % (validity_tables).
+  kRangeWaterDeviates = 1u << 3,
   // Outside the temperatures over which the solute's Henry constant was compared with a
-  // reference: the range of validity of IAPWS G7-04 for its nine gases; 0-50 C for the others,
-  // compared at 25 C only.
+  // reference.
   kRangeSoluteExtrapolated = 1u << 4,
+  // Where the solute's ln kH departs from its reference by more than 0.1.
+  kRangeReferenceDeviates = 1u << 5,
+  // The solute's Henry constant was compared with no reference.
+  kRangeUnreferenced = 1u << 6,
 };
+inline constexpr int kRangeFlagCount = 7;
+
+// The words of the flags, bit by bit.
+inline constexpr std::string_view kRangeFlagWords[kRangeFlagCount] = {"ice",
+                                                                      "metastable",
+                                                                      "beyond-eos",
+                                                                      "water-deviates",
+                                                                      "solute-extrapolated",
+                                                                      "reference-deviates",
+                                                                      "unreferenced"};
 
 // The IAPWS R14-08 sublimation pressure of ice Ih (bar), 50 K <= T <= 273.16 K.
 double sublimationPressureOfIce(double T);
@@ -59,15 +72,19 @@ bool isMetastable(const Constants& k, double T, double P, double delta, double P
 // is the model's saturation pressure at T below the critical temperature (ignored above).
 unsigned waterRangeFlags(const Constants& k, double T, double P, double delta, double Psat);
 
-// The temperatures (K) over which a solute's Henry constant was compared with a reference.
-struct ComparedTemperatures {
-  double lowest = 0, highest = 0;
-  // kRangeSoluteExtrapolated where T (K) lies outside them, else 0.
-  unsigned flagsAt(double T) const {
-    return T < lowest || T > highest ? unsigned{kRangeSoluteExtrapolated} : 0u;
-  }
+// What a solute's Henry constant was compared with, and where it departs from it.
+class SoluteComparison {
+ public:
+  explicit SoluteComparison(const SoluteParams& solute);
+  // kRangeUnreferenced, or kRangeSoluteExtrapolated outside the compared temperatures and
+  // kRangeReferenceDeviates where ln kH departs from the reference, at T (K).
+  unsigned flagsAt(double T) const;
+
+ private:
+  bool referenced_ = false;
+  double lowest_ = 0, highest_ = 0;                  // K
+  std::size_t firstDeparture_ = 0, departures_ = 0;  // its intervals in the departure table
 };
-ComparedTemperatures comparedTemperatures(const SoluteParams& solute);
 
 // The phase of a computed state of water.
 enum class Phase : unsigned char {
@@ -83,8 +100,7 @@ Phase phaseOf(const Constants& k, double T, double P, double delta);
 // "liquid", "vapour" or "supercritical".
 std::string_view phaseText(Phase phase);
 
-// The flags as words separated by spaces ("ice", "metastable", "beyond-eos", "near-critical",
-// "solute-extrapolated"), empty for none.
+// The flags as words separated by spaces (kRangeFlagWords), empty for none.
 std::string rangeText(unsigned flags);
 
 }  // namespace aqsol

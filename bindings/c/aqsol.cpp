@@ -12,6 +12,7 @@
 
 #include "bindings/columns.hpp"
 #include "calculator/state_rows.hpp"
+#include "calculator/validity.hpp"
 #include "services/parallel_chunks.hpp"
 #include "services/version.hpp"
 
@@ -147,10 +148,9 @@ int aqsol_solute_index(const char* solute) {
 }
 
 const char* aqsol_range_flag_name(unsigned flag) {
-  static constexpr const char* kNames[] = {"ice", "metastable", "beyond-eos", "near-critical",
-                                           "solute-extrapolated"};
-  for (unsigned bit = 0; bit < std::size(kNames); ++bit)
-    if (flag == 1u << bit) return kNames[bit];
+  // The words are those of the range column, each a literal with its terminator.
+  for (int bit = 0; bit < aqsol::kRangeFlagCount; ++bit)
+    if (flag == 1u << bit) return aqsol::kRangeFlagWords[bit].data();
   return nullptr;
 }
 

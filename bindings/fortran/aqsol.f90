@@ -17,8 +17,10 @@ module aqsol
   integer, parameter, public :: AQSOL_PHASE_NONE = -1, AQSOL_PHASE_LIQUID = 0, &
                                 AQSOL_PHASE_VAPOUR = 1, AQSOL_PHASE_SUPERCRITICAL = 2
   integer, parameter, public :: AQSOL_RANGE_ICE = 1, AQSOL_RANGE_METASTABLE = 2, &
-                                AQSOL_RANGE_BEYOND_EOS = 4, AQSOL_RANGE_NEAR_CRITICAL = 8, &
-                                AQSOL_RANGE_SOLUTE_EXTRAPOLATED = 16
+                                AQSOL_RANGE_BEYOND_EOS = 4, AQSOL_RANGE_WATER_DEVIATES = 8, &
+                                AQSOL_RANGE_NEAR_CRITICAL = 8, &
+                                AQSOL_RANGE_SOLUTE_EXTRAPOLATED = 16, &
+                                AQSOL_RANGE_REFERENCE_DEVIATES = 32, AQSOL_RANGE_UNREFERENCED = 64
   ! The pressure that stands for the saturation pressure at the temperature.
   real(c_double), parameter, public :: AQSOL_SAT = 0d0
   integer, parameter, public :: AQSOL_MESSAGE_SIZE = 256

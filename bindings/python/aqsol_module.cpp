@@ -19,6 +19,7 @@
 
 #include "bindings/columns.hpp"
 #include "calculator/state_rows.hpp"
+#include "calculator/validity.hpp"
 #include "services/ascii_text.hpp"
 #include "services/parallel_chunks.hpp"
 #include "services/version.hpp"
@@ -407,12 +408,16 @@ columns and units of aqsol-table (docs/model.md has the equations), units cal | 
 )";
 
 constexpr const char* kPropertiesDocTail =
-    R"(  range      uint8 bits per computed state, 0 where the model was shown to work; bit n set
-             means aqsol.RANGE_FLAGS[n]: "ice" (the stable phase is a solid, IAPWS R14-08),
+    R"(  range      uint8 bits per computed state, 0 where every column was compared with a
+             reference and agreed within the stated tolerance; bit n set means
+             aqsol.RANGE_FLAGS[n]: "ice" (the stable phase is a solid, IAPWS R14-08),
              "metastable" (the root lies across the saturation curve from the stable phase),
-             "beyond-eos" (above 1,000 C or 10,000 bar), "near-critical" (360-400 C and
-             190-300 bar), "solute-extrapolated" (outside the temperatures over which the
-             solute's Henry constant was compared with a reference). Values are still given.
+             "beyond-eos" (above 1,000 C or 10,000 bar, or below -95 C), "water-deviates"
+             (the water departs from IAPWS-95: 1 % in rho, 5 % in Cp and the derivatives of
+             rho), "solute-extrapolated" (outside the temperatures over which the solute's
+             Henry constant was compared with a reference), "reference-deviates" (ln kH
+             departs from that reference by over 0.1), "unreferenced" (ln kH was compared
+             with no reference). Values are still given.
   status     int32 code per state: 0 where it was computed; k > 0 where it could not be, its
              values then NaN and the reason messages[k]
   messages   list of the reasons: messages[0] is "ok", the others in the order of the first
@@ -462,8 +467,10 @@ PYBIND11_MODULE(_aqsol, m) {
       PyErr_SetString(PyExc_MemoryError, critical.line().c_str());
     }
   });
-  m.attr("RANGE_FLAGS") =
-      py::make_tuple("ice", "metastable", "beyond-eos", "near-critical", "solute-extrapolated");
+  py::tuple rangeFlags(aqsol::kRangeFlagCount);
+  for (int bit = 0; bit < aqsol::kRangeFlagCount; ++bit)
+    rangeFlags[static_cast<std::size_t>(bit)] = py::str(std::string(aqsol::kRangeFlagWords[bit]));
+  m.attr("RANGE_FLAGS") = rangeFlags;
   m.def("solutes", &solutes, "The solute names, in menu order (menu number = position + 1).");
   static const std::string propertiesDoc =
       std::string(kPropertiesDocHead) + aqsol::table::valueColumnDefinitions() + kPropertiesDocTail;

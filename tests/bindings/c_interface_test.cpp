@@ -96,7 +96,8 @@ TEST(CInterface, WaterAloneAndNames) {
   EXPECT_EQ(aqsol_solute_index("co2"), 4);
   EXPECT_EQ(aqsol_solute_index("20"), 19);
   EXPECT_EQ(aqsol_solute_index("XeF2"), -1);
-  EXPECT_STREQ(aqsol_range_flag_name(AQSOL_RANGE_NEAR_CRITICAL), "near-critical");
+  EXPECT_STREQ(aqsol_range_flag_name(AQSOL_RANGE_WATER_DEVIATES), "water-deviates");
+  EXPECT_STREQ(aqsol_range_flag_name(AQSOL_RANGE_UNREFERENCED), "unreferenced");
   EXPECT_EQ(aqsol_range_flag_name(3), nullptr);
   EXPECT_STREQ(aqsol_phase_name(AQSOL_PHASE_SUPERCRITICAL), "supercritical");
   EXPECT_EQ(std::string(aqsol_version()).find('.'), 1u);

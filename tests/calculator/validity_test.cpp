@@ -7,6 +7,7 @@
 #include <cmath>
 #include <string>
 
+#include "calculator/validity_tables.hpp"
 #include "tests/calculator/water_fixture.hpp"
 
 namespace aqsol {
@@ -50,23 +51,62 @@ class Flags : public WaterFixture {
     SoluteParams s;
     for (const SoluteParams& candidate : soluteTable())
       if (candidate.name == solute) s = candidate;
-    return rangeText(outcome.range | comparedTemperatures(s).flagsAt(w.T));
+    return rangeText(outcome.range | SoluteComparison(s).flagsAt(w.T));
   }
 };
 
 TEST_F(Flags, EachMarksWhereTheModelWasNotShownToWork) {
   EXPECT_EQ(flagsAt(25, 1), "");
-  EXPECT_EQ(flagsAt(100, 1), "");  // steam, below its saturation pressure: stable
+  EXPECT_EQ(flagsAt(200, 1, "Ar"), "");  // steam, below its saturation pressure: stable
+  // Steam next to its saturation pressure: d2rho_dT2 is 6 % from IAPWS-95's.
+  EXPECT_EQ(flagsAt(100, 1), "water-deviates");
   EXPECT_EQ(flagsAt(-10, 1), "ice solute-extrapolated");
   EXPECT_EQ(flagsAt(3000, 1), "beyond-eos solute-extrapolated");
-  EXPECT_EQ(flagsAt(380, 250), "near-critical solute-extrapolated");
-  EXPECT_EQ(flagsAt(300, 1000), "");  // within CO2's range of the guideline
-  EXPECT_EQ(flagsAt(370, 1000), "solute-extrapolated");
+  EXPECT_EQ(flagsAt(380, 250), "water-deviates solute-extrapolated");
+  EXPECT_EQ(flagsAt(359, 184.6), "water-deviates");        // the saturated liquid
+  EXPECT_EQ(flagsAt(200, 15.52, "Ar"), "water-deviates");  // the vapour beside saturation: Cp
+  EXPECT_EQ(flagsAt(430, 400), "water-deviates solute-extrapolated");  // the ridge
+  EXPECT_EQ(flagsAt(150, 1000), "");                    // within CO2's range of the guideline
+  EXPECT_EQ(flagsAt(300, 1000), "reference-deviates");  // ln kH of CO2 is 0.1 off there
   EXPECT_EQ(flagsAt(25, 1, "NH3"), "");
   EXPECT_EQ(flagsAt(60, 1, "NH3"), "solute-extrapolated");
-  EXPECT_EQ(rangeText(kRangeIce | kRangeMetastable | kRangeBeyondEos | kRangeNearCritical |
-                      kRangeSoluteExtrapolated),
-            "ice metastable beyond-eos near-critical solute-extrapolated");
+  EXPECT_EQ(flagsAt(25, 1, "SO2"), "reference-deviates");  // its one reference departs
+  EXPECT_EQ(flagsAt(200, 15.5, "Ne"), "water-deviates reference-deviates");
+  for (const char* unreferenced : {"HCl", "C3H8", "H3BO3"})
+    EXPECT_EQ(flagsAt(25, 1, unreferenced), "unreferenced");
+  EXPECT_EQ(rangeText((1u << kRangeFlagCount) - 1),
+            "ice metastable beyond-eos water-deviates solute-extrapolated reference-deviates "
+            "unreferenced");
+}
+
+// The tables are well formed: every bin's intervals in order and apart, none empty, and each
+// solute's departures side by side.
+TEST(FlagTables, AreOrderedAndDisjoint) {
+  using namespace validity_tables;
+  EXPECT_EQ(kWaterDeviatesFirst[0][0], 0);
+  EXPECT_EQ(kWaterDeviatesFirst[1][0], kWaterDeviatesFirst[0][kBinCount]);
+  for (const auto& first : kWaterDeviatesFirst) {
+    for (int bin = 0; bin < kBinCount; ++bin) {
+      ASSERT_LE(first[bin], first[bin + 1]);
+      for (unsigned n = first[bin]; n < first[bin + 1]; ++n) {
+        EXPECT_LT(kWaterDeviates[n].lo, kWaterDeviates[n].hi) << bin;
+        if (n > first[bin]) {
+          EXPECT_LT(kWaterDeviates[n - 1].hi, kWaterDeviates[n].lo);
+        }
+      }
+    }
+  }
+  for (std::size_t n = 1; n < kReferenceDeviatesCount; ++n) {
+    const SoluteInterval &a = kReferenceDeviates[n - 1], &b = kReferenceDeviates[n];
+    if (std::string(a.name) == b.name) {
+      EXPECT_LT(a.hi, b.lo);
+    }
+    for (std::size_t m = 0; m + 1 < n; ++m) {
+      if (std::string(kReferenceDeviates[m].name) == b.name) {
+        EXPECT_STREQ(a.name, b.name);
+      }
+    }
+  }
 }
 
 // A root across the saturation curve from the stable phase: the liquid root at a pressure just

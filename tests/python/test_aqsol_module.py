@@ -129,7 +129,8 @@ def test_range_flags_say_where_the_model_was_not_shown_to_work():
     assert flags.dtype == np.uint8
     assert [range_words(bits) for bits in flags] == [
         "", "ice solute-extrapolated", "beyond-eos solute-extrapolated",
-        "near-critical solute-extrapolated"]
+        "water-deviates solute-extrapolated"]
+    assert range_words(aqsol.properties("HCl", 25, 1)["range"]) == "unreferenced"
     assert range_words(aqsol.water(-10, 1)["range"]) == "ice"
 
 

@@ -117,6 +117,9 @@ def test_netcdf_holds_the_csv_value_for_value(tmp_path):
                     assert (phases[phase] if phase >= 0 else "") == row["phase"]
         assert n == len(rows)
         assert data["lnkH"].attrs["units"] == "1" and data["rho"].attrs["units"] == "g/cm3"
+        # UDUNITS's "cal" is the International Table calorie: aqsol's is the thermochemical one.
+        assert data["Gaq"].attrs["units"] == "thermochemical_calorie/mol"
+        assert data["S2"].attrs["units"] == "thermochemical_calorie/(mol K)"
     header = subprocess.run(["ncdump", "-h", str(path)], capture_output=True, text=True)
     assert header.returncode == 0 and ":Conventions = \"CF-1.8\"" in header.stdout
 

@@ -24,14 +24,20 @@ enum aqsol_status {
   AQSOL_OUT_OF_MEMORY = 3 /* nothing done */
 };
 
-/* Bits of aqsol_values.range: where the model was not shown to work (the values are still
- * given). Their names are those of aqsol-table's range column (aqsol_range_flag_name). */
+/* Bits of aqsol_values.range: 0 where every column was compared with a reference and agreed
+ * within the stated tolerance; else why not (the values are still given). Their names are
+ * those of aqsol-table's range column (aqsol_range_flag_name). */
 enum aqsol_range_flag {
-  AQSOL_RANGE_ICE = 1,                 /* the stable phase of water is a solid */
-  AQSOL_RANGE_METASTABLE = 2,          /* across the saturation curve from the stable phase */
-  AQSOL_RANGE_BEYOND_EOS = 4,          /* above 1,000 C or 10,000 bar */
-  AQSOL_RANGE_NEAR_CRITICAL = 8,       /* 360-400 C and 190-300 bar */
-  AQSOL_RANGE_SOLUTE_EXTRAPOLATED = 16 /* outside the solute's compared temperatures */
+  AQSOL_RANGE_ICE = 1,                  /* the stable phase of water is a solid */
+  AQSOL_RANGE_METASTABLE = 2,           /* across the saturation curve from the stable phase */
+  AQSOL_RANGE_BEYOND_EOS = 4,           /* above 1,000 C or 10,000 bar, or below -95 C */
+  AQSOL_RANGE_WATER_DEVIATES = 8,       /* the water departs from IAPWS-95 (1 % rho, 5 % Cp
+                                           and the derivatives of rho) */
+  AQSOL_RANGE_SOLUTE_EXTRAPOLATED = 16, /* outside the solute's compared temperatures */
+  AQSOL_RANGE_REFERENCE_DEVIATES = 32,  /* ln kH departs from its reference by over 0.1 */
+  AQSOL_RANGE_UNREFERENCED = 64,        /* ln kH was compared with no reference */
+  /* The bit of the former near-critical box, which the water's comparison now draws. */
+  AQSOL_RANGE_NEAR_CRITICAL = AQSOL_RANGE_WATER_DEVIATES
 };
 
 /* aqsol_values.phase. */

@@ -60,7 +60,7 @@ SEXP aqsol_compute(Rcpp::CharacterVector solute, Rcpp::NumericVector T_C, Rcpp::
     const char* phaseName = aqsol_phase_name(values[i].phase);
     phase[i] = phaseName != nullptr ? phaseName : "";
     std::string words;
-    for (unsigned bit = 1; bit <= AQSOL_RANGE_SOLUTE_EXTRAPOLATED; bit <<= 1)
+    for (unsigned bit = 1; bit <= AQSOL_RANGE_UNREFERENCED; bit <<= 1)
       if (ok && (values[i].range & bit) != 0)
         words += (words.empty() ? "" : " ") + std::string(aqsol_range_flag_name(bit));
     range[i] = words;
