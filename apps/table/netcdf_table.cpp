@@ -1,9 +1,11 @@
 // aqsol-table --format netcdf.
 #include "apps/table/netcdf_table.hpp"
 
+#include <array>
 #include <cmath>
 #include <limits>
 
+#include "calculator/validity.hpp"
 #include "services/version.hpp"
 
 #ifdef AQSOL_NETCDF
@@ -118,6 +120,17 @@ NetcdfTable::~NetcdfTable() {
   if (file_ >= 0) lib_->nc_close(file_);
 }
 
+namespace {
+
+// A unit as UDUNITS reads it: its "cal" is the International Table calorie (4.1868 J), aqsol's
+// the thermochemical one (4.184 J).
+std::string udunitsText(std::string unit) {
+  if (unit.starts_with("cal")) unit.replace(0, 3, "thermochemical_calorie");
+  return unit;
+}
+
+}  // namespace
+
 bool NetcdfTable::check(int status, std::string& error) {
   if (status == NC_NOERR) return true;
   error = std::string("netCDF: ") + lib_->nc_strerror(status);
@@ -186,7 +199,7 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
   const auto number = [&](const char* name, const std::string& longName, const std::string& unit) {
     int variable;
     if (!ok(lib_->nc_def_var(file_, name, NC_DOUBLE, rank, dims.data(), &variable)) ||
-        !text(variable, "long_name", longName) || !text(variable, "units", unit) ||
+        !text(variable, "long_name", longName) || !text(variable, "units", udunitsText(unit)) ||
         !ok(lib_->nc_put_att_double(file_, variable, "_FillValue", NC_DOUBLE, 1, &fill)))
       return false;
     numberVariables_.push_back(variable);
@@ -204,7 +217,10 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
   }
   valueCount_ = numberVariables_.size();
   const signed char noPhase = -1;
-  const signed char phases[] = {0, 1, 2}, masks[] = {1, 2, 4, 8, 16};
+  const signed char phases[] = {0, 1, 2};
+  std::array<signed char, kRangeFlagCount> masks;
+  for (int bit = 0; bit < kRangeFlagCount; ++bit)
+    masks[static_cast<std::size_t>(bit)] = static_cast<signed char>(1 << bit);
   if (!ok(lib_->nc_def_var(file_, "phase", NC_BYTE, rank, dims.data(), &phaseVariable_)) ||
       !text(phaseVariable_, "long_name", "phase of the water") ||
       !ok(lib_->nc_put_att_schar(file_, phaseVariable_, "_FillValue", NC_BYTE, 1, &noPhase)) ||
@@ -212,9 +228,9 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
       !text(phaseVariable_, "flag_meanings", "liquid vapour supercritical") ||
       !ok(lib_->nc_def_var(file_, "range", NC_BYTE, rank, dims.data(), &rangeVariable_)) ||
       !text(rangeVariable_, "long_name", "where the model was not shown to work") ||
-      !ok(lib_->nc_put_att_schar(file_, rangeVariable_, "flag_masks", NC_BYTE, 5, masks)) ||
-      !text(rangeVariable_, "flag_meanings",
-            "ice metastable beyond-eos near-critical solute-extrapolated") ||
+      !ok(lib_->nc_put_att_schar(file_, rangeVariable_, "flag_masks", NC_BYTE, kRangeFlagCount,
+                                 masks.data())) ||
+      !text(rangeVariable_, "flag_meanings", rangeText((1u << kRangeFlagCount) - 1).c_str()) ||
       !ok(lib_->nc_def_var(file_, "status", NC_INT, rank, dims.data(), &statusVariable_)) ||
       !text(statusVariable_, "long_name",
             "0 where the state was computed, else the number of its message in status_message "

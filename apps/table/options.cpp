@@ -632,18 +632,23 @@ A solute named twice is listed once.
 Columns (docs/model.md has the equations), with their units: cal | si:
   solute     the solute's name (not in a table of water alone)
 )") + valueColumnDefinitions() +
-      R"(  range      empty where the model was shown to work; else one or more of:
+      R"(  range      empty where every column was compared with a reference and agreed within
+             the stated tolerance; else one or more of:
                ice            the stable phase of water is a solid (IAPWS R14-08); the
                               values are those of the metastable fluid
                metastable     the root lies across the saturation curve from the stable
                               phase (superheated liquid, supersaturated vapour)
-               beyond-eos     above 1,000 C or 10,000 bar, beyond the comparison with
-                              IAPWS-95
-               near-critical  360-400 C and 190-300 bar: second-derivative properties
-                              (Cp_H2O, d2rho_dT2, Cp2) lose their meaning
+               beyond-eos     above 1,000 C or 10,000 bar, or below -95 C: beyond the
+                              comparison with IAPWS-95
+               water-deviates the water departs from IAPWS-95 by more than 1 % in rho
+                              or 5 % in Cp_H2O, drho_dP, drho_dT or d2rho_dT2
                solute-extrapolated  outside the temperatures over which the solute's
                               Henry constant was compared with a reference (IAPWS G7-04's
-                              range for H2 N2 O2 CO2 Ar Ne CH4 C2H6 H2S; 0-50 C for others)
+                              range for H2 N2 O2 CO2 Ar Ne CH4 C2H6 H2S; 0-50 C around
+                              the measured value at 25 C for NH3 SO2 C6H6)
+               reference-deviates  ln kH departs from that reference by more than 0.1
+               unreferenced   ln kH was compared with no reference (C2H4 C3H8 C4H10 HCl
+                              HF H3BO3 H3AsO3 H2Se)
   status     ok, or why the row could not be computed (its values are then empty)
 
 Examples:
