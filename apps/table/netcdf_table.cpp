@@ -149,6 +149,7 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
   int soluteDim = -1, nameDim = -1, tDim = -1, pDim = -1, stateDim = -1, messageDim = -1,
       lengthDim = -1;
   const std::string pressureName(columnName(kPressureColumn, units));
+  const bool saturation = asksSaturation(options);
   if (solutes_) {
     if (!ok(lib_->nc_def_dim(file_, "solute", options.solutes.size(), &soluteDim)) ||
         !ok(lib_->nc_def_dim(file_, "name_length", kNameLength, &nameDim)))
@@ -162,7 +163,8 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
     lineLength_ = options.states.size();
   } else {
     if (!ok(lib_->nc_def_dim(file_, "T_C", options.temperaturesC.size(), &tDim)) ||
-        !ok(lib_->nc_def_dim(file_, pressureName.c_str(), options.pressures.size(), &pDim)))
+        !ok(lib_->nc_def_dim(file_, saturation ? "pressure_item" : pressureName.c_str(),
+                             options.pressures.size(), &pDim)))
       return false;
     dims.push_back(tDim);
     dims.push_back(pDim);
@@ -189,9 +191,22 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
   if (!ok(lib_->nc_def_var(file_, "T_C", NC_DOUBLE, 1, tDims, &tVar)) ||
       !text(tVar, "long_name", "temperature") || !text(tVar, "units", "degC") ||
       !ok(lib_->nc_def_var(file_, pressureName.c_str(), NC_DOUBLE, 1, pDims, &pVar)) ||
-      !text(pVar, "long_name", "pressure asked for; 0 stands for the saturation pressure") ||
-      !text(pVar, "units", pressureUnit))
+      !text(pVar, "long_name",
+            saturation ? "pressure asked for (missing where the saturation pressure was)"
+                       : "pressure asked for") ||
+      !text(pVar, "units", pressureUnit) ||
+      !ok(lib_->nc_put_att_double(file_, pVar, "_FillValue", NC_DOUBLE, 1, &kNaN)))
     return false;
+  int saturationVar = -1;
+  if (saturation && !defineSaturation(pDims[0], saturationVar, error)) return false;
+  // Where the dimensions are not coordinates themselves, the variables name theirs.
+  const std::string coordinates = options.stateList
+                                      ? "T_C " + pressureName + (saturation ? " saturation" : "")
+                                  : saturation ? pressureName + " saturation"
+                                               : "";
+  const auto located = [&](int variable) {
+    return coordinates.empty() || text(variable, "coordinates", coordinates);
+  };
   // The values, the pressure of each state first.
   const std::size_t last = solutes_ ? kLastValueColumn : kLastWaterColumn;
   const int rank = static_cast<int>(dims.size());
@@ -200,7 +215,8 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
     int variable;
     if (!ok(lib_->nc_def_var(file_, name, NC_DOUBLE, rank, dims.data(), &variable)) ||
         !text(variable, "long_name", longName) || !text(variable, "units", udunitsText(unit)) ||
-        !ok(lib_->nc_put_att_double(file_, variable, "_FillValue", NC_DOUBLE, 1, &fill)))
+        !ok(lib_->nc_put_att_double(file_, variable, "_FillValue", NC_DOUBLE, 1, &fill)) ||
+        !located(variable))
       return false;
     numberVariables_.push_back(variable);
     return true;
@@ -226,15 +242,18 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
       !ok(lib_->nc_put_att_schar(file_, phaseVariable_, "_FillValue", NC_BYTE, 1, &noPhase)) ||
       !ok(lib_->nc_put_att_schar(file_, phaseVariable_, "flag_values", NC_BYTE, 3, phases)) ||
       !text(phaseVariable_, "flag_meanings", "liquid vapour supercritical") ||
+      !located(phaseVariable_) ||
       !ok(lib_->nc_def_var(file_, "range", NC_BYTE, rank, dims.data(), &rangeVariable_)) ||
       !text(rangeVariable_, "long_name", "where the model was not shown to work") ||
       !ok(lib_->nc_put_att_schar(file_, rangeVariable_, "flag_masks", NC_BYTE, kRangeFlagCount,
                                  masks.data())) ||
       !text(rangeVariable_, "flag_meanings", rangeText((1u << kRangeFlagCount) - 1).c_str()) ||
+      !located(rangeVariable_) ||
       !ok(lib_->nc_def_var(file_, "status", NC_INT, rank, dims.data(), &statusVariable_)) ||
       !text(statusVariable_, "long_name",
             "0 where the state was computed, else the number of its message in status_message "
-            "(1 for the first)"))
+            "(1 for the first)") ||
+      !located(statusVariable_))
     return false;
   const int messageDims[] = {messageDim, lengthDim};
   if (!ok(lib_->nc_def_var(file_, "status_message", NC_CHAR, 2, messageDims, &messageVariable_)) ||
@@ -253,20 +272,47 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
     if (!ok(lib_->nc_put_vara_text(file_, soluteVar, start, count, name))) return false;
   }
   std::vector<double> temperatures, pressures;
-  const auto asked = [&](const PressureItem& p) {
-    return p.saturation ? 0.0 : inUnits(p.bar, kPressureColumn, units);
+  std::vector<signed char> saturations;
+  const auto ask = [&](const PressureItem& p) {
+    pressures.push_back(p.saturation ? kNaN : inUnits(p.bar, kPressureColumn, units));
+    saturations.push_back(p.saturation ? 1 : 0);
   };
   for (const StateItem& state : options.states) {
     temperatures.push_back(state.temperatureC);
-    pressures.push_back(asked(state.pressure));
+    ask(state.pressure);
   }
   if (!options.stateList) {
     temperatures = options.temperaturesC;
-    for (const PressureItem& p : options.pressures) pressures.push_back(asked(p));
+    for (const PressureItem& p : options.pressures) ask(p);
   }
   numbers_.assign(valueCount_, {});
+  const std::size_t zero[] = {0}, items = saturations.size();
   return ok(lib_->nc_put_var_double(file_, tVar, temperatures.data())) &&
-         ok(lib_->nc_put_var_double(file_, pVar, pressures.data()));
+         ok(lib_->nc_put_var_double(file_, pVar, pressures.data())) &&
+         (saturationVar < 0 ||
+          ok(lib_->nc_put_vara_schar(file_, saturationVar, zero, &items, saturations.data())));
+}
+
+bool NetcdfTable::asksSaturation(const Options& options) {
+  for (const StateItem& state : options.states)
+    if (state.pressure.saturation) return true;
+  for (const PressureItem& p : options.pressures)
+    if (p.saturation && !options.stateList) return true;
+  return false;
+}
+
+bool NetcdfTable::defineSaturation(int dimension, int& variable, std::string& error) {
+  const signed char values[] = {0, 1};
+  const std::string meanings = "given_pressure saturation_pressure";
+  const std::string longName = "whether the saturation pressure at the temperature was asked";
+  return check(lib_->nc_def_var(file_, "saturation", NC_BYTE, 1, &dimension, &variable), error) &&
+         check(
+             lib_->nc_put_att_text(file_, variable, "long_name", longName.size(), longName.c_str()),
+             error) &&
+         check(lib_->nc_put_att_schar(file_, variable, "flag_values", NC_BYTE, 2, values), error) &&
+         check(lib_->nc_put_att_text(file_, variable, "flag_meanings", meanings.size(),
+                                     meanings.c_str()),
+               error);
 }
 
 bool NetcdfTable::add(std::size_t index, const NetcdfRow& row, std::string& error) {

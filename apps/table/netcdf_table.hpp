@@ -28,11 +28,14 @@ struct NetcdfRow {
 NetcdfRow netcdfRowOf(const Row& row, const Units& units);
 
 // The dataset, written row by row in the table's order. Layout: dimensions solute (with
-// solutes), then T_C and P_bar (P_MPa) for a grid, or state for a --states list. The
-// coordinates hold the values asked for: a pressure of 0 stands for the saturation pressure at
-// each temperature, and the variable `pressure` holds the pressure of every state. One variable
-// per column with units and long_name; phase and range as CF flags; status as 0 or the number
-// of its message in status_message (an unlimited dimension, one message per line).
+// solutes), then T_C and P_bar (P_MPa) for a grid, or state for a --states list. A grid's
+// coordinates hold the values asked for, ascending (the options put them in that order).
+// Where the saturation pressure was asked, the pressure dimension is `pressure_item`, the
+// variable P_bar (P_MPa) is missing there and the flag variable `saturation` says so, and the
+// variables name these as their coordinates; the variable `pressure` holds the pressure of
+// every state. One variable per column with units (UDUNITS's names) and long_name; phase and
+// range as CF flags; status as 0 or the number of its message in status_message (an unlimited
+// dimension, one message per line).
 class NetcdfTable {
  public:
   NetcdfTable() = default;
@@ -50,6 +53,10 @@ class NetcdfTable {
  private:
   bool check(int status, std::string& error);
   bool flush(std::string& error);
+  // Whether a state asks for the saturation pressure.
+  static bool asksSaturation(const Options& options);
+  // The flag variable `saturation` along `dimension`.
+  bool defineSaturation(int dimension, int& variable, std::string& error);
 
   const NetcdfLibrary* lib_ = nullptr;
   int file_ = -1;

@@ -402,8 +402,27 @@ bool checkTogether(const Options& options, bool haveY, bool haveX, std::string& 
   return false;
 }
 
-// What is settled once the states are known: the x of a plot, and the checks of the whole.
+// A netCDF grid's coordinates ascend, each value once (CF): the temperatures and the pressures
+// sorted, the saturation pressure, which has no value of its own, first.
+void orderCoordinates(Options& options) {
+  std::ranges::sort(options.temperaturesC);
+  const auto [first, last] = std::ranges::unique(options.temperaturesC);
+  options.temperaturesC.erase(first, last);
+  std::vector<PressureItem>& p = options.pressures;
+  const auto before = [](const PressureItem& a, const PressureItem& b) {
+    return a.saturation != b.saturation ? a.saturation : a.bar < b.bar;
+  };
+  const auto same = [](const PressureItem& a, const PressureItem& b) {
+    return a.saturation == b.saturation && (a.saturation || a.bar == b.bar);
+  };
+  std::ranges::sort(p, before);
+  p.erase(std::unique(p.begin(), p.end(), same), p.end());
+}
+
+// What is settled once the states are known: the order of a netCDF grid, the x of a plot, and
+// the checks of the whole.
 bool finishOptions(Options& options, std::string& error) {
+  if (options.format == Format::kNetcdf && !options.stateList) orderCoordinates(options);
   if (!options.plotXChosen) options.plotX = defaultXColumn(options);
   return checkTogether(options, options.plotY != 0, options.plotXChosen, error);
 }

@@ -5,6 +5,7 @@ import importlib.util
 import io
 import math
 import os
+import shutil
 import subprocess
 import sys
 
@@ -92,14 +93,19 @@ def test_netcdf_holds_the_csv_value_for_value(tmp_path):
     rows = list(csv.DictReader(io.StringIO(subprocess.run(
         [TABLE, *grid], capture_output=True, check=True).stdout.decode())))
     with xarray.open_dataset(path, mask_and_scale=False) as data:
-        assert dict(data.sizes)["solute"] == 2 and data["P_bar"].values.tolist() == [0, 1, 300]
+        # The saturation pressure has no value of its own: it is missing from P_bar and marked
+        # in the flag variable `saturation`, along a dimension that is no coordinate.
+        assert dict(data.sizes)["solute"] == 2 and "P_bar" not in data.dims
+        assert np.isnan(data["P_bar"].values[0]) and data["P_bar"].values[1:].tolist() == [1, 300]
+        assert data["saturation"].values.tolist() == [1, 0, 0]
+        assert {"P_bar", "saturation"} <= set(data["rho"].coords)
         messages = ["ok"] + [m.strip() for m in data["status_message"].values.astype(str)]
         flags = data["range"].attrs["flag_meanings"].split()
         phases = data["phase"].attrs["flag_meanings"].split()
         n = 0
         for s, solute in enumerate(data["solute"].values.astype(str)):
             for t in range(data.sizes["T_C"]):
-                for p in range(data.sizes["P_bar"]):
+                for p in range(data.sizes["pressure_item"]):
                     row, at = rows[n], (s, t, p)
                     n += 1
                     assert row["solute"] == solute and float(row["T_C"]) == data["T_C"][t]
@@ -122,6 +128,31 @@ def test_netcdf_holds_the_csv_value_for_value(tmp_path):
         assert data["S2"].attrs["units"] == "thermochemical_calorie/(mol K)"
     header = subprocess.run(["ncdump", "-h", str(path)], capture_output=True, text=True)
     assert header.returncode == 0 and ":Conventions = \"CF-1.8\"" in header.stdout
+
+
+def test_netcdf_coordinates_ascend_and_convert_with_udunits(tmp_path):
+    """CF: coordinates ascend, each value once, whatever order the options gave; a UDUNITS
+    conversion of Gaq to J/mol multiplies aqsol's calories by 4.184."""
+    netCDF4 = pytest.importorskip("netCDF4", reason="python3-netcdf4 is not installed")
+    if shutil.which("udunits2") is None:
+        pytest.skip("udunits2 (udunits-bin) is not installed")
+    path = tmp_path / "unordered.nc"
+    subprocess.run([TABLE, "--solute", "CO2", "--T", "100,25,60,25", "--P", "10,1,5", "--format",
+                    "netcdf", "-o", str(path), "--quiet"], check=True)
+    rows = list(csv.DictReader(io.StringIO(subprocess.run(
+        [TABLE, "--solute", "CO2", "--T", "25,60,100", "--P", "1,5,10"], capture_output=True,
+        check=True).stdout.decode())))
+    with netCDF4.Dataset(path) as data:
+        assert data["T_C"][:].tolist() == [25, 60, 100]
+        assert data["P_bar"][:].tolist() == [1, 5, 10] and "saturation" not in data.variables
+        unit = data["Gaq"].units
+        gaq = data["Gaq"][:].ravel().tolist()
+    answer = subprocess.run(["udunits2", "-H", unit, "-W", "J/mol"], capture_output=True,
+                            text=True, check=True).stdout.split()
+    factor = float(answer[answer.index("=") + 1])
+    assert factor == 4.184
+    for row, value in zip(rows, gaq):
+        assert factor * value == pytest.approx(4.184 * float(row["Gaq"]), rel=1e-15)
 
 
 def test_netcdf_of_a_list_of_water_states(tmp_path):
