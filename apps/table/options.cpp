@@ -405,9 +405,9 @@ bool checkTogether(const Options& options, bool haveY, bool haveX, std::string& 
 // A netCDF grid's coordinates ascend, each value once (CF): the temperatures and the pressures
 // sorted, the saturation pressure, which has no value of its own, first.
 void orderCoordinates(Options& options) {
-  std::ranges::sort(options.temperaturesC);
-  const auto [first, last] = std::ranges::unique(options.temperaturesC);
-  options.temperaturesC.erase(first, last);
+  std::vector<double>& t = options.temperaturesC;
+  std::sort(t.begin(), t.end());
+  t.erase(std::unique(t.begin(), t.end()), t.end());
   std::vector<PressureItem>& p = options.pressures;
   const auto before = [](const PressureItem& a, const PressureItem& b) {
     return a.saturation != b.saturation ? a.saturation : a.bar < b.bar;
@@ -415,7 +415,7 @@ void orderCoordinates(Options& options) {
   const auto same = [](const PressureItem& a, const PressureItem& b) {
     return a.saturation == b.saturation && (a.saturation || a.bar == b.bar);
   };
-  std::ranges::sort(p, before);
+  std::sort(p.begin(), p.end(), before);
   p.erase(std::unique(p.begin(), p.end(), same), p.end());
 }
 
