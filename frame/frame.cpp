@@ -72,7 +72,8 @@ Frame::~Frame() {
 
 void Frame::ring_bell() {
   if (!tones_.queue_tone(kBellFrequency, kBellSeconds)) end_for_lost_tone();
-  sleep_ms(kBellHoldMs);
+  // The bell holds the calculator as long as the tones pace it: muted tones hold nothing.
+  if (tones_.paces_calculator()) sleep_ms(kBellHoldMs);
 }
 
 // The protected boundary of the calculator: a stop unwinds to here, and so does a critical

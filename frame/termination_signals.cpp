@@ -6,6 +6,8 @@
 #include <atomic>
 #include <csignal>
 
+#include "services/signal_dispositions.hpp"
+
 namespace aqsol {
 namespace {
 
@@ -29,7 +31,9 @@ void note_termination_signals() {
   struct sigaction action {};
   action.sa_handler = on_termination_signal;
   sigemptyset(&action.sa_mask);
-  for (int s : kSignals) sigaction(s, &action, nullptr);
+  // One that the caller started ignored (nohup, a shell's background job) stays ignored.
+  for (int s : kSignals)
+    if (!signalIgnored(s)) sigaction(s, &action, nullptr);
 }
 
 int termination_signal() {

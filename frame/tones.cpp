@@ -118,7 +118,7 @@ bool ToneQueue::sound(ErrorSlot& errors, double frequency, double duration) {
     return true;
   }
   if (duration == 0) return true;
-  const bool hold = silent_.load() || sink_->paces_calculator();
+  const bool hold = paces_calculator();
   if (!put(frequency, duration, hold)) errors.raise_error(kOutOfMemory);
   return true;
 }

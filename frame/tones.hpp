@@ -106,6 +106,10 @@ class ToneQueue {
   // The sink in use: the device's, or the silent fallback after the device failed to open.
   bool silent() const { return silent_.load(); }
 
+  // Whether the calculator waits for tones (a silent fallback keeps the timing; a muted sink
+  // does not).
+  bool paces_calculator() const { return silent_.load() || !sink_ || sink_->paces_calculator(); }
+
  private:
   bool ensure_open();
   // Queues a tone of `ticks` clock ticks; false when its memory could not be had.

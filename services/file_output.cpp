@@ -12,6 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+
+#include "services/signal_dispositions.hpp"
 
 namespace aqsol {
 namespace {
@@ -30,15 +33,28 @@ extern "C" void removeTemporaryAndDie(int signal) {
   std::raise(signal);
 }
 
+// The signals that end the program while a temporary is pending, and what they did before
+// (restored after); one that was ignored is left ignored.
+constexpr int kWatchedSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction previousActions[std::size(kWatchedSignals)];
+bool watching[std::size(kWatchedSignals)];
+
 void watchSignals(const std::string& temporary) {
   std::snprintf(pendingTemporary, sizeof pendingTemporary, "%s", temporary.c_str());
   havePendingTemporary = 1;
-  for (int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, removeTemporaryAndDie);
+  struct sigaction action {};
+  action.sa_handler = removeTemporaryAndDie;
+  sigemptyset(&action.sa_mask);
+  for (std::size_t n = 0; n < std::size(kWatchedSignals); ++n) {
+    watching[n] = !signalIgnored(kWatchedSignals[n]) &&
+                  sigaction(kWatchedSignals[n], &action, &previousActions[n]) == 0;
+  }
 }
 
 void stopWatchingSignals() {
   havePendingTemporary = 0;
-  for (int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, SIG_DFL);
+  for (std::size_t n = 0; n < std::size(kWatchedSignals); ++n)
+    if (watching[n]) sigaction(kWatchedSignals[n], &previousActions[n], nullptr);
 }
 
 std::string cannotWrite(const std::string& name, int error) {

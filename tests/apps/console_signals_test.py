@@ -39,6 +39,30 @@ class Signals(unittest.TestCase):
             self.assertTrue(any("lnkH =    7.390" in line for line in lines), out)
             self.assertEqual(lines[-1], " Temp in C =  25.00?")
 
+    def test_a_signal_ignored_at_start_stays_ignored(self):
+        """nohup and a shell's background jobs start a program with SIGHUP or SIGINT ignored:
+        it goes on through them and ends when its input does."""
+        for sig in (signal.SIGHUP, signal.SIGINT):
+            console = start(subprocess.PIPE, subprocess.PIPE,
+                            preexec_fn=lambda sig=sig: signal.signal(sig, signal.SIG_IGN))
+            console.stdin.write(ONE_PASS)
+            console.stdin.flush()
+            wait_for_calculator()
+            console.send_signal(sig)
+            time.sleep(0.3)
+            self.assertIsNone(console.poll(), sig)
+            out, err = console.communicate(b"100\n1\n", timeout=10)
+            self.assertEqual(console.returncode, 0, err)
+            self.assertIn("Temp in C = 100.00?", out.decode())
+
+    def test_muted_bells_are_not_waited_for(self):
+        """A BEL key rings the bell; muted, nothing waits for it."""
+        console = start(subprocess.PIPE, subprocess.PIPE)
+        started = time.monotonic()
+        out, err = console.communicate(b"\a" * 40 + ONE_PASS, timeout=30)
+        self.assertEqual(console.returncode, 0, err)
+        self.assertLess(time.monotonic() - started, 3.0)  # 40 held bells would take 10 s
+
     def test_a_reader_that_goes_away_ends_it_by_sigpipe(self):
         read_end, write_end = os.pipe()
         console = start(subprocess.PIPE, write_end)

@@ -13,6 +13,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 import unittest
 
 TABLE = ""
@@ -216,6 +217,21 @@ class Limits(Folder):
                 self.assertEqual(table.read(), expected)
             self.assertEqual(self.listing(), ["t.csv"])
             os.unlink(self.path("t.csv"))
+
+    def test_a_signal_ignored_at_start_stays_ignored(self):
+        """Under nohup (SIGHUP ignored) a hang-up neither ends the table nor loses it."""
+        with tempfile.TemporaryDirectory() as folder:
+            out = os.path.join(folder, "o.csv")
+            table = subprocess.Popen(
+                [TABLE, "--T", "0:300:0.01", "--P", "1:100:1", "--quiet", "-o", out],
+                preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_IGN),
+                stderr=subprocess.PIPE)
+            time.sleep(0.3)
+            table.send_signal(signal.SIGHUP)
+            _, err = table.communicate(timeout=120)
+            self.assertEqual(table.returncode, 0, err)
+            with open(out) as f:
+                self.assertEqual(sum(1 for _ in f), 1 + 30001 * 100)
 
     def test_minus_zero_is_zero(self):
         rows = run("--solute", "CO2", "--T", "-0,-0.0,-1:1:1", "--P", "1").stdout.splitlines()
