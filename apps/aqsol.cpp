@@ -10,6 +10,7 @@
 #include "frame/process.hpp"
 #include "frame/sdl/sdl_audio.hpp"
 #include "frame/sdl/sdl_window.hpp"
+#include "frame/termination_signals.hpp"
 #include "inputmethod/composition_strip.hpp"
 #include "inputmethod/input_method.h"
 
@@ -40,6 +41,9 @@ int main(int argc, char** argv) {
   if (const auto status = aqsol::answerCommandLine("aqsol", arguments, {}, kHelp)) return *status;
   aqsol::enter_program_folder();
   aqsol::SdlWindow window;
+  // SIGINT, SIGTERM and SIGHUP end the program as closing the window does, then by the signal
+  // (status 128 + signal), as they end aqsol-console.
+  aqsol::note_termination_signals();
   aqsol::CompositionStrip composition;
   aqsol::BoxMailbox boxes;
   aqsol::Frame frame(arguments, std::make_unique<aqsol::SdlToneSink>(), boxes);
@@ -49,5 +53,6 @@ int main(int argc, char** argv) {
   window.set_input_method(&composition);
   const int code = frame.run(window, aqsol::run_calculator_dialogue);
   InputMethod_Quit();
+  if (const int signal = aqsol::termination_signal(); signal != 0) aqsol::end_by_signal(signal);
   return code;
 }

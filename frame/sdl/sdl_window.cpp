@@ -11,6 +11,7 @@
 #include <string>
 
 #include "frame/font_data.hpp"
+#include "frame/termination_signals.hpp"
 
 namespace aqsol {
 namespace {
@@ -300,6 +301,7 @@ void SdlWindow::draw_strip() {
 
 bool SdlWindow::pump_events() {
   if (frame_ == nullptr) return true;
+  if (termination_signal() != 0) return false;  // ends as closing the window does
   const Uint8 state = SDL_GetAppState();
   const bool focused = (state & SDL_APPINPUTFOCUS) && (state & SDL_APPACTIVE);
   if (focused)

@@ -184,6 +184,27 @@ TEST_F(WindowEndToEnd, TypesTwoPassesShowsThemAndClosesWithZero) {
   EXPECT_EQ(wait_exit(aqsol, 10), 0);
 }
 
+// SIGINT and SIGTERM end the window's program as closing it does, then by the signal, as they
+// end aqsol-console (status 128 + signal from a shell).
+TEST_F(WindowEndToEnd, SignalsEndItByTheSignal) {
+  for (const int sig : {SIGINT, SIGTERM}) {
+    const pid_t aqsol = spawn({AQSOL_BINARY}, display_);
+    ASSERT_NE(find_window(), 0u) << "no window captioned Untitled";
+    kill(aqsol, sig);
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 1000 && (ended = waitpid(aqsol, &status, WNOHANG)) == 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (ended == 0) {
+      kill(aqsol, SIGKILL);
+      waitpid(aqsol, nullptr, 0);
+      ADD_FAILURE() << "signal " << sig << " did not end the program";
+      continue;
+    }
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << ": " << status;
+  }
+}
+
 // Ctrl+Pause, as X11 delivers the Break key, ends the program as Ctrl+Break does; Pause alone
 // only holds it.
 TEST_F(WindowEndToEnd, CtrlPauseEndsTheProgram) {
