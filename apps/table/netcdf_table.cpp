@@ -133,7 +133,14 @@ std::string udunitsText(std::string unit) {
 
 bool NetcdfTable::check(int status, std::string& error) {
   if (status == NC_NOERR) return true;
-  error = std::string("netCDF: ") + lib_->nc_strerror(status);
+  if (status == NC_EVARSIZE) {
+    tooLarge_ = true;
+    error =
+        "netCDF: the table is too large for the file's format (at most 4 GiB a variable): "
+        "ask for fewer states, or write CSV or TSV";
+  } else {
+    error = std::string("netCDF: ") + lib_->nc_strerror(status);
+  }
   return false;
 }
 

@@ -49,6 +49,8 @@ class NetcdfTable {
   bool add(std::size_t index, const NetcdfRow& row, std::string& error);
   // Writes what is buffered and closes the file.
   bool finish(std::string& error);
+  // Whether create() failed because the table exceeds the limits of the file's format.
+  bool tooLarge() const { return tooLarge_; }
 
  private:
   bool check(int status, std::string& error);
@@ -72,6 +74,7 @@ class NetcdfTable {
   std::vector<int> statuses_;
   std::map<std::string, int> messages_;
   std::size_t valueCount_ = 0;  // numbers per row kept: pressure, then rho ... last column
+  bool tooLarge_ = false;
 };
 
 }  // namespace aqsol::table

@@ -679,7 +679,8 @@ Examples:
 
 Exit status: 0 on success (failed rows included), 1 when the table or plot could not be
 made (a folder, a missing folder, out of memory), 2 on a bad argument (the table and the
-plot naming one file too, a bad line of a --states list), 3 on a write error (a full disk, a file size limit). A closed
+plot naming one file too, a bad line of a --states list, a netCDF table beyond the format's
+limits), 3 on a write error (a full disk, a file size limit, in every format). A closed
 pipe ends it by SIGPIPE (status 141 in the shell), or with status 3 where SIGPIPE is
 ignored.
 )";

@@ -21,6 +21,11 @@
 namespace aqsol::table {
 namespace {
 
+// "cannot write 'FILE': netCDF: why".
+std::string cannotWriteNetcdf(const std::string& file, const std::string& why) {
+  return "cannot write " + quoted(file) + ": " + why;
+}
+
 // What a computing thread hands over for one row: its text and, for a plot, its point. The
 // text of a whole chunk of rows is the first row's; the others' is empty.
 struct MadeRow {
@@ -79,9 +84,10 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
   const bool netcdf = options.format == Format::kNetcdf;
   NetcdfTable dataset;
   OutputThroughName datasetName;
-  if (netcdf &&
-      !(datasetName.begin(file, error) && dataset.create(datasetName.name(), options, error)))
-    return fail(kExitFailed, error);
+  if (netcdf && !datasetName.begin(file, error)) return fail(kExitFailed, error);
+  if (netcdf && !dataset.create(datasetName.name(), options, error))
+    return fail(dataset.tooLarge() ? kExitBadArgument : kExitWriteError,
+                cannotWriteNetcdf(options.outputFile, error));
   const TableStyle style{options.format, options.units, options.withSolute()};
   // A grid's pressures recur for every temperature; their texts are made once, where there are
   // few enough of them to keep.
@@ -128,7 +134,8 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
                        makeRowsInOrder<MadeRow>(rows, threads, make, take) && out.flush() &&
                        (!netcdf || (dataset.finish(error) && datasetName.finish(error)));
   if (progress) progress->finish();
-  if (!written && netcdf) return fail(kExitWriteError, error);
+  if (!written && netcdf)
+    return fail(kExitWriteError, cannotWriteNetcdf(options.outputFile, error));
   if (!written) return fail(kExitWriteError, writeErrorMessage(out.error()));
   if (!options.outputFile.empty() && !file.commit(error)) return fail(kExitWriteError, error);
   if (plot && !drawPlot(options, *plot, plotFile, error)) return fail(kExitFailed, error);

@@ -197,6 +197,22 @@ class Limits(Folder):
         self.assertIn(b"write error: File too large", result.stderr)
         self.assertEqual(self.listing(), [])
 
+    def test_netcdf_write_errors_are_write_errors_that_name_the_file(self):
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (100_000, 100_000))
+        result = run("--solute", "all", "--T", "0:300:1", "--P", "1:100:1", "--quiet",
+                     "--format", "netcdf", "-o", self.path("big.nc"), preexec_fn=limit)
+        self.assertEqual(result.returncode, 3, result.stderr)
+        self.assertIn(f"cannot write '{self.path('big.nc')}': netCDF: ".encode(), result.stderr)
+        self.assertEqual(self.listing(), [])
+
+    def test_a_netcdf_table_beyond_the_format_is_refused_before_any_row(self):
+        result = run("--solute", "all", "--T", "0:300:0.001", "--P", "1:1000:0.1", "--quiet",
+                     "--force", "--format", "netcdf", "-o", self.path("huge.nc"), timeout=60)
+        self.assertEqual(result.returncode, 2, result.stderr)
+        self.assertIn(b"too large for the file's format (at most 4 GiB a variable): ask for "
+                      b"fewer states, or write CSV or TSV", result.stderr)
+        self.assertEqual(self.listing(), [])
+
     def test_threads_or_memory_that_cannot_be_had_end_in_order(self):
         # Address space for the program but not for the eight-megabyte stacks of 64 threads:
         # the work goes on with the threads there are, or, where even its memory runs out, ends
