@@ -76,9 +76,27 @@ std::optional<std::size_t> findField(const std::vector<std::string_view>& fields
   return std::nullopt;
 }
 
+// How many fields bear one of the names.
+std::size_t countFields(const std::vector<std::string_view>& fields,
+                        std::initializer_list<std::string_view> names) {
+  std::size_t count = 0;
+  for (std::string_view field : fields)
+    for (std::string_view name : names)
+      if (equalsIgnoringCase(field, name)) ++count;
+  return count;
+}
+
 bool readHeader(std::string_view line, const Units& units, Header& header, std::string& error) {
   header.commas = line.find(',') != std::string_view::npos;
   const std::vector<std::string_view> fields = fieldsOf(line, header.commas);
+  // A header that names two temperature or two pressure columns leaves the choice open.
+  const bool twoTemperatures = countFields(fields, {"T_C", "T"}) > 1;
+  if (twoTemperatures || countFields(fields, {"P_bar", "P_MPa", "P"}) > 1) {
+    error = "the header " + quoted(line) + " names more than one " +
+            (twoTemperatures ? "temperature" : "pressure") +
+            " column (a header names one T_C and one P_bar or P_MPa)";
+    return false;
+  }
   const std::optional<std::size_t> t = findField(fields, {"T_C", "T"});
   const std::optional<std::size_t> bar = findField(fields, {"P_bar"});
   const std::optional<std::size_t> mpa = findField(fields, {"P_MPa"});

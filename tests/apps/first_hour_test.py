@@ -117,6 +117,10 @@ class StateLists(unittest.TestCase):
                  ("T_C,P_bar\n25,-1\n", b":2: pressure: pressure must be positive"),
                  ("T_C,P_bar\n25\n", b":2: expected 2 fields or more, found 1"),
                  ("depth,P_bar\n1,2\n", b":1: the header 'depth,P_bar' names no T_C column"),
+                 # Two columns of one quantity leave the choice open.
+                 ("T_C,P_MPa,P_bar\n25,0.1,1\n", b":1: the header 'T_C,P_MPa,P_bar' names more "
+                  b"than one pressure column"),
+                 ("T_C,P_bar,T_C,P_bar\n25,1,26,2\n", b"names more than one temperature column"),
                  ("T_C,P_bar\n", b"no states after the header"),
                  ("", b"no header")]
         for text, message in cases:
