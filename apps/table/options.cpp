@@ -32,27 +32,65 @@ constexpr std::size_t kMaxQuoted = 60;
 
 }  // namespace
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of `text` whose character a terminal
+// shows as itself, or 0: a byte that begins no sequence, a cut or overlong one, a surrogate or a
+// code point beyond U+10FFFF, or a character that moves the cursor or the text's direction (C0
+// and C1 controls, DEL, the line and paragraph separators, the bidirectional controls).
+std::size_t shownSequence(std::string_view text) {
+  const auto byte = static_cast<unsigned char>(text[0]);
+  const std::size_t length = byte < 0x80       ? 1
+                             : byte >> 5 == 6  ? 2
+                             : byte >> 4 == 14 ? 3
+                             : byte >> 3 == 30 ? 4
+                                               : 0;
+  if (length == 0 || length > text.size()) return 0;
+  char32_t code = length == 1 ? byte : byte & (0x7F >> length);
+  for (std::size_t c = 1; c < length; ++c) {
+    const auto next = static_cast<unsigned char>(text[c]);
+    if ((next & 0xC0) != 0x80) return 0;
+    code = code << 6 | (next & 0x3F);
+  }
+  constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};  // below: overlong
+  if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F);
+  const bool direction = code == 0x061C || code == 0x200E || code == 0x200F ||
+                         (code >= 0x2028 && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+  return control || direction ? 0 : length;
+}
+
+// The bytes of `text` as \xNN.
+void appendEscaped(std::string& out, std::string_view text) {
+  for (char c : text) {
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(c));
+    out += escape;
+  }
+}
+
+}  // namespace
+
 std::string quoted(std::string_view text) {
   std::string out = "'";
   std::size_t characters = 0;
   for (std::size_t n = 0; n < text.size() && characters < kMaxQuoted; ++characters) {
-    const auto byte = static_cast<unsigned char>(text[n]);
-    const std::size_t length = byte < 0x80       ? 1
-                               : byte >> 5 == 6  ? 2
-                               : byte >> 4 == 14 ? 3
-                               : byte >> 3 == 30 ? 4
-                                                 : 0;
-    bool valid = length > 0 && n + length <= text.size() && byte >= 0x20 && byte != 0x7F;
-    for (std::size_t c = 1; valid && c < length; ++c)
-      valid = (static_cast<unsigned char>(text[n + c]) & 0xC0) == 0x80;
-    if (valid) {
-      out.append(text.substr(n, length));
+    const std::string_view rest = text.substr(n);
+    if (const std::size_t length = shownSequence(rest)) {
+      out.append(rest.substr(0, length));
       n += length;
     } else {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-      out += escape;
-      ++n;
+      // A character that is well formed but not shown goes as all its bytes, anything else
+      // byte by byte.
+      const auto byte = static_cast<unsigned char>(rest[0]);
+      std::size_t bytes = byte >= 0xC2 && byte <= 0xF4 ? (byte >= 0xF0   ? 4
+                                                          : byte >= 0xE0 ? 3
+                                                                         : 2)
+                                                       : 1;
+      for (std::size_t c = 1; c < bytes; ++c)
+        if (c >= rest.size() || (static_cast<unsigned char>(rest[c]) & 0xC0) != 0x80) bytes = 1;
+      appendEscaped(out, rest.substr(0, bytes));
+      n += bytes;
     }
     if (characters + 1 == kMaxQuoted && n < text.size()) out += "...";
   }

@@ -105,6 +105,19 @@ TEST(TableLists, MalformedItemsAreNamed) {
   EXPECT_NE(quoted.find("'" + std::string(60, '7') + "...'"), std::string::npos) << quoted;
   EXPECT_NE(listError("1\xff\x01,2").find("'1\\xFF\\x01'"), std::string::npos);
   EXPECT_NE(listError("\xc3\xa9").find("'\xc3\xa9'"), std::string::npos);  // UTF-8 kept
+  // Nothing that a terminal would act on reaches it: C1 controls (CSI), the bidirectional
+  // override, an overlong slash, a surrogate, a code point beyond U+10FFFF.
+  const std::pair<const char*, const char*> escaped[] = {
+      {"X\xc2\x9bY", "'X\\xC2\\x9BY'"},
+      {"a\xe2\x80\xae"
+       "b",
+       "'a\\xE2\\x80\\xAEb'"},
+      {"\xc0\xaf", "'\\xC0\\xAF'"},
+      {"\xed\xa0\x80", "'\\xED\\xA0\\x80'"},
+      {"\xf4\x90\x80\x80", "'\\xF4\\x90\\x80\\x80'"},
+      {"\x1b[2J", "'\\x1B[2J'"}};
+  for (const auto& [text, shown] : escaped)
+    EXPECT_NE(listError(text).find(shown), std::string::npos) << listError(text);
 }
 
 bool parse(std::vector<std::string_view> args, Options& options, std::string& error) {
