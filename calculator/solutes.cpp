@@ -46,14 +46,13 @@ void selectSolute(double number, SoluteParams& current) {
 const SoluteParams* findSolute(std::string_view text) {
   for (const SoluteParams& solute : kSolutes)
     if (equalsIgnoringCase(text, solute.name)) return &solute;
-  double number = 0;
-  std::string_view digits = text.starts_with('+') ? text.substr(1) : text;
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-  if (error != std::errc() || end != digits.data() + digits.size() || digits.empty())
+  // A menu number is written in plain decimal digits: no sign, point or exponent.
+  unsigned number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (text.empty() || !(text[0] >= '0' && text[0] <= '9') || error != std::errc() ||
+      end != text.data() + text.size() || number < 1 || number > std::size(kSolutes))
     return nullptr;
-  for (std::size_t n = 1; n <= std::size(kSolutes); ++n)
-    if (number == static_cast<double>(n)) return &kSolutes[n - 1];
-  return nullptr;
+  return &kSolutes[number - 1];
 }
 
 }  // namespace aqsol

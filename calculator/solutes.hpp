@@ -30,8 +30,8 @@ std::span<const SoluteParams> soluteTable();
 // `current`. A number that matches no entry (2.5, 0, 21) leaves `current` unchanged.
 void selectSolute(double number, SoluteParams& current);
 
-// The solute a text names: its formula in any case ("co2"), or its menu number ("5", "5.0");
-// null for any other text.
+// The solute a text names: its formula in any case ("co2"), or its menu number in plain
+// decimal digits ("5"; not "5.0", "+5" or "5e0"); null for any other text.
 const SoluteParams* findSolute(std::string_view text);
 
 }  // namespace aqsol

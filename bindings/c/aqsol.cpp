@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -82,6 +84,33 @@ std::string_view messageOf(const Row& row) {
   return row.status.empty() ? std::string_view("ok") : std::string_view(row.status);
 }
 
+// A caller's array: where it starts, how many bytes it spans, and its name in messages.
+struct Span {
+  const void* start;
+  std::size_t bytes;
+  const char* name;
+  bool overlaps(const Span& other) const {
+    if (start == nullptr || other.start == nullptr || bytes == 0 || other.bytes == 0) return false;
+    const auto a = reinterpret_cast<std::uintptr_t>(start);
+    const auto b = reinterpret_cast<std::uintptr_t>(other.start);
+    return a < b + other.bytes && b < a + bytes;
+  }
+};
+
+// The first pair of arrays that share memory where one of them is written ("values and T_C"),
+// or empty: results written over the states still being read, or over each other, would be
+// corrupted silently.
+std::string overlappingArrays(std::span<const Span> inputs, std::span<const Span> outputs) {
+  for (std::size_t o = 0; o < outputs.size(); ++o) {
+    for (const Span& input : inputs)
+      if (outputs[o].overlaps(input)) return std::string(outputs[o].name) + " and " + input.name;
+    for (std::size_t p = o + 1; p < outputs.size(); ++p)
+      if (outputs[o].overlaps(outputs[p]))
+        return std::string(outputs[o].name) + " and " + outputs[p].name;
+  }
+  return {};
+}
+
 // The states of aqsol_properties_many; each message takes `messageSize` bytes.
 int computeStates(const char* soluteText, std::size_t count, const double* temperatures,
                   const double* pressures, unsigned threads, aqsol_values* values, int* statuses,
@@ -96,6 +125,17 @@ int computeStates(const char* soluteText, std::size_t count, const double* tempe
                   "' (use a name or a number 1-20)");
   if (count > 0 && (temperatures == nullptr || pressures == nullptr || values == nullptr))
     return refuse("T_C, P_bar and values must not be null");
+  // Sizes in bytes cannot overflow where the caller's arrays exist; a count that would is refused.
+  if (count > SIZE_MAX / std::max(sizeof(aqsol_values), messageSize))
+    return refuse("count: too many states for the address space");
+  const Span inputs[] = {{temperatures, count * sizeof(double), "T_C"},
+                         {pressures, count * sizeof(double), "P_bar"}};
+  const Span outputs[] = {{values, count * sizeof(aqsol_values), "values"},
+                          {statuses, count * sizeof(int), "statuses"},
+                          {messages, count * messageSize, "messages"}};
+  if (const std::string pair = overlappingArrays(inputs, outputs); !pair.empty())
+    return refuse("arrays overlap: " + pair +
+                  " share memory (no array written may overlap another)");
   for (std::size_t i = 0; i < count; ++i)
     if (const std::string why = badState(temperatures[i], pressures[i]); !why.empty())
       return refuse(why + " (state " + std::to_string(i) + ")");

@@ -115,8 +115,10 @@ TEST(CInterface, BadArgumentsComputeNothingAndSayWhy) {
   EXPECT_EQ(aqsol_properties("CO2", 25, 1, nullptr, nullptr, 0), AQSOL_BAD_ARGUMENT);
   const double T[] = {25, 25}, P[] = {1, -1};
   aqsol_values values[2];
-  EXPECT_EQ(aqsol_properties_many("CO2", 2, T, P, 0, values, nullptr, message), AQSOL_BAD_ARGUMENT);
-  EXPECT_NE(std::string(message).find("state 1"), std::string::npos);
+  char messages[2][AQSOL_MESSAGE_SIZE];
+  EXPECT_EQ(aqsol_properties_many("CO2", 2, T, P, 0, values, nullptr, messages[0]),
+            AQSOL_BAD_ARGUMENT);
+  EXPECT_NE(std::string(messages[0]).find("state 1"), std::string::npos);
   EXPECT_EQ(aqsol_properties_many("CO2", 0, nullptr, nullptr, 0, nullptr, nullptr, nullptr),
             AQSOL_OK);
   EXPECT_EQ(aqsol_properties("CO2", 400, AQSOL_SAT, &v, message, sizeof message),
@@ -124,6 +126,40 @@ TEST(CInterface, BadArgumentsComputeNothingAndSayWhy) {
   EXPECT_NE(std::string(message).find("saturation"), std::string::npos);
   EXPECT_TRUE(std::isnan(v.rho) && std::isnan(v.P_bar));
   EXPECT_EQ(v.phase, AQSOL_PHASE_NONE);
+}
+
+// Results written over the states still being read (or over each other) would be corrupted
+// silently: overlapping arrays are refused before anything is computed.
+TEST(CInterface, OverlappingArraysAreRefused) {
+  constexpr std::size_t n = 64;
+  std::vector<unsigned char> memory(n * sizeof(aqsol_values) + n * 2 * sizeof(double));
+  auto* values = reinterpret_cast<aqsol_values*>(memory.data());
+  auto* T = reinterpret_cast<double*>(memory.data() + sizeof(aqsol_values));  // inside values
+  std::vector<double> P(n, 1.0), safeT(n, 25.0);
+  for (std::size_t i = 0; i < n; ++i) T[i] = 25;
+  char message[AQSOL_MESSAGE_SIZE];
+  EXPECT_EQ(aqsol_properties_many("CO2", n, T, P.data(), 4, values, nullptr, message),
+            AQSOL_BAD_ARGUMENT);
+  EXPECT_STREQ(message,
+               "arrays overlap: values and T_C share memory (no array written may overlap "
+               "another)");
+  int statuses[n];
+  auto* inValues = reinterpret_cast<int*>(values);
+  EXPECT_EQ(aqsol_properties_many("CO2", n, safeT.data(), P.data(), 4, values, inValues, message),
+            AQSOL_BAD_ARGUMENT);
+  EXPECT_NE(std::string(message).find("values and statuses"), std::string::npos);
+  // One array for both inputs is fine: nothing writes it.
+  std::vector<aqsol_values> apart(n);
+  EXPECT_EQ(aqsol_properties_many("CO2", n, P.data(), P.data(), 4, apart.data(), statuses, nullptr),
+            AQSOL_OK);
+}
+
+// A menu number is a plain integer: no exponent, sign, point or digits past the 17th.
+TEST(CInterface, SoluteIndicesArePlainIntegers) {
+  EXPECT_EQ(aqsol_solute_index("5"), 4);
+  EXPECT_EQ(aqsol_solute_index("20"), 19);
+  for (const char* text : {"1e0", "+05", "4.99999999999999999", "5.0", "-1", " 5", "0", "21", ""})
+    EXPECT_EQ(aqsol_solute_index(text), -1) << text;
 }
 
 }  // namespace

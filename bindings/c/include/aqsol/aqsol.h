@@ -85,7 +85,8 @@ const char* aqsol_version(void);
 int aqsol_solute_count(void);
 const char* aqsol_solute_name(int index);
 
-/* The index of the solute a text names (a name in any case, or a menu number), or -1. */
+/* The index of the solute a text names (a name in any case, or a menu number 1-20 in plain
+ * decimal digits), or -1. */
 int aqsol_solute_index(const char* solute);
 
 /* The name of a range flag bit ("ice" ...) and of a phase ("liquid" ...), or NULL. */
@@ -101,8 +102,10 @@ int aqsol_properties(const char* solute, double T_C, double P_bar, aqsol_values*
 /* `count` states at once, on `threads` threads (0: one per core), with the same numbers as one
  * at a time. `T_C`, `P_bar` and `values` hold `count` entries; `statuses` (may be NULL) receives
  * each state's status, and `messages` (may be NULL) `count` messages of AQSOL_MESSAGE_SIZE
- * bytes each. Returns AQSOL_OK when every argument was good (states that could not be computed
- * included: see `statuses`), else AQSOL_BAD_ARGUMENT or AQSOL_OUT_OF_MEMORY with nothing
+ * bytes each. The arrays written (`values`, `statuses`, `messages`) must not overlap each other
+ * or `T_C` and `P_bar` (which may be one array): overlapping ones are refused with
+ * AQSOL_BAD_ARGUMENT. Returns AQSOL_OK when every argument was good (states that could not be
+ * computed included: see `statuses`), else AQSOL_BAD_ARGUMENT or AQSOL_OUT_OF_MEMORY with nothing
  * computed; the first message (when `messages` is not NULL) then says why. */
 int aqsol_properties_many(const char* solute, size_t count, const double* T_C, const double* P_bar,
                           unsigned threads, aqsol_values* values, int* statuses, char* messages);
