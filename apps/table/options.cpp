@@ -262,12 +262,9 @@ bool parseFormat(std::string_view value, Format& format, std::string& error) {
 
 bool parseSoluteList(std::string_view list, std::vector<SoluteParams>& solutes,
                      std::string& error) {
-  // Each solute once, in the order first named: "all,all" or "CO2,co2,5" repeat nothing.
-  const auto add = [&](const SoluteParams& s) {
-    for (const SoluteParams& present : solutes)
-      if (present.name == s.name) return;
-    solutes.push_back(s);
-  };
+  // Every solute named, in the order named: "CO2,co2" gives CO2 twice, as a caller who pairs
+  // names with results expects.
+  const auto add = [&](const SoluteParams& s) { solutes.push_back(s); };
   for (std::string_view item : splitOn(list, ',')) {
     if (equalsIgnoringCase(item, "all")) {
       for (const SoluteParams& s : soluteTable()) add(s);
@@ -684,7 +681,7 @@ Properties of pure water and of a solute at infinite dilution in water, one row 
 LIST is comma-separated values and ranges start:stop:step (stop included; values rounded
 to the decimal places of start and step), at most 1,000,000 values, e.g.
   --T 25,50:300:50   --P sat,1,100:1000:100
-A solute named twice is listed once.
+A solute named twice is computed twice, in the order named.
 
 Columns (docs/model.md has the equations), with their units: cal | si:
   solute     the solute's name (not in a table of water alone)

@@ -59,14 +59,10 @@ struct States {
   throw py::value_error(message);
 }
 
-// Names (any case), menu numbers or "all", comma-separated as aqsol-table takes them; each
-// solute once, in the order first named.
+// Names (any case), menu numbers or "all", comma-separated as aqsol-table takes them; every
+// solute named, in the order named (one entry per solute asked for).
 void addSolutes(const std::string& list, std::vector<SoluteParams>& solutes) {
-  const auto add = [&](const SoluteParams& s) {
-    for (const SoluteParams& present : solutes)
-      if (present.name == s.name) return;
-    solutes.push_back(s);
-  };
+  const auto add = [&](const SoluteParams& s) { solutes.push_back(s); };
   for (std::size_t start = 0; start <= list.size();) {
     const std::size_t end = std::min(list.find(',', start), list.size());
     const std::string item = list.substr(start, end - start);

@@ -384,11 +384,16 @@ INSTANTIATE_TEST_SUITE_P(Widths, TableLanes, testing::Values(1, 4, 8),
                            return std::to_string(width.param) + "Lanes";
                          });
 
-TEST(TableOptions, RepeatedSolutesAreMergedAndHugeTablesNeedForce) {
+TEST(TableOptions, RepeatedSolutesAreKeptInOrderAndHugeTablesNeedForce) {
   Options o;
   std::string error;
-  ASSERT_TRUE(parse({"--solute", "all,all,CO2,co2,5", "--T", "25", "--P", "1"}, o, error));
-  EXPECT_EQ(o.solutes.size(), 20u);
+  // One entry per solute named, in the order named, so that names pair with their rows.
+  ASSERT_TRUE(parse({"--solute", "H2,CO2,co2,5,h2", "--T", "25", "--P", "1"}, o, error));
+  std::vector<std::string_view> names;
+  for (const SoluteParams& s : o.solutes) names.push_back(s.name);
+  EXPECT_EQ(names, (std::vector<std::string_view>{"H2", "CO2", "CO2", "CO2", "H2"}));
+  ASSERT_TRUE(parse({"--solute", "all,all", "--T", "25", "--P", "1"}, o = Options(), error));
+  EXPECT_EQ(o.solutes.size(), 40u);
   Options h;
   const std::vector<std::string_view> huge = {"--solute",   "H2",  "--T",
                                               "0:999:1e-3", "--P", "1:2000:1"};

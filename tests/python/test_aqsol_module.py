@@ -215,3 +215,12 @@ def test_phase_units_and_version():
     assert np.array_equal(si["lnkH"], cal["lnkH"] - math.log(10))  # numpy's log may be 1 ulp off
     with pytest.raises(ValueError, match="units"):
         aqsol.water(25, 1, units="imperial")
+
+
+def test_a_solute_named_twice_has_an_entry_each_time():
+    """One entry per solute asked for, in order: names zip with their rows."""
+    names = ["H2", "CO2", "h2", "5"]
+    result = aqsol.properties(names, 25, 1)
+    assert result["lnkH"].shape == (4,)
+    single = {n: aqsol.properties(n, 25, 1)["lnkH"] for n in ("H2", "CO2")}
+    assert result["lnkH"].tolist() == [single["H2"], single["CO2"], single["H2"], single["CO2"]]
