@@ -61,6 +61,21 @@ def test_a_dataset_is_the_grid():
     assert si["P_MPa"].values.tolist() == [1.0] and si["rho"].attrs["units"] == "kg/m3"
 
 
+def test_a_dataset_takes_what_properties_takes_and_refuses_empty_axes():
+    pytest.importorskip("xarray", reason="python3-xarray is not installed")
+    by_number = aqsol.dataset(np.int64(5), [25], ["sat", 1])
+    assert by_number["solute"].values.tolist() == ["CO2"]
+    assert np.array_equal(by_number["lnkH"].values,
+                          aqsol.dataset("CO2", [25], [0, 1])["lnkH"].values)
+    assert aqsol.dataset("co2", 25, "SAT")["lnkH"].shape == (1, 1, 1)
+    for args, message in ((("CO2", [], [1]), "T_C: no values"),
+                          (("CO2", [25], []), "P_bar: no values"),
+                          (([], [25], [1]), "solutes: no solute"),
+                          (("CO2", [25], ["x"]), 'P_bar: expected numbers, 0 or "sat"')):
+        with pytest.raises(ValueError, match="^" + message):
+            aqsol.dataset(*args)
+
+
 def test_a_cluster_of_two_workers_gives_one_calls_numbers():
     pytest.importorskip("xarray", reason="python3-xarray is not installed")
     pytest.importorskip("distributed", reason="python3-distributed is not installed")

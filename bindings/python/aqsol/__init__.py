@@ -70,6 +70,23 @@ as_frame  True: a pandas DataFrame instead, as in properties()
 """
 
 
+def _axis(values, name, saturation=False):
+    """A grid's axis as a 1-D float array: numbers, and with `saturation` "sat" (any case) for
+    0 as properties() takes it; an empty axis is refused."""
+    items = [values] if isinstance(values, str) or np.ndim(values) == 0 else list(
+        np.asarray(values, dtype=object).reshape(-1))
+    if saturation:
+        items = [0.0 if isinstance(v, str) and v.lower() == "sat" else v for v in items]
+    try:
+        axis = np.asarray(items, dtype=float).reshape(-1)
+    except (TypeError, ValueError):
+        raise ValueError(f"{name}: expected numbers" + (', 0 or "sat"' if saturation else "")) \
+            from None
+    if axis.size == 0:
+        raise ValueError(f"{name}: no values (an axis of the grid needs at least one)")
+    return axis
+
+
 def dataset(solutes, T_C, P_bar, *, threads=0, units="cal", pressure_unit="bar"):
     """The grid of every solute, temperature and pressure as an xarray Dataset on the
     dimensions (solute, T_C, P_bar), with units and long names as attributes (needs
@@ -77,8 +94,8 @@ def dataset(solutes, T_C, P_bar, *, threads=0, units="cal", pressure_unit="bar")
 
     solutes  a name, a menu number, "all", or a list of them
     T_C      temperatures in degrees Celsius (a 1-D list or array)
-    P_bar    pressures in bar (a 1-D list or array); 0 is the saturation pressure at each
-             temperature: the coordinate then holds 0, and the variable "pressure" the
+    P_bar    pressures in bar (a 1-D list or array); 0 or "sat" is the saturation pressure at
+             each temperature: the coordinate then holds 0, and the variable "pressure" the
              saturation pressure found (P_MPa and MPa with pressure_unit="MPa")
     threads, units, pressure_unit  as in properties()
 
@@ -87,9 +104,14 @@ def dataset(solutes, T_C, P_bar, *, threads=0, units="cal", pressure_unit="bar")
     the messages in its attributes; NaN values where not 0).
     """
     xarray = _require("xarray", "python3-xarray")
-    names = [solutes] if isinstance(solutes, (str, int)) and solutes != "all" else solutes
-    temperatures = np.asarray(T_C, dtype=float).reshape(-1)
-    pressures = np.asarray(P_bar, dtype=float).reshape(-1)
+    if isinstance(solutes, str):
+        names = solutes if solutes.lower() == "all" else [solutes]
+    else:
+        names = [solutes] if np.ndim(solutes) == 0 else list(solutes)
+    if len(names) == 0:
+        raise ValueError("solutes: no solute given")
+    temperatures = _axis(T_C, "T_C")
+    pressures = _axis(P_bar, "P_bar", saturation=True)
     result = _properties(names, temperatures[:, None],
                          pressures[None, :], threads=threads, units=units,
                          pressure_unit=pressure_unit)
