@@ -55,18 +55,15 @@ test: deps
 install: deps
 	@scripts/configure $(RUN_BUILD) $(RUN_OPTIONS)
 	@scripts/quiet-build $(RUN_BUILD) aqsol aqsol-console aqsol-table aqsol_c aqsol_c_static
-	@cmake --install $(RUN_BUILD) --prefix "$(PREFIX)" >$(RUN_BUILD)/install.log
+	@scripts/install-tree install $(RUN_BUILD) "$(PREFIX)" >$(RUN_BUILD)/install.log
 	@echo "installed in $(PREFIX): bin/ (aqsol, aqsol-console, aqsol-table), lib/ (libaqsol, aqsol.pc, cmake/aqsol), include/aqsol/, the manual pages, share/doc/aqsol"
 	@case ":$$PATH:" in *":$(PREFIX)/bin:"*) ;; \
 	  *) echo "note: $(PREFIX)/bin is not on PATH; add it: export PATH=\"$(PREFIX)/bin:\$$PATH\"";; esac
 
+# Removes the files make install recorded, only under the prefix it installed into, and the
+# folders it created where they are empty.
 uninstall:
-	@if [ -f $(RUN_BUILD)/install_manifest.txt ]; then \
-	  xargs -d '\n' rm -f <$(RUN_BUILD)/install_manifest.txt; \
-	  rmdir --ignore-fail-on-non-empty "$$(sed -n 's|/doc/aqsol/.*|/doc/aqsol|p' $(RUN_BUILD)/install_manifest.txt | head -1)" 2>/dev/null; \
-	  echo "removed the $$(wc -l <$(RUN_BUILD)/install_manifest.txt) files make install installed"; \
-	  rm -f $(RUN_BUILD)/install_manifest.txt; \
-	else echo "nothing to uninstall: no make install on record in $(RUN_BUILD)"; fi
+	@scripts/install-tree uninstall $(RUN_BUILD)
 
 # The Python module for the interpreter PYTHON, into build-python/python.
 python: deps
