@@ -22,13 +22,17 @@ namespace {
 constexpr std::size_t kBufferSize = 1 << 16;
 constexpr int kMostLinks = 40;  // as the kernel allows in one path
 
-// The temporary file a signal must remove: one at a time, as a fixed array so that the signal
-// handler reads it without allocating.
-char pendingTemporary[4096];
-volatile std::sig_atomic_t havePendingTemporary = 0;
+// The temporary files a signal must remove, as fixed arrays so that the signal handler reads
+// them without allocating: the table's own, a private copy for a library that writes by name,
+// a plot's data and script, with room to spare.
+constexpr int kMostPending = 8;
+char pendingTemporaries[kMostPending][4096];
+volatile std::sig_atomic_t pending[kMostPending] = {};
+int pendingCount = 0;  // slots in use, on the thread that makes and removes them
 
-extern "C" void removeTemporaryAndDie(int signal) {
-  if (havePendingTemporary) unlink(pendingTemporary);
+extern "C" void removeTemporariesAndDie(int signal) {
+  for (int n = 0; n < kMostPending; ++n)
+    if (pending[n]) unlink(pendingTemporaries[n]);
   std::signal(signal, SIG_DFL);
   std::raise(signal);
 }
@@ -39,11 +43,9 @@ constexpr int kWatchedSignals[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction previousActions[std::size(kWatchedSignals)];
 bool watching[std::size(kWatchedSignals)];
 
-void watchSignals(const std::string& temporary) {
-  std::snprintf(pendingTemporary, sizeof pendingTemporary, "%s", temporary.c_str());
-  havePendingTemporary = 1;
+void watchSignals() {
   struct sigaction action {};
-  action.sa_handler = removeTemporaryAndDie;
+  action.sa_handler = removeTemporariesAndDie;
   sigemptyset(&action.sa_mask);
   for (std::size_t n = 0; n < std::size(kWatchedSignals); ++n) {
     watching[n] = !signalIgnored(kWatchedSignals[n]) &&
@@ -52,9 +54,28 @@ void watchSignals(const std::string& temporary) {
 }
 
 void stopWatchingSignals() {
-  havePendingTemporary = 0;
   for (std::size_t n = 0; n < std::size(kWatchedSignals); ++n)
     if (watching[n]) sigaction(kWatchedSignals[n], &previousActions[n], nullptr);
+}
+
+// Registers a temporary for removal by the ending signals; its slot, or -1 when every slot is
+// taken (it is then removed only by its owner).
+int watchTemporary(const std::string& path) {
+  for (int n = 0; n < kMostPending; ++n) {
+    if (pending[n]) continue;
+    std::snprintf(pendingTemporaries[n], sizeof pendingTemporaries[n], "%s", path.c_str());
+    pending[n] = 1;
+    if (pendingCount++ == 0) watchSignals();
+    return n;
+  }
+  return -1;
+}
+
+void forgetTemporary(int& slot) {
+  if (slot < 0) return;
+  pending[slot] = 0;
+  slot = -1;
+  if (--pendingCount == 0) stopWatchingSignals();
 }
 
 std::string cannotWrite(const std::string& name, int error) {
@@ -232,7 +253,7 @@ bool OutputFile::openTemporary(std::string& error) {
     return false;
   }
   temporary_ = pattern;
-  watchSignals(temporary_);
+  slot_ = watchTemporary(temporary_);
   if (target_.kind == OutputTarget::Kind::kRegular) {
     // The replacement keeps the owner and group where this process may give them (only root
     // gives a file away), then the mode, set-id bits included.
@@ -273,7 +294,7 @@ bool OutputFile::commit(std::string& error) {
     return false;
   }
   temporary_.clear();
-  stopWatchingSignals();
+  forgetTemporary(slot_);
   return true;
 }
 
@@ -283,17 +304,32 @@ void OutputFile::discard() {
   if (temporary_.empty()) return;
   unlink(temporary_.c_str());
   temporary_.clear();
-  stopWatchingSignals();
+  forgetTemporary(slot_);
 }
 
-bool makeTemporaryFile(std::string& path, int& fd, std::string& error) {
+TemporaryFile::~TemporaryFile() {
+  closeDescriptor();
+  if (path_.empty()) return;
+  unlink(path_.c_str());
+  forgetTemporary(slot_);
+}
+
+bool TemporaryFile::create(std::string& error) {
   const char* folder = std::getenv("TMPDIR");
-  path = std::string(folder && *folder ? folder : "/tmp") + "/aqsol.XXXXXX";
-  fd = mkostemp(path.data(), O_CLOEXEC);
-  if (fd >= 0) return true;
-  error = std::string("cannot write a temporary file: ") + std::strerror(errno);
-  path.clear();
-  return false;
+  std::string path = std::string(folder && *folder ? folder : "/tmp") + "/aqsol.XXXXXX";
+  fd_ = mkostemp(path.data(), O_CLOEXEC);
+  if (fd_ < 0) {
+    error = std::string("cannot write a temporary file: ") + std::strerror(errno);
+    return false;
+  }
+  path_ = path;
+  slot_ = watchTemporary(path_);
+  return true;
+}
+
+void TemporaryFile::closeDescriptor() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
 }
 
 bool copyFileTo(const std::string& from, int to, std::string& error) {
@@ -315,20 +351,17 @@ bool copyFileTo(const std::string& from, int to, std::string& error) {
   return false;
 }
 
-OutputThroughName::~OutputThroughName() {
-  if (private_) unlink(name_.c_str());
-}
-
 bool OutputThroughName::begin(OutputFile& output, std::string& error) {
   output_ = &output;
   if (output.replacedAtomically()) {
     name_ = output.temporaryName();
     return true;
   }
-  int fd = -1;
-  private_ = makeTemporaryFile(name_, fd, error);
-  if (fd >= 0) close(fd);
-  return private_;
+  private_ = std::make_unique<TemporaryFile>();
+  if (!private_->create(error)) return false;
+  private_->closeDescriptor();
+  name_ = private_->path();
+  return true;
 }
 
 bool OutputThroughName::finish(std::string& error) {

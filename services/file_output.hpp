@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -90,13 +91,31 @@ class OutputFile {
   void discard();
 
   std::string name_, temporary_;
+  int slot_ = -1;  // the temporary's place among those the signals remove
   OutputTarget target_;
   int fd_ = -1;
 };
 
-// A new, empty private file in TMPDIR (or /tmp); its name in `path`, its descriptor in `fd`.
-// False with `error` set when it cannot be made.
-bool makeTemporaryFile(std::string& path, int& fd, std::string& error);
+// A new, empty private file in TMPDIR (or /tmp), removed when this object ends and by the
+// signals that end the program meanwhile (SIGINT, SIGTERM, SIGHUP, unless ignored).
+class TemporaryFile {
+ public:
+  TemporaryFile() = default;
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile();
+
+  // Makes the file; false with `error` set when it cannot be made.
+  bool create(std::string& error);
+  const std::string& path() const { return path_; }
+  int fd() const { return fd_; }
+  void closeDescriptor();
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  int slot_ = -1;  // its place among the temporaries the signals remove
+};
 
 // Copies the file `from` to the descriptor `to`. False with `error` set on failure.
 bool copyFileTo(const std::string& from, int to, std::string& error);
@@ -110,7 +129,7 @@ class OutputThroughName {
   OutputThroughName() = default;
   OutputThroughName(const OutputThroughName&) = delete;
   OutputThroughName& operator=(const OutputThroughName&) = delete;
-  ~OutputThroughName();
+  ~OutputThroughName() = default;
 
   bool begin(OutputFile& output, std::string& error);
   const std::string& name() const { return name_; }
@@ -120,7 +139,7 @@ class OutputThroughName {
  private:
   OutputFile* output_ = nullptr;
   std::string name_;
-  bool private_ = false;
+  std::unique_ptr<TemporaryFile> private_;  // for an output written in place
 };
 
 }  // namespace aqsol

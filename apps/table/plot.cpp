@@ -73,12 +73,11 @@ std::string dataText(const std::vector<PlotData::Series>& series) {
   return text;
 }
 
-bool writeTemporary(const std::string& text, std::string& path, std::string& error) {
-  int fd = -1;
-  if (!makeTemporaryFile(path, fd, error)) return false;
-  Output out(fd);
+bool writeTemporary(const std::string& text, TemporaryFile& file, std::string& error) {
+  if (!file.create(error)) return false;
+  Output out(file.fd());
   const bool ok = out.write(text) && out.flush();
-  close(fd);
+  file.closeDescriptor();
   if (!ok) error = writeErrorMessage(out.error());
   return ok;
 }
@@ -214,12 +213,11 @@ bool drawPlot(const Options& options, const PlotData& data, OutputFile& plot, st
   // gnuplot draws into the temporary file that is renamed when complete, or, for an output
   // written in place, into a file of its own that is then copied there.
   OutputThroughName drawn;
-  std::string dataFile, scriptFile;
-  bool ok = drawn.begin(plot, error) && writeTemporary(dataText(data.series()), dataFile, error) &&
-            writeTemporary(script, scriptFile, error) &&
-            runGnuplot(scriptFile, drawn.name(), dataFile, error) && drawn.finish(error);
-  for (const std::string& file : {dataFile, scriptFile})
-    if (!file.empty()) unlink(file.c_str());
+  TemporaryFile dataFile, scriptFile;
+  const bool ok =
+      drawn.begin(plot, error) && writeTemporary(dataText(data.series()), dataFile, error) &&
+      writeTemporary(script, scriptFile, error) &&
+      runGnuplot(scriptFile.path(), drawn.name(), dataFile.path(), error) && drawn.finish(error);
   return ok && plot.commit(error);
 }
 

@@ -249,6 +249,24 @@ class Limits(Folder):
             with open(out) as f:
                 self.assertEqual(sum(1 for _ in f), 1 + 30001 * 100)
 
+    def test_a_signal_leaves_no_private_copy_behind(self):
+        """netCDF to a device is drawn into a private file in TMPDIR first: SIGTERM and SIGHUP
+        remove it as they remove the table's own temporary."""
+        for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+            with tempfile.TemporaryDirectory() as folder:
+                table = subprocess.Popen(
+                    [TABLE, "--T", "0:300:0.01", "--P", "1:100:1", "--quiet", "--format",
+                     "netcdf", "-o", "/dev/null"], env=dict(os.environ, TMPDIR=folder),
+                    stderr=subprocess.PIPE)
+                for _ in range(100):  # until the private copy exists
+                    if os.listdir(folder):
+                        break
+                    time.sleep(0.02)
+                table.send_signal(sig)
+                table.communicate(timeout=60)
+                self.assertEqual(table.returncode, -sig)
+                self.assertEqual(os.listdir(folder), [], sig)
+
     def test_minus_zero_is_zero(self):
         rows = run("--solute", "CO2", "--T", "-0,-0.0,-1:1:1", "--P", "1").stdout.splitlines()
         self.assertEqual([row.split(b",")[1] for row in rows[1:]], [b"0", b"0", b"-1", b"0", b"1"])
