@@ -172,6 +172,20 @@ bool Output::flush() {
   return true;
 }
 
+namespace {
+
+// Whether the kernel's protected_symlinks rule lets this process follow a link whose lstat is
+// `link` in `folder`: in a sticky folder that others may write, only a link that this process's
+// user or the folder's owner owns.
+bool followedByTheKernel(const std::string& folder, const struct stat& link) {
+  struct stat f {};
+  if (stat(folder.c_str(), &f) != 0) return true;  // the open that follows will say why
+  const bool shared = (f.st_mode & S_ISVTX) != 0 && (f.st_mode & S_IWOTH) != 0;
+  return !shared || link.st_uid == geteuid() || link.st_uid == f.st_uid;
+}
+
+}  // namespace
+
 std::string writeErrorMessage(int error) {
   return std::string("write error: ") + std::strerror(error);
 }
@@ -208,6 +222,12 @@ bool resolveOutputTarget(const std::string& name, OutputTarget& target, std::str
       return true;
     }
     if (!S_ISLNK(s.st_mode)) return classify(name, s, target, error);
+    if (!followedByTheKernel(realFolder, s)) {
+      error = "cannot write '" + name +
+              "': a link in a sticky folder that anyone may write is followed only when it "
+              "is yours or the folder owner's (as the kernel's protected_symlinks rule)";
+      return false;
+    }
     if (links == kMostLinks) {
       error = cannotWrite(name, ELOOP);
       return false;

@@ -129,6 +129,30 @@ class LinksAndFifos(Folder):
         self.assertTrue(stat.S_ISFIFO(os.stat(fifo).st_mode))
         self.assertEqual(self.listing(), ["fifo"])
 
+    def test_a_stranger_s_link_in_a_sticky_shared_folder_is_not_followed(self):
+        """As the kernel's protected_symlinks rule: in a sticky folder anyone may write, a link
+        owned by neither the caller nor the folder's owner is refused, and its target kept."""
+        if os.geteuid() != 0:
+            self.skipTest("needs root to give a link to another user")
+        shared = self.path("shared")
+        os.mkdir(shared)
+        os.chmod(shared, 0o1777)
+        target = self.path("system-file")
+        with open(target, "w") as f:
+            f.write("precious\n")
+        link = os.path.join(shared, "out.csv")
+        os.symlink(target, link)
+        os.lchown(link, 65534, 65534)  # nobody's
+        result = run(*ROW, "-o", link)
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertIn(b"protected_symlinks", result.stderr)
+        with open(target) as f:
+            self.assertEqual(f.read(), "precious\n")
+        os.lchown(link, 0, 0)  # the caller's own link is followed as before
+        self.assertEqual(run(*ROW, "-o", link).returncode, 0)
+        with open(target, "rb") as f:
+            self.assertEqual(f.read(), self.expected)
+
     def test_a_replaced_file_keeps_its_mode(self):
         for mode in (0o600, 0o640, 0o755):
             name = self.path(f"t{mode:o}.csv")
