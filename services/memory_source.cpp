@@ -1,6 +1,8 @@
 // The process heap as a memory source.
 #include "services/memory_source.hpp"
 
+#include <unistd.h>
+
 #include <cstdlib>
 
 namespace aqsol {
@@ -18,6 +20,12 @@ class ProcessMemory final : public MemorySource {
 MemorySource& process_memory() {
   static ProcessMemory memory;  // stateless: one for the whole process
   return memory;
+}
+
+std::size_t physical_memory_bytes() {
+  const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGE_SIZE);
+  return pages > 0 && size > 0 ? static_cast<std::size_t>(pages) * static_cast<std::size_t>(size)
+                               : 0;
 }
 
 }  // namespace aqsol

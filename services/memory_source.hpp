@@ -28,6 +28,10 @@ class MemorySource {
 // The process heap (malloc and free); never fails on its own account.
 MemorySource& process_memory();
 
+// The machine's physical memory in bytes (0 where it cannot be told): a result larger than this
+// can never be held, and is better refused before the work than found out after it.
+std::size_t physical_memory_bytes();
+
 // A standard-library allocator over a MemorySource: containers built with it take their memory
 // from the source and throw std::bad_alloc when it fails.
 template <class T>

@@ -21,6 +21,7 @@
 #include "calculator/state_rows.hpp"
 #include "calculator/validity.hpp"
 #include "services/ascii_text.hpp"
+#include "services/memory_source.hpp"
 #include "services/parallel_chunks.hpp"
 #include "services/version.hpp"
 
@@ -156,6 +157,23 @@ std::string shapeText(const py::array& a) {
   return py::str(a.attr("shape"));
 }
 
+// Refuses, with MemoryError, a result that could never fit in this machine's memory: its arrays
+// take about `bytesPerState` a state (the columns, codes, range, phase and solute texts).
+void refuseImpossibleResults(std::size_t total, std::size_t columns) {
+  const std::size_t bytesPerState =
+      columns * sizeof(double) + sizeof(int32_t) + 1 + sizeof(std::string_view) + 4 * 13 + 4 * 6;
+  const std::size_t memory = physical_memory_bytes();
+  if (memory == 0 || total <= memory / bytesPerState) return;
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "the result of %zu states would take about %.0f GB, more than this machine's "
+                "%.0f GB of memory: ask for fewer states at a time",
+                total, static_cast<double>(total) * static_cast<double>(bytesPerState) / 1e9,
+                static_cast<double>(memory) / 1e9);
+  PyErr_SetString(PyExc_MemoryError, text);
+  throw py::error_already_set();
+}
+
 void broadcast(States& states, const py::array_t<double>& t, const py::array_t<double>& p) {
   const py::module_ numpy = py::module_::import("numpy");
   py::list both;
@@ -166,6 +184,11 @@ void broadcast(States& states, const py::array_t<double>& t, const py::array_t<d
     badArgument("T_C and P_bar: shapes " + shapeText(t) + " and " + shapeText(p) +
                 " do not broadcast together");
   }
+  // The results' size is known now: one that could never be held is refused before the states
+  // are even copied.
+  const auto broadcastSize = py::cast<std::size_t>(both[0].attr("size"));
+  refuseImpossibleResults(broadcastSize * std::max<std::size_t>(1, states.solutes.size()),
+                          table::kLastValueColumn + 1);
   // Copies in C order; unlike ascontiguousarray, array keeps a 0-d array 0-d.
   const auto contiguous = [&](py::handle a) {
     return py::array_t<double>(numpy.attr("array")(a, "float64", py::arg("order") = "C"));

@@ -224,3 +224,11 @@ def test_a_solute_named_twice_has_an_entry_each_time():
     assert result["lnkH"].shape == (4,)
     single = {n: aqsol.properties(n, 25, 1)["lnkH"] for n in ("H2", "CO2")}
     assert result["lnkH"].tolist() == [single["H2"], single["CO2"], single["H2"], single["CO2"]]
+
+
+def test_a_result_that_could_never_fit_is_refused_before_any_work():
+    """20 solutes on a 10,000 x 10,000 grid would need hundreds of GB: MemoryError at once,
+    saying how much, instead of minutes of work and then the same error."""
+    with pytest.raises(MemoryError, match=r"^the result of 2000000000 states would take about "
+                                          r"\d+ GB, more than this machine's \d+ GB of memory"):
+        aqsol.properties("all", np.zeros(10**4)[:, None], np.ones(10**4)[None, :])
