@@ -1,90 +1,143 @@
 // The R interface of aqsol, over its C library.
 #include <Rcpp.h>
 #include <aqsol/aqsol.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
-// The states, one solute name each ("" for water alone), computed one solute at a time; a data
-// frame's columns as a list, or the message of a bad argument as a character string.
+namespace {
+
+// States computed at a time: R's interrupts are looked for between slices.
+constexpr std::size_t kSlice = 65'536;
+
+// The first element (1-based, as R counts) that cannot be computed at all, and why; empty when
+// every element can.
+std::string badElement(const Rcpp::CharacterVector& solute, const Rcpp::NumericVector& T_C,
+                       const Rcpp::NumericVector& P_bar) {
+  for (R_xlen_t i = 0; i < T_C.size(); ++i) {
+    const std::string at = " (element " + std::to_string(i + 1) + ")";
+    const std::string name = Rcpp::as<std::string>(solute[i]);
+    if (!name.empty() && aqsol_solute_index(name.c_str()) < 0)
+      return "solute: unknown solute '" + name.substr(0, 60) + "'" + at +
+             " (use a name or a number 1-20)";
+    if (!(std::isfinite(T_C[i]) && T_C[i] > -273.15))
+      return "T_C: temperatures must be finite and above -273.15 C" + at;
+    if (!(std::isfinite(P_bar[i]) && P_bar[i] >= 0))
+      return "P_bar: pressures must be finite and positive, 0 or \"sat\"" + at;
+  }
+  return {};
+}
+
+// Why a result of `n` states could never be held in this machine's memory (its columns take
+// about `bytesPerState` a state), or empty.
+std::string tooLarge(R_xlen_t n) {
+  constexpr double bytesPerState = 15 * sizeof(double) + 4 * sizeof(SEXP);
+  const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGE_SIZE);
+  const double memory = pages > 0 && size > 0 ? static_cast<double>(pages) * size : 0;
+  const double needed = static_cast<double>(n) * bytesPerState;
+  if (memory == 0 || needed <= memory) return {};
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "aqsol: the result of %.0f states would take about %.0f GB, more than this "
+                "machine's %.0f GB of memory: ask for fewer states at a time",
+                static_cast<double>(n), needed / 1e9, memory / 1e9);
+  return text;
+}
+
+// The result's columns, filled state by state.
+struct Columns {
+  explicit Columns(R_xlen_t n) : names(n), phase(n), range(n), status(n) {
+    for (auto& column : numbers) column = Rcpp::NumericVector(n);
+  }
+  static constexpr double aqsol_values::*kFields[] = {
+      &aqsol_values::T_C,     &aqsol_values::P_bar,   &aqsol_values::rho,
+      &aqsol_values::drho_dP, &aqsol_values::drho_dT, &aqsol_values::d2rho_dT2,
+      &aqsol_values::V_H2O,   &aqsol_values::Cp_H2O,  &aqsol_values::lnf_H2O,
+      &aqsol_values::lnkH,    &aqsol_values::V2,      &aqsol_values::Cp2,
+      &aqsol_values::Gaq,     &aqsol_values::S2,      &aqsol_values::K_aq_gas};
+  static constexpr const char* kNames[] = {"T_C",     "P_bar",   "rho",  "drho_dP", "drho_dT",
+                                           "d2rho_dT2", "V_H2O", "Cp_H2O", "lnf_H2O", "lnkH",
+                                           "V2",      "Cp2",     "Gaq",  "S2",      "K_aq_gas"};
+  Rcpp::NumericVector numbers[std::size(kFields)];
+  Rcpp::CharacterVector names, phase, range, status;
+
+  void set(R_xlen_t i, const std::string& solute, const aqsol_values& v, int code,
+           const char* message) {
+    for (std::size_t c = 0; c < std::size(kFields); ++c) {
+      const double x = v.*kFields[c];
+      numbers[c][i] = std::isnan(x) ? NA_REAL : x;
+    }
+    const int index = aqsol_solute_index(solute.c_str());
+    names[i] = index >= 0 ? aqsol_solute_name(index) : "";
+    const char* phaseName = aqsol_phase_name(v.phase);
+    phase[i] = phaseName != nullptr ? phaseName : "";
+    std::string words;
+    for (unsigned bit = 1; bit <= AQSOL_RANGE_UNREFERENCED; bit <<= 1)
+      if (code == AQSOL_OK && (v.range & bit) != 0)
+        words += (words.empty() ? "" : " ") + std::string(aqsol_range_flag_name(bit));
+    range[i] = words;
+    status[i] = message;
+  }
+
+  Rcpp::List frame() const {
+    Rcpp::List out;
+    out.push_back(names, "solute");
+    for (std::size_t c = 0; c < std::size(kFields); ++c) {
+      out.push_back(numbers[c], kNames[c]);
+      if (c == 1) out.push_back(phase, "phase");  // after P_bar, as in aqsol-table
+    }
+    out.push_back(range, "range");
+    out.push_back(status, "status");
+    return out;
+  }
+};
+
+}  // namespace
+
+// The states, one solute name each ("" for water alone), computed one solute at a time in
+// slices, R's interrupts looked for between them; a data frame's columns as a list, or the
+// message of a bad argument as a character string.
 // [[Rcpp::export]]
 SEXP aqsol_compute(Rcpp::CharacterVector solute, Rcpp::NumericVector T_C, Rcpp::NumericVector P_bar,
                    int threads) {
   const R_xlen_t n = T_C.size();
+  if (const std::string why = badElement(solute, T_C, P_bar); !why.empty()) return Rcpp::wrap(why);
+  if (const std::string why = tooLarge(n); !why.empty()) return Rcpp::wrap(why);
   std::map<std::string, std::vector<R_xlen_t>> bySolute;
   for (R_xlen_t i = 0; i < n; ++i) bySolute[Rcpp::as<std::string>(solute[i])].push_back(i);
-  std::vector<aqsol_values> values(n);
-  std::vector<int> statuses(n);
-  std::vector<char> messages(static_cast<std::size_t>(n) * AQSOL_MESSAGE_SIZE);
+  Columns columns(n);
+  std::vector<double> t, p;
+  std::vector<aqsol_values> values;
+  std::vector<int> codes;
+  std::vector<char> texts;
   for (const auto& [name, indices] : bySolute) {
-    std::vector<double> t, p;
-    for (R_xlen_t i : indices) {
-      t.push_back(T_C[i]);
-      p.push_back(P_bar[i]);
-    }
-    std::vector<aqsol_values> part(indices.size());
-    std::vector<int> codes(indices.size());
-    std::vector<char> texts(indices.size() * AQSOL_MESSAGE_SIZE);
-    const int call = aqsol_properties_many(name.c_str(), indices.size(), t.data(), p.data(),
-                                           static_cast<unsigned>(threads), part.data(),
-                                           codes.data(), texts.data());
-    if (call != AQSOL_OK) {
-      std::string why(texts.data());
-      if (why.rfind("solute", 0) != 0 && why.rfind("T_C", 0) != 0 && why.rfind("P_bar", 0) != 0)
-        why = "aqsol: " + why;
-      return Rcpp::wrap(why);
-    }
-    for (std::size_t k = 0; k < indices.size(); ++k) {
-      values[indices[k]] = part[k];
-      statuses[indices[k]] = codes[k];
-      std::copy_n(&texts[k * AQSOL_MESSAGE_SIZE], AQSOL_MESSAGE_SIZE,
-                  &messages[indices[k] * AQSOL_MESSAGE_SIZE]);
+    for (std::size_t first = 0; first < indices.size(); first += kSlice) {
+      Rcpp::checkUserInterrupt();
+      const std::size_t count = std::min(kSlice, indices.size() - first);
+      t.resize(count);
+      p.resize(count);
+      values.resize(count);
+      codes.resize(count);
+      texts.resize(count * AQSOL_MESSAGE_SIZE);
+      for (std::size_t k = 0; k < count; ++k) {
+        t[k] = T_C[indices[first + k]];
+        p[k] = P_bar[indices[first + k]];
+      }
+      const int call = aqsol_properties_many(name.c_str(), count, t.data(), p.data(),
+                                             static_cast<unsigned>(threads), values.data(),
+                                             codes.data(), texts.data());
+      if (call != AQSOL_OK) return Rcpp::wrap("aqsol: " + std::string(texts.data()));
+      for (std::size_t k = 0; k < count; ++k)
+        columns.set(indices[first + k], name, values[k], codes[k], &texts[k * AQSOL_MESSAGE_SIZE]);
     }
   }
-  const auto column = [&](double aqsol_values::*field) {
-    Rcpp::NumericVector out(n);
-    for (R_xlen_t i = 0; i < n; ++i) {
-      const double v = values[i].*field;
-      out[i] = std::isnan(v) ? NA_REAL : v;
-    }
-    return out;
-  };
-  Rcpp::CharacterVector names(n), phase(n), range(n), status(n);
-  for (R_xlen_t i = 0; i < n; ++i) {
-    const bool ok = statuses[i] == AQSOL_OK;
-    const int index = aqsol_solute_index(Rcpp::as<std::string>(solute[i]).c_str());
-    names[i] = index >= 0 ? aqsol_solute_name(index) : "";
-    const char* phaseName = aqsol_phase_name(values[i].phase);
-    phase[i] = phaseName != nullptr ? phaseName : "";
-    std::string words;
-    for (unsigned bit = 1; bit <= AQSOL_RANGE_UNREFERENCED; bit <<= 1)
-      if (ok && (values[i].range & bit) != 0)
-        words += (words.empty() ? "" : " ") + std::string(aqsol_range_flag_name(bit));
-    range[i] = words;
-    status[i] = std::string(&messages[i * AQSOL_MESSAGE_SIZE]);
-  }
-  Rcpp::List frame = Rcpp::List::create(
-      Rcpp::Named("solute") = names, Rcpp::Named("T_C") = column(&aqsol_values::T_C),
-      Rcpp::Named("P_bar") = column(&aqsol_values::P_bar), Rcpp::Named("phase") = phase,
-      Rcpp::Named("rho") = column(&aqsol_values::rho),
-      Rcpp::Named("drho_dP") = column(&aqsol_values::drho_dP),
-      Rcpp::Named("drho_dT") = column(&aqsol_values::drho_dT),
-      Rcpp::Named("d2rho_dT2") = column(&aqsol_values::d2rho_dT2),
-      Rcpp::Named("V_H2O") = column(&aqsol_values::V_H2O),
-      Rcpp::Named("Cp_H2O") = column(&aqsol_values::Cp_H2O),
-      Rcpp::Named("lnf_H2O") = column(&aqsol_values::lnf_H2O),
-      Rcpp::Named("lnkH") = column(&aqsol_values::lnkH),
-      Rcpp::Named("V2") = column(&aqsol_values::V2),
-      Rcpp::Named("Cp2") = column(&aqsol_values::Cp2),
-      Rcpp::Named("Gaq") = column(&aqsol_values::Gaq),
-      Rcpp::Named("S2") = column(&aqsol_values::S2),
-      Rcpp::Named("K_aq_gas") = column(&aqsol_values::K_aq_gas));
-  frame.push_back(range, "range");
-  frame.push_back(status, "status");
-  return frame;
+  return columns.frame();
 }
 
 // [[Rcpp::export]]

@@ -44,3 +44,22 @@ test_that("bad arguments are R errors that name the argument", {
   expect_error(aqsol_properties("CO2", c(1, 2, 3), c(1, 2)), "P_bar: length 2")
   expect_error(aqsol_properties(list(), 25, 1), "solute")
 })
+
+test_that("a bad element is named by its position in the R vector, as R counts", {
+  expect_error(aqsol_properties(c("CO2", "H2", "CO2"), c(25, 25, -300), 1),
+               "T_C: temperatures must be finite and above -273.15 C (element 3)", fixed = TRUE)
+  why <- tryCatch(aqsol_properties("CO2", 25, c(1, 2, -1)), error = conditionMessage)
+  expect_match(why, "(element 3)", fixed = TRUE)
+  expect_match(why, "\"sat\"", fixed = TRUE)  # R's word for it, not the C library's
+  expect_false(grepl("AQSOL_SAT", why))
+  expect_error(aqsol_properties(c("CO2", "XeF2"), 25, 1), "unknown solute 'XeF2' (element 2)",
+               fixed = TRUE)
+})
+
+test_that("a table of many solutes comes back in the order of the states", {
+  solutes <- rep(c("CO2", "H2", "CH4"), length.out = 70000)  # more than a slice
+  frame <- aqsol_properties(solutes, 25, 1)
+  expect_identical(frame$solute, solutes)
+  expect_identical(unique(frame$lnkH[frame$solute == "H2"]),
+                   aqsol_properties("H2", 25, 1)$lnkH)
+})
