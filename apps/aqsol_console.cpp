@@ -1,4 +1,5 @@
 // aqsol-console: the calculator in a terminal, or over pipes for scripts and tests.
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -109,6 +110,10 @@ int main(int argc, char** argv) {
   // error like any other.
   aqsol::note_termination_signals();
   std::signal(SIGXFSZ, SIG_IGN);
+  // Piped keys are fed in short naps (tens of microseconds); the kernel's default slack of 50
+  // microseconds on every timed sleep would make each nap several times as long. Threads made
+  // from here on inherit this; an idle program still sleeps without timers.
+  prctl(PR_SET_TIMERSLACK, 1000UL);
   const int code = run_console(arguments);
   if (const int signal = aqsol::termination_signal(); signal != 0) aqsol::end_by_signal(signal);
   return code;
