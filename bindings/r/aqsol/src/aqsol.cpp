@@ -61,9 +61,9 @@ struct Columns {
       &aqsol_values::V_H2O,   &aqsol_values::Cp_H2O,  &aqsol_values::lnf_H2O,
       &aqsol_values::lnkH,    &aqsol_values::V2,      &aqsol_values::Cp2,
       &aqsol_values::Gaq,     &aqsol_values::S2,      &aqsol_values::K_aq_gas};
-  static constexpr const char* kNames[] = {"T_C",     "P_bar",   "rho",  "drho_dP", "drho_dT",
+  static constexpr const char* kNames[] = {"T_C",       "P_bar", "rho",    "drho_dP", "drho_dT",
                                            "d2rho_dT2", "V_H2O", "Cp_H2O", "lnf_H2O", "lnkH",
-                                           "V2",      "Cp2",     "Gaq",  "S2",      "K_aq_gas"};
+                                           "V2",        "Cp2",   "Gaq",    "S2",      "K_aq_gas"};
   Rcpp::NumericVector numbers[std::size(kFields)];
   Rcpp::CharacterVector names, phase, range, status;
 
