@@ -263,15 +263,18 @@ class Limits(Folder):
         with tempfile.TemporaryDirectory() as folder:
             out = os.path.join(folder, "o.csv")
             table = subprocess.Popen(
-                [TABLE, "--T", "0:300:0.01", "--P", "1:100:1", "--quiet", "-o", out],
+                [TABLE, "--T", "0:300:0.1", "--P", "1:100:1", "--quiet", "-o", out],
                 preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_IGN),
                 stderr=subprocess.PIPE)
-            time.sleep(0.3)
+            for _ in range(500):  # until its temporary exists: the table is being made
+                if os.listdir(folder):
+                    break
+                time.sleep(0.01)
             table.send_signal(signal.SIGHUP)
-            _, err = table.communicate(timeout=120)
+            _, err = table.communicate(timeout=600)
             self.assertEqual(table.returncode, 0, err)
             with open(out) as f:
-                self.assertEqual(sum(1 for _ in f), 1 + 30001 * 100)
+                self.assertEqual(sum(1 for _ in f), 1 + 3001 * 100)
 
     def test_a_signal_leaves_no_private_copy_behind(self):
         """netCDF to a device is drawn into a private file in TMPDIR first: SIGTERM and SIGHUP
