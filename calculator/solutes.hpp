@@ -23,6 +23,10 @@ struct SoluteParams {
   IdealGasData idealGas() const { return {gf298, s298, cpA, cpB, cpC}; }
 };
 
+// How many solutes one request may name, repeats and "all" counted: a mistyped or hostile list
+// ("all,all,...") should not ask for a table of unbounded width.
+inline constexpr std::size_t kMostSolutesNamed = 10'000;
+
 // The solute table in menu order: entry n - 1 is menu number n (1 to 20).
 std::span<const SoluteParams> soluteTable();
 

@@ -266,6 +266,7 @@ bool parseSoluteList(std::string_view list, std::vector<SoluteParams>& solutes,
   // names with results expects.
   const auto add = [&](const SoluteParams& s) { solutes.push_back(s); };
   for (std::string_view item : splitOn(list, ',')) {
+    if (solutes.size() > kMostSolutesNamed) break;
     if (equalsIgnoringCase(item, "all")) {
       for (const SoluteParams& s : soluteTable()) add(s);
       continue;
@@ -276,6 +277,10 @@ bool parseSoluteList(std::string_view list, std::vector<SoluteParams>& solutes,
       return false;
     }
     add(*chosen);
+  }
+  if (solutes.size() > kMostSolutesNamed) {
+    error = "more than " + std::to_string(kMostSolutesNamed) + " solutes named";
+    return false;
   }
   return true;
 }

@@ -65,6 +65,8 @@ struct States {
 void addSolutes(const std::string& list, std::vector<SoluteParams>& solutes) {
   const auto add = [&](const SoluteParams& s) { solutes.push_back(s); };
   for (std::size_t start = 0; start <= list.size();) {
+    if (solutes.size() > kMostSolutesNamed)
+      badArgument("solute: more than " + std::to_string(kMostSolutesNamed) + " solutes named");
     const std::size_t end = std::min(list.find(',', start), list.size());
     const std::string item = list.substr(start, end - start);
     start = end + 1;

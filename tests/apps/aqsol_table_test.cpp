@@ -394,6 +394,10 @@ TEST(TableOptions, RepeatedSolutesAreKeptInOrderAndHugeTablesNeedForce) {
   EXPECT_EQ(names, (std::vector<std::string_view>{"H2", "CO2", "CO2", "CO2", "H2"}));
   ASSERT_TRUE(parse({"--solute", "all,all", "--T", "25", "--P", "1"}, o = Options(), error));
   EXPECT_EQ(o.solutes.size(), 40u);
+  std::string many = "all";
+  for (int n = 0; n < 600; ++n) many += ",all";  // 12,020 solutes
+  EXPECT_FALSE(parse({"--solute", many, "--T", "25", "--P", "1"}, o = Options(), error));
+  EXPECT_NE(error.find("more than 10000 solutes named"), std::string::npos) << error;
   Options h;
   const std::vector<std::string_view> huge = {"--solute",   "H2",  "--T",
                                               "0:999:1e-3", "--P", "1:2000:1"};

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     return 0;
   }
   if (options.help || options.version) return 0;
-  fuzz::check(options.solutes.size() <= 20, "solutes");
+  fuzz::check(options.solutes.size() <= kMostSolutesNamed, "solutes");
   if (options.stateList)
     fuzz::check(options.temperaturesC.empty() && options.pressures.empty(), "a list or a grid");
   fuzz::check(options.temperaturesC.size() <= table::kMaxListValues, "temperatures");
