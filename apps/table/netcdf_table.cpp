@@ -83,7 +83,7 @@ struct NetcdfLibrary {
 
 const NetcdfLibrary* NetcdfLibrary::load(std::string& error) {
   static const NetcdfLibrary* const loaded = []() -> const NetcdfLibrary* {
-    void* handle = dlopen("libnetcdf.so.19", RTLD_NOW | RTLD_LOCAL);
+    void* handle = dlopen(AQSOL_NETCDF_SONAME, RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) return nullptr;
     static NetcdfLibrary library;
     const auto find = [&](const char* name, auto& function) {

@@ -124,9 +124,17 @@ class Fortran(unittest.TestCase):
                 self.assertEqual(line, "failed " + row["status"])
                 continue
             self.assertEqual(words[0], "state")
-            for word, key in zip(words[1:5], ("T_C", "P_bar", "rho", "lnkH")):
+            numbers = ("T_C", "P_bar", "rho", "drho_dP", "drho_dT", "d2rho_dT2", "V_H2O",
+                       "Cp_H2O", "lnf_H2O", "lnkH", "V2", "Cp2", "Gaq", "S2", "K_aq_gas")
+            self.assertEqual(len(words), 1 + len(numbers) + 2, line)
+            for word, key in zip(words[1:16], numbers, strict=True):
                 self.assertEqual(float(word), float(row[key]), key)
-            self.assertEqual(phases[words[5]], row["phase"])
+            self.assertEqual(phases[words[16]], row["phase"])
+            flags = ("ice", "metastable", "beyond-eos", "water-deviates", "solute-extrapolated",
+                     "reference-deviates", "unreferenced")
+            bits = int(words[17])
+            self.assertEqual(" ".join(f for n, f in enumerate(flags) if bits >> n & 1),
+                             row["range"])
         self.assertIn("XeF2", lines[6])
         with open(os.path.join(ROOT, "VERSION")) as file:
             self.assertEqual(lines[7].split(), ["version", file.read().strip(), "CO2", "20"])

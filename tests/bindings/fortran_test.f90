@@ -15,8 +15,13 @@ program fortran_test
     if (status /= statuses(n)) stop 2
     if (status == AQSOL_OK) then
       if (one%lnkH /= many(n)%lnkH .or. one%rho /= many(n)%rho) stop 3
-      write (*, '(a,1x,es25.17e3,1x,es25.17e3,1x,es25.17e3,1x,es25.17e3,1x,i0)') "state", &
-        many(n)%T_C, many(n)%P_bar, many(n)%rho, many(n)%lnkH, many(n)%phase
+      ! Every field of the bind(c) type, in its order: a field out of step with the C struct
+      ! shows as a number in the wrong column.
+      write (*, '(a,15(1x,es25.17e3),2(1x,i0))') "state", &
+        many(n)%T_C, many(n)%P_bar, many(n)%rho, many(n)%drho_dP, many(n)%drho_dT, &
+        many(n)%d2rho_dT2, many(n)%V_H2O, many(n)%Cp_H2O, many(n)%lnf_H2O, many(n)%lnkH, &
+        many(n)%V2, many(n)%Cp2, many(n)%Gaq, many(n)%S2, many(n)%K_aq_gas, many(n)%phase, &
+        many(n)%range
     else
       write (*, '(a,1x,a)') "failed", trim(message)
     end if
