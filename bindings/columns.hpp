@@ -8,9 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace aqsol {
-struct Row;
-}
+#include "calculator/state_rows.hpp"
 
 namespace aqsol::table {
 
@@ -102,6 +100,12 @@ inline constexpr std::size_t kLastWaterColumn = 10;  // lnf_H2O
 inline constexpr std::size_t kLastValueColumn = 16;  // K_aq_gas
 inline constexpr std::size_t kRangeColumn = 17;
 inline constexpr std::size_t kStatusColumn = 18;
+// The numbers of a row as the interfaces keep them: T_C, P_bar and the computed values.
+inline constexpr std::size_t kRowNumberCount = kLastValueColumn - kTemperatureColumn;
+static_assert(kLastValueColumn - kFirstValueColumn + 1 == kComputedValueCount,
+              "a computed value without its column, or a column without its value");
+static_assert(kLastWaterColumn - kFirstValueColumn + 1 == kWaterValueCount);
+static_assert(kStatusColumn + 1 == kColumns.size());
 
 // The name of column `index` in `units`: P_bar becomes P_MPa in MPa; the others keep theirs.
 std::string_view columnName(std::size_t index, const Units& units);

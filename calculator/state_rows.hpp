@@ -42,7 +42,9 @@ struct RowRequest {
   PressureItem pressure;
 };
 
-// The first kWaterValueCount of computedValues are the water's (rho to lnf_H2O).
+// The values a row computes (rho to K_aq_gas), the first kWaterValueCount of them the water's
+// (rho to lnf_H2O). The column table of every interface is checked against these counts.
+inline constexpr std::size_t kComputedValueCount = 13;
 inline constexpr std::size_t kWaterValueCount = 7;
 
 // Computes rows[n] for requests[n] from a fresh water state each, as one pass of the calculator
@@ -66,6 +68,6 @@ Row computeWaterRow(const Constants& k, double temperatureC, const PressureItem&
 void checkFinite(Row& row, std::span<const double> values);
 
 // The row's computed values in column order, from rho to K_aq_gas.
-std::array<double, 13> computedValues(const Row& row);
+std::array<double, kComputedValueCount> computedValues(const Row& row);
 
 }  // namespace aqsol

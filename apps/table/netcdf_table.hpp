@@ -20,7 +20,7 @@ bool netcdfAvailable();
 // What the dataset keeps of a row: its numbers from T_C to K_aq_gas in the table's units (NaN
 // where absent), its phase (-1 for a failed row), range bits and status ("" for ok).
 struct NetcdfRow {
-  std::array<double, 15> numbers;
+  std::array<double, kRowNumberCount> numbers;
   signed char phase = -1;
   signed char range = 0;
   std::string status;

@@ -66,6 +66,7 @@ aqsol_values valuesOf(const Row& row) {
   double* out[] = {&v.T_C,       &v.P_bar, &v.rho,    &v.drho_dP, &v.drho_dT,
                    &v.d2rho_dT2, &v.V_H2O, &v.Cp_H2O, &v.lnf_H2O, &v.lnkH,
                    &v.V2,        &v.Cp2,   &v.Gaq,    &v.S2,      &v.K_aq_gas};
+  static_assert(std::size(out) == table::kRowNumberCount, "a column without its field");
   std::size_t n = 0;
   for (std::size_t column = table::kTemperatureColumn; column <= table::kLastValueColumn; ++column)
     if (column != table::kPhaseColumn) *out[n++] = value(column);
