@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+#include "bench/machine_floor_targets.hpp"
 #include "calculator/helmholtz_terms.hpp"
 #include "calculator/solutes.hpp"
 #include "calculator/state_rows.hpp"
@@ -215,41 +216,16 @@ double leastNanoseconds(const Work& work) {
   return least;
 }
 
-// Nanoseconds per lane per multiply or add at the vector units' full rate: many independent
-// chains of a separately rounded multiply and add, as the table sums do them. Inlined into a
-// function compiled for V's instructions.
-template <class V>
-[[gnu::always_inline]] inline double nanosecondsPerOperation() {
-  constexpr int kChains = 12, kRounds = 1 << 16;
-  constexpr int kWidth = static_cast<int>(sizeof(V) / sizeof(double));
-  V factor, term;
-  for (int lane = 0; lane < kWidth; ++lane) {
-    factor[lane] = 0.999999;
-    term[lane] = 1e-9;
+double nanosecondsPerOperation(int lanes) {
+  switch (targetWithLanes(lanes, cpuTargets().widest)) {
+    case CpuTarget::kAvx512:
+      return targets::avx512::kFloor.nanosecondsPerOperation();
+    case CpuTarget::kAvx2:
+      return targets::avx2::kFloor.nanosecondsPerOperation();
+    case CpuTarget::kBaseline:
+      break;
   }
-  double least = 1e300;
-  for (int repeat = 0; repeat < 7; ++repeat) {
-    V sums[kChains];
-    for (V& s : sums) s = factor;
-    const auto start = Clock::now();
-    for (int round = 0; round < kRounds; ++round)
-      for (V& s : sums) {
-        s = s * factor + term;
-        __asm__ volatile("" : "+v"(s));  // neither fused nor hoisted
-      }
-    least = std::min(least, std::chrono::duration<double, std::nano>(Clock::now() - start).count());
-  }
-  return least / (2.0 * kChains * kRounds * kWidth);
-}
-
-[[gnu::target("avx512f")]] double nanosecondsPerOperation8() {
-  return nanosecondsPerOperation<double __attribute__((vector_size(64)))>();
-}
-[[gnu::target("avx2,fma")]] double nanosecondsPerOperation4() {
-  return nanosecondsPerOperation<double __attribute__((vector_size(32)))>();
-}
-double nanosecondsPerOperation1() {
-  return nanosecondsPerOperation<double __attribute__((vector_size(16)))>() * 2;  // one lane used
+  return baselineNanosecondsPerOperation();
 }
 
 // Nanoseconds per value of the exponential and logarithm as the lanes compute them (the
@@ -299,9 +275,7 @@ MachineFloor measureFloor(int lanes) {
   const Constants k = setupConstants(errors);
   const FormulaOperations operations = formulaOperations(k);
   const double steps = stepsPerRow(k);
-  const double operation = lanes == 8   ? nanosecondsPerOperation8()
-                           : lanes == 4 ? nanosecondsPerOperation4()
-                                        : nanosecondsPerOperation1();
+  const double operation = nanosecondsPerOperation(lanes);
   const double expOrLog = nanosecondsPerExpOrLog(lanes);
   std::size_t numbersPerRow = 0;
   const double digits = nanosecondsPerShortestDigits(k, numbersPerRow);

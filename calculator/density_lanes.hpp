@@ -9,22 +9,19 @@
 // critical point are computed lane by lane by the one-state functions wherever they differ from
 // their far-field constants.
 //
-// Included by one source file per instruction set after lane_target_begin.hpp, after every
-// other header but helmholtz_terms.hpp, table_sums.hpp and library_math_lanes.hpp (whose
-// templates must take the target too). Everything here has internal linkage, so each
-// instruction set keeps its own copy.
+// Compiled only inside a processor target's region (target_region_begin.hpp), after <cmath>,
+// <cstdint>, constants.hpp, helmholtz.hpp, lane_block.hpp, newton_terms.hpp, guarded_math.hpp
+// and library_math_tables.hpp; helmholtz_terms.hpp and table_sums.hpp, whose templates must take
+// the target too, are included here. Everything here has internal linkage, so each instruction
+// set keeps its own copy.
 #pragma once
 
-#include <cmath>
-#include <cstdint>
+#ifndef AQSOL_TARGET_REGION
+#error "density_lanes.hpp is compiled only inside a processor target's region"
+#endif
 
-#include "calculator/constants.hpp"
-#include "calculator/helmholtz.hpp"
 #include "calculator/helmholtz_terms.hpp"
-#include "calculator/lane_block.hpp"
-#include "calculator/newton_terms.hpp"
 #include "calculator/table_sums.hpp"
-#include "services/guarded_math.hpp"
 #include "services/library_math_lanes.hpp"
 
 namespace aqsol::lanes {

@@ -1,5 +1,5 @@
-// Phi and its derivatives in vector lanes for one instruction set, chosen by AQSOL_LANES when
-// this file is compiled: 4 (AVX2 with fused multiply-add) or 8 (AVX-512).
+// Phi and its derivatives in vector lanes for one processor target (AQSOL_TARGET, with
+// AQSOL_LANES lanes).
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -11,18 +11,20 @@
 #include "calculator/eos_tables.hpp"
 #include "calculator/helmholtz.hpp"
 #include "calculator/lane_block.hpp"
-#include "services/cpu_targets.hpp"
+#include "calculator/newton_terms.hpp"
 #include "services/errors.hpp"
 #include "services/guarded_math.hpp"
+#include "services/library_math_tables.hpp"
 
-// The instruction set first, then the code compiled for it.
+// The region compiled for the target, and the headers that belong to it.
 // clang-format off
-#include "services/lane_target_begin.hpp"
+#include "services/target_region_begin.hpp"
 #include "calculator/density_lanes.hpp"
 // clang-format on
 
 namespace aqsol::lanes {
 namespace {
+
 void step(const Constants& k, LaneBlock<AQSOL_LANES>& block) {
   stepLanes<Vector>(k, block);
 }
@@ -34,23 +36,12 @@ void complete(const Constants& k, LaneBlock<AQSOL_LANES>& block) {
 void completeMixed(const Constants& k, LaneBlock<AQSOL_LANES>& block) {
   completeLanes<Vector, true>(k, block);
 }
+
 }  // namespace
 }  // namespace aqsol::lanes
 
-#include "services/lane_target_end.hpp"
+#include "services/target_region_end.hpp"
 
-namespace aqsol::lanes {
-
-#if AQSOL_LANES == 4
-LaneEvaluator4 laneEvaluator4() {
-  return cpuTargets().widestLanes >= 4 ? LaneEvaluator4{step, complete, completeMixed}
-                                       : LaneEvaluator4{};
+namespace aqsol::targets::AQSOL_TARGET {
+const lanes::LaneEvaluator<AQSOL_LANES> kLanes{lanes::step, lanes::complete, lanes::completeMixed};
 }
-#else
-LaneEvaluator8 laneEvaluator8() {
-  return cpuTargets().widestLanes >= 8 ? LaneEvaluator8{step, complete, completeMixed}
-                                       : LaneEvaluator8{};
-}
-#endif
-
-}  // namespace aqsol::lanes

@@ -137,18 +137,23 @@ struct LaneBlock {
 // The evaluations of a block of 4 or 8 lanes (see density_lanes.hpp): `step` gives Phi's
 // delta-derivatives at every lane's delta and keeps what `complete` needs; `complete` gives Phi
 // and its theta-derivatives from what a step kept (copied, lane by lane, into the block it is
-// given); `completeMixed` gives only d2Phi/ddelta dtheta, the others NaN. Null where the
-// processor lacks the instructions.
+// given); `completeMixed` gives only d2Phi/ddelta dtheta, the others NaN.
 template <int W>
 struct LaneEvaluator {
-  void (*step)(const Constants& k, LaneBlock<W>& block) = nullptr;
-  void (*complete)(const Constants& k, LaneBlock<W>& block) = nullptr;
-  void (*completeMixed)(const Constants& k, LaneBlock<W>& block) = nullptr;
-  explicit operator bool() const { return step != nullptr; }
+  void (*step)(const Constants& k, LaneBlock<W>& block);
+  void (*complete)(const Constants& k, LaneBlock<W>& block);
+  void (*completeMixed)(const Constants& k, LaneBlock<W>& block);
 };
-using LaneEvaluator4 = LaneEvaluator<4>;
-using LaneEvaluator8 = LaneEvaluator<8>;
-LaneEvaluator4 laneEvaluator4();
-LaneEvaluator8 laneEvaluator8();
 
 }  // namespace aqsol::lanes
+
+// Each processor target's table (density_lanes_target.cpp), called only where the processor runs
+// that target.
+namespace aqsol::targets {
+namespace avx2 {
+extern const lanes::LaneEvaluator<4> kLanes;
+}
+namespace avx512 {
+extern const lanes::LaneEvaluator<8> kLanes;
+}
+}  // namespace aqsol::targets

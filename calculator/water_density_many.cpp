@@ -213,22 +213,21 @@ class LaneSolver {
 }  // namespace
 
 LaneWidth widestLaneWidth() {
-  return static_cast<LaneWidth>(cpuTargets().widestLanes);
+  return static_cast<LaneWidth>(cpuTargets().widestLanes());
 }
 
 void waterDensityMany(const Constants& k, std::span<DensitySolve> solves, LaneWidth widest,
                       DensityResults results) {
-  const int lanes = std::min(static_cast<int>(widest), cpuTargets().lanes);
-  if (solves.size() > 1 && lanes >= 8) {
-    if (const auto evaluate = lanes::laneEvaluator8()) {
-      LaneSolver<8>(k, solves, evaluate, results).run();
-      return;
-    }
-  }
-  if (solves.size() > 1 && lanes >= 4) {
-    if (const auto evaluate = lanes::laneEvaluator4()) {
-      LaneSolver<4>(k, solves, evaluate, results).run();
-      return;
+  if (solves.size() > 1) {
+    switch (targetWithLanes(static_cast<int>(widest), cpuTargets().active)) {
+      case CpuTarget::kAvx512:
+        LaneSolver<8>(k, solves, targets::avx512::kLanes, results).run();
+        return;
+      case CpuTarget::kAvx2:
+        LaneSolver<4>(k, solves, targets::avx2::kLanes, results).run();
+        return;
+      case CpuTarget::kBaseline:
+        break;
     }
   }
   for (DensitySolve& solve : solves) solveAlone(k, solve);

@@ -3,18 +3,49 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <string_view>
 
 namespace aqsol {
 
+int targetLanes(CpuTarget target) {
+  switch (target) {
+    case CpuTarget::kAvx512:
+      return 8;
+    case CpuTarget::kAvx2:
+      return 4;
+    case CpuTarget::kBaseline:
+      break;
+  }
+  return 1;
+}
+
+CpuTarget targetWithLanes(int lanes, CpuTarget widest) {
+  const CpuTarget wanted = lanes >= 8   ? CpuTarget::kAvx512
+                           : lanes >= 4 ? CpuTarget::kAvx2
+                                        : CpuTarget::kBaseline;
+  return std::min(wanted, widest);
+}
+
+std::string_view targetName(CpuTarget target) {
+  switch (target) {
+    case CpuTarget::kAvx512:
+      return "avx512";
+    case CpuTarget::kAvx2:
+      return "avx2";
+    case CpuTarget::kBaseline:
+      break;
+  }
+  return "baseline";
+}
+
 CpuTargets chooseCpuTargets(bool fma, bool avx2, bool avx512f, const char* forcedLanes) {
   CpuTargets targets;
-  targets.widestLanes = avx512f ? 8 : avx2 && fma ? 4 : 1;
-  targets.lanes = targets.widestLanes;
+  targets.widest = !(avx2 && fma) ? CpuTarget::kBaseline
+                   : avx512f      ? CpuTarget::kAvx512
+                                  : CpuTarget::kAvx2;
+  targets.active = targets.widest;
   const std::string_view forced = forcedLanes != nullptr ? forcedLanes : "";
   if (forced == "1" || forced == "4" || forced == "8")
-    targets.lanes = std::min(targets.widestLanes, forced[0] - '0');
-  targets.fusedMultiplyAdd = fma && targets.lanes > 1;
+    targets.active = targetWithLanes(forced[0] - '0', targets.widest);
   return targets;
 }
 

@@ -11,7 +11,7 @@
 #endif
 
 #include "services/cpu_targets.hpp"
-#include "services/library_math_targets.hpp"
+#include "services/math_targets.hpp"
 
 namespace aqsol {
 
@@ -20,8 +20,10 @@ namespace {
 // The C library whose fused multiply-add variants were transcribed.
 constexpr std::string_view kTranscribedLibraryVersion = "2.36";
 
-bool lanesAvailable(int lanes) {
-  return (lanes == 4 || lanes == 8) && cpuTargets().widestLanes >= lanes;
+// The table of the target with exactly `lanes` lanes (4 or 8), where the processor runs it.
+const MathTarget* targetOfLanes(int lanes) {
+  const CpuTarget target = targetWithLanes(lanes, cpuTargets().widest);
+  return targetLanes(target) == lanes && lanes > 1 ? &mathTarget(target) : nullptr;
 }
 
 // A sample of arguments, checked at every start, that would show a library computing exp or log
@@ -81,10 +83,8 @@ bool transcribedLibraryLoaded() {
 bool decideLibraryMathInLanes() {
   const char* forced = std::getenv("AQSOL_VECTOR_MATH");
   if (forced != nullptr && std::string_view(forced) == "0") return false;
-  __builtin_cpu_init();
-  if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma")) return false;
-  const int lanes = cpuTargets().widestLanes;
-  return lanesAvailable(lanes) && transcribedLibraryLoaded() && probesAgree(lanes);
+  const int lanes = cpuTargets().widestLanes();
+  return targetOfLanes(lanes) != nullptr && transcribedLibraryLoaded() && probesAgree(lanes);
 }
 
 }  // namespace
@@ -95,14 +95,16 @@ bool libraryMathInLanes() {
 }
 
 bool transcribedExpMany(int lanes, const double* x, double* out, std::size_t n) {
-  if (!lanesAvailable(lanes)) return false;
-  (lanes == 8 ? lanes::avx512::transcribedExpArray : lanes::avx2::transcribedExpArray)(x, out, n);
+  const MathTarget* target = targetOfLanes(lanes);
+  if (target == nullptr) return false;
+  target->expArray(x, out, n);
   return true;
 }
 
 bool transcribedLogMany(int lanes, const double* x, double* out, std::size_t n) {
-  if (!lanesAvailable(lanes)) return false;
-  (lanes == 8 ? lanes::avx512::transcribedLogArray : lanes::avx2::transcribedLogArray)(x, out, n);
+  const MathTarget* target = targetOfLanes(lanes);
+  if (target == nullptr) return false;
+  target->logArray(x, out, n);
   return true;
 }
 

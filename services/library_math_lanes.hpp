@@ -4,15 +4,15 @@
 // (zeros, subnormals, infinities, NaNs, negative numbers, exp arguments below 2^-54 or from 512
 // on in magnitude) call the library itself.
 //
-// Included by a source compiled for one instruction set after lane_target_begin.hpp.
+// Compiled only inside a processor target's region (target_region_begin.hpp), after <cmath>,
+// <cstdint> and library_math_tables.hpp.
 // Whether these reproduce the library of the running process is libraryMathInLanes()'s answer;
 // callers take the library's calls lane by lane where it says no.
 #pragma once
 
-#include <cmath>
-#include <cstdint>
-
-#include "services/library_math_tables.hpp"
+#ifndef AQSOL_TARGET_REGION
+#error "library_math_lanes.hpp is compiled only inside a processor target's region"
+#endif
 
 namespace aqsol::lanes {
 namespace {

@@ -26,13 +26,12 @@ struct LogTableEntry {
 extern const LogTableEntry kLogTable[128];
 inline constexpr double kLogLn2Hi = 0x1.62e42fefa3800p-1;
 inline constexpr double kLogLn2Lo = 0x1.ef35793c76730p-45;
-inline constexpr double kLogA[5] = {-0x1.0000000000001p-1, 0x1.555555551305bp-2,
-                                    -0x1.fffffffeb4590p-3, 0x1.999b324f10111p-3,
-                                    -0x1.55575e506c89fp-3};
+constexpr double kLogA[5] = {-0x1.0000000000001p-1, 0x1.555555551305bp-2, -0x1.fffffffeb4590p-3,
+                             0x1.999b324f10111p-3, -0x1.55575e506c89fp-3};
 // Near 1 (x within 1 - 2^-4 .. 1 + 0x1.09p-4) log x is a polynomial in x - 1.
-inline constexpr double kLogB[11] = {
-    -0x1.0000000000000p-1, 0x1.5555555555577p-2, -0x1.ffffffffffdcbp-3, 0x1.999999995dd0cp-3,
-    -0x1.55555556745a7p-3, 0x1.24924a344de30p-3, -0x1.fffffa4423d65p-4, 0x1.c7184282ad6cap-4,
-    -0x1.999eb43b068ffp-4, 0x1.78182f7afd085p-4, -0x1.5521375d145cdp-4};
+constexpr double kLogB[11] = {-0x1.0000000000000p-1, 0x1.5555555555577p-2,  -0x1.ffffffffffdcbp-3,
+                              0x1.999999995dd0cp-3,  -0x1.55555556745a7p-3, 0x1.24924a344de30p-3,
+                              -0x1.fffffa4423d65p-4, 0x1.c7184282ad6cap-4,  -0x1.999eb43b068ffp-4,
+                              0x1.78182f7afd085p-4,  -0x1.5521375d145cdp-4};
 
 }  // namespace aqsol::library_math

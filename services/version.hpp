@@ -10,7 +10,12 @@ namespace aqsol {
 // "1.0.0", say.
 std::string_view version();
 
-// What `PROGRAM --version` prints: "aqsol-table 1.0.0" and the licence line, with a line end.
+// The processor path in use: "avx512: 8 states at a time, the C library's exp and log in
+// lanes", say.
+std::string processorPathText();
+
+// What `PROGRAM --version` prints: "aqsol-table 1.0.0", the processor path and the licence line,
+// each with a line end.
 std::string versionText(std::string_view program);
 
 }  // namespace aqsol

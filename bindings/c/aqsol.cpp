@@ -15,6 +15,7 @@
 #include "bindings/columns.hpp"
 #include "calculator/state_rows.hpp"
 #include "calculator/validity.hpp"
+#include "services/cpu_targets.hpp"
 #include "services/parallel_chunks.hpp"
 #include "services/version.hpp"
 
@@ -172,6 +173,10 @@ extern "C" {
 
 const char* aqsol_version(void) {
   return aqsol::version().data();
+}
+
+const char* aqsol_cpu_target(void) {
+  return aqsol::targetName(aqsol::cpuTargets().active).data();
 }
 
 int aqsol_solute_count(void) {

@@ -21,6 +21,7 @@
 #include "calculator/state_rows.hpp"
 #include "calculator/validity.hpp"
 #include "services/ascii_text.hpp"
+#include "services/cpu_targets.hpp"
 #include "services/memory_source.hpp"
 #include "services/parallel_chunks.hpp"
 #include "services/version.hpp"
@@ -501,6 +502,10 @@ PYBIND11_MODULE(_aqsol, m) {
   m.def("water", &water, kWaterDoc, py::arg("T_C"), py::arg("P_bar"), py::kw_only(),
         py::arg("threads") = 0, py::arg("units") = "cal", py::arg("pressure_unit") = "bar");
   m.attr("__version__") = std::string(aqsol::version());
+  m.def(
+      "cpu_target", [] { return std::string(aqsol::targetName(aqsol::cpuTargets().active)); },
+      "The processor path in use: 'avx512', 'avx2' or 'baseline' (AQSOL_LANES=1, 4 or 8 in the "
+      "environment chooses a narrower one). Every path gives the same bits.");
   m.def("columns", &columns, py::arg("units") = "cal", py::arg("pressure_unit") = "bar",
         "The columns from T_C to K_aq_gas as (name, long name, unit) in the units given.");
 }

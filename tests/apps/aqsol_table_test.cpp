@@ -370,7 +370,7 @@ class TableLanes : public testing::TestWithParam<int> {};
 
 TEST_P(TableLanes, OutputIsByteIdenticalToTheReference) {
   const int lanes = GetParam();
-  if (lanes > cpuTargets().widestLanes)
+  if (lanes > cpuTargets().widestLanes())
     GTEST_SKIP() << "this processor has no " << lanes << "-lane path";
   int code;
   const std::string out = run(std::string(kReferenceGrid) + " --threads 2", code,

@@ -84,9 +84,10 @@ class InstalledLibrary(unittest.TestCase):
         symbols = subprocess.run(["nm", "-D", "--defined-only", library], capture_output=True,
                                  text=True, check=True).stdout.split("\n")
         names = sorted(line.split()[-1] for line in symbols if line.strip())
-        self.assertEqual(names, ["aqsol_phase_name", "aqsol_properties", "aqsol_properties_many",
-                                 "aqsol_range_flag_name", "aqsol_solute_count",
-                                 "aqsol_solute_index", "aqsol_solute_name", "aqsol_version"])
+        self.assertEqual(names, ["aqsol_cpu_target", "aqsol_phase_name", "aqsol_properties",
+                                 "aqsol_properties_many", "aqsol_range_flag_name",
+                                 "aqsol_solute_count", "aqsol_solute_index", "aqsol_solute_name",
+                                 "aqsol_version"])
         soname = subprocess.run(["objdump", "-p", library], capture_output=True, text=True,
                                 check=True).stdout
         self.assertIn("SONAME               libaqsol.so.1", soname)

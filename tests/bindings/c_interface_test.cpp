@@ -11,6 +11,7 @@
 #include "aqsol/aqsol.h"
 #include "bindings/columns.hpp"
 #include "calculator/state_rows.hpp"
+#include "services/cpu_targets.hpp"
 
 namespace aqsol {
 namespace {
@@ -101,6 +102,7 @@ TEST(CInterface, WaterAloneAndNames) {
   EXPECT_EQ(aqsol_range_flag_name(3), nullptr);
   EXPECT_STREQ(aqsol_phase_name(AQSOL_PHASE_SUPERCRITICAL), "supercritical");
   EXPECT_EQ(std::string(aqsol_version()).find('.'), 1u);
+  EXPECT_EQ(std::string(aqsol_cpu_target()), targetName(cpuTargets().active));
 }
 
 TEST(CInterface, BadArgumentsComputeNothingAndSayWhy) {

@@ -109,9 +109,9 @@ class WaterLanes : public WaterManyTest, public testing::WithParamInterface<Lane
  protected:
   void SetUp() override {
     const int width = static_cast<int>(GetParam());
-    if (width > cpuTargets().widestLanes)
+    if (width > cpuTargets().widestLanes())
       GTEST_SKIP() << "this processor has no " << width << "-lane path";
-    if (width > cpuTargets().lanes) GTEST_SKIP() << "AQSOL_LANES rules out " << width << " lanes";
+    if (width > cpuTargets().lanes()) GTEST_SKIP() << "AQSOL_LANES rules out " << width << " lanes";
   }
 };
 

@@ -200,6 +200,18 @@ def test_the_gil_is_released_while_computing():
     assert elapsed > 0.05 and ticks > 10
 
 
+def test_the_processor_path_is_named_alike():
+    """aqsol.cpu_target() names the path aqsol-table --version names, under every AQSOL_LANES."""
+    for forced in ("1", "4", "8", ""):
+        env = dict(os.environ, AQSOL_LANES=forced)
+        version = subprocess.run([TABLE, "--version"], env=env, capture_output=True, check=True,
+                                 text=True).stdout.splitlines()
+        named = subprocess.run([sys.executable, "-c", "import aqsol; print(aqsol.cpu_target())"],
+                               env=env, capture_output=True, check=True, text=True).stdout.strip()
+        assert version[1].startswith(f"Processor path: {named}: "), (forced, version[1])
+        assert (named == "baseline") == (forced == "1" or "one state" in version[1])
+
+
 def test_phase_units_and_version():
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../..")
     with open(os.path.join(root, "VERSION")) as version:

@@ -9,6 +9,7 @@
 #include "services/clock_text.hpp"
 #include "services/cpu_targets.hpp"
 #include "services/errors.hpp"
+#include "services/math_targets.hpp"
 #include "services/return_stack.hpp"
 #include "services/variable_pool.hpp"
 #include "tests/support/failing_memory.hpp"
@@ -123,26 +124,32 @@ TEST(ErrorBox, TextAndCaption) {
 
 // The processor's paths, and AQSOL_LANES choosing among them, never beyond what it runs.
 TEST(CpuTargets, WidestPathUnlessForcedNarrower) {
-  const auto lanes = [](bool fma, bool avx2, bool avx512, const char* forced) {
+  const auto chosen = [](bool fma, bool avx2, bool avx512, const char* forced) {
     const CpuTargets t = chooseCpuTargets(fma, avx2, avx512, forced);
-    return std::to_string(t.widestLanes) + "/" + std::to_string(t.lanes) +
-           (t.fusedMultiplyAdd ? " fma" : "");
+    return std::string(targetName(t.widest)) + "/" + std::string(targetName(t.active)) +
+           (t.fusedMultiplyAdd() ? " fma" : "");
   };
-  EXPECT_EQ(lanes(true, true, true, nullptr), "8/8 fma");
-  EXPECT_EQ(lanes(true, true, false, nullptr), "4/4 fma");
-  EXPECT_EQ(lanes(false, true, false, nullptr), "1/1");  // AVX2 without FMA: no lanes
-  EXPECT_EQ(lanes(false, false, false, nullptr), "1/1");
-  EXPECT_EQ(lanes(true, true, true, "4"), "8/4 fma");
-  EXPECT_EQ(lanes(true, true, true, "1"), "8/1");
-  EXPECT_EQ(lanes(true, true, false, "8"), "4/4 fma");  // not beyond the processor
+  EXPECT_EQ(chosen(true, true, true, nullptr), "avx512/avx512 fma");
+  EXPECT_EQ(chosen(true, true, false, nullptr), "avx2/avx2 fma");
+  EXPECT_EQ(chosen(false, true, false, nullptr), "baseline/baseline");  // AVX2 without FMA
+  EXPECT_EQ(chosen(false, false, true, nullptr), "baseline/baseline");
+  EXPECT_EQ(chosen(false, false, false, nullptr), "baseline/baseline");
+  EXPECT_EQ(chosen(true, true, true, "4"), "avx512/avx2 fma");
+  EXPECT_EQ(chosen(true, true, true, "1"), "avx512/baseline");
+  EXPECT_EQ(chosen(true, true, false, "8"), "avx2/avx2 fma");  // not beyond the processor
   for (const char* ignored : {"", "2", "16", "x", "8 "})
-    EXPECT_EQ(lanes(true, true, true, ignored), "8/8 fma") << ignored;
-  // Detected once: every call gives the one record made then.
+    EXPECT_EQ(chosen(true, true, true, ignored), "avx512/avx512 fma") << ignored;
+  EXPECT_EQ(targetWithLanes(8, CpuTarget::kAvx2), CpuTarget::kAvx2);
+  EXPECT_EQ(targetWithLanes(1, CpuTarget::kAvx512), CpuTarget::kBaseline);
+  // Detected once: every call gives the one record made then, the choice for its own features.
   EXPECT_EQ(&cpuTargets(), &cpuTargets());
-  EXPECT_EQ(cpuTargets().lanes,
-            chooseCpuTargets(cpuTargets().fusedMultiplyAdd, cpuTargets().widestLanes >= 4,
-                             cpuTargets().widestLanes >= 8, std::getenv("AQSOL_LANES"))
-                .lanes);
+  const CpuTarget widest = cpuTargets().widest;
+  EXPECT_EQ(cpuTargets().active,
+            chooseCpuTargets(widest != CpuTarget::kBaseline, widest != CpuTarget::kBaseline,
+                             widest == CpuTarget::kAvx512, std::getenv("AQSOL_LANES"))
+                .active);
+  EXPECT_EQ(&activeMathTarget(), &mathTarget(cpuTargets().active));
+  EXPECT_EQ(activeMathTarget().target, cpuTargets().active);
 }
 
 }  // namespace

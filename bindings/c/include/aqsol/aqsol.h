@@ -80,6 +80,10 @@ typedef struct aqsol_values {
 /* The version, as "1.0.0". */
 const char* aqsol_version(void);
 
+/* The processor path in use: "avx512", "avx2" or "baseline" (AQSOL_LANES=1, 4 or 8 in the
+   environment chooses a narrower one). Every path gives the same bits. */
+const char* aqsol_cpu_target(void);
+
 /* The number of solutes (20), and the name of solute `index` (0 to count - 1, menu order; the
  * menu number is index + 1), or NULL. */
 int aqsol_solute_count(void);

@@ -1,10 +1,23 @@
-// Opens a region of a source file compiled for the instruction set AQSOL_LANES names (4: AVX2
-// with fused multiply-add, 8: AVX-512F) and defines there, in aqsol::lanes, the vector type
-// `Vector` of that many doubles, its mask type MaskOf<V>, its bits' type BitsFor<V>::type,
-// fusedMultiplyAdd(a, b, c) (a b + c rounded once) and anyLane(mask). Only the functions up to the
-// matching lane_target_end.hpp use these instructions; the processor's features decide at run time
-// whether they are called. Included once per source file, at namespace scope, with no include guard
-// on purpose.
+// Opens the region of a processor target's source that is compiled for its instruction set
+// (AQSOL_LANES 4: AVX2 with fused multiply-add; 8: AVX-512F) and defines there, in aqsol::lanes,
+// the vector type `Vector` of that many doubles, its mask type MaskOf<V>, its bits' type
+// BitsFor<V>::type, fusedMultiplyAdd(a, b, c) (a b + c rounded once) and anyLane(mask).
+//
+// A target's source has one shape: the ordinary headers it uses; this header; the headers that
+// refuse to compile outside the region (library_math_lanes.hpp, density_lanes.hpp); its code, in
+// an anonymous namespace; target_region_end.hpp; then its one table, in aqsol::targets::
+// AQSOL_TARGET. Only aqsol_add_target_objects (CMakeLists.txt) compiles such a source, and the
+// test target_objects_export_only_their_table fails if any other symbol leaves it: an ordinary
+// header first included inside the region would show there. The processor's features decide at
+// run time which table is called. No include guard on purpose: a second opening is an error.
+#if !defined(AQSOL_TARGET) || !defined(AQSOL_LANES)
+#error "processor-target code is compiled only by aqsol_add_target_objects (CMakeLists.txt)"
+#endif
+#if defined(AQSOL_TARGET_REGION) || defined(AQSOL_TARGET_REGION_CLOSED)
+#error "a processor target's region is opened once"
+#endif
+#define AQSOL_TARGET_REGION
+
 #include <immintrin.h>
 
 #if AQSOL_LANES == 4 && defined(__clang__)
