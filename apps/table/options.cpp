@@ -15,8 +15,6 @@
 namespace aqsol::table {
 namespace {
 
-constexpr double kAbsoluteZeroC = -273.15;
-
 std::vector<std::string_view> splitOn(std::string_view text, char separator) {
   std::vector<std::string_view> parts;
   for (std::size_t start = 0;;) {
@@ -26,78 +24,6 @@ std::vector<std::string_view> splitOn(std::string_view text, char separator) {
     start = end + 1;
   }
 }
-
-// At most this many characters of an argument are quoted in a message.
-constexpr std::size_t kMaxQuoted = 60;
-
-}  // namespace
-
-namespace {
-
-// The length of the well-formed UTF-8 sequence at the start of `text` whose character a terminal
-// shows as itself, or 0: a byte that begins no sequence, a cut or overlong one, a surrogate or a
-// code point beyond U+10FFFF, or a character that moves the cursor or the text's direction (C0
-// and C1 controls, DEL, the line and paragraph separators, the bidirectional controls).
-std::size_t shownSequence(std::string_view text) {
-  const auto byte = static_cast<unsigned char>(text[0]);
-  const std::size_t length = byte < 0x80       ? 1
-                             : byte >> 5 == 6  ? 2
-                             : byte >> 4 == 14 ? 3
-                             : byte >> 3 == 30 ? 4
-                                               : 0;
-  if (length == 0 || length > text.size()) return 0;
-  char32_t code = length == 1 ? byte : byte & (0x7F >> length);
-  for (std::size_t c = 1; c < length; ++c) {
-    const auto next = static_cast<unsigned char>(text[c]);
-    if ((next & 0xC0) != 0x80) return 0;
-    code = code << 6 | (next & 0x3F);
-  }
-  constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};  // below: overlong
-  if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F);
-  const bool direction = code == 0x061C || code == 0x200E || code == 0x200F ||
-                         (code >= 0x2028 && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
-  return control || direction ? 0 : length;
-}
-
-// The bytes of `text` as \xNN.
-void appendEscaped(std::string& out, std::string_view text) {
-  for (char c : text) {
-    char escape[8];
-    std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(c));
-    out += escape;
-  }
-}
-
-}  // namespace
-
-std::string quoted(std::string_view text) {
-  std::string out = "'";
-  std::size_t characters = 0;
-  for (std::size_t n = 0; n < text.size() && characters < kMaxQuoted; ++characters) {
-    const std::string_view rest = text.substr(n);
-    if (const std::size_t length = shownSequence(rest)) {
-      out.append(rest.substr(0, length));
-      n += length;
-    } else {
-      // A character that is well formed but not shown goes as all its bytes, anything else
-      // byte by byte.
-      const auto byte = static_cast<unsigned char>(rest[0]);
-      std::size_t bytes = byte >= 0xC2 && byte <= 0xF4 ? (byte >= 0xF0   ? 4
-                                                          : byte >= 0xE0 ? 3
-                                                                         : 2)
-                                                       : 1;
-      for (std::size_t c = 1; c < bytes; ++c)
-        if (c >= rest.size() || (static_cast<unsigned char>(rest[c]) & 0xC0) != 0x80) bytes = 1;
-      appendEscaped(out, rest.substr(0, bytes));
-      n += bytes;
-    }
-    if (characters + 1 == kMaxQuoted && n < text.size()) out += "...";
-  }
-  return out + "'";
-}
-
-namespace {
 
 enum class NumberText { kOk, kNotANumber, kOutOfRange };
 
@@ -203,24 +129,17 @@ bool parseTemperatureList(std::string_view list, std::vector<double>& temperatur
                           std::string& error) {
   if (!parseNumberList(list, temperatures, error)) return false;
   for (double tC : temperatures) {
-    if (tC > kAbsoluteZeroC) continue;
-    char text[64];
-    std::snprintf(text, sizeof text, "%.17g", tC);
-    error = std::string("temperature ") + text + " °C is at or below absolute zero (-273.15 °C)";
-    return false;
+    error = requests::temperatureProblem(tC);
+    if (!error.empty()) return false;
   }
   return true;
 }
 
 // A pressure read as a number in `units`, in bar: 0 is the saturation pressure.
-bool pressureItem(double value, std::string_view text, const Units& units, PressureItem& pressure,
-                  std::string& error) {
-  if (value < 0) {
-    error = "pressure must be positive or sat (found " + quoted(text) + ")";
-    return false;
-  }
+bool pressureItem(double value, const Units& units, PressureItem& pressure, std::string& error) {
+  error = requests::pressureProblem(value, units);
   pressure = {value == 0, pressureInBar(value, units)};
-  return true;
+  return error.empty();
 }
 
 bool parsePressureList(std::string_view list, const Units& units,
@@ -237,7 +156,7 @@ bool parsePressureList(std::string_view list, const Units& units,
       return false;
     }
     for (double p : values)
-      if (!pressureItem(p, item, units, pressures.emplace_back(), error)) return false;
+      if (!pressureItem(p, units, pressures.emplace_back(), error)) return false;
   }
   return true;
 }
@@ -259,31 +178,6 @@ bool parseFormat(std::string_view value, Format& format, std::string& error) {
 }
 
 }  // namespace
-
-bool parseSoluteList(std::string_view list, std::vector<SoluteParams>& solutes,
-                     std::string& error) {
-  // Every solute named, in the order named: "CO2,co2" gives CO2 twice, as a caller who pairs
-  // names with results expects.
-  const auto add = [&](const SoluteParams& s) { solutes.push_back(s); };
-  for (std::string_view item : splitOn(list, ',')) {
-    if (solutes.size() > kMostSolutesNamed) break;
-    if (equalsIgnoringCase(item, "all")) {
-      for (const SoluteParams& s : soluteTable()) add(s);
-      continue;
-    }
-    const SoluteParams* chosen = findSolute(item);
-    if (chosen == nullptr) {
-      error = "unknown solute " + quoted(item) + " (use a name, a number 1-20, or all)";
-      return false;
-    }
-    add(*chosen);
-  }
-  if (solutes.size() > kMostSolutesNamed) {
-    error = "more than " + std::to_string(kMostSolutesNamed) + " solutes named";
-    return false;
-  }
-  return true;
-}
 
 bool parseNumberList(std::string_view list, std::vector<double>& values, std::string& error) {
   for (std::string_view item : splitOn(list, ',')) {
@@ -331,21 +225,10 @@ bool parsePressure(std::string_view text, const Units& units, PressureItem& pres
                                             : "not a number: " + quoted(text);
     return false;
   }
-  return pressureItem(value, text, units, pressure, error);
+  return pressureItem(value, units, pressure, error);
 }
 
 namespace {
-
-bool parseThreads(std::string_view value, unsigned& threads, std::string& error) {
-  unsigned n = 0;
-  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
-  if (ec != std::errc() || end != value.data() + value.size() || n < 1 || n > kMaxThreads) {
-    error = quoted(value) + " is not a thread count from 1 to " + std::to_string(kMaxThreads);
-    return false;
-  }
-  threads = n;
-  return true;
-}
 
 // A column to plot against: T_C or P_bar (P_MPa).
 bool parseXColumn(std::string_view value, const Options& options, std::size_t& column,
@@ -384,24 +267,6 @@ bool parseFileName(std::string_view value, std::string& file, std::string& error
     return false;
   }
   file = value;
-  return true;
-}
-
-bool parseUnits(std::string_view value, Units& units, std::string& error) {
-  if (value != "cal" && value != "si") {
-    error = "unknown units " + quoted(value) + " (use cal or si)";
-    return false;
-  }
-  units.si = value == "si";
-  return true;
-}
-
-bool parsePressureUnit(std::string_view value, Units& units, std::string& error) {
-  if (value != "bar" && value != "MPa") {
-    error = "unknown pressure unit " + quoted(value) + " (use bar or MPa)";
-    return false;
-  }
-  units.megapascal = value == "MPa";
   return true;
 }
 
@@ -486,8 +351,8 @@ using NamedValues = std::vector<std::pair<std::string_view, std::string_view>>;
 bool readUnits(const NamedValues& named, Options& options, std::string& error) {
   for (const auto& [name, value] : named) {
     std::string why;
-    if ((name == "--units" && !parseUnits(value, options.units, why)) ||
-        (name == "--pressure-unit" && !parsePressureUnit(value, options.units, why))) {
+    if ((name == "--units" && !requests::readUnits(value, options.units, why)) ||
+        (name == "--pressure-unit" && !requests::readPressureUnit(value, options.units, why))) {
       error = std::string(name) + ": " + why;
       return false;
     }
@@ -502,7 +367,7 @@ bool readValues(const NamedValues& named, Options& options, std::string_view& y,
     std::string why;
     bool ok = true;
     if (name == "--solute") {
-      ok = parseSoluteList(value, options.solutes, why);
+      ok = requests::readSolutes(value, options.solutes, why);
     } else if (name == "--T") {
       ok = parseTemperatureList(value, options.temperaturesC, why);
     } else if (name == "--P") {
@@ -513,7 +378,7 @@ bool readValues(const NamedValues& named, Options& options, std::string_view& y,
     } else if (name == "--format") {
       ok = parseFormat(value, options.format, why);
     } else if (name == "--threads") {
-      ok = parseThreads(value, options.threads, why);
+      ok = requests::readThreads(value, options.threads, why);
     } else if (name == "--output" || name == "-o") {
       ok = parseFileName(value, options.outputFile, why);
     } else if (name == "--plot") {

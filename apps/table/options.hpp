@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bindings/columns.hpp"
+#include "bindings/requests.hpp"
 #include "calculator/solutes.hpp"
 #include "calculator/state_rows.hpp"
 #include "services/ascii_text.hpp"
@@ -34,7 +35,7 @@ struct Options {
   std::vector<StateItem> states;  // in the order read, by loadStateList
   Format format = Format::kCsv;
   Units units;
-  unsigned threads = 0;      // worker threads; 0: one per core
+  unsigned threads = 0;      // worker threads, as requests::readThreads gives them (0 before)
   bool quiet = false;        // no progress line
   bool force = false;        // allow a table of more than kMaxRowsUnforced rows
   std::string outputFile;    // empty: standard output
@@ -59,9 +60,6 @@ inline constexpr std::size_t kMaxRowsUnforced = 1'000'000'000;
 // Upper bound on the rows of a plot: beyond it a curve is a blot and gnuplot slow.
 inline constexpr std::size_t kMaxPlotRows = 1'000'000;
 
-// Upper bound on --threads.
-inline constexpr unsigned kMaxThreads = 256;
-
 // Upper bound on the values one list may expand to, so that a mistyped step cannot ask for an
 // endless table.
 inline constexpr std::size_t kMaxListValues = 1'000'000;
@@ -74,9 +72,7 @@ bool parseTemperature(std::string_view text, double& temperatureC, std::string& 
 bool parsePressure(std::string_view text, const Units& units, PressureItem& pressure,
                    std::string& error);
 
-// An argument as a message quotes it: in single quotes, cut after 60 characters, with bytes
-// that are not UTF-8 (and control characters) shown as \xNN.
-std::string quoted(std::string_view text);
+using requests::quoted;
 
 // Parses the arguments after the program name. Returns true and fills `options` on success;
 // otherwise returns false with `error` naming the offending argument. A --states list is named
@@ -86,10 +82,6 @@ bool parseOptions(std::span<const std::string_view> args, Options& options, std:
 // Reads the --states list of parsed options (a file or standard input) and makes the checks
 // that need its states. False with `error` giving the line of a bad state.
 bool loadStateList(Options& options, std::string& error);
-
-// Appends the solutes of a comma-separated LIST of names (any case), menu numbers 1-20 and
-// `all`. Returns false with `error` naming the item on an unknown solute.
-bool parseSoluteList(std::string_view list, std::vector<SoluteParams>& solutes, std::string& error);
 
 // Expands a numeric LIST: comma-separated values and ranges start:stop:step (stop included when
 // reached within rounding). Returns false with `error` set on a malformed item.

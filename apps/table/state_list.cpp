@@ -123,11 +123,11 @@ bool readState(std::string_view line, const Header& header, StateItem& state, st
   }
   std::string why;
   if (!parseTemperature(fields[header.temperature], state.temperatureC, why)) {
-    error = "temperature: " + why;
+    error = "T_C: " + why;
     return false;
   }
   if (!parsePressure(fields[header.pressure], header.pressureUnits, state.pressure, why)) {
-    error = "pressure: " + why;
+    error = std::string(columnName(kPressureColumn, header.pressureUnits)) + ": " + why;
     return false;
   }
   return true;

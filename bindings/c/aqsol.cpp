@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bindings/columns.hpp"
+#include "bindings/requests.hpp"
 #include "calculator/state_rows.hpp"
 #include "calculator/validity.hpp"
 #include "services/cpu_targets.hpp"
@@ -23,8 +24,6 @@ namespace aqsol {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-constexpr double kAbsoluteZeroC = -273.15;
 
 // The model's constants, built on first use (safely from any thread) and read-only afterwards.
 const Constants* constants() {
@@ -42,21 +41,22 @@ void copyMessage(std::string_view text, char* message, std::size_t size) {
   message[length] = '\0';
 }
 
-// Why a state cannot be asked for, or empty.
+// Why a state cannot be asked for, or empty: the pressure in bar, 0 for the saturation pressure.
 std::string badState(double temperatureC, double pressureBar) {
-  if (!(std::isfinite(temperatureC) && temperatureC > kAbsoluteZeroC))
-    return "T_C: temperatures must be finite and above -273.15 C";
-  if (!(std::isfinite(pressureBar) && pressureBar >= 0))
-    return "P_bar: pressures must be finite and positive, or AQSOL_SAT (0)";
+  if (std::string why = requests::temperatureProblem(temperatureC); !why.empty())
+    return "T_C: " + why;
+  if (std::string why = requests::pressureProblem(pressureBar, {}); !why.empty())
+    return "P_bar: " + why;
   return {};
 }
 
-// The solute a text names, nullptr for the water alone (no text, or an empty one); false when
-// it names none.
-bool soluteOf(const char* text, const SoluteParams*& solute) {
-  const bool water = text == nullptr || *text == '\0';
-  solute = water ? nullptr : findSolute(text);
-  return water || solute != nullptr;
+// The solute a text names, nullptr for the water alone (no text, or an empty one); false with
+// `error` set when it names none.
+bool soluteOf(const char* text, const SoluteParams*& solute, std::string& error) {
+  solute = nullptr;
+  if (text == nullptr || *text == '\0') return true;
+  solute = requests::readOneSolute(text, error);
+  return solute != nullptr;
 }
 
 aqsol_values valuesOf(const Row& row) {
@@ -122,9 +122,11 @@ int computeStates(const char* soluteText, std::size_t count, const double* tempe
     return AQSOL_BAD_ARGUMENT;
   };
   const SoluteParams* solute = nullptr;
-  if (!soluteOf(soluteText, solute))
-    return refuse("solute: unknown solute '" + std::string(soluteText).substr(0, 60) +
-                  "' (use a name or a number 1-20)");
+  std::string why;
+  if (!soluteOf(soluteText, solute, why)) return refuse("solute: " + why);
+  unsigned workers = 0;
+  if (!requests::readThreads(static_cast<long long>(threads), workers, why))
+    return refuse("threads: " + why);
   if (count > 0 && (temperatures == nullptr || pressures == nullptr || values == nullptr))
     return refuse("T_C, P_bar and values must not be null");
   // Sizes in bytes cannot overflow where the caller's arrays exist; a count that would is refused.
@@ -139,11 +141,9 @@ int computeStates(const char* soluteText, std::size_t count, const double* tempe
     return refuse("arrays overlap: " + pair +
                   " share memory (no array written may overlap another)");
   for (std::size_t i = 0; i < count; ++i)
-    if (const std::string why = badState(temperatures[i], pressures[i]); !why.empty())
-      return refuse(why + " (state " + std::to_string(i) + ")");
+    if (const std::string bad = badState(temperatures[i], pressures[i]); !bad.empty())
+      return refuse(bad + " (state " + std::to_string(i) + ")");
   const Constants& k = *constants();
-  const unsigned workers =
-      threads > 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
   forEachChunk(count, workers, [&](std::size_t first, std::size_t end) {
     std::vector<RowRequest> requests;
     for (std::size_t i = first; i < end; ++i)
@@ -173,6 +173,22 @@ extern "C" {
 
 const char* aqsol_version(void) {
   return aqsol::version().data();
+}
+
+int aqsol_check_request(const char* solute, double T_C, double P_bar, long long threads,
+                        char* message) {
+  const aqsol::SoluteParams* found = nullptr;
+  std::string why;
+  unsigned workers = 0;
+  if (!aqsol::soluteOf(solute, found, why)) {
+    why = "solute: " + why;
+  } else if (!aqsol::requests::readThreads(threads, workers, why)) {
+    why = "threads: " + why;
+  } else {
+    why = aqsol::badState(T_C, P_bar);
+  }
+  aqsol::copyMessage(why.empty() ? "ok" : why, message, AQSOL_MESSAGE_SIZE);
+  return why.empty() ? AQSOL_OK : AQSOL_BAD_ARGUMENT;
 }
 
 const char* aqsol_cpu_target(void) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bindings/columns.hpp"
+#include "bindings/requests.hpp"
 #include "calculator/state_rows.hpp"
 #include "calculator/validity.hpp"
 #include "services/ascii_text.hpp"
@@ -33,8 +34,6 @@ namespace {
 
 using table::kColumns;
 using table::kLastWaterColumn;
-
-constexpr double kAbsoluteZeroC = -273.15;
 
 // The model's constants, built on first use and read-only afterwards.
 const Constants& constants() {
@@ -64,22 +63,8 @@ struct States {
 // Names (any case), menu numbers or "all", comma-separated as aqsol-table takes them; every
 // solute named, in the order named (one entry per solute asked for).
 void addSolutes(const std::string& list, std::vector<SoluteParams>& solutes) {
-  const auto add = [&](const SoluteParams& s) { solutes.push_back(s); };
-  for (std::size_t start = 0; start <= list.size();) {
-    if (solutes.size() > kMostSolutesNamed)
-      badArgument("solute: more than " + std::to_string(kMostSolutesNamed) + " solutes named");
-    const std::size_t end = std::min(list.find(',', start), list.size());
-    const std::string item = list.substr(start, end - start);
-    start = end + 1;
-    if (equalsIgnoringCase(item, "all")) {
-      for (const SoluteParams& s : soluteTable()) add(s);
-    } else if (const SoluteParams* found = findSolute(item)) {
-      add(*found);
-    } else {
-      badArgument("solute: unknown solute " + py::repr(py::str(item)).cast<std::string>() +
-                  " (use a name, a number 1-20, or all)");
-    }
-  }
+  std::string why;
+  if (!requests::readSolutes(list, solutes, why)) badArgument("solute: " + why);
 }
 
 bool isMenuNumber(py::handle item) {
@@ -119,10 +104,6 @@ void readSolutes(py::handle solute, States& states) {
   if (states.solutes.empty()) badArgument("solute: no solute given");
 }
 
-std::string numberText(double v) {
-  return py::str(py::float_(v));
-}
-
 py::array_t<double> asDoubles(py::handle value, const char* name) {
   auto array = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(value);
   if (!array) badArgument(std::string(name) + ": expected a number or an array of numbers");
@@ -133,26 +114,39 @@ py::array_t<double> readTemperatures(py::handle T_C) {
   py::array_t<double> t = asDoubles(T_C, "T_C");
   const double* v = t.data();
   for (py::ssize_t n = 0; n < t.size(); ++n)
-    if (!(v[n] > kAbsoluteZeroC && std::isfinite(v[n])))
-      badArgument("T_C: temperatures must be finite and above -273.15 °C (found " +
-                  numberText(v[n]) + ")");
+    if (const std::string why = requests::temperatureProblem(v[n]); !why.empty())
+      badArgument("T_C: " + why);
   return t;
 }
 
-// Pressures in bar; "sat" and 0 stand for the saturation pressure.
-py::array_t<double> readPressures(py::handle P_bar) {
-  if (py::isinstance<py::str>(P_bar)) {
-    std::string text = P_bar.cast<std::string>();
-    std::transform(text.begin(), text.end(), text.begin(), ::tolower);
-    if (text != "sat") badArgument("P_bar: expected pressures in bar, 0 or \"sat\"");
-    return asDoubles(py::float_(0.0), "P_bar");
+// The pressure argument: `P` in the pressure unit of `units`, or `P_bar` in bar, never both;
+// "sat" (any case) and 0 stand for the saturation pressure. In bar.
+py::array_t<double> readPressures(py::handle P, py::handle P_bar, const table::Units& units) {
+  if (P.is_none() == P_bar.is_none())
+    badArgument(P.is_none() ? "P: no pressure given (P, or P_bar in bar)"
+                            : "P and P_bar: give the pressures once");
+  const bool inBar = P.is_none();
+  const table::Units unitsOfArgument = inBar ? table::Units{units.si, false} : units;
+  const py::handle given = inBar ? P_bar : P;
+  const std::string name = inBar ? "P_bar" : "P";
+  if (py::isinstance<py::str>(given)) {
+    if (!equalsIgnoringCase(given.cast<std::string>(), "sat"))
+      badArgument(name + ": expected pressures in " +
+                  table::unitText(table::Dimension::kPressure, unitsOfArgument) + ", 0 or \"sat\"");
+    return asDoubles(py::float_(0.0), name.c_str());
   }
-  py::array_t<double> p = asDoubles(P_bar, "P_bar");
-  const double* v = p.data();
-  for (py::ssize_t n = 0; n < p.size(); ++n)
-    if (!(v[n] >= 0 && std::isfinite(v[n])))
-      badArgument("P_bar: pressures must be finite and positive, 0 or \"sat\" (found " +
-                  numberText(v[n]) + ")");
+  py::array_t<double> p = asDoubles(given, name.c_str());
+  double* v = p.mutable_data();
+  for (py::ssize_t n = 0; n < p.size(); ++n) {
+    if (const std::string why = requests::pressureProblem(v[n], unitsOfArgument); !why.empty())
+      badArgument(name + ": " + why);
+  }
+  if (unitsOfArgument.megapascal) {
+    py::array_t<double> bar(p.request().shape);
+    double* out = bar.mutable_data();
+    for (py::ssize_t n = 0; n < p.size(); ++n) out[n] = table::pressureInBar(v[n], unitsOfArgument);
+    return bar;
+  }
   return p;
 }
 
@@ -177,14 +171,15 @@ void refuseImpossibleResults(std::size_t total, std::size_t columns) {
   throw py::error_already_set();
 }
 
-void broadcast(States& states, const py::array_t<double>& t, const py::array_t<double>& p) {
+void broadcast(States& states, const py::array_t<double>& t, const py::array_t<double>& p,
+               const std::string& pressureName) {
   const py::module_ numpy = py::module_::import("numpy");
   py::list both;
   try {
     both = numpy.attr("broadcast_arrays")(t, p);
   } catch (py::error_already_set& e) {
     if (!e.matches(PyExc_ValueError)) throw;
-    badArgument("T_C and P_bar: shapes " + shapeText(t) + " and " + shapeText(p) +
+    badArgument("T_C and " + pressureName + ": shapes " + shapeText(t) + " and " + shapeText(p) +
                 " do not broadcast together");
   }
   // The results' size is known now: one that could never be held is refused before the states
@@ -203,25 +198,29 @@ void broadcast(States& states, const py::array_t<double>& t, const py::array_t<d
   states.shape.insert(states.shape.end(), b.shape(), b.shape() + b.ndim());
 }
 
-States readStates(py::handle solute, py::handle T_C, py::handle P_bar) {
+States readStates(py::handle solute, py::handle T_C, py::handle P, py::handle P_bar,
+                  const table::Units& units) {
   States states;
   if (!solute.is_none()) readSolutes(solute, states);
-  broadcast(states, readTemperatures(T_C), readPressures(P_bar));
+  broadcast(states, readTemperatures(T_C), readPressures(P, P_bar, units),
+            P.is_none() ? "P_bar" : "P");
   return states;
 }
 
-// units "cal" (default) or "si"; pressure_unit "bar" (default) or "MPa".
+// units "cal" (default) or "si"; pressure_unit "bar" (default) or "MPa"; any case.
 table::Units readUnits(const std::string& units, const std::string& pressureUnit) {
-  if (units != "cal" && units != "si") badArgument("units: expected \"cal\" or \"si\"");
-  if (pressureUnit != "bar" && pressureUnit != "MPa")
-    badArgument("pressure_unit: expected \"bar\" or \"MPa\"");
-  return {units == "si", pressureUnit == "MPa"};
+  table::Units chosen;
+  std::string why;
+  if (!requests::readUnits(units, chosen, why)) badArgument("units: " + why);
+  if (!requests::readPressureUnit(pressureUnit, chosen, why)) badArgument("pressure_unit: " + why);
+  return chosen;
 }
 
-unsigned threadCount(int threads) {
-  if (threads < 0) badArgument("threads: expected 0 (one per core) or a positive count");
-  return threads > 0 ? static_cast<unsigned>(threads)
-                     : std::max(1u, std::thread::hardware_concurrency());
+unsigned threadCount(long long threads) {
+  unsigned count = 0;
+  std::string why;
+  if (!requests::readThreads(threads, count, why)) badArgument("threads: " + why);
+  return count;
 }
 
 // A numpy array of fixed-width unicode strings of the given shape.
@@ -376,19 +375,19 @@ py::dict compute(const States& states, std::size_t last, const table::Units& uni
   return result;
 }
 
-py::dict properties(py::handle solute, py::handle T_C, py::handle P_bar, int threads,
-                    const std::string& units, const std::string& pressureUnit) {
+py::dict properties(py::handle solute, py::handle T_C, py::handle P, py::handle P_bar,
+                    long long threads, const std::string& units, const std::string& pressureUnit) {
   if (solute.is_none()) badArgument("solute: no solute given");
   const unsigned count = threadCount(threads);
   const table::Units chosen = readUnits(units, pressureUnit);
-  return compute(readStates(solute, T_C, P_bar), table::kLastValueColumn, chosen, count);
+  return compute(readStates(solute, T_C, P, P_bar, chosen), table::kLastValueColumn, chosen, count);
 }
 
-py::dict water(py::handle T_C, py::handle P_bar, int threads, const std::string& units,
-               const std::string& pressureUnit) {
+py::dict water(py::handle T_C, py::handle P, py::handle P_bar, long long threads,
+               const std::string& units, const std::string& pressureUnit) {
   const unsigned count = threadCount(threads);
   const table::Units chosen = readUnits(units, pressureUnit);
-  return compute(readStates(py::none(), T_C, P_bar), kLastWaterColumn, chosen, count);
+  return compute(readStates(py::none(), T_C, P, P_bar, chosen), kLastWaterColumn, chosen, count);
 }
 
 py::list columns(const std::string& units, const std::string& pressureUnit) {
@@ -417,14 +416,18 @@ constexpr const char* kPropertiesDocHead =
 solute  a name (any case: "CO2"), a menu number 1-20, "all", or a list of them; a list (or
         "all") adds a leading axis, one entry per solute, to every result
 T_C     temperature(s) in degrees Celsius, above -273.15: a number or an array
-P_bar   pressure(s) in bar: a number or an array; "sat" or 0 is the saturation pressure of
-        water at each temperature (there is none at or above the critical temperature)
-threads computing threads; 0 (default) uses every core. The GIL is released meanwhile.
-units   "cal" (default: cal, cm3, g/cm3, as the calculator computes) or "si" (J, m3, kg/m3)
-pressure_unit  "bar" (default) or "MPa": the results' pressures (the key is then "P_MPa") and
-        every quantity per pressure or in ln of a pressure; P_bar is always in bar
+P       pressure(s) in the pressure unit (bar unless pressure_unit="MPa"): a number or an
+        array; "sat" or 0 is the saturation pressure of water at each temperature (there is
+        none at or above the critical temperature)
+P_bar   instead of P, by keyword: pressure(s) in bar whatever the pressure unit
+threads computing threads: 0 (default) is one per core, at most 256. The GIL is released
+        meanwhile.
+units   "cal" (default: cal, cm3, g/cm3, as the calculator computes) or "si" (J, m3, kg/m3),
+        any case
+pressure_unit  "bar" (default) or "MPa", any case: the pressures P gives and the results'
+        (the key is then "P_MPa"), and every quantity per pressure or in ln of a pressure
 
-T_C and P_bar broadcast together with numpy's rules. Returns a dict of numpy arrays, with the
+T_C and the pressures broadcast together with numpy's rules. Returns a dict of numpy arrays, with the
 columns and units of aqsol-table (docs/model.md has the equations), units cal | si:
   solute     the solute's name
 )";
@@ -452,16 +455,18 @@ KeyboardInterrupt.
 Example:
   >>> aqsol.properties("CO2", 25, 1)["lnkH"]
   array(7.38960712)
-  >>> aqsol.properties("CO2", T_C=np.linspace(0, 350, 351), P_bar="sat")["lnkH"].shape
+  >>> aqsol.properties("CO2", T_C=np.linspace(0, 350, 351), P="sat")["lnkH"].shape
   (351,)
+  >>> aqsol.properties("CO2", 25, 0.1, pressure_unit="MPa")["P_MPa"]
+  array(0.1)
 )";
 
 constexpr const char* kWaterDoc = R"(Properties of pure water: the water columns of properties().
 
 T_C     temperature(s) in degrees Celsius, above -273.15
-P_bar   pressure(s) in bar; "sat" or 0 for the saturation pressure
-threads computing threads; 0 (default) uses every core
-units, pressure_unit  as in properties()
+P       pressure(s) in the pressure unit; "sat" or 0 for the saturation pressure (or P_bar=
+        in bar, by keyword)
+threads, units, pressure_unit  as in properties()
 
 Returns a dict of numpy arrays: T_C, P_bar, phase, rho (g/cm3), drho_dP (g/(cm3 bar)),
 drho_dT (g/(cm3 K)), d2rho_dT2 (g/(cm3 K2)), V_H2O (cm3/mol), Cp_H2O (cal/(mol K)), lnf_H2O
@@ -479,8 +484,8 @@ PYBIND11_MODULE(_aqsol, m) {
       "Properties of pure water and of dissolved gases and neutral solutes at infinite dilution "
       "in water, from the saturation curve to the supercritical region.\n\n"
       "solutes()                        the solute names in menu order\n"
-      "properties(solute, T_C, P_bar)   water and solute properties over arrays of states\n"
-      "water(T_C, P_bar)                water properties alone";
+      "properties(solute, T_C, P)       water and solute properties over arrays of states\n"
+      "water(T_C, P)                    water properties alone";
   // A critical error of the runtime (its memory exhausted) ends the call, never the interpreter.
   py::register_exception_translator([](std::exception_ptr raised) {
     try {
@@ -497,10 +502,11 @@ PYBIND11_MODULE(_aqsol, m) {
   static const std::string propertiesDoc =
       std::string(kPropertiesDocHead) + aqsol::table::valueColumnDefinitions() + kPropertiesDocTail;
   m.def("properties", &properties, propertiesDoc.c_str(), py::arg("solute"), py::arg("T_C"),
-        py::arg("P_bar"), py::kw_only(), py::arg("threads") = 0, py::arg("units") = "cal",
-        py::arg("pressure_unit") = "bar");
-  m.def("water", &water, kWaterDoc, py::arg("T_C"), py::arg("P_bar"), py::kw_only(),
+        py::arg("P") = py::none(), py::kw_only(), py::arg("P_bar") = py::none(),
         py::arg("threads") = 0, py::arg("units") = "cal", py::arg("pressure_unit") = "bar");
+  m.def("water", &water, kWaterDoc, py::arg("T_C"), py::arg("P") = py::none(), py::kw_only(),
+        py::arg("P_bar") = py::none(), py::arg("threads") = 0, py::arg("units") = "cal",
+        py::arg("pressure_unit") = "bar");
   m.attr("__version__") = std::string(aqsol::version());
   m.def(
       "cpu_target", [] { return std::string(aqsol::targetName(aqsol::cpuTargets().active)); },

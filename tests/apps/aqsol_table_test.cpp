@@ -12,6 +12,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "apps/table/options.hpp"
@@ -152,7 +153,7 @@ TEST(TableOptions, BadArgumentsAreNamed) {
       {{"--solute", "2.5", "--T", "25", "--P", "1"}, "2.5"},
       {{"--solute", "CO2", "--T", "-300", "--P", "1"},
        "-300 °C is at or below absolute zero (-273.15 °C)"},
-      {{"--solute", "CO2", "--T", "25", "--P", "1,-5"}, "pressure must be positive or sat"},
+      {{"--solute", "CO2", "--T", "25", "--P", "1,-5"}, "pressure -5 bar is below zero"},
       {{"--solute", "all", "--T", "0:999999:1", "--P", "0:999999:1"}, "add --force"},
       {{"--solute", "CO2", "--T", "25", "--P", "1", "--format", "xml"}, "xml"},
       {{"--solute", "CO2", "--T", "25", "--P", "1", "--bogus", "1"}, "--bogus"},
@@ -420,7 +421,10 @@ TEST(TableOptions, ThreadCounts) {
                                         "--P",      "1",  "--threads", "3"};
   ASSERT_TRUE(parseOptions(args, options, error)) << error;
   EXPECT_EQ(options.threads, 3u);
-  for (std::string_view bad : {"0", "-1", "x", "257", "2.5"}) {
+  args.back() = "0";  // one per core
+  ASSERT_TRUE(parseOptions(args, options, error)) << error;
+  EXPECT_EQ(options.threads, std::max(1u, std::thread::hardware_concurrency()));
+  for (std::string_view bad : {"-1", "x", "257", "2.5", ""}) {
     args.back() = bad;
     Options o;
     EXPECT_FALSE(parseOptions(args, o, error)) << bad;

@@ -112,9 +112,9 @@ class StateLists(unittest.TestCase):
         self.assertEqual(rows, table("--T", "25", "--P", "1") + table("--T", "300", "--P", "100"))
 
     def test_bad_lines_are_named_by_number(self):
-        cases = [("T_C,P_bar\n25,1\n25,x\n", b":3: pressure: not a number: 'x'"),
-                 ("T_C,P_bar\n-300,1\n", b":2: temperature: "),
-                 ("T_C,P_bar\n25,-1\n", b":2: pressure: pressure must be positive"),
+        cases = [("T_C,P_bar\n25,1\n25,x\n", b":3: P_bar: not a number: 'x'"),
+                 ("T_C,P_bar\n-300,1\n", ":2: T_C: temperature -300 °C is at or below".encode()),
+                 ("T_C,P_bar\n25,-1\n", b":2: P_bar: pressure -1 bar is below zero"),
                  ("T_C,P_bar\n25\n", b":2: expected 2 fields or more, found 1"),
                  ("depth,P_bar\n1,2\n", b":1: the header 'depth,P_bar' names no T_C column"),
                  # Two columns of one quantity leave the choice open.

@@ -154,7 +154,7 @@ class OutputFiles(unittest.TestCase):
         self.assertEqual(os.listdir(self.folder.name), ["table.csv"])
 
     def test_a_bad_argument_leaves_no_file(self):
-        self.assertEqual(run(*GRID, "--output", self.file, "--threads", "0").returncode, 2)
+        self.assertEqual(run(*GRID, "--output", self.file, "--threads", "-1").returncode, 2)
         self.assertEqual(os.listdir(self.folder.name), [])
 
     def test_a_killed_run_leaves_nothing_under_the_real_name(self):

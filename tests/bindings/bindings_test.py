@@ -84,22 +84,31 @@ class InstalledLibrary(unittest.TestCase):
         symbols = subprocess.run(["nm", "-D", "--defined-only", library], capture_output=True,
                                  text=True, check=True).stdout.split("\n")
         names = sorted(line.split()[-1] for line in symbols if line.strip())
-        self.assertEqual(names, ["aqsol_cpu_target", "aqsol_phase_name", "aqsol_properties",
-                                 "aqsol_properties_many", "aqsol_range_flag_name",
-                                 "aqsol_solute_count", "aqsol_solute_index", "aqsol_solute_name",
-                                 "aqsol_version"])
+        self.assertEqual(names, ["aqsol_check_request", "aqsol_cpu_target", "aqsol_phase_name",
+                                 "aqsol_properties", "aqsol_properties_many",
+                                 "aqsol_range_flag_name", "aqsol_solute_count",
+                                 "aqsol_solute_index", "aqsol_solute_name", "aqsol_version"])
         soname = subprocess.run(["objdump", "-p", library], capture_output=True, text=True,
                                 check=True).stdout
         self.assertIn("SONAME               libaqsol.so.1", soname)
 
 
-    def test_the_r_package_gives_the_tables_numbers(self):
+    @classmethod
+    def r_library(cls):
+        """The R package installed against this tree's library (once), or None without R."""
         if not (shutil.which("Rscript") and shutil.which("R")):
+            return None
+        library = os.path.join(cls.folder.name, "R")
+        if not os.path.isdir(library):
+            subprocess.run([os.path.join(ROOT, "scripts/install-r-package"), cls.prefix,
+                            library], check=True, capture_output=True)
+        return library
+
+    def test_the_r_package_gives_the_tables_numbers(self):
+        library = self.r_library()
+        if library is None:
             self.skipTest("R is not installed (apt install r-base-core r-cran-rcpp "
                           "r-cran-testthat)")
-        library = os.path.join(self.folder.name, "R")
-        subprocess.run([os.path.join(ROOT, "scripts/install-r-package"), self.prefix, library],
-                       check=True, capture_output=True)
         tests = os.path.join(ROOT, "bindings/r/aqsol/tests/testthat")
         result = subprocess.run(
             ["Rscript", "-e", "library(testthat); library(aqsol); "
@@ -107,6 +116,91 @@ class InstalledLibrary(unittest.TestCase):
             env={**self.env, "R_LIBS": library, "AQSOL_TABLE": TABLE}, capture_output=True,
             text=True)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+
+    def test_the_same_request_gets_the_same_answer_everywhere(self):
+        """aqsol-table, the C library, Python and R over thread counts, unit spellings,
+        pressure units, bad solutes and bad states: the same numbers, or the same message
+        after each interface's name for the argument (and R's element, C's state)."""
+        import ctypes
+        import re
+        c = ctypes.CDLL(os.path.join(self.libdir, "libaqsol.so"))
+        c.aqsol_check_request.argtypes = [ctypes.c_char_p, ctypes.c_double, ctypes.c_double,
+                                          ctypes.c_longlong, ctypes.c_char_p]
+
+        def core(message):
+            message = re.sub(r"^(aqsol-table: )?[-\w ]+: ", "", message.splitlines()[0])
+            return re.sub(r" \((state|element) \d+\)$", "", message)
+
+        def by_table(*args):
+            result = subprocess.run([TABLE, "--quiet", *args], capture_output=True, text=True)
+            return core(result.stderr) if result.returncode else table_rows(*args)[0]["lnkH"]
+
+        def by_c(solute, t, p, threads=0):
+            message = ctypes.create_string_buffer(256)
+            code = c.aqsol_check_request(solute.encode(), t, p, threads, message)
+            return core(message.value.decode()) if code else "ok"
+
+        def by_python(call):
+            program = ("import aqsol\ntry:\n    print(repr(float(aqsol." + call + "['lnkH'])))\n"
+                       "except ValueError as e:\n    print(e)")
+            return core(subprocess.run(
+                [sys.executable, "-c", program], capture_output=True, text=True, check=True,
+                env={**self.env, "PYTHONPATH": os.path.join(BUILD, "python")}).stdout)
+
+        def by_r(call):
+            library = self.r_library()
+            if library is None:
+                return None
+            program = ("library(aqsol); r <- tryCatch(sprintf('%.17g', " + call +
+                       "$lnkH), error = conditionMessage); cat(r, '\n')")
+            return core(subprocess.run(["Rscript", "-e", program], capture_output=True,
+                                       text=True, check=True,
+                                       env={**self.env, "R_LIBS": library}).stdout.strip())
+
+        threads = "expected 0 (one per core) or a thread count from 1 to 256 (found {})"
+        for n in (-1, 257):
+            with self.subTest(threads=n):
+                self.assertEqual(by_table("--T", "25", "--P", "1", "--threads", str(n)),
+                                 threads.format(n))
+                self.assertEqual(by_c("CO2", 25, 1, n), threads.format(n))
+                self.assertEqual(by_python(f"properties('CO2', 25, 1, threads={n})"),
+                                 threads.format(n))
+                r = by_r(f"aqsol_properties('CO2', 25, 1, threads = {n})")
+                self.assertIn(r, (None, threads.format(n)))
+        at_25 = float(by_table("--solute", "CO2", "--T", "25", "--P", "1", "--threads", "0"))
+        self.assertEqual(by_c("CO2", 25, 1, 0), "ok")
+        self.assertEqual(float(by_python("properties('CO2', 25, 1, threads=0)")), at_25)
+        r = by_r("aqsol_properties('CO2', 25, 1, threads = 0)")
+        if r is not None:
+            self.assertEqual(float(r), at_25)
+        # Unit words in any case; a pressure read in the unit the call names.
+        si = by_table("--solute", "CO2", "--T", "25", "--P", "0.1", "--units", "SI",
+                      "--pressure-unit", "mpa")
+        self.assertEqual(float(si), float(by_python(
+            "properties('CO2', 25, 0.1, units='SI', pressure_unit='mpa')")))
+        self.assertEqual(float(si), float(by_python(
+            "properties('CO2', 25, P_bar=1, units='si', pressure_unit='MPa')")))
+        for word, message in (("imperial", "unknown units 'imperial' (use cal or si)"),):
+            self.assertEqual(by_table("--T", "25", "--P", "1", "--units", word), message)
+            self.assertEqual(by_python(f"properties('CO2', 25, 1, units='{word}')"), message)
+        unit = "unknown pressure unit 'psi' (use bar or MPa)"
+        self.assertEqual(by_table("--T", "25", "--P", "1", "--pressure-unit", "psi"), unit)
+        self.assertEqual(by_python("properties('CO2', 25, 1, pressure_unit='psi')"), unit)
+        # Bad solutes and bad states.
+        cases = (("XeF2", 25, 1, "unknown solute 'XeF2' (use a name or a number 1-20)"),
+                 ("21", 25, 1, "unknown solute '21' (use a name or a number 1-20)"),
+                 ("CO2", -300, 1,
+                  "temperature -300 °C is at or below absolute zero (-273.15 °C)"),
+                 ("CO2", 25, -1, "pressure -1 bar is below zero (give a positive pressure, "
+                                 "or sat or 0 for the saturation pressure)"))
+        for solute, t, p, message in cases:
+            with self.subTest(solute=solute, T=t, P=p):
+                self.assertEqual(by_table("--solute", solute, "--T", str(t), "--P", str(p)),
+                                 message)
+                self.assertEqual(by_c(solute, t, p), message)
+                self.assertEqual(by_python(f"properties('{solute}', {t}, {p})"), message)
+                self.assertIn(by_r(f"aqsol_properties('{solute}', {t}, {p})"), (None, message))
 
 
 class Fortran(unittest.TestCase):

@@ -111,9 +111,9 @@ def test_statuses_take_four_bytes_a_state_and_each_message_once():
     (("CO2", -273.15, 1), "T_C"),
     (("CO2", [25, float("nan")], 1), "T_C"),
     (("CO2", "warm", 1), "T_C"),
-    (("CO2", 25, -1), "P_bar"),
-    (("CO2", 25, "high"), "P_bar"),
-    (("CO2", [1, 2], [1, 2, 3]), "T_C and P_bar"),
+    (("CO2", 25, -1), "P"),
+    (("CO2", 25, "high"), "P"),
+    (("CO2", [1, 2], [1, 2, 3]), "T_C and P"),
     ((2**100, 25, 1), "solute"),
     ((["CO2", 2**70], 25, 1), "solute"),
     (([["CO2"]], 25, 1), "solute"),
@@ -220,8 +220,13 @@ def test_phase_units_and_version():
     assert list(cal["phase"]) == ["liquid", "vapour", "supercritical"]
     failed = aqsol.water(400, "sat")
     assert failed["status"] != 0 and failed["phase"] == ""
-    si = aqsol.properties("CO2", [25, 100, 400], [1, 1, 300], units="si", pressure_unit="MPa")
+    si = aqsol.properties("CO2", [25, 100, 400], P_bar=[1, 1, 300], units="si",
+                          pressure_unit="MPa")
     assert "P_MPa" in si and "P_bar" not in si
+    in_mpa = aqsol.properties("CO2", [25, 100, 400], [0.1, 0.1, 30], units="SI",
+                              pressure_unit="mpa")  # P in the pressure unit; words any case
+    for name in ("P_MPa", "rho", "lnkH"):
+        assert np.array_equal(in_mpa[name], si[name]), name
     assert np.array_equal(si["rho"], cal["rho"] * 1e3)
     assert np.array_equal(si["Gaq"], cal["Gaq"] * 4.184)
     assert np.array_equal(si["lnkH"], cal["lnkH"] - math.log(10))  # numpy's log may be 1 ulp off

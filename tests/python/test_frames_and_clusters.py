@@ -57,8 +57,11 @@ def test_a_dataset_is_the_grid():
     assert grid["V2"].attrs["units"] == "cm3/mol"
     assert grid["status"].attrs["messages"] == list(direct["messages"])
     assert grid["phase"].sel(solute="CO2", T_C=400, P_bar=500).item() == "supercritical"
-    si = aqsol.dataset("CO2", [25], [10], units="si", pressure_unit="MPa")
+    si = aqsol.dataset("CO2", [25], P_bar=[10], units="si", pressure_unit="MPa")
     assert si["P_MPa"].values.tolist() == [1.0] and si["rho"].attrs["units"] == "kg/m3"
+    in_mpa = aqsol.dataset("CO2", [25], [1], units="si", pressure_unit="MPa")
+    assert in_mpa["P_MPa"].values.tolist() == [1.0]
+    assert np.array_equal(in_mpa["lnkH"].values, si["lnkH"].values)
 
 
 def test_a_dataset_takes_what_properties_takes_and_refuses_empty_axes():
@@ -69,9 +72,9 @@ def test_a_dataset_takes_what_properties_takes_and_refuses_empty_axes():
                           aqsol.dataset("CO2", [25], [0, 1])["lnkH"].values)
     assert aqsol.dataset("co2", 25, "SAT")["lnkH"].shape == (1, 1, 1)
     for args, message in ((("CO2", [], [1]), "T_C: no values"),
-                          (("CO2", [25], []), "P_bar: no values"),
+                          (("CO2", [25], []), "P: no values"),
                           (([], [25], [1]), "solutes: no solute"),
-                          (("CO2", [25], ["x"]), 'P_bar: expected numbers, 0 or "sat"')):
+                          (("CO2", [25], ["x"]), 'P: expected numbers, 0 or "sat"')):
         with pytest.raises(ValueError, match="^" + message):
             aqsol.dataset(*args)
 

@@ -5,7 +5,7 @@ solutes()                          the solute names in menu order
 properties(solute, T_C, P_bar)     water and solute properties: a dict of arrays, or a pandas
                                    DataFrame with as_frame=True
 water(T_C, P_bar)                  water properties alone
-dataset(solutes, T_C, P_bar)       a grid as an xarray Dataset on (solute, T_C, P_bar)
+dataset(solutes, T_C, P)           a grid as an xarray Dataset on (solute, T_C, P_bar)
 """
 import numpy as np
 
@@ -48,15 +48,17 @@ def _frame(result, units, pressure_unit):
     return frame
 
 
-def properties(solute, T_C, P_bar, *, threads=0, units="cal", pressure_unit="bar",
+def properties(solute, T_C, P=None, *, P_bar=None, threads=0, units="cal", pressure_unit="bar",
                as_frame=False):
-    result = _properties(solute, T_C, P_bar, threads=threads, units=units,
+    result = _properties(solute, T_C, P, P_bar=P_bar, threads=threads, units=units,
                          pressure_unit=pressure_unit)
     return _frame(result, units, pressure_unit) if as_frame else result
 
 
-def water(T_C, P_bar, *, threads=0, units="cal", pressure_unit="bar", as_frame=False):
-    result = _water(T_C, P_bar, threads=threads, units=units, pressure_unit=pressure_unit)
+def water(T_C, P=None, *, P_bar=None, threads=0, units="cal", pressure_unit="bar",
+          as_frame=False):
+    result = _water(T_C, P, P_bar=P_bar, threads=threads, units=units,
+                    pressure_unit=pressure_unit)
     return _frame(result, units, pressure_unit) if as_frame else result
 
 
@@ -87,16 +89,17 @@ def _axis(values, name, saturation=False):
     return axis
 
 
-def dataset(solutes, T_C, P_bar, *, threads=0, units="cal", pressure_unit="bar"):
+def dataset(solutes, T_C, P=None, *, P_bar=None, threads=0, units="cal", pressure_unit="bar"):
     """The grid of every solute, temperature and pressure as an xarray Dataset on the
     dimensions (solute, T_C, P_bar), with units and long names as attributes (needs
     python3-xarray).
 
     solutes  a name, a menu number, "all", or a list of them
     T_C      temperatures in degrees Celsius (a 1-D list or array)
-    P_bar    pressures in bar (a 1-D list or array); 0 or "sat" is the saturation pressure at
-             each temperature: the coordinate then holds 0, and the variable "pressure" the
-             saturation pressure found (P_MPa and MPa with pressure_unit="MPa")
+    P        pressures in the pressure unit (a 1-D list or array; or P_bar= in bar, by
+             keyword); 0 or "sat" is the saturation pressure at each temperature: the
+             coordinate then holds 0, and the variable "pressure" the saturation pressure
+             found (the coordinate P_MPa, in MPa, with pressure_unit="MPa")
     threads, units, pressure_unit  as in properties()
 
     Every column of properties() is a variable on (solute, T_C, P_bar): the numbers, "phase"
@@ -110,11 +113,14 @@ def dataset(solutes, T_C, P_bar, *, threads=0, units="cal", pressure_unit="bar")
         names = [solutes] if np.ndim(solutes) == 0 else list(solutes)
     if len(names) == 0:
         raise ValueError("solutes: no solute given")
+    if (P is None) == (P_bar is None):  # refused, in the module's words
+        _properties(names, 25, P, P_bar=P_bar, threads=threads, units=units,
+                    pressure_unit=pressure_unit)
     temperatures = _axis(T_C, "T_C")
-    pressures = _axis(P_bar, "P_bar", saturation=True)
-    result = _properties(names, temperatures[:, None],
-                         pressures[None, :], threads=threads, units=units,
-                         pressure_unit=pressure_unit)
+    named = "P" if P_bar is None else "P_bar"
+    pressures = _axis(P if P_bar is None else P_bar, named, saturation=True)
+    result = _properties(names, temperatures[:, None], **{named: pressures[None, :]},
+                         threads=threads, units=units, pressure_unit=pressure_unit)
     about = {name: (long_name, unit) for name, long_name, unit in _columns(units, pressure_unit)}
     pressure_name = next(name for name in about if name.startswith("P_"))
     dims = ("solute", "T_C", pressure_name)
@@ -138,8 +144,8 @@ def dataset(solutes, T_C, P_bar, *, threads=0, units="cal", pressure_unit="bar")
                              {"long_name": long_name + " of the state", "units": unit})
     coords = {"solute": ("solute", result["solute"][:, 0, 0]),
               "T_C": ("T_C", temperatures, {"long_name": "temperature", "units": "C"}),
-              pressure_name: (pressure_name, pressures if pressure_name == "P_bar"
-                              else pressures * 0.1,
+              pressure_name: (pressure_name, pressures if pressure_name == "P_bar" or
+                              named == "P" else pressures * 0.1,
                               {"long_name": "pressure asked for (0: the saturation pressure)",
                                "units": unit})}
     return xarray.Dataset(variables, coords=coords,

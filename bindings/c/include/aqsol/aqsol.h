@@ -20,7 +20,8 @@ enum aqsol_status {
   AQSOL_NOT_COMPUTED = 1, /* the state could not be computed: its values are NaN and the
                              message says why (no stable root, no saturation pressure ...) */
   AQSOL_BAD_ARGUMENT = 2, /* an unknown solute, a temperature at or below -273.15 C, a
-                             negative or non-finite pressure, a null pointer; nothing done */
+                             negative or non-finite pressure, a thread count beyond 256, a
+                             null pointer; nothing done */
   AQSOL_OUT_OF_MEMORY = 3 /* nothing done */
 };
 
@@ -103,16 +104,24 @@ const char* aqsol_phase_name(int phase);
 int aqsol_properties(const char* solute, double T_C, double P_bar, aqsol_values* values,
                      char* message, size_t message_size);
 
-/* `count` states at once, on `threads` threads (0: one per core), with the same numbers as one
- * at a time. `T_C`, `P_bar` and `values` hold `count` entries; `statuses` (may be NULL) receives
- * each state's status, and `messages` (may be NULL) `count` messages of AQSOL_MESSAGE_SIZE
- * bytes each. The arrays written (`values`, `statuses`, `messages`) must not overlap each other
- * or `T_C` and `P_bar` (which may be one array): overlapping ones are refused with
- * AQSOL_BAD_ARGUMENT. Returns AQSOL_OK when every argument was good (states that could not be
+/* `count` states at once, on `threads` threads (0: one per core; at most 256), with the same
+ * numbers as one at a time. `T_C`, `P_bar` and `values` hold `count` entries; `statuses` (may be
+ * NULL) receives each state's status, and `messages` (may be NULL) `count` messages of
+ * AQSOL_MESSAGE_SIZE bytes each. The arrays written (`values`, `statuses`, `messages`) must not
+ * overlap each other or `T_C` and `P_bar` (which may be one array): overlapping ones are refused
+ * with AQSOL_BAD_ARGUMENT. Returns AQSOL_OK when every argument was good (states that could not be
  * computed included: see `statuses`), else AQSOL_BAD_ARGUMENT or AQSOL_OUT_OF_MEMORY with nothing
  * computed; the first message (when `messages` is not NULL) then says why. */
 int aqsol_properties_many(const char* solute, size_t count, const double* T_C, const double* P_bar,
                           unsigned threads, aqsol_values* values, int* statuses, char* messages);
+
+/* Whether aqsol_properties_many would take a request: `solute` (NULL or "" for water alone), one
+ * state (P_bar 0 for the saturation pressure) and a thread count (0: one per core, at most 256).
+ * Returns AQSOL_OK, or AQSOL_BAD_ARGUMENT with the reason in `message` (may be NULL;
+ * AQSOL_MESSAGE_SIZE bytes), word for word as aqsol_properties_many, aqsol-table and the Python
+ * module give it. For interfaces that check their arguments before computing. */
+int aqsol_check_request(const char* solute, double T_C, double P_bar, long long threads,
+                        char* message);
 
 #ifdef __cplusplus
 }

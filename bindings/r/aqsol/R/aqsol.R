@@ -5,7 +5,7 @@
 #' solute: names (any case: "CO2") or menu numbers 1-20; NA for water alone.
 #' T_C: temperatures in degrees Celsius, above -273.15.
 #' P_bar: pressures in bar; "sat" or 0 for the saturation pressure at each temperature.
-#' threads: computing threads; 0 (default) uses every core.
+#' threads: computing threads, 0 (default: one per core) to 256.
 #' Returns a data.frame with the columns of aqsol-table (units in attr(, "units")): a state that
 #' cannot be computed has NA values and says why in its status column.
 aqsol_properties <- function(solute, T_C, P_bar, threads = 0L) {
@@ -27,8 +27,8 @@ aqsol_properties <- function(solute, T_C, P_bar, threads = 0L) {
     if (size != 1 && size != n)
       stop(sprintf("%s: length %d does not recycle to %d", argument, size, n), call. = FALSE)
   }
-  if (!is.numeric(threads) || length(threads) != 1 || is.na(threads) || threads < 0)
-    stop("threads: expected 0 (every core) or a positive count", call. = FALSE)
+  if (!is.numeric(threads) || length(threads) != 1 || is.na(threads))
+    stop("threads: expected 0 (one per core) or a thread count from 1 to 256", call. = FALSE)
   names <- ifelse(is.na(solute), "", as.character(solute))
   frame <- aqsol_compute(rep_len(names, n), rep_len(as.double(T_C), n),
                          rep_len(as.double(P_bar), n), as.integer(threads))

@@ -16,20 +16,15 @@ namespace {
 // States computed at a time: R's interrupts are looked for between slices.
 constexpr std::size_t kSlice = 65'536;
 
-// The first element (1-based, as R counts) that cannot be computed at all, and why; empty when
-// every element can.
+// The first element (1-based, as R counts) that cannot be computed at all, and why, in the
+// C library's words; empty when every element can.
 std::string badElement(const Rcpp::CharacterVector& solute, const Rcpp::NumericVector& T_C,
                        const Rcpp::NumericVector& P_bar) {
+  char why[AQSOL_MESSAGE_SIZE];
   for (R_xlen_t i = 0; i < T_C.size(); ++i) {
-    const std::string at = " (element " + std::to_string(i + 1) + ")";
     const std::string name = Rcpp::as<std::string>(solute[i]);
-    if (!name.empty() && aqsol_solute_index(name.c_str()) < 0)
-      return "solute: unknown solute '" + name.substr(0, 60) + "'" + at +
-             " (use a name or a number 1-20)";
-    if (!(std::isfinite(T_C[i]) && T_C[i] > -273.15))
-      return "T_C: temperatures must be finite and above -273.15 C" + at;
-    if (!(std::isfinite(P_bar[i]) && P_bar[i] >= 0))
-      return "P_bar: pressures must be finite and positive, 0 or \"sat\"" + at;
+    if (aqsol_check_request(name.c_str(), T_C[i], P_bar[i], 0, why) != AQSOL_OK)
+      return std::string(why) + " (element " + std::to_string(i + 1) + ")";
   }
   return {};
 }
@@ -107,6 +102,9 @@ struct Columns {
 SEXP aqsol_compute(Rcpp::CharacterVector solute, Rcpp::NumericVector T_C, Rcpp::NumericVector P_bar,
                    int threads) {
   const R_xlen_t n = T_C.size();
+  char refused[AQSOL_MESSAGE_SIZE];
+  if (aqsol_check_request(nullptr, 25, 1, threads, refused) != AQSOL_OK)
+    return Rcpp::wrap(std::string(refused));
   if (const std::string why = badElement(solute, T_C, P_bar); !why.empty()) return Rcpp::wrap(why);
   if (const std::string why = tooLarge(n); !why.empty()) return Rcpp::wrap(why);
   std::map<std::string, std::vector<R_xlen_t>> bySolute;

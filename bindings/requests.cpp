@@ -1,0 +1,180 @@
+// The checks of what a caller asks for, shared by every interface.
+#include "bindings/requests.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+#include "services/ascii_text.hpp"
+#include "services/shortest_number.hpp"
+
+namespace aqsol::requests {
+namespace {
+
+// At most this many characters of an argument are quoted in a message.
+constexpr std::size_t kMaxQuoted = 60;
+
+// The length of the well-formed UTF-8 sequence at the start of `text` whose character a terminal
+// shows as itself, or 0: a byte that begins no sequence, a cut or overlong one, a surrogate or a
+// code point beyond U+10FFFF, or a character that moves the cursor or the text's direction (C0
+// and C1 controls, DEL, the line and paragraph separators, the bidirectional controls).
+std::size_t shownSequence(std::string_view text) {
+  const auto byte = static_cast<unsigned char>(text[0]);
+  const std::size_t length = byte < 0x80       ? 1
+                             : byte >> 5 == 6  ? 2
+                             : byte >> 4 == 14 ? 3
+                             : byte >> 3 == 30 ? 4
+                                               : 0;
+  if (length == 0 || length > text.size()) return 0;
+  char32_t code = length == 1 ? byte : byte & (0x7F >> length);
+  for (std::size_t c = 1; c < length; ++c) {
+    const auto next = static_cast<unsigned char>(text[c]);
+    if ((next & 0xC0) != 0x80) return 0;
+    code = code << 6 | (next & 0x3F);
+  }
+  constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};  // below: overlong
+  if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F);
+  const bool direction = code == 0x061C || code == 0x200E || code == 0x200F ||
+                         (code >= 0x2028 && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+  return control || direction ? 0 : length;
+}
+
+// The bytes of `text` as \xNN.
+void appendEscaped(std::string& out, std::string_view text) {
+  for (char c : text) {
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(c));
+    out += escape;
+  }
+}
+
+// A number as messages write it: the shortest text that reads back as it.
+std::string numberText(double value) {
+  char text[kShortestNumberRoom];
+  return {text, writeShortest(text, value)};
+}
+
+constexpr double kAbsoluteZeroC = -273.15;
+
+std::string unknownSolute(std::string_view text) {
+  return "unknown solute " + quoted(text) + " (use a name or a number 1-" +
+         std::to_string(soluteTable().size()) + ")";
+}
+
+}  // namespace
+
+std::string quoted(std::string_view text) {
+  std::string out = "'";
+  std::size_t characters = 0;
+  for (std::size_t n = 0; n < text.size() && characters < kMaxQuoted; ++characters) {
+    const std::string_view rest = text.substr(n);
+    if (const std::size_t length = shownSequence(rest)) {
+      out.append(rest.substr(0, length));
+      n += length;
+    } else {
+      // A character that is well formed but not shown goes as all its bytes, anything else
+      // byte by byte.
+      const auto byte = static_cast<unsigned char>(rest[0]);
+      std::size_t bytes = byte >= 0xC2 && byte <= 0xF4 ? (byte >= 0xF0   ? 4
+                                                          : byte >= 0xE0 ? 3
+                                                                         : 2)
+                                                       : 1;
+      for (std::size_t c = 1; c < bytes; ++c)
+        if (c >= rest.size() || (static_cast<unsigned char>(rest[c]) & 0xC0) != 0x80) bytes = 1;
+      appendEscaped(out, rest.substr(0, bytes));
+      n += bytes;
+    }
+    if (characters + 1 == kMaxQuoted && n < text.size()) out += "...";
+  }
+  return out + "'";
+}
+
+bool readThreads(long long asked, unsigned& threads, std::string& error) {
+  if (asked < 0 || asked > kMaxThreads) {
+    error = "expected 0 (one per core) or a thread count from 1 to " + std::to_string(kMaxThreads) +
+            " (found " + std::to_string(asked) + ")";
+    return false;
+  }
+  threads =
+      asked > 0 ? static_cast<unsigned>(asked) : std::max(1u, std::thread::hardware_concurrency());
+  return true;
+}
+
+bool readThreads(std::string_view text, unsigned& threads, std::string& error) {
+  long long asked = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), asked);
+  if (ec == std::errc() && end == text.data() + text.size())
+    return readThreads(asked, threads, error);
+  error = "expected 0 (one per core) or a thread count from 1 to " + std::to_string(kMaxThreads) +
+          " (found " + quoted(text) + ")";
+  return false;
+}
+
+std::string temperatureProblem(double temperatureC) {
+  if (!std::isfinite(temperatureC))
+    return "temperature " + numberText(temperatureC) + " is not a finite number";
+  if (temperatureC <= kAbsoluteZeroC)
+    return "temperature " + numberText(temperatureC) +
+           " °C is at or below absolute zero (-273.15 °C)";
+  return {};
+}
+
+std::string pressureProblem(double pressure, const Units& units) {
+  if (!std::isfinite(pressure))
+    return "pressure " + numberText(pressure) + " is not a finite number";
+  if (pressure < 0)
+    return "pressure " + numberText(pressure) + " " +
+           table::unitText(table::Dimension::kPressure, units) +
+           " is below zero (give a positive pressure, or sat or 0 for the saturation pressure)";
+  return {};
+}
+
+bool readSolutes(std::string_view list, std::vector<SoluteParams>& solutes, std::string& error) {
+  for (std::size_t start = 0; start <= list.size();) {
+    const std::size_t end = std::min(list.find(',', start), list.size());
+    const std::string_view item = list.substr(start, end - start);
+    start = end + 1;
+    if (equalsIgnoringCase(item, "all")) {
+      solutes.insert(solutes.end(), soluteTable().begin(), soluteTable().end());
+    } else if (const SoluteParams* found = findSolute(item)) {
+      solutes.push_back(*found);
+    } else {
+      error = unknownSolute(item);
+      return false;
+    }
+    if (solutes.size() > kMostSolutesNamed) {
+      error = "more than " + std::to_string(kMostSolutesNamed) + " solutes named";
+      return false;
+    }
+  }
+  return true;
+}
+
+const SoluteParams* readOneSolute(std::string_view text, std::string& error) {
+  if (const SoluteParams* found = findSolute(text)) return found;
+  error = unknownSolute(text);
+  return nullptr;
+}
+
+bool readUnits(std::string_view text, Units& units, std::string& error) {
+  if (!equalsIgnoringCase(text, "cal") && !equalsIgnoringCase(text, "si")) {
+    error = "unknown units " + quoted(text) + " (use cal or si)";
+    return false;
+  }
+  units.si = equalsIgnoringCase(text, "si");
+  return true;
+}
+
+bool readPressureUnit(std::string_view text, Units& units, std::string& error) {
+  if (!equalsIgnoringCase(text, "bar") && !equalsIgnoringCase(text, "MPa")) {
+    error = "unknown pressure unit " + quoted(text) + " (use bar or MPa)";
+    return false;
+  }
+  units.megapascal = equalsIgnoringCase(text, "MPa");
+  return true;
+}
+
+}  // namespace aqsol::requests
