@@ -15,152 +15,6 @@
 namespace aqsol::table {
 namespace {
 
-std::vector<std::string_view> splitOn(std::string_view text, char separator) {
-  std::vector<std::string_view> parts;
-  for (std::size_t start = 0;;) {
-    const std::size_t end = text.find(separator, start);
-    parts.push_back(text.substr(start, end - start));
-    if (end == std::string_view::npos) return parts;
-    start = end + 1;
-  }
-}
-
-enum class NumberText { kOk, kNotANumber, kOutOfRange };
-
-// -0 as 0: a zero is written "0" whatever sign it was typed or rounded with.
-double withoutNegativeZero(double value) {
-  return value + 0.0;
-}
-
-// A decimal number: an optional sign, digits, a point, an exponent. Numbers that overflow or
-// underflow a double are out of range.
-NumberText parseNumber(std::string_view text, double& value) {
-  if (!text.empty() && text.front() == '+') {
-    text.remove_prefix(1);
-    if (!text.empty() && text.front() == '-') return NumberText::kNotANumber;
-  }
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ptr != end || text.empty()) return NumberText::kNotANumber;
-  if (ec == std::errc::result_out_of_range) return NumberText::kOutOfRange;
-  if (ec != std::errc() || std::isnan(value)) return NumberText::kNotANumber;
-  value = withoutNegativeZero(value);
-  return std::isfinite(value) ? NumberText::kOk : NumberText::kOutOfRange;
-}
-
-// The number of decimal places a number is written with: "0.25" has 2, "1e-3" 3, "5" 0.
-int decimalPlaces(std::string_view text) {
-  int places = 0;
-  const std::size_t exponent = text.find_first_of("eE");
-  const std::string_view mantissa = text.substr(0, exponent);
-  if (const std::size_t point = mantissa.find('.'); point != std::string_view::npos)
-    places = static_cast<int>(mantissa.size() - point - 1);
-  if (exponent != std::string_view::npos) {
-    int power = 0;
-    std::string_view digits = text.substr(exponent + 1);
-    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-    std::from_chars(digits.data(), digits.data() + digits.size(), power);
-    places = std::clamp(places - power, 0, 400);
-  }
-  return places;
-}
-
-// A value of a range rounded to `places` decimal places, so that 0:1:0.1 gives 0.3 rather than
-// 0.30000000000000004; beyond 17 places (where doubles stop holding them) it stays as it is.
-double roundedTo(double value, int places) {
-  if (places > 17 || !std::isfinite(value)) return value;
-  if (places == 0 && std::trunc(value) == value) return value;  // whole already
-  // The decimal text of exactly `places` places, read back: both conversions exact, as printf's
-  // and strtod's, and quicker (a long range's values are each rounded here).
-  char text[400];  // the largest double's 309 digits, a point, 17 places and a sign
-  const std::to_chars_result written =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, places);
-  double rounded = value;
-  if (written.ec == std::errc()) std::from_chars(text, written.ptr, rounded);
-  return withoutNegativeZero(rounded);
-}
-
-// Appends start, start + step, ... up to stop, each value rounded to the decimal places of
-// start and step as written; the last value snaps to stop within rounding.
-bool expandRange(std::string_view item, std::vector<double>& values, std::string& error) {
-  const std::vector<std::string_view> parts = splitOn(item, ':');
-  double numbers[3];
-  if (parts.size() != 3) {
-    error = "malformed range " + quoted(item) + " (expected start:stop:step)";
-    return false;
-  }
-  for (int n = 0; n < 3; ++n) {
-    const NumberText read = parseNumber(parts[n], numbers[n]);
-    if (read == NumberText::kOk) continue;
-    error = "range " + quoted(item) + ": " + quoted(parts[n]) +
-            (read == NumberText::kOutOfRange ? " is out of range" : " is not a number");
-    return false;
-  }
-  const double start = numbers[0], stop = numbers[1], step = numbers[2];
-  if (start == stop) {
-    values.push_back(start);
-    return true;
-  }
-  const double steps = (stop - start) / step;
-  if (step == 0 || std::isnan(steps) || steps < -1e-9) {
-    error = "range " + quoted(item) + " never reaches its stop value";
-    return false;
-  }
-  if (!std::isfinite(steps) || std::floor(steps + 1e-9) + 1 + static_cast<double>(values.size()) >
-                                   static_cast<double>(kMaxListValues)) {
-    error = "range " + quoted(item) + " has too many values (at most " +
-            std::to_string(kMaxListValues) + " in a list)";
-    return false;
-  }
-  const double count = std::floor(steps + 1e-9) + 1;
-  const int places = std::max(decimalPlaces(parts[0]), decimalPlaces(parts[2]));
-  for (double n = 0; n < count; ++n) {
-    const double v = start + n * step;
-    if (!std::isfinite(v)) {
-      error = "range " + quoted(item) + " reaches values too large to be numbers";
-      return false;
-    }
-    values.push_back(std::fabs(v - stop) <= 1e-9 * std::fabs(step) ? stop : roundedTo(v, places));
-  }
-  return true;
-}
-
-bool parseTemperatureList(std::string_view list, std::vector<double>& temperatures,
-                          std::string& error) {
-  if (!parseNumberList(list, temperatures, error)) return false;
-  for (double tC : temperatures) {
-    error = requests::temperatureProblem(tC);
-    if (!error.empty()) return false;
-  }
-  return true;
-}
-
-// A pressure read as a number in `units`, in bar: 0 is the saturation pressure.
-bool pressureItem(double value, const Units& units, PressureItem& pressure, std::string& error) {
-  error = requests::pressureProblem(value, units);
-  pressure = {value == 0, pressureInBar(value, units)};
-  return error.empty();
-}
-
-bool parsePressureList(std::string_view list, const Units& units,
-                       std::vector<PressureItem>& pressures, std::string& error) {
-  for (std::string_view item : splitOn(list, ',')) {
-    if (equalsIgnoringCase(item, "sat")) {
-      pressures.push_back({true, 0});
-      continue;
-    }
-    std::vector<double> values;
-    if (!parseNumberList(item, values, error)) return false;
-    if (pressures.size() + values.size() > kMaxListValues) {
-      error = "pressure list has too many values";
-      return false;
-    }
-    for (double p : values)
-      if (!pressureItem(p, units, pressures.emplace_back(), error)) return false;
-  }
-  return true;
-}
-
 bool parseFormat(std::string_view value, Format& format, std::string& error) {
   if (value == "csv") {
     format = Format::kCsv;
@@ -176,59 +30,6 @@ bool parseFormat(std::string_view value, Format& format, std::string& error) {
   }
   return true;
 }
-
-}  // namespace
-
-bool parseNumberList(std::string_view list, std::vector<double>& values, std::string& error) {
-  for (std::string_view item : splitOn(list, ',')) {
-    if (item.find(':') != std::string_view::npos) {
-      if (!expandRange(item, values, error)) return false;
-      continue;
-    }
-    double v;
-    const NumberText read = parseNumber(item, v);
-    if (read != NumberText::kOk) {
-      error = read == NumberText::kOutOfRange ? quoted(item) + " is out of range"
-                                              : "not a number: " + quoted(item);
-      return false;
-    }
-    if (values.size() >= kMaxListValues) {
-      error = "list has too many values (at most " + std::to_string(kMaxListValues) + ")";
-      return false;
-    }
-    values.push_back(v);
-  }
-  return true;
-}
-
-bool parseTemperature(std::string_view text, double& temperatureC, std::string& error) {
-  std::vector<double> one;
-  if (text.find_first_of(",:") != std::string_view::npos) {
-    error = "not a number: " + quoted(text);
-    return false;
-  }
-  if (!parseTemperatureList(text, one, error)) return false;
-  temperatureC = one.front();
-  return true;
-}
-
-bool parsePressure(std::string_view text, const Units& units, PressureItem& pressure,
-                   std::string& error) {
-  if (equalsIgnoringCase(text, "sat")) {
-    pressure = {true, 0};
-    return true;
-  }
-  double value;
-  const NumberText read = parseNumber(text, value);
-  if (read != NumberText::kOk) {
-    error = read == NumberText::kOutOfRange ? quoted(text) + " is out of range"
-                                            : "not a number: " + quoted(text);
-    return false;
-  }
-  return pressureItem(value, units, pressure, error);
-}
-
-namespace {
 
 // A column to plot against: T_C or P_bar (P_MPa).
 bool parseXColumn(std::string_view value, const Options& options, std::size_t& column,
@@ -332,85 +133,178 @@ bool finishOptions(Options& options, std::string& error) {
   return checkTogether(options, options.plotY != 0, options.plotXChosen, error);
 }
 
-// The options that take no value.
-bool takeFlag(std::string_view name, Options& options) {
-  if (name == "--quiet" || name == "-q") {
-    options.quiet = true;
-  } else if (name == "--force") {
-    options.force = true;
-  } else {
+// What reading the options gathers besides the options: the plot's columns, named in the
+// units, which are read first.
+struct Reading {
+  Options& options;
+  std::string_view y, x;
+};
+
+bool takeSolutes(std::string_view value, Reading& r, std::string& why) {
+  return requests::readSolutes(value, r.options.solutes, why);
+}
+bool takeTemperatures(std::string_view value, Reading& r, std::string& why) {
+  return parseTemperatureList(value, r.options.temperaturesC, why);
+}
+bool takePressures(std::string_view value, Reading& r, std::string& why) {
+  return parsePressureList(value, r.options.units, r.options.pressures, why);
+}
+bool takeFormat(std::string_view value, Reading& r, std::string& why) {
+  return parseFormat(value, r.options.format, why);
+}
+bool takeUnits(std::string_view value, Reading& r, std::string& why) {
+  return requests::readUnits(value, r.options.units, why);
+}
+bool takePressureUnit(std::string_view value, Reading& r, std::string& why) {
+  return requests::readPressureUnit(value, r.options.units, why);
+}
+bool takeThreads(std::string_view value, Reading& r, std::string& why) {
+  return requests::readThreads(value, r.options.threads, why);
+}
+
+// A file name into an option.
+template <std::string Options::*kFile>
+bool takeFile(std::string_view value, Reading& r, std::string& why) {
+  return parseFileName(value, r.options.*kFile, why);
+}
+
+bool takeStates(std::string_view value, Reading& r, std::string& why) {
+  r.options.stateList = true;
+  return takeFile<&Options::statesFile>(value, r, why);
+}
+
+// An option without a value: a switch turned on.
+template <bool Options::*kSwitch>
+bool takeSwitch(std::string_view, Reading& r, std::string&) {
+  r.options.*kSwitch = true;
+  return true;
+}
+
+// A plot's column, kept until the units are known.
+template <std::string_view Reading::*kColumn>
+bool takeColumn(std::string_view value, Reading& r, std::string&) {
+  r.*kColumn = value;
+  return true;
+}
+
+// When an option is read: the units before the lists written in them.
+enum class Round { kAtOnce, kUnits, kValues };
+
+struct OptionSpec {
+  std::string_view name;     // "--output"
+  std::string_view alias;    // "-o", or empty
+  std::string_view metavar;  // what its value is called; empty for an option without one
+  Round round;
+  bool (*take)(std::string_view value, Reading& reading, std::string& why);
+  std::string_view help;  // sentences; "\n" where a line must break
+};
+
+// Every option, in the order --help and the manual page list them.
+constexpr OptionSpec kOptionSpecs[] = {
+    {"--solute", "", "LIST", Round::kValues, takeSolutes,
+     "solute names (any case), menu numbers 1-20, or all:\nH2 N2 O2 H2S CO2 Ar Ne NH3 SO2 CH4 "
+     "C2H4 C2H6 C3H8 C4H10 C6H6 HCl HF H3BO3 H3AsO3 H2Se\nWithout it the table has the water's "
+     "columns only. A solute named twice is computed twice, in the order named."},
+    {"--T", "", "LIST", Round::kValues, takeTemperatures, "temperatures in degrees Celsius"},
+    {"--P", "", "LIST", Round::kValues, takePressures,
+     "pressures in bar (MPa with --pressure-unit MPa); sat (or 0) for the saturation pressure "
+     "at each T"},
+    {"--states", "", "FILE", Round::kValues, takeStates,
+     "the states as a list of (T, P) pairs instead of the grid --T x --P: a CSV or whitespace "
+     "table (- for standard input) whose header names the columns T_C and P_bar (or P_MPa); "
+     "other columns are ignored, blank lines and lines starting with # skipped, sat allowed. "
+     "One row per pair (per solute), in the order of the file; a bad pair is named by its line "
+     "number"},
+    {"--format", "", "F", Round::kValues, takeFormat,
+     "csv (default), tsv, json (JSON Lines: one object per row with the header's names as keys, "
+     "null for the values of a failed row), or netcdf (a CF dataset on the dimensions solute, "
+     "T_C, P_bar, or solute, state for --states; needs --output FILE)"},
+    {"--units", "", "U", Round::kUnits, takeUnits,
+     "cal (default: cal, cm3, g/cm3, as the calculator computes) or si (J, m3, kg/m3), in any "
+     "case; temperatures stay in C"},
+    {"--pressure-unit", "", "U", Round::kUnits, takePressureUnit,
+     "bar (default) or MPa, in any case: the pressures given and written (the column is then "
+     "P_MPa), and every quantity per pressure or in ln of a pressure"},
+    {"--output", "-o", "FILE", Round::kValues, takeFile<&Options::outputFile>,
+     "write the table to FILE instead of standard output. A regular file (links followed) "
+     "appears only when complete, keeping its mode; a device, FIFO or /dev/stdout is written "
+     "as it is"},
+    {"--plot", "", "FILE", Round::kValues, takeFile<&Options::plotFile>,
+     "also draw a plot with gnuplot: FILE.png, FILE.svg or FILE.pdf"},
+    {"--y", "", "COLUMN", Round::kValues, takeColumn<&Reading::y>,
+     "the column to plot: T_C, P_bar, rho ... K_aq_gas"},
+    {"--x", "", "COLUMN", Round::kValues, takeColumn<&Reading::x>,
+     "plot against T_C or P_bar (default: the one with more distinct values); one curve per "
+     "solute and per value of the other (per solute for --states); failed rows leave gaps, and "
+     "a curve breaks where it crosses between liquid and vapour"},
+    {"--threads", "", "N", Round::kValues, takeThreads,
+     "compute rows on N threads, 1 to 256; 0 (default) is one per core. The output is the same"},
+    {"--quiet", "-q", "", Round::kValues, takeSwitch<&Options::quiet>,
+     "no progress line (shown on standard error, when it is a terminal, for a table going "
+     "elsewhere that takes over a second)"},
+    {"--force", "", "", Round::kValues, takeSwitch<&Options::force>,
+     "make a table of more than 1,000,000,000 rows"},
+    {"--help", "-h", "", Round::kAtOnce, takeSwitch<&Options::help>,
+     "the options and the columns with their units"},
+    {"--version", "", "", Round::kAtOnce, takeSwitch<&Options::version>,
+     "the version and the processor path"},
+};
+
+const OptionSpec* findOption(std::string_view name) {
+  for (const OptionSpec& spec : kOptionSpecs)
+    if (name == spec.name || (!spec.alias.empty() && name == spec.alias)) return &spec;
+  return nullptr;
+}
+
+// The options as given, each with its value (empty for one without).
+using NamedValues = std::vector<std::pair<const OptionSpec*, std::string_view>>;
+
+// Splits the arguments into options and values: --name value, --name=value, or a name alone.
+bool splitArguments(std::span<const std::string_view> args, NamedValues& named,
+                    std::string& error) {
+  for (std::size_t n = 0; n < args.size(); ++n) {
+    std::string_view name = args[n];
+    const std::size_t eq = name.find('=');
+    const bool joined = name.starts_with("--") && eq != name.npos;
+    if (joined) name = name.substr(0, eq);
+    const OptionSpec* spec = findOption(name);
+    if (spec == nullptr || (joined && spec->metavar.empty())) {
+      error = "unknown option " + quoted(joined ? args[n] : name);
+      return false;
+    }
+    std::string_view value;
+    if (joined) {
+      value = args[n].substr(eq + 1);
+    } else if (!spec->metavar.empty()) {
+      if (n + 1 == args.size()) {
+        error = quoted(name) + ": missing value";
+        return false;
+      }
+      value = args[++n];
+    }
+    named.emplace_back(spec, value);
+  }
+  return true;
+}
+
+// Reads the options of one round, in the order given.
+bool readRound(const NamedValues& named, Round round, Reading& reading, std::string& error) {
+  for (const auto& [spec, value] : named) {
+    std::string why;
+    if (spec->round != round || spec->take(value, reading, why)) continue;
+    error = std::string(spec->name) + ": " + why;
     return false;
   }
   return true;
-}
-
-// The options, in their order, with their values.
-using NamedValues = std::vector<std::pair<std::string_view, std::string_view>>;
-
-// The options that others are read by: the units.
-bool readUnits(const NamedValues& named, Options& options, std::string& error) {
-  for (const auto& [name, value] : named) {
-    std::string why;
-    if ((name == "--units" && !requests::readUnits(value, options.units, why)) ||
-        (name == "--pressure-unit" && !requests::readPressureUnit(value, options.units, why))) {
-      error = std::string(name) + ": " + why;
-      return false;
-    }
-  }
-  return true;
-}
-
-// Every other option with a value; the plot's columns in `y` and `x` (empty when not given).
-bool readValues(const NamedValues& named, Options& options, std::string_view& y,
-                std::string_view& x, std::string& error) {
-  for (const auto& [name, value] : named) {
-    std::string why;
-    bool ok = true;
-    if (name == "--solute") {
-      ok = requests::readSolutes(value, options.solutes, why);
-    } else if (name == "--T") {
-      ok = parseTemperatureList(value, options.temperaturesC, why);
-    } else if (name == "--P") {
-      ok = parsePressureList(value, options.units, options.pressures, why);
-    } else if (name == "--states") {
-      ok = parseFileName(value, options.statesFile, why);
-      options.stateList = true;
-    } else if (name == "--format") {
-      ok = parseFormat(value, options.format, why);
-    } else if (name == "--threads") {
-      ok = requests::readThreads(value, options.threads, why);
-    } else if (name == "--output" || name == "-o") {
-      ok = parseFileName(value, options.outputFile, why);
-    } else if (name == "--plot") {
-      ok = parseFileName(value, options.plotFile, why);
-    } else if (name == "--y") {
-      y = value;
-    } else if (name == "--x") {
-      x = value;
-    }
-    if (!ok) {
-      error = std::string(name) + ": " + why;
-      return false;
-    }
-  }
-  return true;
-}
-
-bool takesValue(std::string_view name) {
-  for (std::string_view known :
-       {"--solute", "--T", "--P", "--states", "--format", "--units", "--pressure-unit", "--threads",
-        "--output", "-o", "--plot", "--y", "--x"})
-    if (name == known) return true;
-  return false;
 }
 
 // The grid's options or the list's, not both; each given once.
 bool checkStates(const NamedValues& named, std::string& error) {
   int lists = 0, temperatures = 0, pressures = 0;
   for (const auto& item : named) {
-    lists += item.first == "--states";
-    temperatures += item.first == "--T";
-    pressures += item.first == "--P";
+    lists += item.first->take == takeStates;
+    temperatures += item.first->take == takeTemperatures;
+    pressures += item.first->take == takePressures;
   }
   if (lists > 1) {
     error = "--states may be given once";
@@ -425,50 +319,38 @@ bool checkStates(const NamedValues& named, std::string& error) {
   return false;
 }
 
-}  // namespace
-
-bool parseOptions(std::span<const std::string_view> args, Options& options, std::string& error) {
-  for (std::string_view arg : args) {
-    if (arg == "--help" || arg == "-h") options.help = true;
-    if (arg == "--version") options.version = true;
-    if (options.help || options.version) return true;
-  }
-  NamedValues named;
-  for (std::size_t n = 0; n < args.size(); ++n) {
-    std::string_view name = args[n];
-    if (takeFlag(name, options)) continue;
-    std::string_view value;
-    const std::size_t eq = name.find('=');
-    const bool joined = name.starts_with("--") && eq != name.npos;
-    if (joined) name = name.substr(0, eq);
-    if (!takesValue(name)) {
-      error = "unknown option " + quoted(name);
-      return false;
-    }
-    if (joined) {
-      value = args[n].substr(eq + 1);
-    } else if (n + 1 < args.size()) {
-      value = args[++n];
-    } else {
-      error = quoted(name) + ": missing value";
-      return false;
-    }
-    named.emplace_back(name, value);
-  }
-  std::string_view y, x;
-  if (!checkStates(named, error) || !readUnits(named, options, error) ||
-      !readValues(named, options, y, x, error))
-    return false;
+// The plot's columns, once the units they are named in are known.
+bool readPlotColumns(const Reading& reading, Options& options, std::string& error) {
   std::string why;
-  if (!y.empty() && !parseYColumn(y, options, options.plotY, why)) {
+  if (!reading.y.empty() && !parseYColumn(reading.y, options, options.plotY, why)) {
     error = "--y: " + why;
     return false;
   }
-  if (!x.empty() && !parseXColumn(x, options, options.plotX, why)) {
+  if (!reading.x.empty() && !parseXColumn(reading.x, options, options.plotX, why)) {
     error = "--x: " + why;
     return false;
   }
-  options.plotXChosen = !x.empty();
+  options.plotXChosen = !reading.x.empty();
+  return true;
+}
+
+}  // namespace
+
+bool parseOptions(std::span<const std::string_view> args, Options& options, std::string& error) {
+  Reading reading{options, {}, {}};
+  // --help and --version answer whatever else is given, even a bad option after them.
+  for (std::string_view arg : args) {
+    const OptionSpec* spec = findOption(arg);
+    std::string ignored;
+    if (spec != nullptr && spec->round == Round::kAtOnce) spec->take(arg, reading, ignored);
+    if (options.help || options.version) return true;
+  }
+  NamedValues named;
+  if (!splitArguments(args, named, error) || !checkStates(named, error) ||
+      !readRound(named, Round::kUnits, reading, error) ||
+      !readRound(named, Round::kValues, reading, error) ||
+      !readPlotColumns(reading, options, error))
+    return false;
   return options.stateList || finishOptions(options, error);
 }
 
@@ -504,6 +386,94 @@ std::size_t defaultXColumn(const Options& options) {
              : kTemperatureColumn;
 }
 
+namespace {
+
+// The width --help's lines keep within, and where an option's text begins.
+constexpr std::size_t kHelpWidth = 90;
+constexpr std::size_t kHelpIndent = 18;
+
+// "--output FILE, -o FILE": an option as --help names it.
+std::string optionLabel(const OptionSpec& spec) {
+  const auto one = [&](std::string_view name) {
+    return std::string(name) + (spec.metavar.empty() ? "" : " " + std::string(spec.metavar));
+  };
+  return one(spec.name) + (spec.alias.empty() ? "" : ", " + one(spec.alias));
+}
+
+// Appends `text` after `line` (which already holds its start), broken at spaces and at "\n"
+// into lines of at most kHelpWidth characters, each continuation indented by kHelpIndent.
+void appendWrapped(std::string& out, std::string line, std::string_view text) {
+  const std::string indent(kHelpIndent, ' ');
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t stop = std::min(text.find_first_of(" \n", start), text.size());
+    const std::string_view word = text.substr(start, stop - start);
+    if (line.size() > kHelpIndent && line.size() + 1 + word.size() > kHelpWidth) {
+      out += line + "\n";
+      line = indent;
+    }
+    if (line.size() > kHelpIndent && line.back() != ' ') line += ' ';
+    line += word;
+    if (stop < text.size() && text[stop] == '\n') {
+      out += line + "\n";
+      line = indent;
+    }
+    start = stop + 1;
+  }
+  out += line + "\n";
+}
+
+std::string optionsHelp() {
+  std::string out;
+  for (const OptionSpec& spec : kOptionSpecs) {
+    std::string line = "  " + optionLabel(spec);
+    line += line.size() + 2 <= kHelpIndent ? std::string(kHelpIndent - line.size(), ' ') : "  ";
+    appendWrapped(out, line, spec.help);
+  }
+  return out;
+}
+
+// Text for roff: hyphens as \-, backslashes doubled, a line that would start with a control
+// character guarded.
+std::string roffText(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '-')
+      out += "\\-";
+    else if (c == '\\')
+      out += "\\e";
+    else
+      out += c;
+  }
+  return out;
+}
+
+std::string roffLine(std::string_view text) {
+  const std::string line = roffText(text);
+  return (line.starts_with('.') || line.starts_with('\'') ? "\\&" : "") + line + "\n";
+}
+
+}  // namespace
+
+std::string manualOptions() {
+  std::string out;
+  for (const OptionSpec& spec : kOptionSpecs) {
+    out += ".TP\n";
+    const auto name = [&](std::string_view option) {
+      return "\\fB" + roffText(option) + "\\fR" +
+             (spec.metavar.empty() ? "" : " \\fI" + std::string(spec.metavar) + "\\fR");
+    };
+    out += name(spec.name) + (spec.alias.empty() ? "" : ", " + name(spec.alias)) + "\n";
+    const std::string_view help = spec.help;
+    for (std::size_t start = 0; start <= help.size();) {
+      const std::size_t stop = std::min(help.find('\n', start), help.size());
+      out += roffLine(help.substr(start, stop - start));
+      if (stop < help.size()) out += ".br\n";
+      start = stop + 1;
+    }
+  }
+  return out;
+}
+
 std::string_view usageText() {
   static const std::string text =
       std::string(R"(usage: aqsol-table [--solute LIST] --T LIST --P LIST [options]
@@ -512,50 +482,15 @@ std::string_view usageText() {
 Properties of pure water and of a solute at infinite dilution in water, one row per
 (solute, T, P), ordered by solute, then T, then P; without --solute, of water alone.
 
-  --solute LIST   solute names (any case), menu numbers 1-20, or all:
-                  H2 N2 O2 H2S CO2 Ar Ne NH3 SO2 CH4 C2H4 C2H6 C3H8 C4H10 C6H6
-                  HCl HF H3BO3 H3AsO3 H2Se
-                  Without it the table has the water's columns only.
-  --T LIST        temperatures in degrees Celsius
-  --P LIST        pressures in bar (MPa with --pressure-unit MPa); sat (or 0) for the
-                  saturation pressure at each T
-  --states FILE   the states as a list of (T, P) pairs instead of the grid --T x --P: a CSV
-                  or whitespace table (- for standard input) whose header names the
-                  columns T_C and P_bar (or P_MPa); other columns are ignored, blank lines
-                  and lines starting with # skipped, sat allowed. One row per pair (per
-                  solute), in the order of the file
-  --format F      csv (default), tsv, json (JSON Lines: one object per row with the
-                  header's names as keys, null for the values of a failed row), or netcdf
-                  (a CF dataset on the dimensions solute, T_C, P_bar, or solute, state for
-                  --states; needs --output FILE)
-  --units U       cal (default: cal, cm3, g/cm3, as the calculator computes) or si (J, m3,
-                  kg/m3); temperatures stay in C
-  --pressure-unit U  bar (default) or MPa: the pressures given and written (the column
-                  is then P_MPa), and every quantity per pressure or in ln of a pressure
-  --output FILE   write the table to FILE instead of standard output; -o FILE for short.
-                  A regular file (links followed) appears only when complete, keeping
-                  its mode; a device, FIFO or /dev/stdout is written as it is
-  --plot FILE     also draw a plot with gnuplot: FILE.png, FILE.svg or FILE.pdf
-  --y COLUMN      the column to plot: T_C, P_bar, rho ... K_aq_gas
-  --x COLUMN      plot against T_C or P_bar (default: the one with more distinct values);
-                  one curve per solute and per value of the other (per solute for
-                  --states); failed rows leave gaps, and a curve breaks where it crosses
-                  between liquid and vapour
-  --threads N     compute rows on N threads (default: one per core); the output is the same
-  --quiet, -q     no progress line (shown on standard error, when it is a terminal, for a
-                  table going elsewhere that takes over a second)
-  --force         make a table of more than 1,000,000,000 rows
-  --help          this text
-  --version       the version
-
+)") + optionsHelp() +
+      R"(
 LIST is comma-separated values and ranges start:stop:step (stop included; values rounded
 to the decimal places of start and step), at most 1,000,000 values, e.g.
   --T 25,50:300:50   --P sat,1,100:1000:100
-A solute named twice is computed twice, in the order named.
 
 Columns (docs/model.md has the equations), with their units: cal | si:
   solute     the solute's name (not in a table of water alone)
-)") + valueColumnDefinitions() +
+)" + valueColumnDefinitions() +
       R"(  range      empty where every column was compared with a reference and agreed within
              the stated tolerance; else one or more of:
                ice            the stable phase of water is a solid (IAPWS R14-08); the

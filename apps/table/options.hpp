@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "apps/table/number_lists.hpp"
+#include "apps/table/state_list.hpp"
 #include "bindings/columns.hpp"
 #include "bindings/requests.hpp"
 #include "calculator/solutes.hpp"
@@ -14,12 +16,6 @@
 #include "services/ascii_text.hpp"
 
 namespace aqsol::table {
-
-// One state of a --states list.
-struct StateItem {
-  double temperatureC = 0;
-  PressureItem pressure;
-};
 
 // JSON: JSON Lines, one object per row; netCDF: a CF dataset (to a file).
 enum class Format { kCsv, kTsv, kJson, kNetcdf };
@@ -60,18 +56,6 @@ inline constexpr std::size_t kMaxRowsUnforced = 1'000'000'000;
 // Upper bound on the rows of a plot: beyond it a curve is a blot and gnuplot slow.
 inline constexpr std::size_t kMaxPlotRows = 1'000'000;
 
-// Upper bound on the values one list may expand to, so that a mistyped step cannot ask for an
-// endless table.
-inline constexpr std::size_t kMaxListValues = 1'000'000;
-
-// A temperature in degrees Celsius, above absolute zero. False with `error` set otherwise.
-bool parseTemperature(std::string_view text, double& temperatureC, std::string& error);
-
-// A pressure in `units` (bar or MPa), or sat (or 0) for the saturation pressure. False with
-// `error` set otherwise.
-bool parsePressure(std::string_view text, const Units& units, PressureItem& pressure,
-                   std::string& error);
-
 using requests::quoted;
 
 // Parses the arguments after the program name. Returns true and fills `options` on success;
@@ -83,15 +67,15 @@ bool parseOptions(std::span<const std::string_view> args, Options& options, std:
 // that need its states. False with `error` giving the line of a bad state.
 bool loadStateList(Options& options, std::string& error);
 
-// Expands a numeric LIST: comma-separated values and ranges start:stop:step (stop included when
-// reached within rounding). Returns false with `error` set on a malformed item.
-bool parseNumberList(std::string_view list, std::vector<double>& values, std::string& error);
-
 // The column plotted along x when --x is not given: the one of T_C and P_bar with more distinct
 // values (T_C when they have as many).
 std::size_t defaultXColumn(const Options& options);
 
 // The usage text printed by --help.
 std::string_view usageText();
+
+// The OPTIONS section of the manual page, in roff: the options --help lists, from the same
+// table.
+std::string manualOptions();
 
 }  // namespace aqsol::table

@@ -6,7 +6,12 @@
 #include <cstring>
 #include <optional>
 
+#include "bindings/requests.hpp"
+#include "services/ascii_text.hpp"
+
 namespace aqsol::table {
+
+using requests::quoted;
 namespace {
 
 // Lines longer than this are not a table of states.

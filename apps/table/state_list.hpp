@@ -7,9 +7,16 @@
 #include <string_view>
 #include <vector>
 
-#include "apps/table/options.hpp"
+#include "apps/table/number_lists.hpp"
+#include "calculator/state_rows.hpp"
 
 namespace aqsol::table {
+
+// One state of a --states list.
+struct StateItem {
+  double temperatureC = 0;
+  PressureItem pressure;
+};
 
 // Reads the states of the table in `file` ("-": standard input). Blank lines and lines that
 // start with # are skipped; the first other line is the header, which names the columns: T_C

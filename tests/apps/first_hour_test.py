@@ -253,6 +253,18 @@ class ManualPagesAndInstall(unittest.TestCase):
                          "share/man/man1/aqsol-table.1", "share/doc/aqsol/README.md",
                          "share/doc/aqsol/LICENSE", "share/doc/aqsol/docs/model.md"):
                 self.assertTrue(os.path.exists(os.path.join(prefix, name)), name)
+            # The installed page is the one its template and the table of options make, and
+            # names every option --help lists.
+            expected = os.path.join(prefix, "expected.1")
+            subprocess.run([os.path.join(BUILD, "aqsol-table-manual"),
+                            os.path.join(ROOT, "docs/man/aqsol-table.1.in"), expected], check=True)
+            with open(os.path.join(prefix, "share/man/man1/aqsol-table.1")) as installed, \
+                    open(expected) as made:
+                page = installed.read()
+                self.assertEqual(page, made.read())
+            helped = run(TABLE, "--help").stdout.decode()
+            for option in re.findall(r"^  (-[-\w]+)", helped, re.MULTILINE):
+                self.assertIn("\\fB" + option.replace("-", "\\-") + "\\fR", page)
             env = {**os.environ, "PATH": os.path.join(prefix, "bin") + ":" + os.environ["PATH"]}
             found = subprocess.run(["aqsol-table", "--solute", "H2,CO2,CH4", "--T", "25",
                                     "--P", "1"], capture_output=True, env=env)
