@@ -158,4 +158,30 @@ std::optional<double> columnValue(const Row& row, std::size_t index, const Units
   return inUnits(computedValues(row)[index - kFirstValueColumn], index, units);
 }
 
+ColumnSet::ColumnSet(const Units& units, bool solute) : units_(units), solute_(solute) {
+  for (std::size_t index = 0; index < kColumns.size(); ++index) {
+    if (!has(index)) continue;
+    const Column& column = kColumns[index];
+    columns_.push_back(
+        {index, std::string(columnName(index, units)), std::string(column.quantity),
+         columnLabel(index, units),
+         column.dimension == Dimension::kLnPressure ? "1" : unitText(column.dimension, units)});
+  }
+}
+
+const ResolvedColumn& ColumnSet::operator[](std::size_t index) const {
+  // Without the solute's columns, those after them sit as many places earlier.
+  std::size_t position = index;
+  if (!solute_)
+    for (std::size_t n = 0; n < index; ++n) position -= kColumns[n].solute ? 1 : 0;
+  return columns_[position];
+}
+
+std::vector<ResolvedColumn> ColumnSet::between(std::size_t first, std::size_t last) const {
+  std::vector<ResolvedColumn> chosen;
+  for (const ResolvedColumn& column : columns_)
+    if (column.index >= first && column.index <= last) chosen.push_back(column);
+  return chosen;
+}
+
 }  // namespace aqsol::table

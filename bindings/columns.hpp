@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "calculator/state_rows.hpp"
 
@@ -133,6 +134,37 @@ std::optional<std::size_t> columnIndex(std::string_view name, const Units& units
 
 // The names of the numeric columns in `units`, comma-separated, for messages.
 std::string numericColumnNames(const Units& units = {});
+
+// A column as one table, dataset or call writes it, resolved once for its units.
+struct ResolvedColumn {
+  std::size_t index = 0;
+  std::string name;      // as in the header: "P_MPa" in MPa
+  std::string quantity;  // "density of pure water"
+  std::string label;     // "density of water (g/cm³)": an axis label
+  std::string unit;      // "g/cm3"; "1" for the ln columns (the ln of a ratio), as data files
+                         // state it
+};
+
+// The columns a table, dataset or call writes, in the table's order: every column, or all but
+// the solute's; each resolved once for the units.
+class ColumnSet {
+ public:
+  explicit ColumnSet(const Units& units = {}, bool solute = true);
+
+  const Units& units() const { return units_; }
+  bool solute() const { return solute_; }
+  const std::vector<ResolvedColumn>& all() const { return columns_; }
+  // Whether the set has column `index`, and the column (which it must have).
+  bool has(std::size_t index) const { return solute_ || !kColumns[index].solute; }
+  const ResolvedColumn& operator[](std::size_t index) const;
+  // The columns from `first` to `last` (indices) that the set has.
+  std::vector<ResolvedColumn> between(std::size_t first, std::size_t last) const;
+
+ private:
+  Units units_;
+  bool solute_;
+  std::vector<ResolvedColumn> columns_;
+};
 
 // The number in column `index` of a row in `units`: T_C always, P_bar when a pressure was
 // found, the computed values when the row is ok; absent otherwise and for the text columns.

@@ -119,9 +119,7 @@ void PixelArea::include(int x0, int y0, int width, int height) {
   h = bottom - y;
 }
 
-bool ScreenRenderer::refresh(const TextScreen& screen, Canvas& canvas) {
-  ++frames_;
-  drawn_area_ = {};
+ScreenRenderer::Frame ScreenRenderer::begin_frame(const TextScreen& screen, Canvas& canvas) {
   const int width = screen.width(), height = screen.height();
   if (width != drawn_width_ || height != drawn_height_) {
     drawn_cells_.assign(static_cast<std::size_t>(width) * height, 0);
@@ -134,54 +132,66 @@ bool ScreenRenderer::refresh(const TextScreen& screen, Canvas& canvas) {
       std::fill_n(canvas.pixels + y * canvas.pitch, canvas.width, 0u);
     drawn_area_.include(0, 0, canvas.width, canvas.height);
   }
-  bool redraw_all = !valid_;
-  if (palette_ != drawn_palette_) {
-    drawn_palette_ = palette_;
-    redraw_all = true;
+  Frame frame{};
+  frame.redraw_all = !valid_ || palette_ != drawn_palette_;
+  drawn_palette_ = palette_;
+  frame.cursor_row = screen.cursor_row();
+  frame.cursor_column = screen.cursor_column();
+  if (screen.wrap_pending() == 2 && frame.cursor_row != height) {
+    ++frame.cursor_row;
+    frame.cursor_column = 1;
   }
+  frame.cursor_phase = frames_ & 4;
+  frame.blink_phase = frames_ & 8;
+  frame.cursor_moved =
+      frame.cursor_row != drawn_cursor_row_ || frame.cursor_column != drawn_cursor_column_;
+  frame.cursor_visible = screen.cursor_visible() != 0;
+  return frame;
+}
 
-  int cursor_row = screen.cursor_row(), cursor_column = screen.cursor_column();
-  if (screen.wrap_pending() == 2 && cursor_row != height) {
-    ++cursor_row;
-    cursor_column = 1;
-  }
-  const bool cursor_phase = frames_ & 4, blink_phase = frames_ & 8;
-  const bool cursor_moved =
-      cursor_row != drawn_cursor_row_ || cursor_column != drawn_cursor_column_;
-  const bool cursor_visible = screen.cursor_visible() != 0;
+bool ScreenRenderer::visit_cell(const TextScreen& screen, Canvas& canvas, const Frame& frame,
+                                int row, int column) {
+  const int width = screen.width();
+  if (row < 1 || row > screen.height() || column < 1 || column > width) return false;
+  const uint16_t cell = screen.load_cell(row, column);
+  uint16_t& drawn = drawn_cells_[static_cast<std::size_t>((row - 1) * width + column - 1)];
+  const bool is_cursor = row == frame.cursor_row && column == frame.cursor_column;
+  const bool was_cursor = row == drawn_cursor_row_ && column == drawn_cursor_column_;
+  const bool unchanged = cell == drawn &&
+                         (!(cell & 0x8000) || frame.blink_phase == drawn_blink_phase_) &&
+                         (!is_cursor || frame.cursor_phase == drawn_cursor_phase_) &&
+                         (!was_cursor || !frame.cursor_moved);
+  if (cell & 0x8000) blinking_ = true;
+  if (!frame.redraw_all && unchanged) return false;
+  drawn = cell;
+  draw_cell(screen, canvas, row, column, cell,
+            is_cursor && frame.cursor_visible && frame.cursor_phase);
+  return true;
+}
 
+bool ScreenRenderer::refresh(const TextScreen& screen, Canvas& canvas) {
+  ++frames_;
+  drawn_area_ = {};
+  const Frame frame = begin_frame(screen, canvas);
   bool drew = false;
-  // Draws the cell at (row, column) when it changed, blinks or holds (or held) the cursor.
-  const auto visit = [&](int row, int column) {
-    if (row < 1 || row > height || column < 1 || column > width) return;
-    const uint16_t cell = screen.load_cell(row, column);
-    uint16_t& drawn = drawn_cells_[static_cast<std::size_t>((row - 1) * width + column - 1)];
-    const bool is_cursor = row == cursor_row && column == cursor_column;
-    const bool was_cursor = row == drawn_cursor_row_ && column == drawn_cursor_column_;
-    const bool unchanged =
-        cell == drawn && (!(cell & 0x8000) || blink_phase == drawn_blink_phase_) &&
-        (!is_cursor || cursor_phase == drawn_cursor_phase_) && (!was_cursor || !cursor_moved);
-    if (cell & 0x8000) blinking_ = true;
-    if (!redraw_all && unchanged) return;
-    drawn = cell;
-    draw_cell(screen, canvas, row, column, cell, is_cursor && cursor_visible && cursor_phase);
-    drew = true;
-  };
   // No cell written since the last look and none blinking: only the cursor's cells can change.
   const uint32_t writes = screen.cell_writes();
-  if (!redraw_all && writes == drawn_cell_writes_ && !blinking_) {
-    visit(cursor_row, cursor_column);
-    if (cursor_moved) visit(drawn_cursor_row_, drawn_cursor_column_);
+  if (!frame.redraw_all && writes == drawn_cell_writes_ && !blinking_) {
+    drew = visit_cell(screen, canvas, frame, frame.cursor_row, frame.cursor_column);
+    if (frame.cursor_moved &&
+        visit_cell(screen, canvas, frame, drawn_cursor_row_, drawn_cursor_column_))
+      drew = true;
   } else {
     blinking_ = false;
-    for (int row = 1; row <= height; ++row)
-      for (int column = 1; column <= width; ++column) visit(row, column);
+    for (int row = 1; row <= screen.height(); ++row)
+      for (int column = 1; column <= screen.width(); ++column)
+        if (visit_cell(screen, canvas, frame, row, column)) drew = true;
     drawn_cell_writes_ = writes;
   }
-  drawn_cursor_row_ = cursor_row;
-  drawn_cursor_column_ = cursor_column;
-  drawn_cursor_phase_ = cursor_phase;
-  drawn_blink_phase_ = blink_phase;
+  drawn_cursor_row_ = frame.cursor_row;
+  drawn_cursor_column_ = frame.cursor_column;
+  drawn_cursor_phase_ = frame.cursor_phase;
+  drawn_blink_phase_ = frame.blink_phase;
   valid_ = true;
   return drew;
 }

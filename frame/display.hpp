@@ -57,6 +57,18 @@ class ScreenRenderer {
   static int page_height(const TextScreen& screen) { return screen.height() * 16; }
 
  private:
+  // What one refresh draws by: where the cursor is and the phases of its flashing and of
+  // blinking text, and whether every cell is drawn.
+  struct Frame {
+    int cursor_row, cursor_column;
+    bool cursor_visible, cursor_phase, blink_phase, cursor_moved, redraw_all;
+  };
+  // Starts a frame: a new size or a first frame clears the canvas, a new palette redraws all.
+  Frame begin_frame(const TextScreen& screen, Canvas& canvas);
+  // Draws the cell at (row, column) when it changed, blinks or holds (or held) the cursor;
+  // whether it drew.
+  bool visit_cell(const TextScreen& screen, Canvas& canvas, const Frame& frame, int row,
+                  int column);
   void draw_cell(const TextScreen& screen, Canvas& canvas, int row, int column, uint16_t cell,
                  bool with_cursor);
 

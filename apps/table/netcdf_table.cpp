@@ -144,144 +144,185 @@ bool NetcdfTable::check(int status, std::string& error) {
   return false;
 }
 
+// What the steps of create() share: the dimensions and the coordinate variables.
+struct NetcdfTable::Layout {
+  std::vector<int> dims;  // of every value variable: the leading ones, then the one rows run along
+  int soluteDim = -1, nameDim = -1, tDim = -1, pDim = -1, stateDim = -1, messageDim = -1,
+      lengthDim = -1;
+  std::string pressureName, pressureUnit;
+  bool saturation = false;  // a state asks for the saturation pressure
+  std::string coordinates;  // where the dimensions are not coordinates themselves
+  int soluteVar = -1, tVar = -1, pVar = -1, saturationVar = -1;
+};
+
+bool NetcdfTable::putText(int variable, const char* name, const std::string& value,
+                          std::string& error) {
+  return check(lib_->nc_put_att_text(file_, variable, name, value.size(), value.c_str()), error);
+}
+
 bool NetcdfTable::create(const std::string& path, const Options& options, std::string& error) {
   lib_ = NetcdfLibrary::load(error);
   if (lib_ == nullptr) return false;
-  const Units& units = options.units;
   solutes_ = options.withSolute();
-  const auto ok = [&](int status) { return check(status, error); };
-  if (!ok(lib_->nc_create(path.c_str(), NC_CLOBBER | NC_64BIT_OFFSET, &file_))) return false;
-  // Dimensions: the leading ones, then the one rows run along.
-  std::vector<int> dims;
-  int soluteDim = -1, nameDim = -1, tDim = -1, pDim = -1, stateDim = -1, messageDim = -1,
-      lengthDim = -1;
-  const std::string pressureName(columnName(kPressureColumn, units));
-  const bool saturation = asksSaturation(options);
+  Layout layout;
+  layout.pressureName = columnName(kPressureColumn, options.units);
+  layout.pressureUnit = unitText(Dimension::kPressure, options.units);
+  layout.saturation = asksSaturation(options);
+  return check(lib_->nc_create(path.c_str(), NC_CLOBBER | NC_64BIT_OFFSET, &file_), error) &&
+         defineDimensions(options, layout, error) && defineCoordinates(options, layout, error) &&
+         defineValues(ColumnSet(options.units, solutes_), layout, error) &&
+         defineFlags(layout, error) && defineGlobals(error) &&
+         writeCoordinates(options, layout, error);
+}
+
+bool NetcdfTable::defineDimensions(const Options& options, Layout& layout, std::string& error) {
+  const auto dimension = [&](const char* name, std::size_t size, int& id) {
+    return check(lib_->nc_def_dim(file_, name, size, &id), error);
+  };
   if (solutes_) {
-    if (!ok(lib_->nc_def_dim(file_, "solute", options.solutes.size(), &soluteDim)) ||
-        !ok(lib_->nc_def_dim(file_, "name_length", kNameLength, &nameDim)))
+    if (!dimension("solute", options.solutes.size(), layout.soluteDim) ||
+        !dimension("name_length", kNameLength, layout.nameDim))
       return false;
-    dims.push_back(soluteDim);
+    layout.dims.push_back(layout.soluteDim);
     leading_.push_back(options.solutes.size());
   }
   if (options.stateList) {
-    if (!ok(lib_->nc_def_dim(file_, "state", options.states.size(), &stateDim))) return false;
-    dims.push_back(stateDim);
+    if (!dimension("state", options.states.size(), layout.stateDim)) return false;
+    layout.dims.push_back(layout.stateDim);
     lineLength_ = options.states.size();
   } else {
-    if (!ok(lib_->nc_def_dim(file_, "T_C", options.temperaturesC.size(), &tDim)) ||
-        !ok(lib_->nc_def_dim(file_, saturation ? "pressure_item" : pressureName.c_str(),
-                             options.pressures.size(), &pDim)))
+    const std::string pressure = layout.saturation ? "pressure_item" : layout.pressureName;
+    if (!dimension("T_C", options.temperaturesC.size(), layout.tDim) ||
+        !dimension(pressure.c_str(), options.pressures.size(), layout.pDim))
       return false;
-    dims.push_back(tDim);
-    dims.push_back(pDim);
+    layout.dims.push_back(layout.tDim);
+    layout.dims.push_back(layout.pDim);
     leading_.push_back(options.temperaturesC.size());
     lineLength_ = options.pressures.size();
   }
-  if (!ok(lib_->nc_def_dim(file_, "message", NC_UNLIMITED, &messageDim)) ||
-      !ok(lib_->nc_def_dim(file_, "message_length", kMessageLength, &lengthDim)))
-    return false;
+  return dimension("message", NC_UNLIMITED, layout.messageDim) &&
+         dimension("message_length", kMessageLength, layout.lengthDim);
+}
 
-  const auto text = [&](int variable, const char* name, const std::string& value) {
-    return ok(lib_->nc_put_att_text(file_, variable, name, value.size(), value.c_str()));
-  };
-  // The coordinates, or for a list the temperature and pressure of each state.
-  int soluteVar = -1, tVar = -1, pVar = -1;
-  const int nameDims[] = {soluteDim, nameDim};
+// The coordinates, or for a list the temperature and pressure of each state.
+bool NetcdfTable::defineCoordinates(const Options& options, Layout& layout, std::string& error) {
+  const int nameDims[] = {layout.soluteDim, layout.nameDim};
   if (solutes_ &&
-      (!ok(lib_->nc_def_var(file_, "solute", NC_CHAR, 2, nameDims, &soluteVar)) ||
-       !text(soluteVar, "long_name", "solute") || !text(soluteVar, "_Encoding", "utf-8")))
+      (!check(lib_->nc_def_var(file_, "solute", NC_CHAR, 2, nameDims, &layout.soluteVar), error) ||
+       !putText(layout.soluteVar, "long_name", "solute", error) ||
+       !putText(layout.soluteVar, "_Encoding", "utf-8", error)))
     return false;
-  const int tDims[] = {options.stateList ? stateDim : tDim};
-  const int pDims[] = {options.stateList ? stateDim : pDim};
-  const std::string pressureUnit = unitText(Dimension::kPressure, units);
-  if (!ok(lib_->nc_def_var(file_, "T_C", NC_DOUBLE, 1, tDims, &tVar)) ||
-      !text(tVar, "long_name", "temperature") || !text(tVar, "units", "degC") ||
-      !ok(lib_->nc_def_var(file_, pressureName.c_str(), NC_DOUBLE, 1, pDims, &pVar)) ||
-      !text(pVar, "long_name",
-            saturation ? "pressure asked for (missing where the saturation pressure was)"
-                       : "pressure asked for") ||
-      !text(pVar, "units", pressureUnit) ||
-      !ok(lib_->nc_put_att_double(file_, pVar, "_FillValue", NC_DOUBLE, 1, &kNaN)))
+  const int tDims[] = {options.stateList ? layout.stateDim : layout.tDim};
+  const int pDims[] = {options.stateList ? layout.stateDim : layout.pDim};
+  const std::string pressureMeaning =
+      layout.saturation ? "pressure asked for (missing where the saturation pressure was)"
+                        : "pressure asked for";
+  if (!check(lib_->nc_def_var(file_, "T_C", NC_DOUBLE, 1, tDims, &layout.tVar), error) ||
+      !putText(layout.tVar, "long_name", "temperature", error) ||
+      !putText(layout.tVar, "units", "degC", error) ||
+      !check(
+          lib_->nc_def_var(file_, layout.pressureName.c_str(), NC_DOUBLE, 1, pDims, &layout.pVar),
+          error) ||
+      !putText(layout.pVar, "long_name", pressureMeaning, error) ||
+      !putText(layout.pVar, "units", layout.pressureUnit, error) ||
+      !check(lib_->nc_put_att_double(file_, layout.pVar, "_FillValue", NC_DOUBLE, 1, &kNaN), error))
     return false;
-  int saturationVar = -1;
-  if (saturation && !defineSaturation(pDims[0], saturationVar, error)) return false;
-  // Where the dimensions are not coordinates themselves, the variables name theirs.
-  const std::string coordinates = options.stateList
-                                      ? "T_C " + pressureName + (saturation ? " saturation" : "")
-                                  : saturation ? pressureName + " saturation"
-                                               : "";
-  const auto located = [&](int variable) {
-    return coordinates.empty() || text(variable, "coordinates", coordinates);
-  };
-  // The values, the pressure of each state first.
-  const std::size_t last = solutes_ ? kLastValueColumn : kLastWaterColumn;
-  const int rank = static_cast<int>(dims.size());
-  const double fill = kNaN;
+  if (layout.saturation && !defineSaturation(pDims[0], layout.saturationVar, error)) return false;
+  const std::string saturation = layout.saturation ? " saturation" : "";
+  layout.coordinates = options.stateList   ? "T_C " + layout.pressureName + saturation
+                       : layout.saturation ? layout.pressureName + saturation
+                                           : "";
+  return true;
+}
+
+// A variable along the dimensions of the values, naming its coordinates where it must.
+bool NetcdfTable::defineAlongRows(const char* name, int type, const Layout& layout, int& variable,
+                                  std::string& error) {
+  return check(lib_->nc_def_var(file_, name, type, static_cast<int>(layout.dims.size()),
+                                layout.dims.data(), &variable),
+               error) &&
+         (layout.coordinates.empty() ||
+          putText(variable, "coordinates", layout.coordinates, error));
+}
+
+// The values, the pressure of each state first.
+bool NetcdfTable::defineValues(const ColumnSet& columns, const Layout& layout, std::string& error) {
   const auto number = [&](const char* name, const std::string& longName, const std::string& unit) {
     int variable;
-    if (!ok(lib_->nc_def_var(file_, name, NC_DOUBLE, rank, dims.data(), &variable)) ||
-        !text(variable, "long_name", longName) || !text(variable, "units", udunitsText(unit)) ||
-        !ok(lib_->nc_put_att_double(file_, variable, "_FillValue", NC_DOUBLE, 1, &fill)) ||
-        !located(variable))
+    if (!defineAlongRows(name, NC_DOUBLE, layout, variable, error) ||
+        !putText(variable, "long_name", longName, error) ||
+        !putText(variable, "units", udunitsText(unit), error) ||
+        !check(lib_->nc_put_att_double(file_, variable, "_FillValue", NC_DOUBLE, 1, &kNaN), error))
       return false;
     numberVariables_.push_back(variable);
     return true;
   };
-  if (!number("pressure", "pressure of the state", pressureUnit)) return false;
-  for (std::size_t c = kFirstValueColumn; c <= last; ++c) {
-    const Column& column = kColumns[c];
-    const std::string unit =
-        column.dimension == Dimension::kLnPressure ? "1" : unitText(column.dimension, units);
-    const std::string longName = column.dimension == Dimension::kLnPressure
-                                     ? columnLabel(c, units)  // "ln fugacity of water (f in bar)"
-                                     : std::string(column.quantity);
-    if (!number(std::string(column.name).c_str(), longName, unit)) return false;
+  if (!number("pressure", "pressure of the state", layout.pressureUnit)) return false;
+  for (const ResolvedColumn& column : columns.between(kFirstValueColumn, kLastValueColumn)) {
+    // "ln fugacity of water (f in bar)": the ln columns name what their ratio is taken to.
+    const bool ln = kColumns[column.index].dimension == Dimension::kLnPressure;
+    if (!number(column.name.c_str(), ln ? column.label : column.quantity, column.unit))
+      return false;
   }
   valueCount_ = numberVariables_.size();
+  return true;
+}
+
+// The phase, the range and the status, as CF flags, and the messages the status numbers.
+bool NetcdfTable::defineFlags(const Layout& layout, std::string& error) {
   const signed char noPhase = -1;
   const signed char phases[] = {0, 1, 2};
   std::array<signed char, kRangeFlagCount> masks;
   for (int bit = 0; bit < kRangeFlagCount; ++bit)
     masks[static_cast<std::size_t>(bit)] = static_cast<signed char>(1 << bit);
-  if (!ok(lib_->nc_def_var(file_, "phase", NC_BYTE, rank, dims.data(), &phaseVariable_)) ||
-      !text(phaseVariable_, "long_name", "phase of the water") ||
-      !ok(lib_->nc_put_att_schar(file_, phaseVariable_, "_FillValue", NC_BYTE, 1, &noPhase)) ||
-      !ok(lib_->nc_put_att_schar(file_, phaseVariable_, "flag_values", NC_BYTE, 3, phases)) ||
-      !text(phaseVariable_, "flag_meanings", "liquid vapour supercritical") ||
-      !located(phaseVariable_) ||
-      !ok(lib_->nc_def_var(file_, "range", NC_BYTE, rank, dims.data(), &rangeVariable_)) ||
-      !text(rangeVariable_, "long_name", "where the model was not shown to work") ||
-      !ok(lib_->nc_put_att_schar(file_, rangeVariable_, "flag_masks", NC_BYTE, kRangeFlagCount,
-                                 masks.data())) ||
-      !text(rangeVariable_, "flag_meanings", rangeText((1u << kRangeFlagCount) - 1).c_str()) ||
-      !located(rangeVariable_) ||
-      !ok(lib_->nc_def_var(file_, "status", NC_INT, rank, dims.data(), &statusVariable_)) ||
-      !text(statusVariable_, "long_name",
-            "0 where the state was computed, else the number of its message in status_message "
-            "(1 for the first)") ||
-      !located(statusVariable_))
-    return false;
-  const int messageDims[] = {messageDim, lengthDim};
-  if (!ok(lib_->nc_def_var(file_, "status_message", NC_CHAR, 2, messageDims, &messageVariable_)) ||
-      !text(messageVariable_, "long_name", "why a state could not be computed") ||
-      !text(messageVariable_, "_Encoding", "utf-8") || !text(NC_GLOBAL, "Conventions", "CF-1.8") ||
-      !text(NC_GLOBAL, "title", "aqsol: properties of water and of solutes at infinite dilution") ||
-      !text(NC_GLOBAL, "source", "aqsol-table " + std::string(version())) ||
-      !ok(lib_->nc_enddef(file_)))
-    return false;
+  const int messageDims[] = {layout.messageDim, layout.lengthDim};
+  return defineAlongRows("phase", NC_BYTE, layout, phaseVariable_, error) &&
+         putText(phaseVariable_, "long_name", "phase of the water", error) &&
+         check(lib_->nc_put_att_schar(file_, phaseVariable_, "_FillValue", NC_BYTE, 1, &noPhase),
+               error) &&
+         check(lib_->nc_put_att_schar(file_, phaseVariable_, "flag_values", NC_BYTE, 3, phases),
+               error) &&
+         putText(phaseVariable_, "flag_meanings", "liquid vapour supercritical", error) &&
+         defineAlongRows("range", NC_BYTE, layout, rangeVariable_, error) &&
+         putText(rangeVariable_, "long_name", "where the model was not shown to work", error) &&
+         check(lib_->nc_put_att_schar(file_, rangeVariable_, "flag_masks", NC_BYTE, kRangeFlagCount,
+                                      masks.data()),
+               error) &&
+         putText(rangeVariable_, "flag_meanings", rangeText((1u << kRangeFlagCount) - 1), error) &&
+         defineAlongRows("status", NC_INT, layout, statusVariable_, error) &&
+         putText(statusVariable_, "long_name",
+                 "0 where the state was computed, else the number of its message in "
+                 "status_message (1 for the first)",
+                 error) &&
+         check(
+             lib_->nc_def_var(file_, "status_message", NC_CHAR, 2, messageDims, &messageVariable_),
+             error) &&
+         putText(messageVariable_, "long_name", "why a state could not be computed", error) &&
+         putText(messageVariable_, "_Encoding", "utf-8", error);
+}
 
-  // The coordinates' values.
+bool NetcdfTable::defineGlobals(std::string& error) {
+  return putText(NC_GLOBAL, "Conventions", "CF-1.8", error) &&
+         putText(NC_GLOBAL, "title",
+                 "aqsol: properties of water and of solutes at infinite dilution", error) &&
+         putText(NC_GLOBAL, "source", "aqsol-table " + std::string(version()), error) &&
+         check(lib_->nc_enddef(file_), error);
+}
+
+// The coordinates' values: the solutes' names, and the temperatures and pressures asked for.
+bool NetcdfTable::writeCoordinates(const Options& options, const Layout& layout,
+                                   std::string& error) {
   for (std::size_t s = 0; solutes_ && s < options.solutes.size(); ++s) {
     char name[kNameLength] = {};
     options.solutes[s].name.copy(name, kNameLength);
     const std::size_t start[] = {s, 0}, count[] = {1, kNameLength};
-    if (!ok(lib_->nc_put_vara_text(file_, soluteVar, start, count, name))) return false;
+    if (!check(lib_->nc_put_vara_text(file_, layout.soluteVar, start, count, name), error))
+      return false;
   }
   std::vector<double> temperatures, pressures;
   std::vector<signed char> saturations;
   const auto ask = [&](const PressureItem& p) {
-    pressures.push_back(p.saturation ? kNaN : inUnits(p.bar, kPressureColumn, units));
+    pressures.push_back(p.saturation ? kNaN : inUnits(p.bar, kPressureColumn, options.units));
     saturations.push_back(p.saturation ? 1 : 0);
   };
   for (const StateItem& state : options.states) {
@@ -294,10 +335,12 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
   }
   numbers_.assign(valueCount_, {});
   const std::size_t zero[] = {0}, items = saturations.size();
-  return ok(lib_->nc_put_var_double(file_, tVar, temperatures.data())) &&
-         ok(lib_->nc_put_var_double(file_, pVar, pressures.data())) &&
-         (saturationVar < 0 ||
-          ok(lib_->nc_put_vara_schar(file_, saturationVar, zero, &items, saturations.data())));
+  return check(lib_->nc_put_var_double(file_, layout.tVar, temperatures.data()), error) &&
+         check(lib_->nc_put_var_double(file_, layout.pVar, pressures.data()), error) &&
+         (layout.saturationVar < 0 ||
+          check(lib_->nc_put_vara_schar(file_, layout.saturationVar, zero, &items,
+                                        saturations.data()),
+                error));
 }
 
 bool NetcdfTable::asksSaturation(const Options& options) {
@@ -310,16 +353,11 @@ bool NetcdfTable::asksSaturation(const Options& options) {
 
 bool NetcdfTable::defineSaturation(int dimension, int& variable, std::string& error) {
   const signed char values[] = {0, 1};
-  const std::string meanings = "given_pressure saturation_pressure";
-  const std::string longName = "whether the saturation pressure at the temperature was asked";
   return check(lib_->nc_def_var(file_, "saturation", NC_BYTE, 1, &dimension, &variable), error) &&
-         check(
-             lib_->nc_put_att_text(file_, variable, "long_name", longName.size(), longName.c_str()),
-             error) &&
+         putText(variable, "long_name",
+                 "whether the saturation pressure at the temperature was asked", error) &&
          check(lib_->nc_put_att_schar(file_, variable, "flag_values", NC_BYTE, 2, values), error) &&
-         check(lib_->nc_put_att_text(file_, variable, "flag_meanings", meanings.size(),
-                                     meanings.c_str()),
-               error);
+         putText(variable, "flag_meanings", "given_pressure saturation_pressure", error);
 }
 
 bool NetcdfTable::add(std::size_t index, const NetcdfRow& row, std::string& error) {

@@ -53,7 +53,17 @@ class NetcdfTable {
   bool tooLarge() const { return tooLarge_; }
 
  private:
+  struct Layout;
   bool check(int status, std::string& error);
+  bool putText(int variable, const char* name, const std::string& value, std::string& error);
+  bool defineDimensions(const Options& options, Layout& layout, std::string& error);
+  bool defineCoordinates(const Options& options, Layout& layout, std::string& error);
+  bool defineAlongRows(const char* name, int type, const Layout& layout, int& variable,
+                       std::string& error);
+  bool defineValues(const ColumnSet& columns, const Layout& layout, std::string& error);
+  bool defineFlags(const Layout& layout, std::string& error);
+  bool defineGlobals(std::string& error);
+  bool writeCoordinates(const Options& options, const Layout& layout, std::string& error);
   bool flush(std::string& error);
   // Whether a state asks for the saturation pressure.
   static bool asksSaturation(const Options& options);

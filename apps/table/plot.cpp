@@ -204,12 +204,10 @@ bool drawPlot(const Options& options, const PlotData& data, OutputFile& plot, st
     error = "no row of the table could be computed: nothing to plot";
     return false;
   }
-  const Units& units = options.units;
-  const std::string title = std::string(columnName(options.plotY, units)) + " against " +
-                            std::string(columnName(options.plotX, units));
-  const std::string script =
-      plotScript(extensionOf(options.plotFile), columnLabel(options.plotX, units),
-                 columnLabel(options.plotY, units), title, labels);
+  const ColumnSet columns(options.units, options.withSolute());
+  const ResolvedColumn &x = columns[options.plotX], &y = columns[options.plotY];
+  const std::string script = plotScript(extensionOf(options.plotFile), x.label, y.label,
+                                        y.name + " against " + x.name, labels);
   // gnuplot draws into the temporary file that is renamed when complete, or, for an output
   // written in place, into a file of its own that is then copied there.
   OutputThroughName drawn;

@@ -79,11 +79,11 @@ void appendJsonRow(const TableStyle& style, const Row& row, std::string& line) {
   line += '{';
   const bool ok = row.status.empty();
   bool first = true;
-  for (std::size_t n = 0; n < kColumns.size(); ++n) {
-    if (!hasColumn(style, n)) continue;
+  for (const ResolvedColumn& column : style.columns.all()) {
+    const std::size_t n = column.index;
     if (!first) line += ',';
     first = false;
-    appendJsonString(line, columnName(n, style.units));
+    appendJsonString(line, column.name);
     line += ':';
     if (n == kPhaseColumn) {
       appendJsonString(line, ok ? phaseText(row.phase) : std::string_view());
@@ -92,7 +92,7 @@ void appendJsonRow(const TableStyle& style, const Row& row, std::string& line) {
     } else if (kColumns[n].dimension == Dimension::kText) {
       appendJsonString(line, textColumn(row, n));
     } else {
-      appendJsonNumber(line, columnValue(row, n, style.units));
+      appendJsonNumber(line, columnValue(row, n, style.units()));
     }
   }
   line += "}\n";
@@ -127,34 +127,36 @@ class SeparatedRows {
  public:
   SeparatedRows(const TableStyle& style, const PressureTexts& pressures)
       : style_(style),
+        units_(style.units()),
+        solute_(style.solute()),
         separator_(style.format == Format::kCsv ? ',' : '\t'),
         pressures_(pressures) {}
 
   void append(const Row& row, std::string& text) {
-    if (style_.solute) text += soluteField(row.soluteName);
+    if (solute_) text += soluteField(row.soluteName);
     char line[kLineRoom];
     char* p = line;
-    if (style_.solute) *p++ = separator_;
+    if (solute_) *p++ = separator_;
     p = temperature_.write(p, row.temperatureC);
     *p++ = separator_;
-    const bool convert = !style_.units.isDefault();
+    const bool convert = !units_.isDefault();
     if (row.pressureBar) {
       const double pressure =
-          convert ? inUnits(*row.pressureBar, kPressureColumn, style_.units) : *row.pressureBar;
+          convert ? inUnits(*row.pressureBar, kPressureColumn, units_) : *row.pressureBar;
       char* const end = pressures_.write(p, pressure);
       p = end != nullptr ? end : writeShortest(p, pressure);
     }
     *p++ = separator_;
     const bool ok = row.status.empty();
     const std::size_t count =
-        (style_.solute ? kLastValueColumn : kLastWaterColumn) + 1 - kFirstValueColumn;
+        (solute_ ? kLastValueColumn : kLastWaterColumn) + 1 - kFirstValueColumn;
     if (ok) {
       p = put(p, phaseText(row.phase));
       *p++ = separator_;
-      const std::array<double, 13> values = computedValues(row);
+      const auto values = computedValues(row);
       for (std::size_t n = 0; n < count; ++n) {
-        p = writeShortest(
-            p, convert ? inUnits(values[n], kFirstValueColumn + n, style_.units) : values[n]);
+        p = writeShortest(p,
+                          convert ? inUnits(values[n], kFirstValueColumn + n, units_) : values[n]);
         *p++ = separator_;
       }
       text.append(line, p);
@@ -189,6 +191,8 @@ class SeparatedRows {
   }
 
   const TableStyle& style_;
+  const Units units_;
+  const bool solute_;
   const char separator_;
   std::string_view soluteName_;
   std::string soluteField_;
@@ -224,19 +228,14 @@ void appendRequests(const Options& options, std::size_t first, std::size_t count
   }
 }
 
-bool hasColumn(const TableStyle& style, std::size_t index) {
-  return style.solute || !kColumns[index].solute;
-}
-
 std::string headerText(const TableStyle& style) {
   // JSON objects name their values; a netCDF dataset is not text.
   if (style.format == Format::kJson || style.format == Format::kNetcdf) return {};
   const char separator = style.format == Format::kCsv ? ',' : '\t';
   std::string line;
-  for (std::size_t n = 0; n < kColumns.size(); ++n) {
-    if (!hasColumn(style, n)) continue;
+  for (const ResolvedColumn& column : style.columns.all()) {
     if (!line.empty()) line += separator;
-    line += columnName(n, style.units);
+    line += column.name;
   }
   line += '\n';
   return line;

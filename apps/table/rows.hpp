@@ -19,15 +19,17 @@ namespace aqsol::table {
 void appendRequests(const Options& options, std::size_t first, std::size_t count,
                     std::vector<RowRequest>& requests);
 
-// How a table is written: its format, its units, and whether it has the solute's columns.
+// How a table is written: its format and its columns (in its units; the solute's or not).
 struct TableStyle {
-  Format format = Format::kCsv;
-  Units units;
-  bool solute = true;
-};
+  explicit TableStyle(Format tableFormat = Format::kCsv, const Units& units = {},
+                      bool solute = true)
+      : format(tableFormat), columns(units, solute) {}
 
-// Whether column `index` is part of a table of this style.
-bool hasColumn(const TableStyle& style, std::size_t index);
+  Format format;
+  ColumnSet columns;
+  const Units& units() const { return columns.units(); }
+  bool solute() const { return columns.solute(); }
+};
 
 // The header line with its line end (empty for JSON, whose objects name their values).
 std::string headerText(const TableStyle& style);

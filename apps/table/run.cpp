@@ -1,54 +1,30 @@
-// One run of aqsol-table: the rows computed, written, shown in progress and plotted.
+// One run of aqsol-table: the rows computed and fed, in order, to the sinks that write, plot and
+// show progress.
 #include "apps/table/run.hpp"
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "apps/table/netcdf_table.hpp"
 #include "apps/table/ordered_rows.hpp"
-#include "apps/table/plot.hpp"
-#include "apps/table/progress.hpp"
-#include "apps/table/rows.hpp"
+#include "apps/table/sinks.hpp"
 #include "bindings/columns.hpp"
 #include "services/file_output.hpp"
 
 namespace aqsol::table {
 namespace {
 
-// "cannot write 'FILE': netCDF: why".
-std::string cannotWriteNetcdf(const std::string& file, const std::string& why) {
-  return "cannot write " + quoted(file) + ": " + why;
-}
-
-// What a computing thread hands over for one row: its text and, for a plot, its point. The
-// text of a whole chunk of rows is the first row's; the others' is empty.
-struct MadeRow {
-  std::string text;
-  std::optional<double> x, y;
-  std::optional<Phase> phase;
-  // For --format netcdf, instead of the text: kept apart, made at the first netCDF row made in
-  // this place, so that the rows of a text table stay small.
-  std::unique_ptr<NetcdfRow> netcdf;
-
-  // Ready for the next row made in this place: no text (its room kept) and no point. The netCDF
-  // row is always replaced whole where it is used.
-  void reset() {
-    text.clear();
-    x.reset();
-    y.reset();
-    phase.reset();
-  }
-};
-
 int fail(int status, const std::string& message) {
   std::fprintf(stderr, "aqsol-table: %s\n", message.c_str());
   return status;
+}
+
+int fail(const RowSink& sink) {
+  return fail(sink.status, sink.error);
 }
 
 // Refuses two outputs that are one file: the second would silently replace the first. Without
@@ -64,81 +40,92 @@ bool outputsAreDistinct(const Options& options, std::string& error) {
   return false;
 }
 
-}  // namespace
+// The run's files, opened before any row is computed so that a name that cannot be written is
+// found at once.
+struct RunFiles {
+  OutputFile table, plot;
+};
 
-int runTable(const Options& options, const Constants& k, unsigned threads) {
+int openFiles(const Options& options, RunFiles& files) {
   std::string error;
   const bool plotting = !options.plotFile.empty();
   if (plotting && !plotterAvailable(error)) return fail(kExitFailed, error);
-
   if (plotting && !outputsAreDistinct(options, error)) return fail(kExitBadArgument, error);
-  // Both outputs are opened before any row is computed, so that a name that cannot be written
-  // is found at once.
-  OutputFile file, plotFile;
-  if (!options.outputFile.empty() && !file.open(options.outputFile, error))
+  if (!options.outputFile.empty() && !files.table.open(options.outputFile, error))
     return fail(kExitFailed, error);
-  if (plotting && !plotFile.open(options.plotFile, error)) return fail(kExitFailed, error);
-  Output out(options.outputFile.empty() ? STDOUT_FILENO : file.fd());
+  if (plotting && !files.plot.open(options.plotFile, error)) return fail(kExitFailed, error);
+  return kExitOk;
+}
 
-  const std::size_t rows = options.rowCount();
-  const bool netcdf = options.format == Format::kNetcdf;
-  NetcdfTable dataset;
-  OutputThroughName datasetName;
-  if (netcdf && !datasetName.begin(file, error)) return fail(kExitFailed, error);
-  if (netcdf && !dataset.create(datasetName.name(), options, error))
-    return fail(dataset.tooLarge() ? kExitBadArgument : kExitWriteError,
-                cannotWriteNetcdf(options.outputFile, error));
-  const TableStyle style{options.format, options.units, options.withSolute()};
-  // A grid's pressures recur for every temperature; their texts are made once, where there are
-  // few enough of them to keep.
-  constexpr std::size_t kMostPressureTexts = 65'536;
-  const PressureTexts pressureTexts = !options.stateList && options.temperaturesC.size() > 1 &&
-                                              options.pressures.size() <= kMostPressureTexts
-                                          ? PressureTexts(options.pressures, options.units)
-                                          : PressureTexts();
+// The sink the table goes to, started: text on standard output or the table's file, or a netCDF
+// dataset. Null (with the failure reported) when it cannot start.
+std::unique_ptr<RowSink> startTable(const Options& options, RunFiles& files, int& status) {
+  if (options.format == Format::kNetcdf) {
+    auto dataset = std::make_unique<NetcdfSink>(options);
+    if (dataset->start(options, files.table)) return dataset;
+    status = fail(*dataset);
+    return nullptr;
+  }
+  auto text = std::make_unique<TextSink>(
+      options, options.outputFile.empty() ? STDOUT_FILENO : files.table.fd());
+  if (text->start()) return text;
+  status = fail(*text);
+  return nullptr;
+}
+
+// A progress line on a terminal, unless the table itself is written to it among the lines.
+std::unique_ptr<RowSink> progressFor(const Options& options) {
+  const bool tableOnTerminal = options.outputFile.empty() && isatty(STDOUT_FILENO);
+  if (options.quiet || !isatty(STDERR_FILENO) || tableOnTerminal) return nullptr;
+  return std::make_unique<ProgressSink>(options.rowCount());
+}
+
+// Computes every row and feeds it to every sink, in table order.
+bool feedRows(const Options& options, const Constants& k, unsigned threads,
+              std::span<RowSink* const> sinks, RowSink*& failed) {
   const auto make = [&](std::size_t first, std::span<MadeRow> made) {
     std::vector<RowRequest> requests;
     requests.reserve(made.size());
     appendRequests(options, first, made.size(), requests);
     std::vector<Row> computed(made.size());
     computeRows(k, requests, computed);
-    for (std::size_t n = 0; n < made.size(); ++n) {
-      made[n].reset();
-      if (netcdf) {
-        if (!made[n].netcdf) made[n].netcdf = std::make_unique<NetcdfRow>();
-        *made[n].netcdf = netcdfRowOf(computed[n], options.units);
-      }
-      if (plotting) {
-        made[n].x = columnValue(computed[n], options.plotX, options.units);
-        made[n].y = columnValue(computed[n], options.plotY, options.units);
-        if (computed[n].status.empty()) made[n].phase = computed[n].phase;
-      }
-    }
-    if (!netcdf) appendRows(style, computed, made[0].text, pressureTexts);
+    for (MadeRow& row : made) row.reset();
+    for (const RowSink* sink : sinks) sink->make(computed, made);
   };
-  std::optional<Progress> progress;
-  // On a terminal, unless the table itself is being written to it among the progress lines.
-  const bool tableOnTerminal = options.outputFile.empty() && isatty(STDOUT_FILENO);
-  if (!options.quiet && isatty(STDERR_FILENO) && !tableOnTerminal)
-    progress.emplace(STDERR_FILENO, rows);
-  std::optional<PlotData> plot;
-  if (plotting) plot.emplace(options);
   const auto take = [&](std::size_t i, const MadeRow& made) {
-    if (plot) plot->add(i, made.x, made.y, made.phase);
-    if (progress) progress->update(i + 1);
-    if (netcdf) return dataset.add(i, *made.netcdf, error);
-    return out.write(made.text);
+    for (RowSink* sink : sinks) {
+      if (sink->take(i, made)) continue;
+      failed = sink;
+      return false;
+    }
+    return true;
   };
+  return makeRowsInOrder<MadeRow>(options.rowCount(), threads, make, take);
+}
 
-  const bool written = out.write(headerText(style)) &&
-                       makeRowsInOrder<MadeRow>(rows, threads, make, take) && out.flush() &&
-                       (!netcdf || (dataset.finish(error) && datasetName.finish(error)));
+}  // namespace
+
+int runTable(const Options& options, const Constants& k, unsigned threads) {
+  RunFiles files;
+  int status = openFiles(options, files);
+  if (status != kExitOk) return status;
+  const std::unique_ptr<RowSink> table = startTable(options, files, status);
+  if (!table) return status;
+  std::unique_ptr<RowSink> progress = progressFor(options);
+  std::unique_ptr<RowSink> plot;
+  if (!options.plotFile.empty()) plot = std::make_unique<PlotSink>(options, files.plot);
+  std::vector<RowSink*> sinks{table.get()};
+  for (RowSink* sink : {progress.get(), plot.get()})
+    if (sink != nullptr) sinks.push_back(sink);
+
+  RowSink* failed = table.get();
+  const bool written = feedRows(options, k, threads, sinks, failed) && table->finish();
   if (progress) progress->finish();
-  if (!written && netcdf)
-    return fail(kExitWriteError, cannotWriteNetcdf(options.outputFile, error));
-  if (!written) return fail(kExitWriteError, writeErrorMessage(out.error()));
-  if (!options.outputFile.empty() && !file.commit(error)) return fail(kExitWriteError, error);
-  if (plot && !drawPlot(options, *plot, plotFile, error)) return fail(kExitFailed, error);
+  if (!written) return fail(*failed);
+  std::string error;
+  if (!options.outputFile.empty() && !files.table.commit(error))
+    return fail(kExitWriteError, error);
+  if (plot && !plot->finish()) return fail(*plot);
   return kExitOk;
 }
 

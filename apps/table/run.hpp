@@ -2,15 +2,10 @@
 #pragma once
 
 #include "apps/table/options.hpp"
+#include "apps/table/sinks.hpp"
 #include "calculator/constants.hpp"
 
 namespace aqsol::table {
-
-// Exit statuses of aqsol-table.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;  // the output file or the plot could not be made
-inline constexpr int kExitBadArgument = 2;
-inline constexpr int kExitWriteError = 3;  // the table could not be written out
 
 // Computes every row of `options` on `threads` threads and writes the table, in order, to
 // standard output or to options.outputFile (which appears only when complete); shows progress

@@ -391,15 +391,11 @@ py::dict water(py::handle T_C, py::handle P, py::handle P_bar, long long threads
 }
 
 py::list columns(const std::string& units, const std::string& pressureUnit) {
-  const table::Units chosen = readUnits(units, pressureUnit);
+  const table::ColumnSet set(readUnits(units, pressureUnit));
   py::list list;
-  for (std::size_t c = table::kTemperatureColumn; c <= table::kLastValueColumn; ++c) {
-    const table::Column& column = table::kColumns[c];
-    std::string unit = table::unitText(column.dimension, chosen);
-    if (column.dimension == table::Dimension::kLnPressure) unit = "1";  // ln of a ratio
-    list.append(py::make_tuple(std::string(table::columnName(c, chosen)),
-                               std::string(column.quantity), unit));
-  }
+  for (const table::ResolvedColumn& column :
+       set.between(table::kTemperatureColumn, table::kLastValueColumn))
+    list.append(py::make_tuple(column.name, column.quantity, column.unit));
   return list;
 }
 
