@@ -17,7 +17,7 @@ struct UnitRow {
   double toSi;
 };
 
-constexpr std::array<UnitRow, 11> kUnits = {{
+constexpr UnitRow kUnits[] = {
     {Dimension::kTemperature, "C", "C", 1},
     {Dimension::kPressure, "bar", "bar", 1},
     {Dimension::kDensity, "g/cm3", "kg/m3", 1e3},
@@ -29,7 +29,7 @@ constexpr std::array<UnitRow, 11> kUnits = {{
     {Dimension::kMolarEnergy, "cal/mol", "J/mol", kJoulesPerCalorie},
     {Dimension::kLnPressure, "bar", "bar", 1},
     {Dimension::kPressurePerMolality, "bar/(mol/kg)", "bar/(mol/kg)", 1},
-}};
+};
 
 const UnitRow* unitRow(Dimension dimension) {
   for (const UnitRow& row : kUnits)

@@ -166,13 +166,13 @@ struct LaneWeight {
   bool any = false;  // some lane's weight was computed (the crossover switch's are often all 0)
 
   void storeInto(double (*to)[kLaneCount<V>]) const {
-    const V* parts[6] = {&W, &W_d, &W_dd, &W_t, &W_tt, &W_dt};
-    for (int n = 0; n < 6; ++n) store(to[n], *parts[n]);
+    const V* parts[kWeightParts] = {&W, &W_d, &W_dd, &W_t, &W_tt, &W_dt};
+    for (int n = 0; n < kWeightParts; ++n) store(to[n], *parts[n]);
   }
 
   void loadFrom(const double (*from)[kLaneCount<V>]) {
-    V* parts[6] = {&W, &W_d, &W_dd, &W_t, &W_tt, &W_dt};
-    for (int n = 0; n < 6; ++n) *parts[n] = load<V>(from[n]);
+    V* parts[kWeightParts] = {&W, &W_d, &W_dd, &W_t, &W_tt, &W_dt};
+    for (int n = 0; n < kWeightParts; ++n) *parts[n] = load<V>(from[n]);
   }
 
   void setLane(int lane, const Weight& w) {
@@ -293,7 +293,7 @@ template <class V>
 template <class V>
 [[gnu::always_inline]] inline void stepLanes(const Constants& k, LaneBlock<kLaneCount<V>>& b) {
   const V delta = load<V>(b.delta);
-  V dp[11];
+  V dp[DeltaPowers::kCount];
   deltaPowers(delta, dp);
   const V delta2 = dp[2 + 3];
   const V lnDelta = logLanes(delta, b.transcribedMath);
@@ -318,14 +318,14 @@ template <class V>
   store(b.results.stepTaken, newton.step);
 
   LaneStepParts<kLaneCount<V>>& kept = b.kept;
-  for (int n = 0; n < 11; ++n) store(kept.deltaPow[n], dp[n]);
-  store(kept.lnDelta, lnDelta);
-  store(kept.E, E);
-  store(kept.E_d, E_d);
-  store(kept.sumB, B.S);
-  store(kept.sumC, C.S);
-  store(kept.sumC_d, C.S_d);
-  store(kept.gaussian, G.W);
+  for (int n = 0; n < DeltaPowers::kCount; ++n) store(kept.rows[kKeptDeltaPow + n], dp[n]);
+  store(kept.rows[kKeptLnDelta], lnDelta);
+  store(kept.rows[kKeptE], E);
+  store(kept.rows[kKeptE_d], E_d);
+  store(kept.rows[kKeptSumB], B.S);
+  store(kept.rows[kKeptSumC], C.S);
+  store(kept.rows[kKeptSumC_d], C.S_d);
+  store(kept.rows[kKeptGaussian], G.W);
   if (S.any) {
     S.storeInto(kept.crossoverWeight);
     kept.crossover = true;
@@ -343,10 +343,11 @@ template <class V>
 template <class V, bool kMixedOnly>
 [[gnu::always_inline]] inline void completeLanes(const Constants& k, LaneBlock<kLaneCount<V>>& b) {
   const LaneStepParts<kLaneCount<V>>& kept = b.kept;
-  V dp[11];
-  for (int n = 0; n < 11; ++n) dp[n] = load<V>(kept.deltaPow[n]);
+  V dp[DeltaPowers::kCount];
+  for (int n = 0; n < DeltaPowers::kCount; ++n) dp[n] = load<V>(kept.rows[kKeptDeltaPow + n]);
   const V delta = dp[1 + 3], delta2 = dp[2 + 3];
-  const V lnDelta = load<V>(kept.lnDelta), E = load<V>(kept.E), E_d = load<V>(kept.E_d);
+  const V lnDelta = load<V>(kept.rows[kKeptLnDelta]), E = load<V>(kept.rows[kKeptE]),
+          E_d = load<V>(kept.rows[kKeptE_d]);
   const V E_dd = -2.0 * E - 2.0 * delta * E_d;
   LaneFunctions<V> f;
   terms::densityFunctions(delta, lnDelta, LanePowers<V>{dp}, 1.0 - E, E_d, E_dd, f);
@@ -355,12 +356,12 @@ template <class V, bool kMixedOnly>
   LaneSums<V> A, B, C, D;
   terms::sumDensityFunctions<kRowMajorA>(f, theta, A);
   terms::sumDensityFunctions<kRowMajorD>(f, theta, D);
-  B.S = load<V>(kept.sumB);
-  C.S = load<V>(kept.sumC);
-  C.S_d = load<V>(kept.sumC_d);
+  B.S = load<V>(kept.rows[kKeptSumB]);
+  C.S = load<V>(kept.rows[kKeptSumC]);
+  C.S_d = load<V>(kept.rows[kKeptSumC_d]);
   terms::sumTables_theta(f, powers, theta, A, B, C, D);
   LaneWeight<V> G;
-  G.W = load<V>(kept.gaussian);
+  G.W = load<V>(kept.rows[kKeptGaussian]);
   terms::gaussianDerivatives(k, delta - 1, load<V>(b.t), G);
   LaneWeight<V> S;
   if (kept.crossover) S.loadFrom(kept.crossoverWeight);

@@ -20,13 +20,14 @@ struct HelmholtzValues {
 
 // The parts of Phi that depend on temperature alone, computed once per density solve.
 struct TemperatureTerms {
-  static constexpr int kMinPower = -2;  // theta^k is stored for k = -2..11
-  double T = 0;                         // K, the temperature they are of
-  double theta = 0;                     // -Tc/T
-  double t = 0;                         // 1 + theta
-  double t2 = 0;                        // t^2
-  double tr2 = 0;                       // (t / w_t)^2, the crossover distance's temperature part
-  std::array<double, 14> thetaPow{};    // thetaPow[k - kMinPower] = theta^k
+  static constexpr int kMinPower = -2, kMaxPower = 11;  // theta^k is stored for k = -2..11
+  static constexpr int kPowerCount = kMaxPower - kMinPower + 1;
+  double T = 0;      // K, the temperature they are of
+  double theta = 0;  // -Tc/T
+  double t = 0;      // 1 + theta
+  double t2 = 0;     // t^2
+  double tr2 = 0;    // (t / w_t)^2, the crossover distance's temperature part
+  std::array<double, kPowerCount> thetaPow{};             // thetaPow[k - kMinPower] = theta^k
   double Phi0 = 0, dPhi0_dTheta = 0, d2Phi0_dTheta2 = 0;  // ideal part
   double Hs = 0, dHs_dTheta = 0, d2Hs_dTheta2 = 0;        // fourth weight exp(-h (theta + 3))
   double Acr = 0, dAcr_dTheta = 0;                        // crossover amplitude (linear in t)
@@ -44,8 +45,9 @@ struct TableSums {
 
 // delta^k for k = -3..7, the powers the density functions and tables use.
 struct DeltaPowers {
-  static constexpr int kMinPower = -3;
-  std::array<double, 11> pow{};
+  static constexpr int kMinPower = -3, kMaxPower = 7;
+  static constexpr int kCount = kMaxPower - kMinPower + 1;
+  std::array<double, kCount> pow{};
   double operator()(int k) const { return pow[k - kMinPower]; }
 };
 

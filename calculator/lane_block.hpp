@@ -1,6 +1,8 @@
 // The states a vector-lane evaluation of Phi and its derivatives reads and writes.
 #pragma once
 
+#include <utility>
+
 #include "calculator/helmholtz.hpp"
 
 namespace aqsol::lanes {
@@ -30,22 +32,32 @@ struct LaneResults {
   alignas(64) double stepTaken[W]{};  // and its Newton step (newtonTerms)
 };
 
+// The rows of what a Newton step's evaluation keeps of each lane (LaneStepParts).
+enum KeptRow : int {
+  kKeptDeltaPow,  // delta^n, n = -3..7: DeltaPowers::kCount rows from here
+  kKeptLnDelta = kKeptDeltaPow + DeltaPowers::kCount,
+  kKeptE,
+  kKeptE_d,
+  kKeptSumB,    // table B's sum
+  kKeptSumC,    // table C's sum
+  kKeptSumC_d,  // and its delta-derivative
+  kKeptGaussian,
+  kKeptRowCount
+};
+
+// A weight and its derivatives (d, dd, t, tt, dt).
+inline constexpr int kWeightParts = 6;
+
 // What a Newton step's evaluation keeps of each lane for completing that evaluation once the
 // lane's iteration has converged: the parts of Phi it computed that the theta-derivatives need,
-// or need to recompute the others with the same operations.
+// or need to recompute the others with the same operations; one row of W lanes per KeptRow, so
+// that one loop copies a lane whatever is kept.
 template <int W>
 struct LaneStepParts {
-  alignas(64) double deltaPow[11][W]{};  // delta^n, n = -3..7
-  alignas(64) double lnDelta[W]{};
-  alignas(64) double E[W]{};
-  alignas(64) double E_d[W]{};
-  alignas(64) double sumB[W]{};    // table B's sum
-  alignas(64) double sumC[W]{};    // table C's sum
-  alignas(64) double sumC_d[W]{};  // and its delta-derivative
-  alignas(64) double gaussian[W]{};
-  // The crossover switch and its derivatives (d, dd, t, tt, dt), zero in every lane unless
-  // `crossover` says some lane has them.
-  alignas(64) double crossoverWeight[6][W]{};
+  alignas(64) double rows[kKeptRowCount][W]{};
+  // The crossover switch and its derivatives, zero in every lane unless `crossover` says some
+  // lane has them.
+  alignas(64) double crossoverWeight[kWeightParts][W]{};
   bool crossover = false;
 };
 
@@ -55,8 +67,8 @@ struct LaneStepParts {
 template <int W>
 struct LaneBlock {
   alignas(64) double delta[W]{};
-  alignas(64) double reducedP[W]{};      // the Newton iteration's target
-  alignas(64) double thetaPow[14][W]{};  // theta^k, k = -2..11
+  alignas(64) double reducedP[W]{};                                 // the Newton iteration's target
+  alignas(64) double thetaPow[TemperatureTerms::kPowerCount][W]{};  // theta^k, k = -2..11
   alignas(64) double t[W]{};
   alignas(64) double t2[W]{};
   alignas(64) double tr2[W]{};
@@ -76,6 +88,20 @@ struct LaneBlock {
   LaneResults<W> results;
   LaneStepParts<W> kept;
 
+  // Each temperature term a lane holds beside theta's powers, and its row.
+  static constexpr std::pair<double TemperatureTerms::*, double (LaneBlock::*)[W]> kTermRows[] = {
+      {&TemperatureTerms::t, &LaneBlock::t},
+      {&TemperatureTerms::t2, &LaneBlock::t2},
+      {&TemperatureTerms::tr2, &LaneBlock::tr2},
+      {&TemperatureTerms::Hs, &LaneBlock::Hs},
+      {&TemperatureTerms::dHs_dTheta, &LaneBlock::dHs_dTheta},
+      {&TemperatureTerms::d2Hs_dTheta2, &LaneBlock::d2Hs_dTheta2},
+      {&TemperatureTerms::Acr, &LaneBlock::Acr},
+      {&TemperatureTerms::dAcr_dTheta, &LaneBlock::dAcr_dTheta},
+      {&TemperatureTerms::Phi0, &LaneBlock::Phi0},
+      {&TemperatureTerms::dPhi0_dTheta, &LaneBlock::dPhi0_dTheta},
+      {&TemperatureTerms::d2Phi0_dTheta2, &LaneBlock::d2Phi0_dTheta2}};
+
   // Puts a state's temperature terms into a lane (delta is set before each evaluation). A lane
   // that held a state at the same temperature holds them already.
   void load(int lane, const TemperatureTerms& terms) {
@@ -83,18 +109,8 @@ struct LaneBlock {
     failed[lane] = false;
     if (loadedT[lane] == terms.T) return;
     loadedT[lane] = terms.T;
-    for (int n = 0; n < 14; ++n) thetaPow[n][lane] = terms.thetaPow[n];
-    t[lane] = terms.t;
-    t2[lane] = terms.t2;
-    tr2[lane] = terms.tr2;
-    Hs[lane] = terms.Hs;
-    dHs_dTheta[lane] = terms.dHs_dTheta;
-    d2Hs_dTheta2[lane] = terms.d2Hs_dTheta2;
-    Acr[lane] = terms.Acr;
-    dAcr_dTheta[lane] = terms.dAcr_dTheta;
-    Phi0[lane] = terms.Phi0;
-    dPhi0_dTheta[lane] = terms.dPhi0_dTheta;
-    d2Phi0_dTheta2[lane] = terms.d2Phi0_dTheta2;
+    for (int n = 0; n < TemperatureTerms::kPowerCount; ++n) thetaPow[n][lane] = terms.thetaPow[n];
+    for (const auto& [term, row] : kTermRows) (this->*row)[lane] = terms.*term;
   }
 
   // Puts into a lane, for completing, another block's lane after its last step: what the step
@@ -102,16 +118,10 @@ struct LaneBlock {
   void takeStep(int lane, const LaneBlock& from, int fromLane) {
     const LaneStepParts<W>& f = from.kept;
     LaneStepParts<W>& to = kept;
-    for (int n = 0; n < 11; ++n) to.deltaPow[n][lane] = f.deltaPow[n][fromLane];
-    to.lnDelta[lane] = f.lnDelta[fromLane];
-    to.E[lane] = f.E[fromLane];
-    to.E_d[lane] = f.E_d[fromLane];
-    to.sumB[lane] = f.sumB[fromLane];
-    to.sumC[lane] = f.sumC[fromLane];
-    to.sumC_d[lane] = f.sumC_d[fromLane];
-    to.gaussian[lane] = f.gaussian[fromLane];
+    for (int n = 0; n < kKeptRowCount; ++n) to.rows[n][lane] = f.rows[n][fromLane];
     if (f.crossover) {
-      for (int n = 0; n < 6; ++n) to.crossoverWeight[n][lane] = f.crossoverWeight[n][fromLane];
+      for (int n = 0; n < kWeightParts; ++n)
+        to.crossoverWeight[n][lane] = f.crossoverWeight[n][fromLane];
       to.crossover = true;
     }
     results.dPhi_dDelta[lane] = from.results.dPhi_dDelta[fromLane];

@@ -88,7 +88,7 @@ void computeRows(const Constants& k, std::span<const RowRequest> requests, std::
   for (std::size_t n = 0; n < count; ++n) {
     const SoluteParams* solute = requests[n].solute;
     if (solute == nullptr) {
-      const std::array<double, kComputedValueCount> values = computedValues(rows[n]);
+      const auto values = computedValues(rows[n]);
       checkFinite(rows[n], std::span(values).first(kWaterValueCount));
       continue;
     }
@@ -128,10 +128,12 @@ void checkFinite(Row& row, std::span<const double> values) {
 }
 
 std::array<double, kComputedValueCount> computedValues(const Row& r) {
-  const WaterState& w = r.water;
-  const SoluteResults& s = r.solute;
-  return {w.rho,  w.drho_dP, w.drho_dT, w.d2rho_dT2, w.V1, w.Cp1,   w.lnf1,
-          s.lnkH, s.V2,      s.Cp2,     s.Gaq,       s.S2, r.kAqGas};
+  std::array<double, kComputedValueCount> values;
+  std::size_t n = 0;
+  for (const auto member : kWaterValues) values[n++] = r.water.*member;
+  for (const auto member : kSoluteValues) values[n++] = r.solute.*member;
+  values[n] = r.kAqGas;
+  return values;
 }
 
 }  // namespace aqsol

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <string>
@@ -42,10 +43,18 @@ struct RowRequest {
   PressureItem pressure;
 };
 
-// The values a row computes (rho to K_aq_gas), the first kWaterValueCount of them the water's
-// (rho to lnf_H2O). The column table of every interface is checked against these counts.
-inline constexpr std::size_t kComputedValueCount = 13;
-inline constexpr std::size_t kWaterValueCount = 7;
+// The values a row computes, in column order (rho to K_aq_gas): the water's (rho to lnf_H2O),
+// the solute's, then K_aq_gas. The column table of every interface is checked against these
+// lists' counts.
+inline constexpr double WaterState::*kWaterValues[] = {
+    &WaterState::rho, &WaterState::drho_dP, &WaterState::drho_dT, &WaterState::d2rho_dT2,
+    &WaterState::V1,  &WaterState::Cp1,     &WaterState::lnf1};
+inline constexpr double SoluteResults::*kSoluteValues[] = {&SoluteResults::lnkH, &SoluteResults::V2,
+                                                           &SoluteResults::Cp2, &SoluteResults::Gaq,
+                                                           &SoluteResults::S2};
+inline constexpr std::size_t kWaterValueCount = std::size(kWaterValues);
+inline constexpr std::size_t kComputedValueCount =
+    kWaterValueCount + std::size(kSoluteValues) + 1;  // and K_aq_gas
 
 // Computes rows[n] for requests[n] from a fresh water state each, as one pass of the calculator
 // does, with the water of all the rows solved together (several states at once where the

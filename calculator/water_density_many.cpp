@@ -91,7 +91,8 @@ class LaneSolver {
         complete_(results == DensityResults::kAll ? evaluate.complete : evaluate.completeMixed) {
     block_.transcribedMath = libraryMathInLanes();
     // Slots not yet filled are completed with the rest, at a harmless delta of 1.
-    for (auto& powers : completion_.kept.deltaPow) std::fill(powers, powers + W, 1.0);
+    for (int n = 0; n < DeltaPowers::kCount; ++n)
+      std::fill_n(completion_.kept.rows[lanes::kKeptDeltaPow + n], W, 1.0);
   }
 
   void run() {

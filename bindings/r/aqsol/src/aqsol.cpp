@@ -32,7 +32,7 @@ std::string badElement(const Rcpp::CharacterVector& solute, const Rcpp::NumericV
 // Why a result of `n` states could never be held in this machine's memory (its columns take
 // about `bytesPerState` a state), or empty.
 std::string tooLarge(R_xlen_t n) {
-  constexpr double bytesPerState = 15 * sizeof(double) + 4 * sizeof(SEXP);
+  constexpr double bytesPerState = sizeof(aqsol_values) + 4 * sizeof(SEXP);
   const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGE_SIZE);
   const double memory = pages > 0 && size > 0 ? static_cast<double>(pages) * size : 0;
   const double needed = static_cast<double>(n) * bytesPerState;
