@@ -38,7 +38,7 @@ over lists and grids of states.
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  if (const auto status = aqsol::answerCommandLine("aqsol", arguments, {}, kHelp)) return *status;
+  if (const auto status = aqsol::answer_command_line("aqsol", arguments, {}, kHelp)) return *status;
   aqsol::enter_program_folder();
   aqsol::SdlWindow window;
   // SIGINT, SIGTERM and SIGHUP end the program as closing the window does, then by the signal

@@ -102,7 +102,7 @@ int run_console(std::vector<std::string> arguments) {
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   constexpr std::string_view kFlags[] = {"--muted"};
-  if (const auto status = aqsol::answerCommandLine("aqsol-console", arguments, kFlags, kHelp))
+  if (const auto status = aqsol::answer_command_line("aqsol-console", arguments, kFlags, kHelp))
     return *status;
   aqsol::enter_program_folder();
   // SIGINT, SIGTERM, SIGHUP and SIGPIPE end the program in order: the transcript completed, the

@@ -19,7 +19,7 @@ constexpr double kBarCm3PerCal = 41.84;
 
 // d rho/dT at constant P (g/(cm3 K)) from the solver's current solution, using
 // d theta/dT = theta^2/Tc and -1/T = theta/Tc.
-double drho_dT_atSolution(const Constants& k, const DensitySolution& w) {
+double drho_dTAtSolution(const Constants& k, const DensitySolution& w) {
   return k.rho_c * (w.theta2 / k.Tc) * (-w.dZ_dTheta / w.dZ_dDelta) +
          k.rho_c * w.Z * (w.theta / k.Tc) / w.dZ_dDelta;
 }
@@ -80,7 +80,7 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
     ErrorSlot& errors = *jobs[n].errors;
     w.rho = w.delta * k.rho_c;
     w.drho_dP = 1 / (w.dZ_dDelta * k.R_w * w.T);
-    w.drho_dT = drho_dT_atSolution(k, w);
+    w.drho_dT = drho_dTAtSolution(k, w);
     w.V1 = k.Mw / w.rho;
     energies(k, w, errors);
     resolved[n] = w;
@@ -97,7 +97,7 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
   for (std::size_t n = 0; n < jobs.size(); ++n) {
     jobs[n].status = solves[n].status;
     jobs[n].failedStep = WaterStep::kBelow;
-    below[n] = drho_dT_atSolution(k, resolved[n]);
+    below[n] = drho_dTAtSolution(k, resolved[n]);
     if (jobs[n].status != WaterStatus::kOk) continue;
     resolved[n].delta = aboveStart[n];
     addSolve(above, &resolved[n], jobs[n].w->T + 0.5, jobs[n].w->P, jobs[n].errors);
@@ -110,7 +110,7 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
   }
 
   for (std::size_t n = 0; n < jobs.size(); ++n)
-    jobs[n].w->d2rho_dT2 = drho_dT_atSolution(k, resolved[n]) - below[n];
+    jobs[n].w->d2rho_dT2 = drho_dTAtSolution(k, resolved[n]) - below[n];
 }
 
 namespace {

@@ -29,8 +29,8 @@ constexpr std::size_t kLowEntrySize = 4;
 constexpr uint32_t kMaxLength = INT32_MAX - 1024;
 
 // Grows a pointer list to `slots` entries, or raises the critical error `error`.
-void growSlots(ErrorSlot& errors, StringStorage::PointerList& list, std::size_t slots,
-               uint32_t error) {
+void grow_slots(ErrorSlot& errors, StringStorage::PointerList& list, std::size_t slots,
+                uint32_t error) {
   try {
     list.resize(slots, nullptr);
   } catch (const std::bad_alloc&) {
@@ -62,16 +62,16 @@ StringStorage::StringStorage(ErrorSlot& errors, LowMemory& low_memory, MemorySou
     main_->growable = true;
     main_->list_full_error = kMainListFull;
     main_->full_error = kMainHeapFull;
-    growSlots(errors_, main_->slots, kInitialListCapacity + 1, kMainListFull);
+    grow_slots(errors_, main_->slots, kInitialListCapacity + 1, kMainListFull);
 
     low_->base = low_memory_.bytes() + LowMemory::kLowStringArea;
     low_->size = kLowAreaSize;
     low_->start = low_->top = kLowAreaReserved;
     low_->list_full_error = kLowListFull;
     low_->full_error = kLowAreaFull;
-    growSlots(errors_, low_->slots, kInitialListCapacity + 1, kLowListFull);
+    grow_slots(errors_, low_->slots, kInitialListCapacity + 1, kLowListFull);
 
-    growSlots(errors_, temps_, kInitialListCapacity + 1, kTemporaryListFull);
+    grow_slots(errors_, temps_, kInitialListCapacity + 1, kTemporaryListFull);
     try {
       free_stack_.reserve(kDescriptorsPerBlock);
     } catch (const std::bad_alloc&) {
@@ -139,7 +139,7 @@ void StringStorage::descriptor_give_back(RuntimeString* s) {
 void StringStorage::register_temporary(RuntimeString* s) {
   if (temp_count_ > temp_capacity_) {
     temp_capacity_ *= 2;
-    growSlots(errors_, temps_, static_cast<std::size_t>(temp_capacity_) + 1, kTemporaryListFull);
+    grow_slots(errors_, temps_, static_cast<std::size_t>(temp_capacity_) + 1, kTemporaryListFull);
   }
   temps_[temp_count_] = s;
   s->temp_index = temp_count_++;
@@ -160,8 +160,8 @@ void StringStorage::register_in_area(Area& area, RuntimeString* s) {
     area.count = live;
     if (area.count >= area.capacity / 2) {
       area.capacity *= 2;
-      growSlots(errors_, area.slots, static_cast<std::size_t>(area.capacity) + 1,
-                area.list_full_error);
+      grow_slots(errors_, area.slots, static_cast<std::size_t>(area.capacity) + 1,
+                 area.list_full_error);
     }
   }
   area.slots[area.count] = s;

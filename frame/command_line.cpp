@@ -24,9 +24,9 @@ int print(std::string_view program, std::string_view text) {
 
 }  // namespace
 
-std::optional<int> answerCommandLine(std::string_view program, std::span<const std::string> args,
-                                     std::span<const std::string_view> flags,
-                                     std::string_view help) {
+std::optional<int> answer_command_line(std::string_view program, std::span<const std::string> args,
+                                       std::span<const std::string_view> flags,
+                                       std::string_view help) {
   for (const std::string& arg : args) {
     if (arg == "--help" || arg == "-h") return print(program, help);
     if (arg == "--version") return print(program, versionText(program));

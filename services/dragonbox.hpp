@@ -6,3 +6,9 @@
 #define FMT_HEADER_ONLY
 #define FMT_USE_FULL_CACHE_DRAGONBOX 1
 #include <fmt/format.h>
+
+// fmt::detail::dragonbox::to_decimal is an internal of fmt: the versions it was checked with
+// (Debian 12's 9.1; the tests compare every digit string with std::to_chars) are the ones taken.
+static_assert(FMT_VERSION >= 90000 && FMT_VERSION < 100000,
+              "aqsol uses fmt's internal Dragonbox as fmt 9 has it: build with fmt 9.x "
+              "(Debian 12: apt install libfmt-dev)");
