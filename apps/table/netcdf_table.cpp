@@ -235,14 +235,18 @@ bool NetcdfTable::defineCoordinates(const Options& options, Layout& layout, std:
   return true;
 }
 
-// A variable along the dimensions of the values, naming its coordinates where it must.
+// A variable along the dimensions of the values.
 bool NetcdfTable::defineAlongRows(const char* name, int type, const Layout& layout, int& variable,
                                   std::string& error) {
   return check(lib_->nc_def_var(file_, name, type, static_cast<int>(layout.dims.size()),
                                 layout.dims.data(), &variable),
-               error) &&
-         (layout.coordinates.empty() ||
-          putText(variable, "coordinates", layout.coordinates, error));
+               error);
+}
+
+// Names a variable's coordinates where the dimensions are not coordinates themselves: its last
+// attribute.
+bool NetcdfTable::locate(int variable, const Layout& layout, std::string& error) {
+  return layout.coordinates.empty() || putText(variable, "coordinates", layout.coordinates, error);
 }
 
 // The values, the pressure of each state first.
@@ -252,7 +256,9 @@ bool NetcdfTable::defineValues(const ColumnSet& columns, const Layout& layout, s
     if (!defineAlongRows(name, NC_DOUBLE, layout, variable, error) ||
         !putText(variable, "long_name", longName, error) ||
         !putText(variable, "units", udunitsText(unit), error) ||
-        !check(lib_->nc_put_att_double(file_, variable, "_FillValue", NC_DOUBLE, 1, &kNaN), error))
+        !check(lib_->nc_put_att_double(file_, variable, "_FillValue", NC_DOUBLE, 1, &kNaN),
+               error) ||
+        !locate(variable, layout, error))
       return false;
     numberVariables_.push_back(variable);
     return true;
@@ -283,17 +289,20 @@ bool NetcdfTable::defineFlags(const Layout& layout, std::string& error) {
          check(lib_->nc_put_att_schar(file_, phaseVariable_, "flag_values", NC_BYTE, 3, phases),
                error) &&
          putText(phaseVariable_, "flag_meanings", "liquid vapour supercritical", error) &&
+         locate(phaseVariable_, layout, error) &&
          defineAlongRows("range", NC_BYTE, layout, rangeVariable_, error) &&
          putText(rangeVariable_, "long_name", "where the model was not shown to work", error) &&
          check(lib_->nc_put_att_schar(file_, rangeVariable_, "flag_masks", NC_BYTE, kRangeFlagCount,
                                       masks.data()),
                error) &&
          putText(rangeVariable_, "flag_meanings", rangeText((1u << kRangeFlagCount) - 1), error) &&
+         locate(rangeVariable_, layout, error) &&
          defineAlongRows("status", NC_INT, layout, statusVariable_, error) &&
          putText(statusVariable_, "long_name",
                  "0 where the state was computed, else the number of its message in "
                  "status_message (1 for the first)",
                  error) &&
+         locate(statusVariable_, layout, error) &&
          check(
              lib_->nc_def_var(file_, "status_message", NC_CHAR, 2, messageDims, &messageVariable_),
              error) &&

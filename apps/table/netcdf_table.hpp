@@ -60,6 +60,7 @@ class NetcdfTable {
   bool defineCoordinates(const Options& options, Layout& layout, std::string& error);
   bool defineAlongRows(const char* name, int type, const Layout& layout, int& variable,
                        std::string& error);
+  bool locate(int variable, const Layout& layout, std::string& error);
   bool defineValues(const ColumnSet& columns, const Layout& layout, std::string& error);
   bool defineFlags(const Layout& layout, std::string& error);
   bool defineGlobals(std::string& error);
