@@ -132,14 +132,15 @@ std::string pressureProblem(double pressure, const Units& units) {
   return {};
 }
 
-bool readSolutes(std::string_view list, std::vector<SoluteParams>& solutes, std::string& error) {
+bool readSolutes(std::string_view list, const SoluteSet& set, std::vector<SoluteParams>& solutes,
+                 std::string& error) {
   for (std::size_t start = 0; start <= list.size();) {
     const std::size_t end = std::min(list.find(',', start), list.size());
     const std::string_view item = list.substr(start, end - start);
     start = end + 1;
     if (equalsIgnoringCase(item, "all")) {
-      solutes.insert(solutes.end(), soluteTable().begin(), soluteTable().end());
-    } else if (const SoluteParams* found = findSolute(item)) {
+      solutes.insert(solutes.end(), set.all().begin(), set.all().end());
+    } else if (const SoluteParams* found = set.find(item)) {
       solutes.push_back(*found);
     } else {
       error = unknownSolute(item);
@@ -153,8 +154,8 @@ bool readSolutes(std::string_view list, std::vector<SoluteParams>& solutes, std:
   return true;
 }
 
-const SoluteParams* readOneSolute(std::string_view text, std::string& error) {
-  if (const SoluteParams* found = findSolute(text)) return found;
+const SoluteParams* readOneSolute(std::string_view text, const SoluteSet& set, std::string& error) {
+  if (const SoluteParams* found = set.find(text)) return found;
   error = unknownSolute(text);
   return nullptr;
 }

@@ -10,6 +10,7 @@
 
 #include "bindings/columns.hpp"
 #include "calculator/solutes.hpp"
+#include "calculator/species.hpp"
 
 namespace aqsol::requests {
 
@@ -37,13 +38,15 @@ std::string temperatureProblem(double temperatureC);
 // zero; 0 is the saturation pressure), or empty.
 std::string pressureProblem(double pressure, const Units& units);
 
-// Appends the solutes of a comma-separated list of names (any case), menu numbers 1-20 and
-// "all", every solute named in the order named (kMostSolutesNamed at most). False with `error`
-// naming the item on an unknown solute.
-bool readSolutes(std::string_view list, std::vector<SoluteParams>& solutes, std::string& error);
+// Appends the solutes of `set` that a comma-separated list names: names (any case), menu
+// numbers 1-20 and "all", every solute named in the order named (kMostSolutesNamed at most).
+// False with `error` naming the item on an unknown solute.
+bool readSolutes(std::string_view list, const SoluteSet& set, std::vector<SoluteParams>& solutes,
+                 std::string& error);
 
-// One solute: a name (any case) or a menu number, for the interfaces that take one a call.
-const SoluteParams* readOneSolute(std::string_view text, std::string& error);
+// One solute of `set`: a name (any case) or a menu number, for the interfaces that take one a
+// call.
+const SoluteParams* readOneSolute(std::string_view text, const SoluteSet& set, std::string& error);
 
 // The units, "cal" or "si", and the pressure unit, "bar" or "MPa", in any case.
 bool readUnits(std::string_view text, Units& units, std::string& error);

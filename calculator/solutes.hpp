@@ -8,6 +8,12 @@
 
 namespace aqsol {
 
+// Where a species file's solute was compared with a reference, for its range flags.
+struct SoluteProvenance {
+  double fromK = 0, toK = 0;  // the temperatures compared over (T_min_C..T_max_C); 0, 0: none
+  bool deviates = false;      // its worst residual in ln kH exceeds the reference-deviates limit
+};
+
 // Parameters of one solute for the infinite-dilution model.
 struct SoluteParams {
   std::string_view name;  // chemical formula, empty when none is selected
@@ -19,6 +25,9 @@ struct SoluteParams {
   double cpA = 0;         // ideal-gas Cp = cpA + cpB 1e-3 T - cpC 1e5 / T^2, cal/(mol K)
   double cpB = 0;
   double cpC = 0;
+  // Null for the built-in solutes, whose flags come from the validity tables; a species file's
+  // solute's otherwise (see species.hpp).
+  const SoluteProvenance* provenance = nullptr;
 
   IdealGasData idealGas() const { return {gf298, s298, cpA, cpB, cpC}; }
 };

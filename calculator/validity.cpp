@@ -123,6 +123,13 @@ unsigned waterRangeFlags(const Constants& k, double T, double P, double delta, d
 
 SoluteComparison::SoluteComparison(const SoluteParams& solute) {
   using namespace validity_tables;
+  if (const SoluteProvenance* from = solute.provenance) {
+    referenced_ = from->fromK < from->toK;
+    lowest_ = from->fromK;
+    highest_ = from->toK;
+    deviatesThroughout_ = from->deviates;
+    return;
+  }
   for (std::size_t n = 0; n < kComparedRangesCount; ++n) {
     if (solute.name != kComparedRanges[n].name) continue;
     referenced_ = true;
@@ -140,6 +147,7 @@ SoluteComparison::SoluteComparison(const SoluteParams& solute) {
 unsigned SoluteComparison::flagsAt(double T) const {
   if (!referenced_) return kRangeUnreferenced;
   unsigned flags = T < lowest_ || T > highest_ ? unsigned{kRangeSoluteExtrapolated} : 0u;
+  if (deviatesThroughout_) flags |= kRangeReferenceDeviates;
   for (std::size_t n = firstDeparture_; n < firstDeparture_ + departures_; ++n) {
     const validity_tables::SoluteInterval& i = validity_tables::kReferenceDeviates[n];
     if (i.lo < T && T < i.hi) flags |= kRangeReferenceDeviates;

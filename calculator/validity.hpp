@@ -75,6 +75,7 @@ unsigned waterRangeFlags(const Constants& k, double T, double P, double delta, d
 // What a solute's Henry constant was compared with, and where it departs from it.
 class SoluteComparison {
  public:
+  // A built-in solute by the validity tables; a species file's by its provenance.
   explicit SoluteComparison(const SoluteParams& solute);
   // kRangeUnreferenced, or kRangeSoluteExtrapolated outside the compared temperatures and
   // kRangeReferenceDeviates where ln kH departs from the reference, at T (K).
@@ -82,6 +83,7 @@ class SoluteComparison {
 
  private:
   bool referenced_ = false;
+  bool deviatesThroughout_ = false;                  // a species file's solute says so
   double lowest_ = 0, highest_ = 0;                  // K
   std::size_t firstDeparture_ = 0, departures_ = 0;  // its intervals in the departure table
 };

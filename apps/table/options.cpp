@@ -141,7 +141,11 @@ struct Reading {
 };
 
 bool takeSolutes(std::string_view value, Reading& r, std::string& why) {
-  return requests::readSolutes(value, r.options.solutes, why);
+  return requests::readSolutes(value, r.options.soluteSet(), r.options.solutes, why);
+}
+bool takeSpecies(std::string_view value, Reading& r, std::string& why) {
+  if (!r.options.species) r.options.species = std::make_shared<SoluteSet>();
+  return r.options.species->addSpeciesFile(std::string(value), why);
 }
 bool takeTemperatures(std::string_view value, Reading& r, std::string& why) {
   return parseTemperatureList(value, r.options.temperaturesC, why);
@@ -188,7 +192,7 @@ bool takeColumn(std::string_view value, Reading& r, std::string&) {
 }
 
 // When an option is read: the units before the lists written in them.
-enum class Round { kAtOnce, kUnits, kValues };
+enum class Round { kAtOnce, kUnits, kSpecies, kValues };
 
 struct OptionSpec {
   std::string_view name;     // "--output"
@@ -205,6 +209,11 @@ constexpr OptionSpec kOptionSpecs[] = {
      "solute names (any case), menu numbers 1-20, or all:\nH2 N2 O2 H2S CO2 Ar Ne NH3 SO2 CH4 "
      "C2H4 C2H6 C3H8 C4H10 C6H6 HCl HF H3BO3 H3AsO3 H2Se\nWithout it the table has the water's "
      "columns only. A solute named twice is computed twice, in the order named."},
+    {"--species", "", "FILE", Round::kSpecies, takeSpecies,
+     "solutes of your own, or built-in ones replaced, from a species file (CSV: name, xi, a, b, "
+     "gf298, s298, cpA, cpB, cpC, and optionally source, T_min_C and T_max_C, worst_residual, "
+     "replaces; docs/model.md describes it); may be given more than once. Every line is "
+     "checked before anything is computed"},
     {"--T", "", "LIST", Round::kValues, takeTemperatures, "temperatures in degrees Celsius"},
     {"--P", "", "LIST", Round::kValues, takePressures,
      "pressures in bar (MPa with --pressure-unit MPa); sat (or 0) for the saturation pressure "
@@ -348,6 +357,7 @@ bool parseOptions(std::span<const std::string_view> args, Options& options, std:
   NamedValues named;
   if (!splitArguments(args, named, error) || !checkStates(named, error) ||
       !readRound(named, Round::kUnits, reading, error) ||
+      !readRound(named, Round::kSpecies, reading, error) ||
       !readRound(named, Round::kValues, reading, error) ||
       !readPlotColumns(reading, options, error))
     return false;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include "bindings/columns.hpp"
 #include "bindings/requests.hpp"
 #include "calculator/solutes.hpp"
+#include "calculator/species.hpp"
 #include "calculator/state_rows.hpp"
 #include "services/ascii_text.hpp"
 
@@ -23,8 +25,9 @@ enum class Format { kCsv, kTsv, kJson, kNetcdf };
 struct Options {
   bool help = false;
   bool version = false;
-  std::vector<SoluteParams> solutes;  // none: the water alone
-  std::vector<double> temperaturesC;  // degrees Celsius
+  std::shared_ptr<SoluteSet> species;  // the solutes with --species files; null: the built-in
+  std::vector<SoluteParams> solutes;   // none: the water alone
+  std::vector<double> temperaturesC;   // degrees Celsius
   std::vector<PressureItem> pressures;
   bool stateList = false;         // --states: the rows are `states`, not the grid T x P
   std::string statesFile;         // --states FILE ("-": standard input)
@@ -41,6 +44,7 @@ struct Options {
   bool plotXChosen = false;  // --x given
 
   bool withSolute() const { return !solutes.empty(); }
+  const SoluteSet& soluteSet() const { return species ? *species : builtInSolutes(); }
   std::size_t statesPerSolute() const {
     return stateList ? states.size() : temperaturesC.size() * pressures.size();
   }

@@ -14,6 +14,7 @@
 
 #include "bindings/columns.hpp"
 #include "bindings/requests.hpp"
+#include "calculator/species.hpp"
 #include "calculator/state_rows.hpp"
 #include "calculator/validity.hpp"
 #include "services/cpu_targets.hpp"
@@ -52,10 +53,11 @@ std::string badState(double temperatureC, double pressureBar) {
 
 // The solute a text names, nullptr for the water alone (no text, or an empty one); false with
 // `error` set when it names none.
-bool soluteOf(const char* text, const SoluteParams*& solute, std::string& error) {
+bool soluteOf(const SoluteSet& set, const char* text, const SoluteParams*& solute,
+              std::string& error) {
   solute = nullptr;
   if (text == nullptr || *text == '\0') return true;
-  solute = requests::readOneSolute(text, error);
+  solute = requests::readOneSolute(text, set, error);
   return solute != nullptr;
 }
 
@@ -114,16 +116,17 @@ std::string overlappingArrays(std::span<const Span> inputs, std::span<const Span
 }
 
 // The states of aqsol_properties_many; each message takes `messageSize` bytes.
-int computeStates(const char* soluteText, std::size_t count, const double* temperatures,
-                  const double* pressures, unsigned threads, aqsol_values* values, int* statuses,
-                  char* messages, std::size_t messageSize) try {
+int computeStates(const SoluteSet& set, const char* soluteText, std::size_t count,
+                  const double* temperatures, const double* pressures, unsigned threads,
+                  aqsol_values* values, int* statuses, char* messages,
+                  std::size_t messageSize) try {
   const auto refuse = [&](const std::string& why) {
     copyMessage(why, messages, messageSize);
     return AQSOL_BAD_ARGUMENT;
   };
   const SoluteParams* solute = nullptr;
   std::string why;
-  if (!soluteOf(soluteText, solute, why)) return refuse("solute: " + why);
+  if (!soluteOf(set, soluteText, solute, why)) return refuse("solute: " + why);
   unsigned workers = 0;
   if (!requests::readThreads(static_cast<long long>(threads), workers, why))
     return refuse("threads: " + why);
@@ -180,7 +183,7 @@ int aqsol_check_request(const char* solute, double T_C, double P_bar, long long 
   const aqsol::SoluteParams* found = nullptr;
   std::string why;
   unsigned workers = 0;
-  if (!aqsol::soluteOf(solute, found, why)) {
+  if (!aqsol::soluteOf(aqsol::builtInSolutes(), solute, found, why)) {
     why = "solute: " + why;
   } else if (!aqsol::requests::readThreads(threads, workers, why)) {
     why = "threads: " + why;
@@ -232,14 +235,50 @@ const char* aqsol_phase_name(int phase) {
 int aqsol_properties(const char* solute, double T_C, double P_bar, aqsol_values* values,
                      char* message, size_t message_size) {
   int status = AQSOL_OK;
-  const int call =
-      aqsol::computeStates(solute, 1, &T_C, &P_bar, 1, values, &status, message, message_size);
+  const int call = aqsol::computeStates(aqsol::builtInSolutes(), solute, 1, &T_C, &P_bar, 1, values,
+                                        &status, message, message_size);
   return call == AQSOL_OK ? status : call;
 }
 
 int aqsol_properties_many(const char* solute, size_t count, const double* T_C, const double* P_bar,
                           unsigned threads, aqsol_values* values, int* statuses, char* messages) {
-  return aqsol::computeStates(solute, count, T_C, P_bar, threads, values, statuses, messages,
+  return aqsol::computeStates(aqsol::builtInSolutes(), solute, count, T_C, P_bar, threads, values,
+                              statuses, messages, AQSOL_MESSAGE_SIZE);
+}
+
+// A set of solutes with species files: the built-in ones, and those the files add or replace.
+struct aqsol_species {
+  aqsol::SoluteSet set;
+};
+
+aqsol_species* aqsol_species_new(void) {
+  return new (std::nothrow) aqsol_species;
+}
+
+int aqsol_species_read(aqsol_species* species, const char* file, char* message) try {
+  std::string why;
+  if (species == nullptr || file == nullptr) {
+    why = "species and file must not be null";
+  } else if (species->set.addSpeciesFile(file, why)) {
+    aqsol::copyMessage("ok", message, AQSOL_MESSAGE_SIZE);
+    return AQSOL_OK;
+  }
+  aqsol::copyMessage(why, message, AQSOL_MESSAGE_SIZE);
+  return AQSOL_BAD_ARGUMENT;
+} catch (const std::bad_alloc&) {
+  aqsol::copyMessage("out of memory", message, AQSOL_MESSAGE_SIZE);
+  return AQSOL_OUT_OF_MEMORY;
+}
+
+void aqsol_species_free(aqsol_species* species) {
+  delete species;
+}
+
+int aqsol_species_properties_many(const aqsol_species* species, const char* solute, size_t count,
+                                  const double* T_C, const double* P_bar, unsigned threads,
+                                  aqsol_values* values, int* statuses, char* messages) {
+  return aqsol::computeStates(species != nullptr ? species->set : aqsol::builtInSolutes(), solute,
+                              count, T_C, P_bar, threads, values, statuses, messages,
                               AQSOL_MESSAGE_SIZE);
 }
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -19,6 +20,7 @@
 
 #include "bindings/columns.hpp"
 #include "bindings/requests.hpp"
+#include "calculator/species.hpp"
 #include "calculator/state_rows.hpp"
 #include "calculator/validity.hpp"
 #include "services/ascii_text.hpp"
@@ -48,6 +50,7 @@ const Constants& constants() {
 
 // The states asked for: solutes, and temperatures and pressures broadcast to one shape.
 struct States {
+  std::shared_ptr<const SoluteSet> set;  // the solutes' names live here
   std::vector<SoluteParams> solutes;
   bool soluteAxis = false;  // a list of solutes adds a leading axis to the results
   py::array_t<double> temperaturesC, pressuresBar;  // C-contiguous, the broadcast shape
@@ -62,9 +65,30 @@ struct States {
 
 // Names (any case), menu numbers or "all", comma-separated as aqsol-table takes them; every
 // solute named, in the order named (one entry per solute asked for).
-void addSolutes(const std::string& list, std::vector<SoluteParams>& solutes) {
+void addSolutes(const std::string& list, const SoluteSet& set, std::vector<SoluteParams>& solutes) {
   std::string why;
-  if (!requests::readSolutes(list, solutes, why)) badArgument("solute: " + why);
+  if (!requests::readSolutes(list, set, solutes, why)) badArgument("solute: " + why);
+}
+
+// The solutes with the species files named (a path, or a list of paths), or the built-in ones.
+std::shared_ptr<const SoluteSet> readSpecies(py::handle species) {
+  if (species.is_none()) return {&builtInSolutes(), [](const SoluteSet*) {}};
+  std::vector<std::string> files;
+  if (py::isinstance<py::str>(species) ||
+      py::isinstance(species, py::module_::import("os").attr("PathLike"))) {
+    files.push_back(py::str(py::module_::import("os").attr("fspath")(species)));
+  } else if (py::isinstance<py::sequence>(species)) {
+    for (py::handle file : species)
+      files.push_back(py::str(py::module_::import("os").attr("fspath")(file)));
+  } else {
+    badArgument("species: expected a species file's path or a list of them");
+  }
+  auto set = std::make_shared<SoluteSet>();
+  for (const std::string& file : files) {
+    std::string why;
+    if (!set->addSpeciesFile(file, why)) badArgument("species: " + why);
+  }
+  return set;
 }
 
 bool isMenuNumber(py::handle item) {
@@ -73,11 +97,11 @@ bool isMenuNumber(py::handle item) {
 
 // A name, a menu number or "all" (an integer of any size: one past the menu is refused by the
 // solute reader like any other).
-void addSolute(py::handle item, std::vector<SoluteParams>& solutes) {
+void addSolute(py::handle item, const SoluteSet& set, std::vector<SoluteParams>& solutes) {
   if (py::isinstance<py::str>(item)) {
-    addSolutes(item.cast<std::string>(), solutes);
+    addSolutes(item.cast<std::string>(), set, solutes);
   } else if (isMenuNumber(item)) {
-    addSolutes(py::str(py::int_(py::reinterpret_borrow<py::object>(item))), solutes);
+    addSolutes(py::str(py::int_(py::reinterpret_borrow<py::object>(item))), set, solutes);
   } else {
     badArgument("solute: expected a name, a menu number 1-20, or a list of them");
   }
@@ -88,14 +112,14 @@ void addSolute(py::handle item, std::vector<SoluteParams>& solutes) {
 void readSolutes(py::handle solute, States& states) {
   const bool one = py::isinstance<py::str>(solute) || isMenuNumber(solute);
   if (one) {
-    addSolute(solute, states.solutes);
+    addSolute(solute, *states.set, states.solutes);
     states.soluteAxis = states.solutes.size() > 1;
   } else if (py::isinstance<py::sequence>(solute) || py::isinstance<py::array>(solute)) {
     for (py::handle item : solute) {
       if (!py::isinstance<py::str>(item) && !isMenuNumber(item))
         badArgument("solute: a list of solutes holds names or menu numbers, not " +
                     std::string(py::str(item.get_type().attr("__name__"))) + "s");
-      addSolute(item, states.solutes);
+      addSolute(item, *states.set, states.solutes);
     }
     states.soluteAxis = true;
   } else {
@@ -198,9 +222,10 @@ void broadcast(States& states, const py::array_t<double>& t, const py::array_t<d
   states.shape.insert(states.shape.end(), b.shape(), b.shape() + b.ndim());
 }
 
-States readStates(py::handle solute, py::handle T_C, py::handle P, py::handle P_bar,
-                  const table::Units& units) {
+States readStates(py::handle solute, py::handle species, py::handle T_C, py::handle P,
+                  py::handle P_bar, const table::Units& units) {
   States states;
+  states.set = readSpecies(species);
   if (!solute.is_none()) readSolutes(solute, states);
   broadcast(states, readTemperatures(T_C), readPressures(P, P_bar, units),
             P.is_none() ? "P_bar" : "P");
@@ -376,18 +401,21 @@ py::dict compute(const States& states, std::size_t last, const table::Units& uni
 }
 
 py::dict properties(py::handle solute, py::handle T_C, py::handle P, py::handle P_bar,
-                    long long threads, const std::string& units, const std::string& pressureUnit) {
+                    long long threads, const std::string& units, const std::string& pressureUnit,
+                    py::handle species) {
   if (solute.is_none()) badArgument("solute: no solute given");
   const unsigned count = threadCount(threads);
   const table::Units chosen = readUnits(units, pressureUnit);
-  return compute(readStates(solute, T_C, P, P_bar, chosen), table::kLastValueColumn, chosen, count);
+  return compute(readStates(solute, species, T_C, P, P_bar, chosen), table::kLastValueColumn,
+                 chosen, count);
 }
 
 py::dict water(py::handle T_C, py::handle P, py::handle P_bar, long long threads,
                const std::string& units, const std::string& pressureUnit) {
   const unsigned count = threadCount(threads);
   const table::Units chosen = readUnits(units, pressureUnit);
-  return compute(readStates(py::none(), T_C, P, P_bar, chosen), kLastWaterColumn, chosen, count);
+  return compute(readStates(py::none(), py::none(), T_C, P, P_bar, chosen), kLastWaterColumn,
+                 chosen, count);
 }
 
 py::list columns(const std::string& units, const std::string& pressureUnit) {
@@ -416,6 +444,8 @@ P       pressure(s) in the pressure unit (bar unless pressure_unit="MPa"): a num
         array; "sat" or 0 is the saturation pressure of water at each temperature (there is
         none at or above the critical temperature)
 P_bar   instead of P, by keyword: pressure(s) in bar whatever the pressure unit
+species a species file's path, or a list of them: solutes of your own (or built-in ones
+        replaced) as aqsol-table's --species reads them
 threads computing threads: 0 (default) is one per core, at most 256. The GIL is released
         meanwhile.
 units   "cal" (default: cal, cm3, g/cm3, as the calculator computes) or "si" (J, m3, kg/m3),
@@ -499,7 +529,8 @@ PYBIND11_MODULE(_aqsol, m) {
       std::string(kPropertiesDocHead) + aqsol::table::valueColumnDefinitions() + kPropertiesDocTail;
   m.def("properties", &properties, propertiesDoc.c_str(), py::arg("solute"), py::arg("T_C"),
         py::arg("P") = py::none(), py::kw_only(), py::arg("P_bar") = py::none(),
-        py::arg("threads") = 0, py::arg("units") = "cal", py::arg("pressure_unit") = "bar");
+        py::arg("threads") = 0, py::arg("units") = "cal", py::arg("pressure_unit") = "bar",
+        py::arg("species") = py::none());
   m.def("water", &water, kWaterDoc, py::arg("T_C"), py::arg("P") = py::none(), py::kw_only(),
         py::arg("P_bar") = py::none(), py::arg("threads") = 0, py::arg("units") = "cal",
         py::arg("pressure_unit") = "bar");

@@ -87,7 +87,10 @@ class InstalledLibrary(unittest.TestCase):
         self.assertEqual(names, ["aqsol_check_request", "aqsol_cpu_target", "aqsol_phase_name",
                                  "aqsol_properties", "aqsol_properties_many",
                                  "aqsol_range_flag_name", "aqsol_solute_count",
-                                 "aqsol_solute_index", "aqsol_solute_name", "aqsol_version"])
+                                 "aqsol_solute_index", "aqsol_solute_name",
+                                 "aqsol_species_free", "aqsol_species_new",
+                                 "aqsol_species_properties_many", "aqsol_species_read",
+                                 "aqsol_version"])
         soname = subprocess.run(["objdump", "-p", library], capture_output=True, text=True,
                                 check=True).stdout
         self.assertIn("SONAME               libaqsol.so.1", soname)
@@ -201,6 +204,59 @@ class InstalledLibrary(unittest.TestCase):
                 self.assertEqual(by_c(solute, t, p), message)
                 self.assertEqual(by_python(f"properties('{solute}', {t}, {p})"), message)
                 self.assertIn(by_r(f"aqsol_properties('{solute}', {t}, {p})"), (None, message))
+
+
+    def test_a_solute_of_ones_own_gives_the_same_rows_everywhere(self):
+        """A species file's solute (and a built-in one it replaces) through aqsol-table, the C
+        library and Python: every number the same to the last bit."""
+        import ctypes
+        species = os.path.join(self.folder.name, "mine.csv")
+        with open(species, "w") as file:
+            file.write("name,xi,a,b,gf298,s298,cpA,cpB,cpC,T_min_C,T_max_C,replaces\n"
+                       "Kr,0.05,-9.1,12.3,0,39.19,4.968,0,0,0,100,\n"
+                       "CO2,-0.08,-8.8,11.2,-94254,51.085,10.57,2.1,2.06,0,200,yes\n")
+        T, P = [25.0, 100.0, 300.0, 450.0], [1.0, 0.0, 100.0, 500.0]
+        numbers = ("T_C", "P_bar", "rho", "drho_dP", "drho_dT", "d2rho_dT2", "V_H2O", "Cp_H2O",
+                   "lnf_H2O", "lnkH", "V2", "Cp2", "Gaq", "S2", "K_aq_gas")
+        c = ctypes.CDLL(os.path.join(self.libdir, "libaqsol.so"))
+        c.aqsol_species_new.restype = ctypes.c_void_p
+        c.aqsol_species_read.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_char_p]
+        c.aqsol_species_free.argtypes = [ctypes.c_void_p]
+
+        class Values(ctypes.Structure):
+            _fields_ = [(n, ctypes.c_double) for n in numbers] + [("phase", ctypes.c_int),
+                                                                  ("range", ctypes.c_uint)]
+        c.aqsol_species_properties_many.argtypes = [
+            ctypes.c_void_p, ctypes.c_char_p, ctypes.c_size_t, ctypes.POINTER(ctypes.c_double),
+            ctypes.POINTER(ctypes.c_double), ctypes.c_uint, ctypes.POINTER(Values),
+            ctypes.c_void_p, ctypes.c_char_p]
+        handle = c.aqsol_species_new()
+        message = ctypes.create_string_buffer(256)
+        self.assertEqual(c.aqsol_species_read(handle, species.encode(), message), 0,
+                         message.value)
+        for solute in ("Kr", "CO2"):
+            with self.subTest(solute=solute):
+                rows = [table_rows("--species", species, "--solute", solute, "--T", repr(t),
+                                   "--P", "sat" if p == 0 else repr(p))[0]
+                        for t, p in zip(T, P)]
+                out = (Values * len(T))()
+                self.assertEqual(c.aqsol_species_properties_many(
+                    handle, solute.encode(), len(T), (ctypes.c_double * len(T))(*T),
+                    (ctypes.c_double * len(T))(*P), 1, out, None,
+                    ctypes.create_string_buffer(256 * len(T))), 0)
+                program = ("import aqsol, sys\nr = aqsol.properties(sys.argv[1], " + repr(T) +
+                           ", " + repr(P) + ", species=sys.argv[2])\n"
+                           "print(repr([[float(v) for v in r[n]] for n in sys.argv[3:]]))")
+                python = eval(subprocess.run(
+                    [sys.executable, "-c", program, solute, species, *numbers],
+                    capture_output=True, text=True, check=True,
+                    env={**self.env, "PYTHONPATH": os.path.join(BUILD, "python")}).stdout)
+                for k, row in enumerate(rows):
+                    for n, name in enumerate(numbers):
+                        text = row[name]
+                        self.assertEqual(float(text), getattr(out[k], name), (k, name))
+                        self.assertEqual(float(text), python[n][k], (k, name))
+        c.aqsol_species_free(handle)
 
 
 class Fortran(unittest.TestCase):

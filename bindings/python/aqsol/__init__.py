@@ -49,9 +49,9 @@ def _frame(result, units, pressure_unit):
 
 
 def properties(solute, T_C, P=None, *, P_bar=None, threads=0, units="cal", pressure_unit="bar",
-               as_frame=False):
+               species=None, as_frame=False):
     result = _properties(solute, T_C, P, P_bar=P_bar, threads=threads, units=units,
-                         pressure_unit=pressure_unit)
+                         pressure_unit=pressure_unit, species=species)
     return _frame(result, units, pressure_unit) if as_frame else result
 
 
@@ -89,7 +89,8 @@ def _axis(values, name, saturation=False):
     return axis
 
 
-def dataset(solutes, T_C, P=None, *, P_bar=None, threads=0, units="cal", pressure_unit="bar"):
+def dataset(solutes, T_C, P=None, *, P_bar=None, threads=0, units="cal", pressure_unit="bar",
+            species=None):
     """The grid of every solute, temperature and pressure as an xarray Dataset on the
     dimensions (solute, T_C, P_bar), with units and long names as attributes (needs
     python3-xarray).
@@ -100,7 +101,7 @@ def dataset(solutes, T_C, P=None, *, P_bar=None, threads=0, units="cal", pressur
              keyword); 0 or "sat" is the saturation pressure at each temperature: the
              coordinate then holds 0, and the variable "pressure" the saturation pressure
              found (the coordinate P_MPa, in MPa, with pressure_unit="MPa")
-    threads, units, pressure_unit  as in properties()
+    threads, units, pressure_unit, species  as in properties()
 
     Every column of properties() is a variable on (solute, T_C, P_bar): the numbers, "phase"
     (strings), "range" (uint8 bits, flag names in its attributes) and "status" (int32 codes,
@@ -115,12 +116,13 @@ def dataset(solutes, T_C, P=None, *, P_bar=None, threads=0, units="cal", pressur
         raise ValueError("solutes: no solute given")
     if (P is None) == (P_bar is None):  # refused, in the module's words
         _properties(names, 25, P, P_bar=P_bar, threads=threads, units=units,
-                    pressure_unit=pressure_unit)
+                    pressure_unit=pressure_unit, species=species)
     temperatures = _axis(T_C, "T_C")
     named = "P" if P_bar is None else "P_bar"
     pressures = _axis(P if P_bar is None else P_bar, named, saturation=True)
     result = _properties(names, temperatures[:, None], **{named: pressures[None, :]},
-                         threads=threads, units=units, pressure_unit=pressure_unit)
+                         threads=threads, units=units, pressure_unit=pressure_unit,
+                         species=species)
     about = {name: (long_name, unit) for name, long_name, unit in _columns(units, pressure_unit)}
     pressure_name = next(name for name in about if name.startswith("P_"))
     dims = ("solute", "T_C", pressure_name)

@@ -123,6 +123,28 @@ int aqsol_properties_many(const char* solute, size_t count, const double* T_C, c
 int aqsol_check_request(const char* solute, double T_C, double P_bar, long long threads,
                         char* message);
 
+/* Solutes of your own: a set holding the built-in solutes and those species files add (or
+ * replace, where a file says so). docs/model.md describes the files' columns. A set is read by
+ * any number of threads at once once its files are read; each set is its own, with no state
+ * shared between them. */
+typedef struct aqsol_species aqsol_species;
+
+/* A new set of the built-in solutes, or NULL when out of memory. */
+aqsol_species* aqsol_species_new(void);
+
+/* Adds a species file's solutes to the set. Returns AQSOL_OK, or AQSOL_BAD_ARGUMENT (the file
+ * unreadable, or "FILE:LINE: why" for its first bad line, nothing added) or AQSOL_OUT_OF_MEMORY;
+ * `message` (may be NULL; AQSOL_MESSAGE_SIZE bytes) says which. Not while the set is in use. */
+int aqsol_species_read(aqsol_species* species, const char* file, char* message);
+
+/* Frees the set (NULL is ignored). */
+void aqsol_species_free(aqsol_species* species);
+
+/* aqsol_properties_many with the solutes of a set (NULL: the built-in ones). */
+int aqsol_species_properties_many(const aqsol_species* species, const char* solute, size_t count,
+                                  const double* T_C, const double* P_bar, unsigned threads,
+                                  aqsol_values* values, int* statuses, char* messages);
+
 #ifdef __cplusplus
 }
 #endif
