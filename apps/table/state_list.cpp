@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -71,6 +72,7 @@ struct Header {
   bool commas = false;
   std::size_t temperature = 0, pressure = 0;
   Units pressureUnits;
+  std::vector<std::optional<std::size_t>> extras;  // where each extra column is, if anywhere
 };
 
 std::optional<std::size_t> findField(const std::vector<std::string_view>& fields,
@@ -91,9 +93,11 @@ std::size_t countFields(const std::vector<std::string_view>& fields,
   return count;
 }
 
-bool readHeader(std::string_view line, const Units& units, Header& header, std::string& error) {
+bool readHeader(std::string_view line, const Units& units, std::span<const std::string_view> extras,
+                Header& header, std::string& error) {
   header.commas = line.find(',') != std::string_view::npos;
   const std::vector<std::string_view> fields = fieldsOf(line, header.commas);
+  for (std::string_view extra : extras) header.extras.push_back(findField(fields, {extra}));
   // A header that names two temperature or two pressure columns leaves the choice open.
   const bool twoTemperatures = countFields(fields, {"T_C", "T"}) > 1;
   if (twoTemperatures || countFields(fields, {"P_bar", "P_MPa", "P"}) > 1) {
@@ -115,6 +119,27 @@ bool readHeader(std::string_view line, const Units& units, Header& header, std::
   header.pressure = *p;
   header.pressureUnits = units;
   if (bar || mpa) header.pressureUnits.megapascal = !bar;
+  return true;
+}
+
+// The extra columns' numbers of a line into `values` (NaN where a column is absent or its field
+// empty).
+bool readExtras(const std::vector<std::string_view>& fields, const Header& header,
+                std::span<const std::string_view> extras, std::vector<double>& values,
+                std::string& error) {
+  for (std::size_t n = 0; n < header.extras.size(); ++n) {
+    const std::optional<std::size_t> at = header.extras[n];
+    std::vector<double> one;
+    if (!at || *at >= fields.size() || fields[*at].empty()) {
+      values.push_back(NAN);
+    } else if (fields[*at].find_first_of(",:") == std::string_view::npos &&
+               parseNumberList(fields[*at], one, error)) {
+      values.push_back(one.front());
+    } else {
+      error = std::string(extras[n]) + ": not a number: " + quoted(fields[*at]);
+      return false;
+    }
+  }
   return true;
 }
 
@@ -141,7 +166,8 @@ bool readState(std::string_view line, const Header& header, StateItem& state, st
 }  // namespace
 
 bool readStateStream(std::FILE* in, std::string_view name, const Units& units,
-                     std::vector<StateItem>& states, std::string& error) {
+                     std::vector<StateItem>& states, std::string& error,
+                     std::span<const std::string_view> extras, std::vector<double>* extraValues) {
   std::string line, why;
   std::optional<Header> header;
   const auto fail = [&](std::size_t number, const std::string& message) {
@@ -167,24 +193,29 @@ bool readStateStream(std::FILE* in, std::string_view name, const Units& units,
     text = trimmed(text);
     if (text.empty() || text.front() == '#') continue;
     if (!header) {
-      if (!readHeader(text, units, header.emplace(), why)) return fail(number, why);
+      if (!readHeader(text, units, extras, header.emplace(), why)) return fail(number, why);
       continue;
     }
     if (states.size() == kMaxListValues)
       return fail(number, "more than " + std::to_string(kMaxListValues) + " states");
     if (!readState(text, *header, states.emplace_back(), why)) return fail(number, why);
+    if (extraValues != nullptr &&
+        !readExtras(fieldsOf(text, header->commas), *header, extras, *extraValues, why))
+      return fail(number, why);
   }
 }
 
 bool readStateList(const std::string& file, const Units& units, std::vector<StateItem>& states,
-                   std::string& error) {
-  if (file == "-") return readStateStream(stdin, "standard input", units, states, error);
+                   std::string& error, std::span<const std::string_view> extras,
+                   std::vector<double>* extraValues) {
+  if (file == "-")
+    return readStateStream(stdin, "standard input", units, states, error, extras, extraValues);
   std::FILE* in = std::fopen(file.c_str(), "re");
   if (in == nullptr) {
     error = quoted(file) + ": " + std::strerror(errno);
     return false;
   }
-  const bool ok = readStateStream(in, quoted(file), units, states, error);
+  const bool ok = readStateStream(in, quoted(file), units, states, error, extras, extraValues);
   std::fclose(in);
   return ok;
 }

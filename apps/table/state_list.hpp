@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,12 +24,17 @@ struct StateItem {
 // (or T) and P_bar, P_MPa (or P, in `units`); the other columns are ignored. Fields are
 // separated by commas when the header has one (double quotes around a field are removed), else
 // by blanks and tabs. A pressure of sat or 0 is the saturation pressure. At most kMaxListValues
-// states. False with `error` naming the file and the line of the first bad state.
+// states. False with `error` naming the file and the line of the first bad state. Where
+// `extraValues` is given, the numbers of the columns named `extras` (any case) are appended
+// there too, a state's after another's, NaN where a column is absent or a field empty.
 bool readStateList(const std::string& file, const Units& units, std::vector<StateItem>& states,
-                   std::string& error);
+                   std::string& error, std::span<const std::string_view> extras = {},
+                   std::vector<double>* extraValues = nullptr);
 
 // The same from an open stream, `name` for messages.
 bool readStateStream(std::FILE* in, std::string_view name, const Units& units,
-                     std::vector<StateItem>& states, std::string& error);
+                     std::vector<StateItem>& states, std::string& error,
+                     std::span<const std::string_view> extras = {},
+                     std::vector<double>* extraValues = nullptr);
 
 }  // namespace aqsol::table

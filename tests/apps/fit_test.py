@@ -1,0 +1,73 @@
+"""aqsol-fit: a solute's own Henry constants give its parameters back, and its species row
+gives aqsol-table's rows; data that cannot be fitted, and bad lines, are refused plainly.
+
+usage: fit_test.py AQSOL_FIT AQSOL_TABLE   (run by ctest)"""
+import csv
+import io
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+FIT = TABLE = ""
+
+
+def run(*args, stdin=None):
+    return subprocess.run(args, input=stdin, capture_output=True, text=True)
+
+
+class Fit(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.addCleanup(self.folder.cleanup)
+
+    def path(self, name):
+        return os.path.join(self.folder.name, name)
+
+    def test_a_solutes_own_henry_constants_give_its_parameters_back(self):
+        table = run(TABLE, "--solute", "H2S", "--T", "0:300:25", "--P", "sat,300").stdout
+        rows = list(csv.DictReader(io.StringIO(table)))
+        data = "T_C P_bar kH_bar\n" + "".join(
+            f"{r['T_C']} {r['P_bar']} {2.718281828459045 ** float(r['lnkH'])!r}\n" for r in rows)
+        fitted = run(FIT, "--data", "-", "--name", "MyH2S", "--like", "H2S", "--row",
+                     self.path("row.csv"), stdin=data)
+        self.assertEqual(fitted.returncode, 0, fitted.stderr)
+        values = {line.split()[0]: float(line.split()[1]) for line in fitted.stdout.splitlines()
+                  if line.split()[:1] in (["xi"], ["a"], ["b"]) and len(line.split()) == 3}
+        self.assertAlmostEqual(values["xi"], -0.2102, delta=1e-9)
+        self.assertAlmostEqual(values["a"], -11.2303, delta=1e-8)
+        self.assertAlmostEqual(values["b"], 12.6104, delta=1e-8)
+        mine = run(TABLE, "--species", self.path("row.csv"), "--solute", "MyH2S", "--T", "25,150",
+                   "--P", "1,100").stdout
+        theirs = run(TABLE, "--solute", "H2S", "--T", "25,150", "--P", "1,100").stdout
+        for a, b in zip(csv.DictReader(io.StringIO(mine)), csv.DictReader(io.StringIO(theirs))):
+            for column in ("lnkH", "V2", "Cp2", "Gaq", "S2"):
+                self.assertAlmostEqual(float(a[column]), float(b[column]),
+                                       delta=1e-9 * abs(float(b[column])), msg=column)
+            self.assertEqual(a["range"], "", "inside the fitted temperatures")
+
+    def test_data_that_cannot_be_fitted_are_refused(self):
+        one = "T_C,P_bar,lnkH\n" + "25,1,7.39\n" * 5
+        result = run(FIT, "--data", "-", "--name", "X", "--like", "CO2", stdin=one)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("cannot tell xi, a and b apart", result.stderr)
+        few = "T_C,P_bar,lnkH\n25,1,7.39\n50,1,7.8\n"
+        result = run(FIT, "--data", "-", "--name", "X", "--like", "CO2", stdin=few)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("at least 4 points", result.stderr)
+        for data, message in (("T_C,P_bar,lnkH\n25,1,seven\n", "standard input:2: lnkH: not a"),
+                              ("T_C,P_bar\n25,1\n", "give lnkH or a positive kH_bar"),
+                              ("T_C,P_bar,kH_bar\n25,1,-3\n", "give lnkH or a positive kH_bar")):
+            result = run(FIT, "--data", "-", "--name", "X", "--like", "CO2", stdin=data)
+            self.assertEqual(result.returncode, 2, data)
+            self.assertIn(message, result.stderr)
+        result = run(FIT, "--data", "-", "--name", "X", stdin="T_C,P_bar,lnkH\n")
+        self.assertEqual(result.returncode, 2)
+        self.assertIn("the ideal-gas data are needed", result.stderr)
+
+
+if __name__ == "__main__":
+    FIT, TABLE = (os.path.abspath(a) for a in sys.argv[1:3])
+    del sys.argv[1:3]
+    unittest.main()
