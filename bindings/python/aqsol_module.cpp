@@ -20,6 +20,7 @@
 
 #include "bindings/columns.hpp"
 #include "bindings/requests.hpp"
+#include "calculator/solute_fit.hpp"
 #include "calculator/species.hpp"
 #include "calculator/state_rows.hpp"
 #include "calculator/validity.hpp"
@@ -427,6 +428,50 @@ py::list columns(const std::string& units, const std::string& pressureUnit) {
   return list;
 }
 
+// The fit of (xi, a, b) to measured ln kH (kH in bar) at the states T_C and P (in the pressure
+// unit; or P_bar), each point weighed by 1/uncertainty where uncertainties are given.
+py::dict fit(py::handle T_C, py::handle lnkH, py::handle P, py::handle P_bar,
+             py::handle uncertainty, const std::string& pressureUnit) {
+  const table::Units units = readUnits("cal", pressureUnit);
+  States states = readStates(py::none(), py::none(), T_C, P, P_bar, units);
+  const std::size_t n = states.stateCount();
+  const py::array_t<double> measured = asDoubles(lnkH, "lnkH");
+  const py::array_t<double> uncertain =
+      uncertainty.is_none() ? py::array_t<double>() : asDoubles(uncertainty, "uncertainty");
+  if (static_cast<std::size_t>(measured.size()) != n ||
+      (!uncertainty.is_none() && static_cast<std::size_t>(uncertain.size()) != n))
+    badArgument("lnkH and uncertainty: one value per state (" + std::to_string(n) + ")");
+  std::vector<HenryPoint> points;
+  for (std::size_t i = 0; i < n; ++i) {
+    const double t = states.temperaturesC.data()[i], p = states.pressuresBar.data()[i];
+    const double u = uncertainty.is_none() ? 0 : uncertain.data()[i];
+    if (!std::isfinite(measured.data()[i]) || !(u >= 0))
+      badArgument("lnkH and uncertainty: finite numbers, the uncertainties positive");
+    points.push_back({t, {p == 0, p}, measured.data()[i], u});
+  }
+  SoluteFit result;
+  {
+    py::gil_scoped_release without_gil;
+    result = fitSolute(constants(), points);
+  }
+  if (!result.error.empty()) badArgument("fit: " + result.error);
+  py::dict out;
+  out["xi"] = result.xi;
+  out["a"] = result.a;
+  out["b"] = result.b;
+  out["standard_errors"] =
+      py::make_tuple(result.standardErrors[0], result.standardErrors[1], result.standardErrors[2]);
+  py::array_t<double> correlation({3, 3});
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) correlation.mutable_at(i, j) = result.correlation[i][j];
+  out["correlation"] = correlation;
+  out["residuals"] = py::array_t<double>(static_cast<py::ssize_t>(n), result.residuals.data());
+  out["worst_residual"] = result.worstResidual;
+  out["rms_residual"] = result.rmsResidual;
+  out["points_used"] = result.pointsUsed;
+  return out;
+}
+
 py::list solutes() {
   py::list names;
   for (const SoluteParams& s : soluteTable()) names.append(std::string(s.name));
@@ -541,4 +586,18 @@ PYBIND11_MODULE(_aqsol, m) {
       "environment chooses a narrower one). Every path gives the same bits.");
   m.def("columns", &columns, py::arg("units") = "cal", py::arg("pressure_unit") = "bar",
         "The columns from T_C to K_aq_gas as (name, long name, unit) in the units given.");
+  m.def("fit", &fit, py::arg("T_C"), py::arg("lnkH"), py::arg("P") = py::none(), py::kw_only(),
+        py::arg("P_bar") = py::none(), py::arg("uncertainty") = py::none(),
+        py::arg("pressure_unit") = "bar",
+        R"(Fits a solute's xi, a and b to measured ln kH (kH in bar) by weighted linear least
+squares against aqsol's own water, as aqsol-fit does.
+
+T_C, P  the states (P in the pressure unit; "sat" or 0 the saturation pressure; or P_bar=),
+        broadcast together; lnkH one value per state
+uncertainty  the standard uncertainty of each ln kH, which then weighs it (without it, the
+        residuals' scatter sets the standard errors)
+
+Returns a dict: xi, a, b, standard_errors (of the three), correlation (3 x 3), residuals
+(measured - fitted, NaN where the water could not be computed), worst_residual, rms_residual,
+points_used. Data that cannot tell the three apart raise ValueError.)");
 }

@@ -249,3 +249,27 @@ def test_a_result_that_could_never_fit_is_refused_before_any_work():
     with pytest.raises(MemoryError, match=r"^the result of 2000000000 states would take about "
                                           r"\d+ GB, more than this machine's \d+ GB of memory"):
         aqsol.properties("all", np.zeros(10**4)[:, None], np.ones(10**4)[None, :])
+
+
+def test_a_fit_gives_the_numbers_aqsol_fit_gives():
+    """aqsol.fit and aqsol-fit on the same measurements: the same parameters to the last digit,
+    and the solute's own ln kH gives its parameters back."""
+    rows = table_rows("--solute", "N2", "--T", "0:350:25", "--P", "sat,500")
+    T = [float(r["T_C"]) for r in rows if r["status"] == "ok"]
+    P = [float(r["P_bar"]) for r in rows if r["status"] == "ok"]
+    lnkH = [float(r["lnkH"]) + 0.01 * math.sin(7 * n) for n, r in enumerate(rows)
+            if r["status"] == "ok"]
+    result = aqsol.fit(T, lnkH, P)
+    data = "T_C,P_bar,lnkH\n" + "".join(f"{t!r},{p!r},{y!r}\n" for t, p, y in zip(T, P, lnkH))
+    report = subprocess.run([os.environ.get("AQSOL_FIT", "aqsol-fit"), "--data", "-", "--name",
+                             "N2x", "--like", "N2"], input=data, capture_output=True, text=True,
+                            check=True).stdout
+    printed = {line.split()[0]: float(line.split()[1]) for line in report.splitlines()
+               if line.split()[:1] in (["xi"], ["a"], ["b"]) and len(line.split()) == 3}
+    assert (result["xi"], result["a"], result["b"]) == (printed["xi"], printed["a"], printed["b"])
+    assert result["points_used"] == len(T) and result["worst_residual"] < 0.02
+    assert result["correlation"].shape == (3, 3) and abs(result["correlation"][0, 0] - 1) < 1e-12
+    exact = aqsol.fit(T, [float(r["lnkH"]) for r in rows if r["status"] == "ok"], P_bar=P)
+    assert abs(exact["xi"] - (-0.032)) < 1e-9 and abs(exact["b"] - 14.6278) < 1e-8
+    with pytest.raises(ValueError, match="^fit: the data cannot tell"):
+        aqsol.fit([25] * 5, [7.0] * 5, 1)

@@ -9,12 +9,13 @@ dataset(solutes, T_C, P)           a grid as an xarray Dataset on (solute, T_C, 
 """
 import numpy as np
 
-from ._aqsol import RANGE_FLAGS, __version__, cpu_target, solutes
+from ._aqsol import RANGE_FLAGS, __version__, cpu_target, fit, solutes
 from ._aqsol import columns as _columns
 from ._aqsol import properties as _properties
 from ._aqsol import water as _water
 
-__all__ = ["RANGE_FLAGS", "__version__", "cpu_target", "dataset", "properties", "solutes", "water"]
+__all__ = ["RANGE_FLAGS", "__version__", "cpu_target", "dataset", "fit", "properties", "solutes",
+           "water"]
 
 
 def _require(module, package):
