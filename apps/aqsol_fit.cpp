@@ -13,6 +13,7 @@
 #include "calculator/solute_fit.hpp"
 #include "calculator/species.hpp"
 #include "services/file_output.hpp"
+#include "services/shortest_number.hpp"
 #include "services/version.hpp"
 
 namespace aqsol::fit {
@@ -149,10 +150,10 @@ bool idealGasOf(const Arguments& a, SoluteParams& solute, std::string& why) {
   return true;
 }
 
+// The shortest text that reads back as `value`.
 std::string number(double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.17g", value);
-  return text;
+  char text[kShortestNumberRoom];
+  return {text, writeShortest(text, value)};
 }
 
 // The species file of the fitted solute: its header and row, with the fit's provenance.

@@ -1,6 +1,8 @@
 // Species files and the set of solutes a caller computes with.
 #include "calculator/species.hpp"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -11,6 +13,7 @@
 
 #include "calculator/validity.hpp"
 #include "services/ascii_text.hpp"
+#include "services/shipped_data.hpp"
 
 namespace aqsol {
 namespace {
@@ -299,7 +302,12 @@ void SoluteSet::commit(Pending& pending) {
   }
 }
 
-bool SoluteSet::addSpeciesFile(const std::string& path, std::string& error) {
+bool SoluteSet::addSpeciesFile(const std::string& named, std::string& error) {
+  // A set shipped with aqsol by its short name ("g704"), unless a file of that name is here.
+  std::string path = named;
+  if (named.find_first_of("/.") == std::string::npos && ::access(named.c_str(), F_OK) != 0)
+    if (std::string shipped = shippedFile("species", named + ".csv"); !shipped.empty())
+      path = shipped;
   std::FILE* in = std::fopen(path.c_str(), "rb");
   if (in == nullptr) {
     error = "'" + path + "': " + std::strerror(errno);

@@ -40,7 +40,9 @@ class SoluteSet {
   // as "FILE:LINE: why" for the first bad line, and nothing added.
   bool addSpecies(std::string_view file, std::string_view text, std::string& error);
 
-  // Reads the species file at `path` (at most kMostSpeciesFileBytes) and adds its solutes.
+  // Reads the species file at `path` (at most kMostSpeciesFileBytes) and adds its solutes. A
+  // short name without "/" or "." that names no file here is a set shipped with aqsol
+  // (share/aqsol/species/NAME.csv): "g704".
   bool addSpeciesFile(const std::string& path, std::string& error);
 
   std::span<const SoluteParams> all() const { return solutes_; }

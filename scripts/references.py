@@ -22,6 +22,15 @@ G704 = {
     "H2S": (-4.51499, 5.23538, 4.42126, 273.15, 533.09),
 }
 
+# The gases of IAPWS G7-04's Table 2 that aqsol has no built-in record of.
+G704_OTHERS = {
+    "He": (-3.52839, 7.12983, 4.47770, 273.21, 553.18),
+    "Kr": (-8.97358, 3.61508, 11.29963, 273.19, 525.56),
+    "Xe": (-14.21635, 4.00041, 15.60999, 273.22, 574.85),
+    "CO": (-10.52862, 5.13259, 12.01421, 278.15, 588.67),
+    "SF6": (-16.56118, 2.15289, 20.35440, 283.14, 505.55),
+}
+
 REFERENCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "shared",
                          "reference", "solutes_25C_1bar.csv")
 RHO_25C = 997.05  # kg/m3, to turn a solubility per volume into one per mass of water
@@ -30,7 +39,7 @@ RHO_25C = 997.05  # kg/m3, to turn a solubility per volume into one per mass of 
 def g704_lnkH(solute, T_K):
     """ln kH (kH in bar, mole-fraction basis) of IAPWS G7-04 at T (K, a number or an array) on
     the saturation curve."""
-    A, B, C, _, _ = G704[solute]
+    A, B, C, _, _ = G704[solute] if solute in G704 else G704_OTHERS[solute]
     Tr = T_K / iapws95.TC
     tau = 1 - Tr
     return (iapws95.ln_vapour_pressure_bar(T_K) + A / Tr + B * tau ** 0.355 / Tr +
