@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,9 @@
 
 namespace aqsol::fit {
 namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 
 constexpr int kExitOk = 0, kExitFailed = 1, kExitBadArgument = 2, kExitWriteError = 3;
 
@@ -52,7 +56,8 @@ or data line, 3 a write error.
 struct Arguments {
   std::string data, name, like, row;
   std::vector<std::string> species;
-  double idealGas[5] = {NAN, NAN, NAN, NAN, NAN};  // gf298, s298, cpA, cpB, cpC
+  double idealGas[5] = {kNotANumber, kNotANumber, kNotANumber, kNotANumber,
+                        kNotANumber};  // gf298, s298, cpA, cpB, cpC
   bool help = false, version = false;
 };
 
@@ -159,7 +164,7 @@ std::string number(double value) {
 // The species file of the fitted solute: its header and row, with the fit's provenance.
 std::string speciesRow(const std::string& name, const SoluteParams& s, const SoluteFit& fit,
                        std::span<const HenryPoint> points) {
-  double lowest = INFINITY, highest = -INFINITY;
+  double lowest = kInfinity, highest = -kInfinity;
   for (std::size_t n = 0; n < points.size(); ++n)
     if (!std::isnan(fit.residuals[n])) {
       lowest = std::min(lowest, points[n].temperatureC);

@@ -10,10 +10,10 @@
 // their far-field constants.
 //
 // Compiled only inside a processor target's region (target_region_begin.hpp), after <cmath>,
-// <cstdint>, constants.hpp, helmholtz.hpp, lane_block.hpp, newton_terms.hpp, guarded_math.hpp
-// and library_math_tables.hpp; helmholtz_terms.hpp and table_sums.hpp, whose templates must take
-// the target too, are included here. Everything here has internal linkage, so each instruction
-// set keeps its own copy.
+// <cstdint>, constants.hpp, helmholtz.hpp, lane_block.hpp, guarded_math.hpp and
+// library_math_tables.hpp; helmholtz_terms.hpp, newton_terms.hpp and table_sums.hpp, whose
+// templates must take the target too, are included here. Everything here has internal linkage, so
+// each instruction set keeps its own copy.
 #pragma once
 
 #ifndef AQSOL_TARGET_REGION
@@ -21,6 +21,7 @@
 #endif
 
 #include "calculator/helmholtz_terms.hpp"
+#include "calculator/newton_terms.hpp"
 #include "calculator/table_sums.hpp"
 #include "services/library_math_lanes.hpp"
 

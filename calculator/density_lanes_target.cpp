@@ -11,7 +11,6 @@
 #include "calculator/eos_tables.hpp"
 #include "calculator/helmholtz.hpp"
 #include "calculator/lane_block.hpp"
-#include "calculator/newton_terms.hpp"
 #include "services/errors.hpp"
 #include "services/guarded_math.hpp"
 #include "services/library_math_tables.hpp"

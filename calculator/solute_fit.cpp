@@ -4,11 +4,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "services/guarded_math.hpp"
 
 namespace aqsol {
 namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 
 constexpr int kParameters = 3;
 
@@ -42,8 +46,8 @@ Design designOf(const Constants& k, std::span<const HenryPoint> points, SoluteFi
   std::vector<Row> water(points.size());
   computeRows(k, requests, water);
   Design d;
-  fit.residuals.assign(points.size(), NAN);
-  fit.pressuresBar.assign(points.size(), NAN);
+  fit.residuals.assign(points.size(), kNotANumber);
+  fit.pressuresBar.assign(points.size(), kNotANumber);
   for (std::size_t n = 0; n < points.size(); ++n) {
     std::array<double, kParameters> row;
     double lnf1 = 0;
@@ -167,7 +171,7 @@ SoluteFit fitSolute(const Constants& k, std::span<const HenryPoint> points) {
     for (int c = 0; c < kParameters; ++c) row[c] /= norms[c] > 0 ? norms[c] : 1;
   std::vector<double> target = d.targets;
   const auto diagonal = householder(scaled, target);
-  double largest = 0, smallest = INFINITY;
+  double largest = 0, smallest = kInfinity;
   for (double v : diagonal) {
     largest = std::max(largest, std::fabs(v));
     smallest = std::min(smallest, std::fabs(v));

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <optional>
 
 #include "calculator/validity.hpp"
@@ -17,6 +18,8 @@
 
 namespace aqsol {
 namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // The columns of a species file: the record's parameters (required), then what it says of its
 // provenance (optional).
@@ -96,7 +99,7 @@ std::optional<double> numberOf(std::string_view text) {
 
 // The lowest ideal-gas heat capacity over kCpCheckFromK..kCpCheckToK, every kelvin.
 double lowestHeatCapacity(const SoluteParams& s) {
-  double lowest = INFINITY;
+  double lowest = kInfinity;
   for (double T = kCpCheckFromK; T <= kCpCheckToK; T += 1)
     lowest = std::min(lowest, s.cpA + s.cpB * 1e-3 * T - s.cpC * 1e5 / (T * T));
   return lowest;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <optional>
 
 #include "bindings/requests.hpp"
@@ -14,6 +15,8 @@ namespace aqsol::table {
 
 using requests::quoted;
 namespace {
+
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 
 // Lines longer than this are not a table of states.
 constexpr std::size_t kMaxLineLength = 1 << 16;
@@ -131,7 +134,7 @@ bool readExtras(const std::vector<std::string_view>& fields, const Header& heade
     const std::optional<std::size_t> at = header.extras[n];
     std::vector<double> one;
     if (!at || *at >= fields.size() || fields[*at].empty()) {
-      values.push_back(NAN);
+      values.push_back(kNotANumber);
     } else if (fields[*at].find_first_of(",:") == std::string_view::npos &&
                parseNumberList(fields[*at], one, error)) {
       values.push_back(one.front());

@@ -178,22 +178,6 @@ const char* aqsol_version(void) {
   return aqsol::version().data();
 }
 
-int aqsol_check_request(const char* solute, double T_C, double P_bar, long long threads,
-                        char* message) {
-  const aqsol::SoluteParams* found = nullptr;
-  std::string why;
-  unsigned workers = 0;
-  if (!aqsol::soluteOf(aqsol::builtInSolutes(), solute, found, why)) {
-    why = "solute: " + why;
-  } else if (!aqsol::requests::readThreads(threads, workers, why)) {
-    why = "threads: " + why;
-  } else {
-    why = aqsol::badState(T_C, P_bar);
-  }
-  aqsol::copyMessage(why.empty() ? "ok" : why, message, AQSOL_MESSAGE_SIZE);
-  return why.empty() ? AQSOL_OK : AQSOL_BAD_ARGUMENT;
-}
-
 const char* aqsol_cpu_target(void) {
   return aqsol::targetName(aqsol::cpuTargets().active).data();
 }
@@ -272,6 +256,29 @@ int aqsol_species_read(aqsol_species* species, const char* file, char* message) 
 
 void aqsol_species_free(aqsol_species* species) {
   delete species;
+}
+
+const char* aqsol_species_solute_name(const aqsol_species* species, const char* solute) {
+  const aqsol::SoluteSet& set = species != nullptr ? species->set : aqsol::builtInSolutes();
+  const aqsol::SoluteParams* found = solute == nullptr ? nullptr : set.find(solute);
+  return found == nullptr ? nullptr : found->name.data();
+}
+
+int aqsol_check_request(const aqsol_species* species, const char* solute, double T_C, double P_bar,
+                        long long threads, char* message) {
+  const aqsol::SoluteParams* found = nullptr;
+  std::string why;
+  unsigned workers = 0;
+  if (!aqsol::soluteOf(species != nullptr ? species->set : aqsol::builtInSolutes(), solute, found,
+                       why)) {
+    why = "solute: " + why;
+  } else if (!aqsol::requests::readThreads(threads, workers, why)) {
+    why = "threads: " + why;
+  } else {
+    why = aqsol::badState(T_C, P_bar);
+  }
+  aqsol::copyMessage(why.empty() ? "ok" : why, message, AQSOL_MESSAGE_SIZE);
+  return why.empty() ? AQSOL_OK : AQSOL_BAD_ARGUMENT;
 }
 
 int aqsol_species_properties_many(const aqsol_species* species, const char* solute, size_t count,

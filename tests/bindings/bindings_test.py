@@ -90,6 +90,7 @@ class InstalledLibrary(unittest.TestCase):
                                  "aqsol_solute_index", "aqsol_solute_name",
                                  "aqsol_species_free", "aqsol_species_new",
                                  "aqsol_species_properties_many", "aqsol_species_read",
+                                 "aqsol_species_solute_name",
                                  "aqsol_version"])
         soname = subprocess.run(["objdump", "-p", library], capture_output=True, text=True,
                                 check=True).stdout
@@ -128,8 +129,8 @@ class InstalledLibrary(unittest.TestCase):
         import ctypes
         import re
         c = ctypes.CDLL(os.path.join(self.libdir, "libaqsol.so"))
-        c.aqsol_check_request.argtypes = [ctypes.c_char_p, ctypes.c_double, ctypes.c_double,
-                                          ctypes.c_longlong, ctypes.c_char_p]
+        c.aqsol_check_request.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_double,
+                                          ctypes.c_double, ctypes.c_longlong, ctypes.c_char_p]
 
         def core(message):
             message = re.sub(r"^(aqsol-table: )?[-\w ]+: ", "", message.splitlines()[0])
@@ -141,7 +142,7 @@ class InstalledLibrary(unittest.TestCase):
 
         def by_c(solute, t, p, threads=0):
             message = ctypes.create_string_buffer(256)
-            code = c.aqsol_check_request(solute.encode(), t, p, threads, message)
+            code = c.aqsol_check_request(None, solute.encode(), t, p, threads, message)
             return core(message.value.decode()) if code else "ok"
 
         def by_python(call):

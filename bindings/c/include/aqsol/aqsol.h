@@ -115,14 +115,6 @@ int aqsol_properties(const char* solute, double T_C, double P_bar, aqsol_values*
 int aqsol_properties_many(const char* solute, size_t count, const double* T_C, const double* P_bar,
                           unsigned threads, aqsol_values* values, int* statuses, char* messages);
 
-/* Whether aqsol_properties_many would take a request: `solute` (NULL or "" for water alone), one
- * state (P_bar 0 for the saturation pressure) and a thread count (0: one per core, at most 256).
- * Returns AQSOL_OK, or AQSOL_BAD_ARGUMENT with the reason in `message` (may be NULL;
- * AQSOL_MESSAGE_SIZE bytes), word for word as aqsol_properties_many, aqsol-table and the Python
- * module give it. For interfaces that check their arguments before computing. */
-int aqsol_check_request(const char* solute, double T_C, double P_bar, long long threads,
-                        char* message);
-
 /* Solutes of your own: a set holding the built-in solutes and those species files add (or
  * replace, where a file says so). docs/model.md describes the files' columns. A set is read by
  * any number of threads at once once its files are read; each set is its own, with no state
@@ -139,6 +131,19 @@ int aqsol_species_read(aqsol_species* species, const char* file, char* message);
 
 /* Frees the set (NULL is ignored). */
 void aqsol_species_free(aqsol_species* species);
+
+/* The name of the solute `solute` names in the set (NULL: the built-in solutes), as written in
+ * its record ("co2" and "5" give "CO2"), or NULL where it names none. Lives as long as the set. */
+const char* aqsol_species_solute_name(const aqsol_species* species, const char* solute);
+
+/* Whether aqsol_species_properties_many would take a request: `solute` of the set `species`
+ * (NULL: the built-in solutes; NULL or "" for water alone), one state (P_bar 0 for the saturation
+ * pressure) and a thread count (0: one per core, at most 256). Returns AQSOL_OK, or
+ * AQSOL_BAD_ARGUMENT with the reason in `message` (may be NULL; AQSOL_MESSAGE_SIZE bytes), word
+ * for word as aqsol-table and the Python module give it. For interfaces that check their
+ * arguments before computing. */
+int aqsol_check_request(const aqsol_species* species, const char* solute, double T_C, double P_bar,
+                        long long threads, char* message);
 
 /* aqsol_properties_many with the solutes of a set (NULL: the built-in ones). */
 int aqsol_species_properties_many(const aqsol_species* species, const char* solute, size_t count,

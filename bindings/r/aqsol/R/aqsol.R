@@ -6,9 +6,11 @@
 #' T_C: temperatures in degrees Celsius, above -273.15.
 #' P_bar: pressures in bar; "sat" or 0 for the saturation pressure at each temperature.
 #' threads: computing threads, 0 (default: one per core) to 256.
+#' species: species files (paths, or a shipped set's short name such as "g704") whose solutes
+#' the solute names may name too; see docs/model.md.
 #' Returns a data.frame with the columns of aqsol-table (units in attr(, "units")): a state that
 #' cannot be computed has NA values and says why in its status column.
-aqsol_properties <- function(solute, T_C, P_bar, threads = 0L) {
+aqsol_properties <- function(solute, T_C, P_bar, threads = 0L, species = character()) {
   if (!(is.character(solute) || is.numeric(solute) || all(is.na(solute))) || length(solute) == 0)
     stop("solute: expected names or menu numbers 1-20", call. = FALSE)
   if (!is.numeric(T_C) || length(T_C) == 0)
@@ -30,8 +32,10 @@ aqsol_properties <- function(solute, T_C, P_bar, threads = 0L) {
   if (!is.numeric(threads) || length(threads) != 1 || is.na(threads))
     stop("threads: expected 0 (one per core) or a thread count from 1 to 256", call. = FALSE)
   names <- ifelse(is.na(solute), "", as.character(solute))
+  if (!is.character(species) || any(is.na(species)))
+    stop("species: expected the paths of species files", call. = FALSE)
   frame <- aqsol_compute(rep_len(names, n), rep_len(as.double(T_C), n),
-                         rep_len(as.double(P_bar), n), as.integer(threads))
+                         rep_len(as.double(P_bar), n), as.integer(threads), species)
   if (is.character(frame)) stop(frame, call. = FALSE)
   frame <- as.data.frame(frame, stringsAsFactors = FALSE)
   attr(frame, "units") <- c(T_C = "C", P_bar = "bar", rho = "g/cm3", drho_dP = "g/(cm3 bar)",

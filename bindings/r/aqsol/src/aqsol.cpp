@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,12 @@ constexpr std::size_t kSlice = 65'536;
 
 // The first element (1-based, as R counts) that cannot be computed at all, and why, in the
 // C library's words; empty when every element can.
-std::string badElement(const Rcpp::CharacterVector& solute, const Rcpp::NumericVector& T_C,
-                       const Rcpp::NumericVector& P_bar) {
+std::string badElement(const aqsol_species* species, const Rcpp::CharacterVector& solute,
+                       const Rcpp::NumericVector& T_C, const Rcpp::NumericVector& P_bar) {
   char why[AQSOL_MESSAGE_SIZE];
   for (R_xlen_t i = 0; i < T_C.size(); ++i) {
     const std::string name = Rcpp::as<std::string>(solute[i]);
-    if (aqsol_check_request(name.c_str(), T_C[i], P_bar[i], 0, why) != AQSOL_OK)
+    if (aqsol_check_request(species, name.c_str(), T_C[i], P_bar[i], 0, why) != AQSOL_OK)
       return std::string(why) + " (element " + std::to_string(i + 1) + ")";
   }
   return {};
@@ -62,14 +63,14 @@ struct Columns {
   Rcpp::NumericVector numbers[std::size(kFields)];
   Rcpp::CharacterVector names, phase, range, status;
 
+  // Row i: `solute` is the solute's name as its record writes it ("" for water alone).
   void set(R_xlen_t i, const std::string& solute, const aqsol_values& v, int code,
            const char* message) {
     for (std::size_t c = 0; c < std::size(kFields); ++c) {
       const double x = v.*kFields[c];
       numbers[c][i] = std::isnan(x) ? NA_REAL : x;
     }
-    const int index = aqsol_solute_index(solute.c_str());
-    names[i] = index >= 0 ? aqsol_solute_name(index) : "";
+    names[i] = solute;
     const char* phaseName = aqsol_phase_name(v.phase);
     phase[i] = phaseName != nullptr ? phaseName : "";
     std::string words;
@@ -100,12 +101,19 @@ struct Columns {
 // message of a bad argument as a character string.
 // [[Rcpp::export]]
 SEXP aqsol_compute(Rcpp::CharacterVector solute, Rcpp::NumericVector T_C, Rcpp::NumericVector P_bar,
-                   int threads) {
+                   int threads, Rcpp::CharacterVector species) {
   const R_xlen_t n = T_C.size();
   char refused[AQSOL_MESSAGE_SIZE];
-  if (aqsol_check_request(nullptr, 25, 1, threads, refused) != AQSOL_OK)
+  const std::unique_ptr<aqsol_species, void (*)(aqsol_species*)> set(
+      species.size() > 0 ? aqsol_species_new() : nullptr, aqsol_species_free);
+  for (R_xlen_t i = 0; i < species.size(); ++i)
+    if (aqsol_species_read(set.get(), Rcpp::as<std::string>(species[i]).c_str(), refused) !=
+        AQSOL_OK)
+      return Rcpp::wrap("species: " + std::string(refused));
+  if (aqsol_check_request(set.get(), nullptr, 25, 1, threads, refused) != AQSOL_OK)
     return Rcpp::wrap(std::string(refused));
-  if (const std::string why = badElement(solute, T_C, P_bar); !why.empty()) return Rcpp::wrap(why);
+  if (const std::string why = badElement(set.get(), solute, T_C, P_bar); !why.empty())
+    return Rcpp::wrap(why);
   if (const std::string why = tooLarge(n); !why.empty()) return Rcpp::wrap(why);
   std::map<std::string, std::vector<R_xlen_t>> bySolute;
   for (R_xlen_t i = 0; i < n; ++i) bySolute[Rcpp::as<std::string>(solute[i])].push_back(i);
@@ -115,6 +123,7 @@ SEXP aqsol_compute(Rcpp::CharacterVector solute, Rcpp::NumericVector T_C, Rcpp::
   std::vector<int> codes;
   std::vector<char> texts;
   for (const auto& [name, indices] : bySolute) {
+    const char* recorded = name.empty() ? "" : aqsol_species_solute_name(set.get(), name.c_str());
     for (std::size_t first = 0; first < indices.size(); first += kSlice) {
       Rcpp::checkUserInterrupt();
       const std::size_t count = std::min(kSlice, indices.size() - first);
@@ -127,12 +136,13 @@ SEXP aqsol_compute(Rcpp::CharacterVector solute, Rcpp::NumericVector T_C, Rcpp::
         t[k] = T_C[indices[first + k]];
         p[k] = P_bar[indices[first + k]];
       }
-      const int call = aqsol_properties_many(name.c_str(), count, t.data(), p.data(),
-                                             static_cast<unsigned>(threads), values.data(),
-                                             codes.data(), texts.data());
+      const int call = aqsol_species_properties_many(set.get(), name.c_str(), count, t.data(),
+                                                     p.data(), static_cast<unsigned>(threads),
+                                                     values.data(), codes.data(), texts.data());
       if (call != AQSOL_OK) return Rcpp::wrap("aqsol: " + std::string(texts.data()));
       for (std::size_t k = 0; k < count; ++k)
-        columns.set(indices[first + k], name, values[k], codes[k], &texts[k * AQSOL_MESSAGE_SIZE]);
+        columns.set(indices[first + k], recorded, values[k], codes[k],
+                    &texts[k * AQSOL_MESSAGE_SIZE]);
     }
   }
   return columns.frame();

@@ -69,3 +69,21 @@ test_that("a table of many solutes comes back in the order of the states", {
   expect_identical(unique(frame$lnkH[frame$solute == "H2"]),
                    aqsol_properties("H2", 25, 1)$lnkH)
 })
+
+test_that("a species file's solutes give aqsol-table's rows, and a bad file is named", {
+  species <- tempfile(fileext = ".csv")
+  writeLines(c("name,xi,a,b,gf298,s298,cpA,cpB,cpC,T_min_C,T_max_C",
+               "Kr,0.05,-9.1,12.3,0,39.19,4.968,0,0,0,100"), species)
+  frame <- aqsol_properties(c("Kr", "co2"), c(25, 150), c(1, 100), species = species)
+  rows <- rbind(table_rows("--species", species, "--solute", "Kr", "--T", "25", "--P", "1"),
+                table_rows("--species", species, "--solute", "CO2", "--T", "150", "--P", "100"))
+  for (column in setdiff(names(rows), c("range", "status"))) {
+    expect_identical(frame[[column]], rows[[column]], label = column)
+  }
+  expect_identical(frame$range[1], "")
+  expect_error(aqsol_properties("Kr", 25, 1), "unknown solute 'Kr'", fixed = TRUE)
+  writeLines(c("name,xi,a,b,gf298,s298,cpA,cpB,cpC", "Kr,0.05,x,12.3,0,39.19,4.968,0,0"), species)
+  expect_error(aqsol_properties("Kr", 25, 1, species = species),
+               paste0("species: '", species, "':2: a: 'x' is not a finite number"), fixed = TRUE)
+  expect_identical(aqsol_properties("He", 25, 1, species = "g704")$status, "ok")
+})
