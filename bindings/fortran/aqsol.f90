@@ -34,6 +34,7 @@ module aqsol
   end type aqsol_values
 
   public :: aqsol_properties, aqsol_version, aqsol_solute_count, aqsol_solute_name
+  public :: aqsol_species_new, aqsol_species_read, aqsol_species_free
 
   ! One state, or arrays of states (of one shape) on every core.
   interface aqsol_properties
@@ -51,10 +52,11 @@ module aqsol
       integer(c_size_t), value :: message_size
     end function c_properties
 
-    integer(c_int) function c_properties_many(solute, count, T_C, P_bar, threads, values, &
-                                              statuses, messages) &
-        bind(c, name="aqsol_properties_many")
+    integer(c_int) function c_properties_many(species, solute, count, T_C, P_bar, threads, &
+                                              values, statuses, messages) &
+        bind(c, name="aqsol_species_properties_many")
       import :: c_char, c_double, c_int, c_size_t, c_ptr, aqsol_values
+      type(c_ptr), value :: species
       character(kind=c_char), dimension(*), intent(in) :: solute
       integer(c_size_t), value :: count
       real(c_double), dimension(*), intent(in) :: T_C, P_bar
@@ -63,6 +65,24 @@ module aqsol
       integer(c_int), dimension(*), intent(out) :: statuses
       type(c_ptr), value :: messages
     end function c_properties_many
+
+    ! Solutes of your own: a set of the built-in solutes and those species files add.
+    type(c_ptr) function aqsol_species_new() bind(c, name="aqsol_species_new")
+      import :: c_ptr
+    end function aqsol_species_new
+
+    integer(c_int) function c_species_read(species, file, message) &
+        bind(c, name="aqsol_species_read")
+      import :: c_ptr, c_char, c_int
+      type(c_ptr), value :: species
+      character(kind=c_char), dimension(*), intent(in) :: file
+      character(kind=c_char), dimension(*), intent(out) :: message
+    end function c_species_read
+
+    subroutine aqsol_species_free(species) bind(c, name="aqsol_species_free")
+      import :: c_ptr
+      type(c_ptr), value :: species
+    end subroutine aqsol_species_free
 
     type(c_ptr) function c_version() bind(c, name="aqsol_version")
       import :: c_ptr
@@ -128,25 +148,49 @@ contains
     end if
   end function properties_one
 
-  ! Arrays of states of one shape; `statuses`, when given, receives each state's status. The
-  ! result is AQSOL_OK when every argument was good (see `statuses` for each state).
-  integer function properties_many(solute, T_C, P_bar, values, statuses, threads) result(status)
+  ! Adds a species file's solutes to a set (from aqsol_species_new); `message`, when given,
+  ! receives "ok" or FILE:LINE: why.
+  integer function aqsol_species_read(species, file, message) result(status)
+    type(c_ptr), intent(in) :: species
+    character(len=*), intent(in) :: file
+    character(len=*), intent(out), optional :: message
+    character(kind=c_char) :: buffer(AQSOL_MESSAGE_SIZE)
+    integer :: n
+    status = c_species_read(species, c_string(file), buffer)
+    if (present(message)) then
+      message = ""
+      do n = 1, min(len(message), AQSOL_MESSAGE_SIZE)
+        if (buffer(n) == c_null_char) exit
+        message(n:n) = buffer(n)
+      end do
+    end if
+  end function aqsol_species_read
+
+  ! Arrays of states of one shape; `statuses`, when given, receives each state's status; with
+  ! `species` (from aqsol_species_new), its solutes. The result is AQSOL_OK when every argument
+  ! was good (see `statuses` for each state).
+  integer function properties_many(solute, T_C, P_bar, values, statuses, threads, species) &
+      result(status)
     character(len=*), intent(in) :: solute
     real(c_double), intent(in) :: T_C(:), P_bar(:)
     type(aqsol_values), intent(out) :: values(:)
     integer(c_int), intent(out), optional :: statuses(:)
     integer, intent(in), optional :: threads
+    type(c_ptr), intent(in), optional :: species
     integer(c_int), allocatable :: codes(:)
     integer(c_int) :: workers
+    type(c_ptr) :: set
     if (size(P_bar) /= size(T_C) .or. size(values) /= size(T_C)) then
       status = AQSOL_BAD_ARGUMENT
       return
     end if
     workers = 0
     if (present(threads)) workers = int(threads, c_int)
+    set = c_null_ptr
+    if (present(species)) set = species
     allocate (codes(size(T_C)))
-    status = c_properties_many(c_string(solute), int(size(T_C), c_size_t), T_C, P_bar, workers, &
-                               values, codes, c_null_ptr)
+    status = c_properties_many(set, c_string(solute), int(size(T_C), c_size_t), T_C, P_bar, &
+                               workers, values, codes, c_null_ptr)
     if (present(statuses)) statuses = codes
   end function properties_many
 

@@ -290,6 +290,9 @@ class Fortran(unittest.TestCase):
         self.assertIn("XeF2", lines[6])
         with open(os.path.join(ROOT, "VERSION")) as file:
             self.assertEqual(lines[7].split(), ["version", file.read().strip(), "CO2", "20"])
+        he = table_rows("--species", "g704", "--solute", "He", "--T", "25", "--P", "1")[0]
+        self.assertEqual(lines[8].split()[:2], ["species", "He"])
+        self.assertEqual(float(lines[8].split()[2]), float(he["lnkH"]))
 
 
 class ReadmeExamples(unittest.TestCase):

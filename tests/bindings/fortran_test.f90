@@ -2,12 +2,14 @@
 ! test that compares them with aqsol-table; a bad argument and a state that fails.
 program fortran_test
   use aqsol
+  use, intrinsic :: iso_c_binding, only: c_ptr
   implicit none
   real(8) :: T_C(6) = [0.01d0, 25d0, 100d0, 300d0, 400d0, 400d0]
   real(8) :: P_bar(6) = [1d0, 1d0, AQSOL_SAT, 100d0, AQSOL_SAT, 300d0]
-  type(aqsol_values) :: one, many(6)
+  type(aqsol_values) :: one, many(6), mine(1)
   integer :: statuses(6), n, status
   character(len=AQSOL_MESSAGE_SIZE) :: message
+  type(c_ptr) :: species
 
   if (aqsol_properties("CO2", T_C, P_bar, many, statuses, threads=2) /= AQSOL_OK) stop 1
   do n = 1, 6
@@ -30,4 +32,10 @@ program fortran_test
   write (*, '(a,1x,a)') "refused", trim(message)
   write (*, '(a,1x,a,1x,a,1x,i0)') "version", aqsol_version(), aqsol_solute_name(5), &
     aqsol_solute_count()
+  ! A solute of a species set: He of the G7-04 set.
+  species = aqsol_species_new()
+  if (aqsol_species_read(species, "g704", message) /= AQSOL_OK) stop 5
+  if (aqsol_properties("He", [25d0], [1d0], mine, species=species) /= AQSOL_OK) stop 6
+  write (*, '(a,1x,es25.17e3)') "species He", mine(1)%lnkH
+  call aqsol_species_free(species)
 end program fortran_test
