@@ -194,7 +194,7 @@ bool takeColumn(std::string_view value, Reading& r, std::string&) {
 // When an option is read: the units before the lists written in them.
 enum class Round { kAtOnce, kUnits, kSpecies, kValues };
 
-struct OptionSpec {
+struct OptionEntry {
   std::string_view name;     // "--output"
   std::string_view alias;    // "-o", or empty
   std::string_view metavar;  // what its value is called; empty for an option without one
@@ -204,7 +204,7 @@ struct OptionSpec {
 };
 
 // Every option, in the order --help and the manual page list them.
-constexpr OptionSpec kOptionSpecs[] = {
+constexpr OptionEntry kOptions[] = {
     {"--solute", "", "LIST", Round::kValues, takeSolutes,
      "solute names (any case), menu numbers 1-20, or all:\nH2 N2 O2 H2S CO2 Ar Ne NH3 SO2 CH4 "
      "C2H4 C2H6 C3H8 C4H10 C6H6 HCl HF H3BO3 H3AsO3 H2Se\nWithout it the table has the water's "
@@ -259,14 +259,14 @@ constexpr OptionSpec kOptionSpecs[] = {
      "the version and the processor path"},
 };
 
-const OptionSpec* findOption(std::string_view name) {
-  for (const OptionSpec& spec : kOptionSpecs)
-    if (name == spec.name || (!spec.alias.empty() && name == spec.alias)) return &spec;
+const OptionEntry* findOption(std::string_view name) {
+  for (const OptionEntry& option : kOptions)
+    if (name == option.name || (!option.alias.empty() && name == option.alias)) return &option;
   return nullptr;
 }
 
 // The options as given, each with its value (empty for one without).
-using NamedValues = std::vector<std::pair<const OptionSpec*, std::string_view>>;
+using NamedValues = std::vector<std::pair<const OptionEntry*, std::string_view>>;
 
 // Splits the arguments into options and values: --name value, --name=value, or a name alone.
 bool splitArguments(std::span<const std::string_view> args, NamedValues& named,
@@ -276,32 +276,32 @@ bool splitArguments(std::span<const std::string_view> args, NamedValues& named,
     const std::size_t eq = name.find('=');
     const bool joined = name.starts_with("--") && eq != name.npos;
     if (joined) name = name.substr(0, eq);
-    const OptionSpec* spec = findOption(name);
-    if (spec == nullptr || (joined && spec->metavar.empty())) {
+    const OptionEntry* option = findOption(name);
+    if (option == nullptr || (joined && option->metavar.empty())) {
       error = "unknown option " + quoted(joined ? args[n] : name);
       return false;
     }
     std::string_view value;
     if (joined) {
       value = args[n].substr(eq + 1);
-    } else if (!spec->metavar.empty()) {
+    } else if (!option->metavar.empty()) {
       if (n + 1 == args.size()) {
         error = quoted(name) + ": missing value";
         return false;
       }
       value = args[++n];
     }
-    named.emplace_back(spec, value);
+    named.emplace_back(option, value);
   }
   return true;
 }
 
 // Reads the options of one round, in the order given.
 bool readRound(const NamedValues& named, Round round, Reading& reading, std::string& error) {
-  for (const auto& [spec, value] : named) {
+  for (const auto& [option, value] : named) {
     std::string why;
-    if (spec->round != round || spec->take(value, reading, why)) continue;
-    error = std::string(spec->name) + ": " + why;
+    if (option->round != round || option->take(value, reading, why)) continue;
+    error = std::string(option->name) + ": " + why;
     return false;
   }
   return true;
@@ -349,9 +349,9 @@ bool parseOptions(std::span<const std::string_view> args, Options& options, std:
   Reading reading{options, {}, {}};
   // --help and --version answer whatever else is given, even a bad option after them.
   for (std::string_view arg : args) {
-    const OptionSpec* spec = findOption(arg);
+    const OptionEntry* option = findOption(arg);
     std::string ignored;
-    if (spec != nullptr && spec->round == Round::kAtOnce) spec->take(arg, reading, ignored);
+    if (option != nullptr && option->round == Round::kAtOnce) option->take(arg, reading, ignored);
     if (options.help || options.version) return true;
   }
   NamedValues named;
@@ -403,11 +403,11 @@ constexpr std::size_t kHelpWidth = 90;
 constexpr std::size_t kHelpIndent = 18;
 
 // "--output FILE, -o FILE": an option as --help names it.
-std::string optionLabel(const OptionSpec& spec) {
+std::string optionLabel(const OptionEntry& option) {
   const auto one = [&](std::string_view name) {
-    return std::string(name) + (spec.metavar.empty() ? "" : " " + std::string(spec.metavar));
+    return std::string(name) + (option.metavar.empty() ? "" : " " + std::string(option.metavar));
   };
-  return one(spec.name) + (spec.alias.empty() ? "" : ", " + one(spec.alias));
+  return one(option.name) + (option.alias.empty() ? "" : ", " + one(option.alias));
 }
 
 // Appends `text` after `line` (which already holds its start), broken at spaces and at "\n"
@@ -434,10 +434,10 @@ void appendWrapped(std::string& out, std::string line, std::string_view text) {
 
 std::string optionsHelp() {
   std::string out;
-  for (const OptionSpec& spec : kOptionSpecs) {
-    std::string line = "  " + optionLabel(spec);
+  for (const OptionEntry& option : kOptions) {
+    std::string line = "  " + optionLabel(option);
     line += line.size() + 2 <= kHelpIndent ? std::string(kHelpIndent - line.size(), ' ') : "  ";
-    appendWrapped(out, line, spec.help);
+    appendWrapped(out, line, option.help);
   }
   return out;
 }
@@ -466,14 +466,14 @@ std::string roffLine(std::string_view text) {
 
 std::string manualOptions() {
   std::string out;
-  for (const OptionSpec& spec : kOptionSpecs) {
+  for (const OptionEntry& option : kOptions) {
     out += ".TP\n";
-    const auto name = [&](std::string_view option) {
-      return "\\fB" + roffText(option) + "\\fR" +
-             (spec.metavar.empty() ? "" : " \\fI" + std::string(spec.metavar) + "\\fR");
+    const auto name = [&](std::string_view text) {
+      return "\\fB" + roffText(text) + "\\fR" +
+             (option.metavar.empty() ? "" : " \\fI" + std::string(option.metavar) + "\\fR");
     };
-    out += name(spec.name) + (spec.alias.empty() ? "" : ", " + name(spec.alias)) + "\n";
-    const std::string_view help = spec.help;
+    out += name(option.name) + (option.alias.empty() ? "" : ", " + name(option.alias)) + "\n";
+    const std::string_view help = option.help;
     for (std::size_t start = 0; start <= help.size();) {
       const std::size_t stop = std::min(help.find('\n', start), help.size());
       out += roffLine(help.substr(start, stop - start));

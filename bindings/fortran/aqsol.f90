@@ -136,17 +136,22 @@ contains
     type(aqsol_values), intent(out) :: values
     character(len=*), intent(out), optional :: message
     character(kind=c_char) :: buffer(AQSOL_MESSAGE_SIZE)
-    integer :: n
     status = c_properties(c_string(solute), T_C, P_bar, values, buffer, &
                           int(AQSOL_MESSAGE_SIZE, c_size_t))
-    if (present(message)) then
-      message = ""
-      do n = 1, min(len(message), AQSOL_MESSAGE_SIZE)
-        if (buffer(n) == c_null_char) exit
-        message(n:n) = buffer(n)
-      end do
-    end if
+    if (present(message)) call copy_message(buffer, message)
   end function properties_one
+
+  ! A C message buffer into a Fortran string, up to its terminating zero.
+  subroutine copy_message(buffer, message)
+    character(kind=c_char), intent(in) :: buffer(AQSOL_MESSAGE_SIZE)
+    character(len=*), intent(out) :: message
+    integer :: n
+    message = ""
+    do n = 1, min(len(message), AQSOL_MESSAGE_SIZE)
+      if (buffer(n) == c_null_char) exit
+      message(n:n) = buffer(n)
+    end do
+  end subroutine copy_message
 
   ! Adds a species file's solutes to a set (from aqsol_species_new); `message`, when given,
   ! receives "ok" or FILE:LINE: why.
@@ -155,15 +160,8 @@ contains
     character(len=*), intent(in) :: file
     character(len=*), intent(out), optional :: message
     character(kind=c_char) :: buffer(AQSOL_MESSAGE_SIZE)
-    integer :: n
     status = c_species_read(species, c_string(file), buffer)
-    if (present(message)) then
-      message = ""
-      do n = 1, min(len(message), AQSOL_MESSAGE_SIZE)
-        if (buffer(n) == c_null_char) exit
-        message(n:n) = buffer(n)
-      end do
-    end if
+    if (present(message)) call copy_message(buffer, message)
   end function aqsol_species_read
 
   ! Arrays of states of one shape; `statuses`, when given, receives each state's status; with
