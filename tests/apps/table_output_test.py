@@ -213,7 +213,10 @@ class ValidationReport(unittest.TestCase):
                 self.assertIn("| NH3 | 24.60 | 24.43 | +0.7 % |", report)
                 self.assertIn("## What agrees with which reference, per solute", report)
             pictures = re.findall(r"!\[[^]]*\]\(([^)]*)\)", report)
-            self.assertEqual(len(pictures), 17)  # six of water, ten of gases, the flags' map
+            # Six of water, ten of gases, the flags' map, the G7-04 set's deviations.
+            self.assertEqual(len(pictures), 18)
+            self.assertIn("## The G7-04 species set (`--species g704`)", report)
+            self.assertIn("| He | – |", report)
             for picture in pictures:
                 with open(os.path.join(folder, picture), "rb") as png:
                     self.assertEqual(png.read(4), b"\x89PNG")
