@@ -2,6 +2,7 @@
 // and writes the parameters, their standard errors, the residuals and a species-file row.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -9,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "apps/table/plot.hpp"
 #include "apps/table/state_list.hpp"
 #include "bindings/requests.hpp"
 #include "calculator/solute_fit.hpp"
@@ -28,6 +30,7 @@ constexpr int kExitOk = 0, kExitFailed = 1, kExitBadArgument = 2, kExitWriteErro
 constexpr std::string_view kUsage =
     R"(usage: aqsol-fit --data FILE --name NAME [--like SOLUTE] [--species FILE]
                  [--gf298 G] [--s298 S] [--cpA A] [--cpB B] [--cpC C] [--row FILE]
+                 [--plot FILE]
 
 Fits a solute's xi, a and b to measured Henry constants by weighted linear least squares
 against aqsol's own water properties (ln kH is linear in the three), and writes the
@@ -46,6 +49,8 @@ residual, and the solute as a species-file row.
   --gf298 G ... --cpC C  the ideal-gas data (cal/mol, cal/(mol K)). They do not enter ln kH
                   and so not the fit, but they do enter Gaq, S2, Cp2 and K_aq_gas
   --row FILE      also write the species file (header and row) to FILE
+  --plot FILE     also draw the measured and the fitted ln kH against temperature with
+                  gnuplot: FILE.png, FILE.svg or FILE.pdf
   --help, --version
 
 At least 4 points at several temperatures are needed; data that cannot tell the three
@@ -54,7 +59,7 @@ or data line, 3 a write error.
 )";
 
 struct Arguments {
-  std::string data, name, like, row;
+  std::string data, name, like, row, plot;
   std::vector<std::string> species;
   double idealGas[5] = {kNotANumber, kNotANumber, kNotANumber, kNotANumber,
                         kNotANumber};  // gf298, s298, cpA, cpB, cpC
@@ -84,6 +89,7 @@ bool readArgument(std::string_view name, std::string_view value, Arguments& a, s
                       : name == "--name"    ? &a.name
                       : name == "--like"    ? &a.like
                       : name == "--row"     ? &a.row
+                      : name == "--plot"    ? &a.plot
                       : name == "--species" ? &a.species.emplace_back()
                                             : nullptr;
   if (text == nullptr) {
@@ -108,6 +114,10 @@ bool readArguments(std::span<char*> args, Arguments& a, std::string& why) {
   }
   if (a.data.empty() || a.name.empty()) {
     why = a.data.empty() ? "--data FILE is required" : "--name NAME is required";
+    return false;
+  }
+  if (!a.plot.empty() && !table::hasPlotExtension(a.plot)) {
+    why = "--plot: " + requests::quoted(a.plot) + " must end in .png, .svg or .pdf";
     return false;
   }
   return true;
@@ -217,6 +227,45 @@ std::string report(const SoluteFit& fit, std::span<const HenryPoint> points) {
   return text + line;
 }
 
+// The most pressures a plot draws a pair of curves for; beyond them one pair holds every point.
+constexpr std::size_t kMostPlottedPressures = 4;
+
+// The measured and the fitted ln kH against temperature, in the order of temperature: a pair of
+// curves per pressure asked for (the saturation pressure, or a value in bar), where there are
+// few of them.
+std::vector<table::PlotData::Series> fitSeries(const SoluteFit& fit,
+                                               std::span<const HenryPoint> points) {
+  const auto keyOf = [](const HenryPoint& p) {
+    return p.pressure.saturation ? -1.0 : p.pressure.bar;
+  };
+  std::vector<double> keys;
+  for (const HenryPoint& p : points)
+    if (std::find(keys.begin(), keys.end(), keyOf(p)) == keys.end()) keys.push_back(keyOf(p));
+  const bool grouped = keys.size() <= kMostPlottedPressures;
+  if (!grouped) keys = {0};
+  std::vector<std::size_t> order(points.size());
+  for (std::size_t n = 0; n < order.size(); ++n) order[n] = n;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return points[a].temperatureC < points[b].temperatureC;
+  });
+  std::vector<table::PlotData::Series> series;
+  for (double key : keys) {
+    const std::string at = !grouped ? "" : key < 0 ? ", P = sat" : ", P = " + number(key) + " bar";
+    table::PlotData::Series measured{"measured" + at, {}, {}, {}},
+        fitted{"fitted" + at, {}, {}, {}};
+    for (std::size_t n : order) {
+      if (std::isnan(fit.residuals[n]) || (grouped && keyOf(points[n]) != key)) continue;
+      measured.x.push_back(points[n].temperatureC);
+      measured.y.push_back(points[n].lnkH);
+      fitted.x.push_back(points[n].temperatureC);
+      fitted.y.push_back(points[n].lnkH - fit.residuals[n]);
+    }
+    series.push_back(std::move(measured));
+    series.push_back(std::move(fitted));
+  }
+  return series;
+}
+
 int fail(int status, const std::string& message) {
   std::fprintf(stderr, "aqsol-fit: %s\n", message.c_str());
   return status;
@@ -237,10 +286,24 @@ int writeResults(const std::string& text, const std::string& row, const std::str
   return rowFile.commit(why) ? kExitOk : fail(kExitWriteError, why);
 }
 
+// Draws the plot of the fit into the file `plot` is open on.
+int drawFit(const Arguments& a, const SoluteFit& fit, std::span<const HenryPoint> points,
+            OutputFile& plot) {
+  std::string why;
+  const table::PlotAxes axes{"temperature (°C)", "ln kH (kH in bar)",
+                             a.name + ": ln kH measured and fitted"};
+  return table::drawSeries(a.plot, axes, fitSeries(fit, points), plot, why)
+             ? kExitOk
+             : fail(kExitFailed, why);
+}
+
 int run(const Arguments& a) {
   std::string why;
   SoluteParams solute;
   std::vector<HenryPoint> points;
+  OutputFile plot;
+  if (!a.plot.empty() && (!table::plotterAvailable(why) || !plot.open(a.plot, why)))
+    return fail(kExitFailed, why);
   if (!idealGasOf(a, solute, why) || !readData(a.data, points, why))
     return fail(kExitBadArgument, why);
   ErrorSlot errors;
@@ -251,7 +314,8 @@ int run(const Arguments& a) {
   const std::string row = speciesRow(a.name, withFit(solute, fit), fit, points);
   if (SoluteSet test; !test.addSpecies("the species row", row, checked))
     return fail(kExitBadArgument, checked);
-  return writeResults(report(fit, points), row, a.row);
+  const int status = writeResults(report(fit, points), row, a.row);
+  return status != kExitOk || a.plot.empty() ? status : drawFit(a, fit, points, plot);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "apps/table/plot.hpp"
 #include "apps/table/state_list.hpp"
 #include "bindings/columns.hpp"
 
@@ -69,12 +70,6 @@ bool parseFileName(std::string_view value, std::string& file, std::string& error
   }
   file = value;
   return true;
-}
-
-bool hasPlotExtension(std::string_view file) {
-  for (std::string_view extension : {".png", ".svg", ".pdf"})
-    if (file.size() > extension.size() && file.ends_with(extension)) return true;
-  return false;
 }
 
 // The checks that concern several options together, once all are read.

@@ -181,6 +181,12 @@ void PlotData::add(std::size_t index, std::optional<double> x, std::optional<dou
   s.y.push_back(y);
 }
 
+bool hasPlotExtension(std::string_view file) {
+  for (std::string_view extension : {".png", ".svg", ".pdf"})
+    if (file.size() > extension.size() && file.ends_with(extension)) return true;
+  return false;
+}
+
 bool plotterAvailable(std::string& error) {
   const char* path = std::getenv("PATH");
   std::string_view folders = path ? path : "/usr/bin:/bin";
@@ -197,25 +203,31 @@ bool plotterAvailable(std::string& error) {
 }
 
 bool drawPlot(const Options& options, const PlotData& data, OutputFile& plot, std::string& error) {
-  std::vector<std::string> labels;
-  for (const PlotData::Series& s : data.series())
-    if (s.hasPoints()) labels.push_back(s.label);
-  if (labels.empty()) {
-    error = "no row of the table could be computed: nothing to plot";
-    return false;
-  }
   const ColumnSet columns(options.units, options.withSolute());
   const ResolvedColumn &x = columns[options.plotX], &y = columns[options.plotY];
-  const std::string script = plotScript(extensionOf(options.plotFile), x.label, y.label,
-                                        y.name + " against " + x.name, labels);
+  if (drawSeries(options.plotFile, {x.label, y.label, y.name + " against " + x.name}, data.series(),
+                 plot, error))
+    return true;
+  if (error.empty()) error = "no row of the table could be computed: nothing to plot";
+  return false;
+}
+
+bool drawSeries(const std::string& file, const PlotAxes& axes,
+                const std::vector<PlotData::Series>& series, OutputFile& plot, std::string& error) {
+  std::vector<std::string> labels;
+  for (const PlotData::Series& s : series)
+    if (s.hasPoints()) labels.push_back(s.label);
+  if (labels.empty()) return false;
+  const std::string script =
+      plotScript(extensionOf(file), axes.xLabel, axes.yLabel, axes.title, labels);
   // gnuplot draws into the temporary file that is renamed when complete, or, for an output
   // written in place, into a file of its own that is then copied there.
   OutputThroughName drawn;
   TemporaryFile dataFile, scriptFile;
-  const bool ok =
-      drawn.begin(plot, error) && writeTemporary(dataText(data.series()), dataFile, error) &&
-      writeTemporary(script, scriptFile, error) &&
-      runGnuplot(scriptFile.path(), drawn.name(), dataFile.path(), error) && drawn.finish(error);
+  const bool ok = drawn.begin(plot, error) && writeTemporary(dataText(series), dataFile, error) &&
+                  writeTemporary(script, scriptFile, error) &&
+                  runGnuplot(scriptFile.path(), drawn.name(), dataFile.path(), error) &&
+                  drawn.finish(error);
   return ok && plot.commit(error);
 }
 

@@ -42,6 +42,9 @@ class PlotData {
   std::vector<Series> series_;
 };
 
+// Whether a file name ends in .png, .svg or .pdf, the kinds of plot drawn.
+bool hasPlotExtension(std::string_view file);
+
 // Whether gnuplot can be started; false with a message naming the package when it cannot.
 bool plotterAvailable(std::string& error);
 
@@ -51,6 +54,17 @@ bool plotterAvailable(std::string& error);
 // the data file are not in the script at all: gnuplot is given them as ARG1 and ARG2.
 std::string plotScript(std::string_view extension, std::string_view xLabel, std::string_view yLabel,
                        std::string_view title, const std::vector<std::string>& curveLabels);
+
+// The axis labels and the title of a plot.
+struct PlotAxes {
+  std::string xLabel, yLabel, title;
+};
+
+// Draws `series` into `plot` (opened on `file`; PNG, SVG or PDF by its extension), one curve
+// each with a legend, and commits it. False with `error` set when gnuplot fails, and with
+// `error` empty when no series has a point.
+bool drawSeries(const std::string& file, const PlotAxes& axes,
+                const std::vector<PlotData::Series>& series, OutputFile& plot, std::string& error);
 
 // Draws the plot into `plot` (opened on options.plotFile; PNG, SVG or PDF by its extension):
 // axis labels with units, a legend, one curve per series, and commits it. False with `error`

@@ -31,13 +31,15 @@ class Fit(unittest.TestCase):
         data = "T_C P_bar kH_bar\n" + "".join(
             f"{r['T_C']} {r['P_bar']} {2.718281828459045 ** float(r['lnkH'])!r}\n" for r in rows)
         fitted = run(FIT, "--data", "-", "--name", "MyH2S", "--like", "H2S", "--row",
-                     self.path("row.csv"), stdin=data)
+                     self.path("row.csv"), "--plot", self.path("fit.png"), stdin=data)
         self.assertEqual(fitted.returncode, 0, fitted.stderr)
         values = {line.split()[0]: float(line.split()[1]) for line in fitted.stdout.splitlines()
                   if line.split()[:1] in (["xi"], ["a"], ["b"]) and len(line.split()) == 3}
         self.assertAlmostEqual(values["xi"], -0.2102, delta=1e-9)
         self.assertAlmostEqual(values["a"], -11.2303, delta=1e-8)
         self.assertAlmostEqual(values["b"], 12.6104, delta=1e-8)
+        with open(self.path("fit.png"), "rb") as png:  # measured and fitted, drawn by gnuplot
+            self.assertEqual(png.read(4), b"\x89PNG")
         mine = run(TABLE, "--species", self.path("row.csv"), "--solute", "MyH2S", "--T", "25,150",
                    "--P", "1,100").stdout
         theirs = run(TABLE, "--solute", "H2S", "--T", "25,150", "--P", "1,100").stdout
@@ -62,6 +64,10 @@ class Fit(unittest.TestCase):
             result = run(FIT, "--data", "-", "--name", "X", "--like", "CO2", stdin=data)
             self.assertEqual(result.returncode, 2, data)
             self.assertIn(message, result.stderr)
+        result = run(FIT, "--data", "-", "--name", "X", "--like", "CO2", "--plot", "fit.gif",
+                     stdin=few)
+        self.assertEqual(result.returncode, 2)
+        self.assertIn("--plot: 'fit.gif' must end in .png, .svg or .pdf", result.stderr)
         result = run(FIT, "--data", "-", "--name", "X", stdin="T_C,P_bar,lnkH\n")
         self.assertEqual(result.returncode, 2)
         self.assertIn("the ideal-gas data are needed", result.stderr)
