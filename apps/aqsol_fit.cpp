@@ -39,9 +39,11 @@ residual, and the solute as a species-file row.
 
   --data FILE     the measurements (- for standard input): a CSV or whitespace table whose
                   header names T_C, P_bar (or P_MPa; sat for the saturation pressure), and
-                  lnkH or kH_bar (kH in bar); optionally u_lnkH, the standard uncertainty of
-                  each ln kH, which then weighs it (without it every point weighs the same and
-                  the residuals' scatter sets the standard errors)
+                  for each state one of: lnkH; kH_bar (kH in bar); x, the gas's mole
+                  fraction, at p_gas_bar, its partial pressure (kH = p/x); m, its molality,
+                  at f_gas_bar, its fugacity (K = f/m). Optionally u_lnkH, the standard
+                  uncertainty of each ln kH, which then weighs it (without it every point
+                  weighs the same and the residuals' scatter sets the standard errors)
   --name NAME     the solute's name in the species row
   --like SOLUTE   take the ideal-gas data (gf298, s298, cpA, cpB, cpC) from this solute,
                   built-in or of --species files; each may be overridden by its own option
@@ -124,21 +126,44 @@ bool readArguments(std::span<char*> args, Arguments& a, std::string& why) {
 }
 
 // The measurements: states with ln kH (from lnkH or kH_bar) and their uncertainties.
-bool readData(const std::string& file, std::vector<HenryPoint>& points, std::string& why) {
-  constexpr std::string_view kColumns[] = {"lnkH", "kH_bar", "u_lnkH"};
+// The columns a measurement may give, in this order.
+enum Measured : std::size_t { kLnkH, kKH, kX, kPGas, kMolality, kFGas, kU, kMeasuredCount };
+constexpr std::string_view kMeasuredColumns[kMeasuredCount] = {
+    "lnkH", "kH_bar", "x", "p_gas_bar", "m", "f_gas_bar", "u_lnkH"};
+
+// ln kH (kH in bar, mole-fraction basis) of one state's values: lnkH itself; kH_bar; a mole
+// fraction x at a partial pressure p_gas_bar (kH = p/x); or a molality m at a fugacity
+// f_gas_bar (K = f/m, kH = K 1000/Mw). NaN where the state gives no one of them, or two.
+double lnkHOf(const double* v, double molarMassWater) {
+  const auto given = [&](Measured m) { return !std::isnan(v[m]); };
+  const bool forms[] = {given(kLnkH), given(kKH), given(kX) && given(kPGas),
+                        given(kMolality) && given(kFGas)};
+  if (std::count(std::begin(forms), std::end(forms), true) != 1) return kNotANumber;
+  if (forms[0]) return v[kLnkH];
+  if (forms[1]) return v[kKH] > 0 ? std::log(v[kKH]) : kNotANumber;
+  if (forms[2])
+    return v[kX] > 0 && v[kX] < 1 && v[kPGas] > 0 ? std::log(v[kPGas] / v[kX]) : kNotANumber;
+  return v[kMolality] > 0 && v[kFGas] > 0
+             ? std::log(v[kFGas] / v[kMolality]) + std::log(1000 / molarMassWater)
+             : kNotANumber;
+}
+
+// The measurements: states with ln kH and their uncertainties.
+bool readData(const std::string& file, double molarMassWater, std::vector<HenryPoint>& points,
+              std::string& why) {
   std::vector<table::StateItem> states;
   std::vector<double> values;
-  if (!table::readStateList(file, {}, states, why, kColumns, &values)) return false;
+  if (!table::readStateList(file, {}, states, why, kMeasuredColumns, &values)) return false;
   for (std::size_t n = 0; n < states.size(); ++n) {
-    const double lnkH = values[3 * n], kH = values[3 * n + 1], u = values[3 * n + 2];
-    if (std::isnan(lnkH) == std::isnan(kH) || (!std::isnan(kH) && !(kH > 0)) ||
-        (!std::isnan(u) && !(u > 0))) {
+    const double* v = &values[n * kMeasuredCount];
+    const double lnkH = lnkHOf(v, molarMassWater), u = v[kU];
+    if (std::isnan(lnkH) || (!std::isnan(u) && !(u > 0))) {
       why = requests::quoted(file) + ": state " + std::to_string(n + 1) +
-            ": give lnkH or a positive kH_bar (not both), and a positive u_lnkH if any";
+            ": give one of lnkH, a positive kH_bar, x (0 < x < 1) with p_gas_bar, or m with "
+            "f_gas_bar, and a positive u_lnkH if any";
       return false;
     }
-    points.push_back({states[n].temperatureC, states[n].pressure,
-                      std::isnan(lnkH) ? std::log(kH) : lnkH, std::isnan(u) ? 0 : u});
+    points.push_back({states[n].temperatureC, states[n].pressure, lnkH, std::isnan(u) ? 0 : u});
   }
   return true;
 }
@@ -304,10 +329,10 @@ int run(const Arguments& a) {
   OutputFile plot;
   if (!a.plot.empty() && (!table::plotterAvailable(why) || !plot.open(a.plot, why)))
     return fail(kExitFailed, why);
-  if (!idealGasOf(a, solute, why) || !readData(a.data, points, why))
-    return fail(kExitBadArgument, why);
   ErrorSlot errors;
   const Constants k = setupConstants(errors);
+  if (!idealGasOf(a, solute, why) || !readData(a.data, k.Mw, points, why))
+    return fail(kExitBadArgument, why);
   const SoluteFit fit = fitSolute(k, points);
   if (!fit.error.empty()) return fail(kExitFailed, fit.error);
   std::string checked;

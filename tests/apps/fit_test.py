@@ -4,6 +4,7 @@ gives aqsol-table's rows; data that cannot be fitted, and bad lines, are refused
 usage: fit_test.py AQSOL_FIT AQSOL_TABLE   (run by ctest)"""
 import csv
 import io
+import math
 import os
 import subprocess
 import sys
@@ -49,6 +50,24 @@ class Fit(unittest.TestCase):
                                        delta=1e-9 * abs(float(b[column])), msg=column)
             self.assertEqual(a["range"], "", "inside the fitted temperatures")
 
+    def test_mole_fractions_and_molalities_give_the_same_fit(self):
+        rows = list(csv.DictReader(io.StringIO(run(TABLE, "--solute", "O2", "--T", "0:300:25",
+                                                   "--P", "sat").stdout)))
+        mw = 18.0152
+        forms = {"T_C P_bar lnkH": lambda r: r["lnkH"],
+                 "T_C P_bar x p_gas_bar": lambda r: f"{2.0 / math.exp(float(r['lnkH']))!r} 2",
+                 "T_C P_bar m f_gas_bar": lambda r:
+                     f"{0.5 / (math.exp(float(r['lnkH'])) * mw / 1000)!r} 0.5"}
+        fits = []
+        for header, value in forms.items():
+            data = header + "\n" + "".join(f"{r['T_C']} sat {value(r)}\n" for r in rows)
+            out = run(FIT, "--data", "-", "--name", "O2x", "--like", "O2", stdin=data)
+            self.assertEqual(out.returncode, 0, out.stderr)
+            fits.append([float(line.split()[1]) for line in out.stdout.splitlines()[1:4]])
+        for fit in fits[1:]:
+            for ours, theirs in zip(fit, fits[0]):
+                self.assertAlmostEqual(ours, theirs, delta=1e-9 * abs(theirs))
+
     def test_data_that_cannot_be_fitted_are_refused(self):
         one = "T_C,P_bar,lnkH\n" + "25,1,7.39\n" * 5
         result = run(FIT, "--data", "-", "--name", "X", "--like", "CO2", stdin=one)
@@ -59,8 +78,10 @@ class Fit(unittest.TestCase):
         self.assertEqual(result.returncode, 1)
         self.assertIn("at least 4 points", result.stderr)
         for data, message in (("T_C,P_bar,lnkH\n25,1,seven\n", "standard input:2: lnkH: not a"),
-                              ("T_C,P_bar\n25,1\n", "give lnkH or a positive kH_bar"),
-                              ("T_C,P_bar,kH_bar\n25,1,-3\n", "give lnkH or a positive kH_bar")):
+                              ("T_C,P_bar\n25,1\n", "give one of lnkH, a positive kH_bar"),
+                              ("T_C,P_bar,kH_bar\n25,1,-3\n", "give one of lnkH, a positive"),
+                              ("T_C,P_bar,lnkH,kH_bar\n25,1,7,1000\n", "give one of lnkH"),
+                              ("T_C,P_bar,x,p_gas_bar\n25,1,1.5,1\n", "x (0 < x < 1)")):
             result = run(FIT, "--data", "-", "--name", "X", "--like", "CO2", stdin=data)
             self.assertEqual(result.returncode, 2, data)
             self.assertIn(message, result.stderr)
