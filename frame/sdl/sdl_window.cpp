@@ -83,7 +83,13 @@ SdlWindow::SdlWindow() {
   // The window is an X11 window. Without that choice SDL would fall back to drawing into the
   // terminal or the frame buffer when no display exists; a driver named in SDL_VIDEODRIVER (the
   // dummy one of the tests) is still honoured.
-  if (std::getenv("SDL_VIDEODRIVER") == nullptr) setenv("SDL_VIDEODRIVER", "x11", 1);
+  if (std::getenv("SDL_VIDEODRIVER") == nullptr) {
+    // Without a display the window cannot open: say what to use instead before SDL says why.
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0')
+      std::fputs("aqsol: no display (DISPLAY is not set): use aqsol-console\n", stderr);
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+  }
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) < 0) {
     std::fprintf(stderr, "Unable to init SDL: %s\n", SDL_GetError());
     std::exit(kExitSdlInit);

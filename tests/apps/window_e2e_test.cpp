@@ -338,7 +338,11 @@ TEST(WindowWithoutDisplay, FailsAtStartWithCode100) {
   const int status = pclose(pipe);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 100);
-  EXPECT_EQ(err.rfind("Unable to init SDL: ", 0), 0u) << err;
+  EXPECT_EQ(err.rfind("aqsol: no display (DISPLAY is not set): use aqsol-console\n"
+                      "Unable to init SDL: ",
+                      0),
+            0u)
+      << err;
 }
 
 }  // namespace
