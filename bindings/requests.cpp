@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 #include "services/ascii_text.hpp"
 #include "services/shortest_number.hpp"
@@ -59,9 +60,43 @@ std::string numberText(double value) {
 
 constexpr double kAbsoluteZeroC = -273.15;
 
-std::string unknownSolute(std::string_view text) {
-  return "unknown solute " + quoted(text) + " (use a name or a number 1-" +
-         std::to_string(soluteTable().size()) + ")";
+// The edit distance of two names, letters compared in any case.
+std::size_t editDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      const bool same = equalsIgnoringCase(a.substr(i - 1, 1), b.substr(j - 1, 1));
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// The most names an unknown solute's message lists.
+constexpr std::size_t kMostListedNames = 40;
+
+// Why `text` names no solute of `set`: the nearest name where one is close (a typing slip), and
+// the names to choose from.
+std::string unknownSolute(std::string_view text, const SoluteSet& set) {
+  std::string_view nearest;
+  std::size_t best = std::max<std::size_t>(1, text.size() / 3) + 1;
+  std::string names;
+  for (const SoluteParams& s : set.all()) {
+    if (const std::size_t d = editDistance(text.substr(0, 40), s.name); d < best) {
+      best = d;
+      nearest = s.name;
+    }
+    names += (names.empty() ? "" : " ") + std::string(s.name);
+  }
+  const std::string menu = "a number 1-" + std::to_string(soluteTable().size());
+  return "unknown solute " + quoted(text) +
+         (nearest.empty() ? "" : ": did you mean " + std::string(nearest) + "?") + " (use " + menu +
+         " or a name" + (set.all().size() <= kMostListedNames ? ": " + names : "") + ")";
 }
 
 }  // namespace
@@ -143,7 +178,7 @@ bool readSolutes(std::string_view list, const SoluteSet& set, std::vector<Solute
     } else if (const SoluteParams* found = set.find(item)) {
       solutes.push_back(*found);
     } else {
-      error = unknownSolute(item);
+      error = unknownSolute(item, set);
       return false;
     }
     if (solutes.size() > kMostSolutesNamed) {
@@ -156,7 +191,7 @@ bool readSolutes(std::string_view list, const SoluteSet& set, std::vector<Solute
 
 const SoluteParams* readOneSolute(std::string_view text, const SoluteSet& set, std::string& error) {
   if (const SoluteParams* found = set.find(text)) return found;
-  error = unknownSolute(text);
+  error = unknownSolute(text, set);
   return nullptr;
 }
 

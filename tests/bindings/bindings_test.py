@@ -192,8 +192,12 @@ class InstalledLibrary(unittest.TestCase):
         self.assertEqual(by_table("--T", "25", "--P", "1", "--pressure-unit", "psi"), unit)
         self.assertEqual(by_python("properties('CO2', 25, 1, pressure_unit='psi')"), unit)
         # Bad solutes and bad states.
-        cases = (("XeF2", 25, 1, "unknown solute 'XeF2' (use a name or a number 1-20)"),
-                 ("21", 25, 1, "unknown solute '21' (use a name or a number 1-20)"),
+        names = ("H2 N2 O2 H2S CO2 Ar Ne NH3 SO2 CH4 C2H4 C2H6 C3H8 C4H10 C6H6 HCl HF H3BO3 "
+                 "H3AsO3 H2Se")
+        cases = (("XeF2", 25, 1, f"unknown solute 'XeF2' (use a number 1-20 or a name: {names})"),
+                 ("21", 25, 1, f"unknown solute '21' (use a number 1-20 or a name: {names})"),
+                 ("C02", 25, 1, "unknown solute 'C02': did you mean CO2? (use a number 1-20 or a "
+                                f"name: {names})"),
                  ("CO2", -300, 1,
                   "temperature -300 °C is at or below absolute zero (-273.15 °C)"),
                  ("CO2", 25, -1, "pressure -1 bar is below zero (give a positive pressure, "
