@@ -214,8 +214,9 @@ constexpr OptionEntry kOptions[] = {
      "pressures in bar (MPa with --pressure-unit MPa); sat (or 0) for the saturation pressure "
      "at each T"},
     {"--states", "", "FILE", Round::kValues, takeStates,
-     "the states as a list of (T, P) pairs instead of the grid --T x --P: a CSV or whitespace "
-     "table (- for standard input) whose header names the columns T_C and P_bar (or P_MPa); "
+     "the states as a list of (T, P) pairs instead of the grid --T x --P: a table separated by "
+     "semicolons, commas, or blanks and tabs (- for standard input) whose header names the "
+     "columns T_C and P_bar (or P_MPa); "
      "other columns are ignored, blank lines and lines starting with # skipped, sat allowed. "
      "One row per pair (per solute), in the order of the file; a bad pair is named by its line "
      "number"},

@@ -47,12 +47,13 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
-// The fields of a line: split on commas (quotes around a field removed), or on runs of blanks.
-std::vector<std::string_view> fieldsOf(std::string_view line, bool commas) {
+// The fields of a line: split on `separator` (',' or ';'; quotes around a field removed), or,
+// where it is 0, on runs of blanks and tabs.
+std::vector<std::string_view> fieldsOf(std::string_view line, char separator) {
   std::vector<std::string_view> fields;
-  if (commas) {
+  if (separator != 0) {
     for (std::size_t start = 0;;) {
-      const std::size_t end = line.find(',', start);
+      const std::size_t end = line.find(separator, start);
       std::string_view field = trimmed(line.substr(start, end - start));
       if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
         field = trimmed(field.substr(1, field.size() - 2));
@@ -72,7 +73,8 @@ std::vector<std::string_view> fieldsOf(std::string_view line, bool commas) {
 
 // Where the header puts the temperature and the pressure, and the pressure's unit.
 struct Header {
-  bool commas = false;
+  char separator = 0;  // ';' or ',' where the header has one (';' first: a spreadsheet's CSV
+                       // where the comma is the decimal mark), else blanks and tabs
   std::size_t temperature = 0, pressure = 0;
   Units pressureUnits;
   std::vector<std::optional<std::size_t>> extras;  // where each extra column is, if anywhere
@@ -98,8 +100,10 @@ std::size_t countFields(const std::vector<std::string_view>& fields,
 
 bool readHeader(std::string_view line, const Units& units, std::span<const std::string_view> extras,
                 Header& header, std::string& error) {
-  header.commas = line.find(',') != std::string_view::npos;
-  const std::vector<std::string_view> fields = fieldsOf(line, header.commas);
+  header.separator = line.find(';') != std::string_view::npos   ? ';'
+                     : line.find(',') != std::string_view::npos ? ','
+                                                                : 0;
+  const std::vector<std::string_view> fields = fieldsOf(line, header.separator);
   for (std::string_view extra : extras) header.extras.push_back(findField(fields, {extra}));
   // A header that names two temperature or two pressure columns leaves the choice open.
   const bool twoTemperatures = countFields(fields, {"T_C", "T"}) > 1;
@@ -147,7 +151,7 @@ bool readExtras(const std::vector<std::string_view>& fields, const Header& heade
 }
 
 bool readState(std::string_view line, const Header& header, StateItem& state, std::string& error) {
-  const std::vector<std::string_view> fields = fieldsOf(line, header.commas);
+  const std::vector<std::string_view> fields = fieldsOf(line, header.separator);
   const std::size_t needed = std::max(header.temperature, header.pressure) + 1;
   if (fields.size() < needed) {
     error = "expected " + std::to_string(needed) + " fields or more, found " +
@@ -203,7 +207,7 @@ bool readStateStream(std::FILE* in, std::string_view name, const Units& units,
       return fail(number, "more than " + std::to_string(kMaxListValues) + " states");
     if (!readState(text, *header, states.emplace_back(), why)) return fail(number, why);
     if (extraValues != nullptr &&
-        !readExtras(fieldsOf(text, header->commas), *header, extras, *extraValues, why))
+        !readExtras(fieldsOf(text, header->separator), *header, extras, *extraValues, why))
       return fail(number, why);
   }
 }

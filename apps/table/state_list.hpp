@@ -22,8 +22,8 @@ struct StateItem {
 // Reads the states of the table in `file` ("-": standard input). Blank lines and lines that
 // start with # are skipped; the first other line is the header, which names the columns: T_C
 // (or T) and P_bar, P_MPa (or P, in `units`); the other columns are ignored. Fields are
-// separated by commas when the header has one (double quotes around a field are removed), else
-// by blanks and tabs. A pressure of sat or 0 is the saturation pressure. At most kMaxListValues
+// separated by semicolons when the header has one, else by commas when it has one (double
+// quotes around a field are removed), else by blanks and tabs. A pressure of sat or 0 is the saturation pressure. At most kMaxListValues
 // states. False with `error` naming the file and the line of the first bad state. Where
 // `extraValues` is given, the numbers of the columns named `extras` (any case) are appended
 // there too, a state's after another's, NaN where a column is absent or a field empty.

@@ -107,6 +107,9 @@ class StateLists(unittest.TestCase):
         self.assertEqual(rows[1], grid[0])  # sat: the same row as the grid's
 
     def test_standard_input_whitespace_and_megapascal(self):
+        # A spreadsheet's export with semicolons reads as the commas' CSV does.
+        self.assertEqual(table("--states", "-", stdin=b"T_C;P_bar;well\n25;1;A-1\n"),
+                         table("--T", "25", "--P", "1"))
         rows = table("--states", "-", stdin=b"T_C  P_MPa\r\n25\t0.1\r\n300 10\r\n")
         self.assertEqual([r["P_bar"] for r in rows], ["1", "100"])
         self.assertEqual(rows, table("--T", "25", "--P", "1") + table("--T", "300", "--P", "100"))
