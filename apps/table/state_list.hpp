@@ -23,10 +23,11 @@ struct StateItem {
 // start with # are skipped; the first other line is the header, which names the columns: T_C
 // (or T) and P_bar, P_MPa (or P, in `units`); the other columns are ignored. Fields are
 // separated by semicolons when the header has one, else by commas when it has one (double
-// quotes around a field are removed), else by blanks and tabs. A pressure of sat or 0 is the saturation pressure. At most kMaxListValues
-// states. False with `error` naming the file and the line of the first bad state. Where
-// `extraValues` is given, the numbers of the columns named `extras` (any case) are appended
-// there too, a state's after another's, NaN where a column is absent or a field empty.
+// quotes around a field are removed), else by blanks and tabs. A pressure of sat or 0 is the
+// saturation pressure. At most kMaxListValues states. False with `error` naming the file and the
+// line of the first bad state. Where `extraValues` is given, the numbers of the columns named
+// `extras` (any case) are appended there too, a state's after another's, NaN where a column is
+// absent or a field empty.
 bool readStateList(const std::string& file, const Units& units, std::vector<StateItem>& states,
                    std::string& error, std::span<const std::string_view> extras = {},
                    std::vector<double>* extraValues = nullptr);

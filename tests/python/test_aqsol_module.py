@@ -273,3 +273,8 @@ def test_a_fit_gives_the_numbers_aqsol_fit_gives():
     assert abs(exact["xi"] - (-0.032)) < 1e-9 and abs(exact["b"] - 14.6278) < 1e-8
     with pytest.raises(ValueError, match="^fit: the data cannot tell"):
         aqsol.fit([25] * 5, [7.0] * 5, 1)
+
+
+def test_the_module_shows_only_its_own_names():
+    assert [n for n in dir(aqsol) if not n.startswith("_")] == [
+        "RANGE_FLAGS", "cpu_target", "dataset", "fit", "properties", "solutes", "water"]

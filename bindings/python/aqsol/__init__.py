@@ -7,7 +7,7 @@ properties(solute, T_C, P_bar)     water and solute properties: a dict of arrays
 water(T_C, P_bar)                  water properties alone
 dataset(solutes, T_C, P)           a grid as an xarray Dataset on (solute, T_C, P_bar)
 """
-import numpy as np
+import numpy as _np
 
 from ._aqsol import RANGE_FLAGS, __version__, cpu_target, fit, solutes
 from ._aqsol import columns as _columns
@@ -36,14 +36,14 @@ def _frame(result, units, pressure_unit):
     """A pandas DataFrame with the table's columns: one row per state, range and status as
     aqsol-table writes them; units in .attrs["units"]."""
     pandas = _require("pandas", "python3-pandas")
-    messages = np.asarray(result["messages"], dtype=object)
+    messages = _np.asarray(result["messages"], dtype=object)
     data = {}
     for name, values in result.items():
         if name in ("messages", "range", "status"):
             continue
-        data[name] = np.asarray(values).reshape(-1)
-    data["range"] = [_range_words(int(b)) for b in np.asarray(result["range"]).reshape(-1)]
-    data["status"] = messages[np.asarray(result["status"]).reshape(-1)]
+        data[name] = _np.asarray(values).reshape(-1)
+    data["range"] = [_range_words(int(b)) for b in _np.asarray(result["range"]).reshape(-1)]
+    data["status"] = messages[_np.asarray(result["status"]).reshape(-1)]
     frame = pandas.DataFrame(data)
     frame.attrs["units"] = {name: unit for name, _, unit in _columns(units, pressure_unit)}
     return frame
@@ -76,12 +76,12 @@ as_frame  True: a pandas DataFrame instead, as in properties()
 def _axis(values, name, saturation=False):
     """A grid's axis as a 1-D float array: numbers, and with `saturation` "sat" (any case) for
     0 as properties() takes it; an empty axis is refused."""
-    items = [values] if isinstance(values, str) or np.ndim(values) == 0 else list(
-        np.asarray(values, dtype=object).reshape(-1))
+    items = [values] if isinstance(values, str) or _np.ndim(values) == 0 else list(
+        _np.asarray(values, dtype=object).reshape(-1))
     if saturation:
         items = [0.0 if isinstance(v, str) and v.lower() == "sat" else v for v in items]
     try:
-        axis = np.asarray(items, dtype=float).reshape(-1)
+        axis = _np.asarray(items, dtype=float).reshape(-1)
     except (TypeError, ValueError):
         raise ValueError(f"{name}: expected numbers" + (', 0 or "sat"' if saturation else "")) \
             from None
@@ -112,7 +112,7 @@ def dataset(solutes, T_C, P=None, *, P_bar=None, threads=0, units="cal", pressur
     if isinstance(solutes, str):
         names = solutes if solutes.lower() == "all" else [solutes]
     else:
-        names = [solutes] if np.ndim(solutes) == 0 else list(solutes)
+        names = [solutes] if _np.ndim(solutes) == 0 else list(solutes)
     if len(names) == 0:
         raise ValueError("solutes: no solute given")
     if (P is None) == (P_bar is None):  # refused, in the module's words

@@ -3,6 +3,7 @@ cluster in chunks and gathered as an xarray Dataset (or written to netCDF).
 
 Run it on this machine:             python3 dask_grid.py
 On a cluster, name the scheduler:   python3 dask_grid.py tcp://scheduler:8786
+Also write it to a netCDF file:     python3 dask_grid.py local co2_grid.nc   (about 150 MB)
 """
 import sys
 
@@ -49,10 +50,15 @@ def grid(client, solute, temperatures, pressures, states_per_chunk=100_000):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) > 1:
-        client = Client(sys.argv[1])          # a real cluster: only its address changes
+    # python3 dask_grid.py [SCHEDULER|local] [OUTPUT.nc]: the grid is written only where asked.
+    address = sys.argv[1] if len(sys.argv) > 1 and sys.argv[1] != "local" else None
+    output = sys.argv[2] if len(sys.argv) > 2 else None
+    if address:
+        client = Client(address)              # a real cluster: only its address changes
     else:
         client = Client(LocalCluster(n_workers=2, threads_per_worker=1, processes=True))
     dataset = grid(client, "CO2", np.linspace(0, 350, 1001), np.linspace(1, 1000, 1000))
-    dataset.to_netcdf("co2_grid.nc")
+    if output:
+        print(f"writing {dataset.nbytes / 1e6:.0f} MB to {output}")
+        dataset.to_netcdf(output)
     print(dataset)
