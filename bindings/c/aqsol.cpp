@@ -24,6 +24,8 @@
 namespace aqsol {
 namespace {
 
+using table::ResolvedColumn;
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // The model's constants, built on first use (safely from any thread) and read-only afterwards.
@@ -42,13 +44,39 @@ void copyMessage(std::string_view text, char* message, std::size_t size) {
   message[length] = '\0';
 }
 
-// Why a state cannot be asked for, or empty: the pressure in bar, 0 for the saturation pressure.
-std::string badState(double temperatureC, double pressureBar) {
+// Why a state cannot be asked for, or empty: the pressure in the pressure unit of `units`, 0 for
+// the saturation pressure.
+std::string badState(double temperatureC, double pressure, const table::Units& units = {}) {
   if (std::string why = requests::temperatureProblem(temperatureC); !why.empty())
     return "T_C: " + why;
-  if (std::string why = requests::pressureProblem(pressureBar, {}); !why.empty())
-    return "P_bar: " + why;
+  if (std::string why = requests::pressureProblem(pressure, units); !why.empty())
+    return std::string(table::columnName(table::kPressureColumn, units)) + ": " + why;
   return {};
+}
+
+table::Units unitsOf(unsigned bits);
+
+// The columns of aqsol_values' number fields in `bits`' units.
+std::vector<ResolvedColumn> numberFields(unsigned bits) {
+  std::vector<ResolvedColumn> fields;
+  for (const ResolvedColumn& column :
+       table::ColumnSet(unitsOf(bits)).between(table::kTemperatureColumn, table::kLastValueColumn))
+    if (column.index != table::kPhaseColumn) fields.push_back(column);
+  return fields;
+}
+
+// The units a call's bits name (AQSOL_UNITS_SI, AQSOL_PRESSURE_MPA).
+table::Units unitsOf(unsigned bits) {
+  return {(bits & AQSOL_UNITS_SI) != 0, (bits & AQSOL_PRESSURE_MPA) != 0};
+}
+
+// The column of field `field` of aqsol_values in `bits`' units (T_C to K_aq_gas, the phase
+// skipped), resolved once for each of the four units; null for any other field.
+const ResolvedColumn* fieldColumn(int field, unsigned bits) {
+  static const std::vector<ResolvedColumn> fields[4] = {numberFields(0), numberFields(1),
+                                                        numberFields(2), numberFields(3)};
+  if (field < 0 || static_cast<std::size_t>(field) >= table::kRowNumberCount) return nullptr;
+  return &fields[bits & 3][static_cast<std::size_t>(field)];
 }
 
 // The solute a text names, nullptr for the water alone (no text, or an empty one); false with
@@ -61,9 +89,9 @@ bool soluteOf(const SoluteSet& set, const char* text, const SoluteParams*& solut
   return solute != nullptr;
 }
 
-aqsol_values valuesOf(const Row& row) {
+aqsol_values valuesOf(const Row& row, const table::Units& units) {
   const auto value = [&](std::size_t column) {
-    return table::columnValue(row, column).value_or(kNaN);
+    return table::columnValue(row, column, units).value_or(kNaN);
   };
   aqsol_values v;
   double* out[] = {&v.T_C,       &v.P_bar, &v.rho,    &v.drho_dP, &v.drho_dT,
@@ -116,9 +144,9 @@ std::string overlappingArrays(std::span<const Span> inputs, std::span<const Span
 }
 
 // The states of aqsol_properties_many; each message takes `messageSize` bytes.
-int computeStates(const SoluteSet& set, const char* soluteText, std::size_t count,
-                  const double* temperatures, const double* pressures, unsigned threads,
-                  aqsol_values* values, int* statuses, char* messages,
+int computeStates(const SoluteSet& set, const table::Units& units, const char* soluteText,
+                  std::size_t count, const double* temperatures, const double* pressures,
+                  unsigned threads, aqsol_values* values, int* statuses, char* messages,
                   std::size_t messageSize) try {
   const auto refuse = [&](const std::string& why) {
     copyMessage(why, messages, messageSize);
@@ -144,18 +172,20 @@ int computeStates(const SoluteSet& set, const char* soluteText, std::size_t coun
     return refuse("arrays overlap: " + pair +
                   " share memory (no array written may overlap another)");
   for (std::size_t i = 0; i < count; ++i)
-    if (const std::string bad = badState(temperatures[i], pressures[i]); !bad.empty())
+    if (const std::string bad = badState(temperatures[i], pressures[i], units); !bad.empty())
       return refuse(bad + " (state " + std::to_string(i) + ")");
   const Constants& k = *constants();
   forEachChunk(count, workers, [&](std::size_t first, std::size_t end) {
     std::vector<RowRequest> requests;
     for (std::size_t i = first; i < end; ++i)
-      requests.push_back({solute, temperatures[i], {pressures[i] == 0, pressures[i]}});
+      requests.push_back({solute,
+                          temperatures[i],
+                          {pressures[i] == 0, table::pressureInBar(pressures[i], units)}});
     std::vector<Row> rows(end - first);
     computeRows(k, requests, rows);
     for (std::size_t i = first; i < end; ++i) {
       const Row& row = rows[i - first];
-      values[i] = valuesOf(row);
+      values[i] = valuesOf(row, units);
       if (statuses != nullptr) statuses[i] = statusOf(row);
       if (messages != nullptr) copyMessage(messageOf(row), messages + i * messageSize, messageSize);
     }
@@ -219,15 +249,45 @@ const char* aqsol_phase_name(int phase) {
 int aqsol_properties(const char* solute, double T_C, double P_bar, aqsol_values* values,
                      char* message, size_t message_size) {
   int status = AQSOL_OK;
-  const int call = aqsol::computeStates(aqsol::builtInSolutes(), solute, 1, &T_C, &P_bar, 1, values,
-                                        &status, message, message_size);
+  const int call = aqsol::computeStates(aqsol::builtInSolutes(), {}, solute, 1, &T_C, &P_bar, 1,
+                                        values, &status, message, message_size);
   return call == AQSOL_OK ? status : call;
 }
 
 int aqsol_properties_many(const char* solute, size_t count, const double* T_C, const double* P_bar,
                           unsigned threads, aqsol_values* values, int* statuses, char* messages) {
-  return aqsol::computeStates(aqsol::builtInSolutes(), solute, count, T_C, P_bar, threads, values,
-                              statuses, messages, AQSOL_MESSAGE_SIZE);
+  return aqsol::computeStates(aqsol::builtInSolutes(), {}, solute, count, T_C, P_bar, threads,
+                              values, statuses, messages, AQSOL_MESSAGE_SIZE);
+}
+
+int aqsol_units_of(const char* units, const char* pressure_unit, unsigned* bits, char* message) {
+  aqsol::table::Units chosen;
+  std::string why;
+  if (units != nullptr && !aqsol::requests::readUnits(units, chosen, why)) {
+    why = "units: " + why;
+  } else if (pressure_unit != nullptr &&
+             !aqsol::requests::readPressureUnit(pressure_unit, chosen, why)) {
+    why = "pressure_unit: " + why;
+  } else if (bits == nullptr) {
+    why = "bits must not be null";
+  } else {
+    *bits = (chosen.si ? unsigned{AQSOL_UNITS_SI} : 0u) |
+            (chosen.megapascal ? unsigned{AQSOL_PRESSURE_MPA} : 0u);
+    aqsol::copyMessage("ok", message, AQSOL_MESSAGE_SIZE);
+    return AQSOL_OK;
+  }
+  aqsol::copyMessage(why, message, AQSOL_MESSAGE_SIZE);
+  return AQSOL_BAD_ARGUMENT;
+}
+
+const char* aqsol_field_name(int field, unsigned units) {
+  const aqsol::ResolvedColumn* column = aqsol::fieldColumn(field, units);
+  return column == nullptr ? nullptr : column->name.c_str();
+}
+
+const char* aqsol_field_unit(int field, unsigned units) {
+  const aqsol::ResolvedColumn* column = aqsol::fieldColumn(field, units);
+  return column == nullptr ? nullptr : column->unit.c_str();
 }
 
 // A set of solutes with species files: the built-in ones, and those the files add or replace.
@@ -264,8 +324,8 @@ const char* aqsol_species_solute_name(const aqsol_species* species, const char* 
   return found == nullptr ? nullptr : found->name.data();
 }
 
-int aqsol_check_request(const aqsol_species* species, const char* solute, double T_C, double P_bar,
-                        long long threads, char* message) {
+int aqsol_check_request(const aqsol_species* species, unsigned units, const char* solute,
+                        double T_C, double P, long long threads, char* message) {
   const aqsol::SoluteParams* found = nullptr;
   std::string why;
   unsigned workers = 0;
@@ -275,7 +335,7 @@ int aqsol_check_request(const aqsol_species* species, const char* solute, double
   } else if (!aqsol::requests::readThreads(threads, workers, why)) {
     why = "threads: " + why;
   } else {
-    why = aqsol::badState(T_C, P_bar);
+    why = aqsol::badState(T_C, P, aqsol::unitsOf(units));
   }
   aqsol::copyMessage(why.empty() ? "ok" : why, message, AQSOL_MESSAGE_SIZE);
   return why.empty() ? AQSOL_OK : AQSOL_BAD_ARGUMENT;
@@ -284,9 +344,17 @@ int aqsol_check_request(const aqsol_species* species, const char* solute, double
 int aqsol_species_properties_many(const aqsol_species* species, const char* solute, size_t count,
                                   const double* T_C, const double* P_bar, unsigned threads,
                                   aqsol_values* values, int* statuses, char* messages) {
-  return aqsol::computeStates(species != nullptr ? species->set : aqsol::builtInSolutes(), solute,
-                              count, T_C, P_bar, threads, values, statuses, messages,
-                              AQSOL_MESSAGE_SIZE);
+  return aqsol_species_properties_in_units(species, 0, solute, count, T_C, P_bar, threads, values,
+                                           statuses, messages);
+}
+
+int aqsol_species_properties_in_units(const aqsol_species* species, unsigned units,
+                                      const char* solute, size_t count, const double* T_C,
+                                      const double* P, unsigned threads, aqsol_values* values,
+                                      int* statuses, char* messages) {
+  return aqsol::computeStates(species != nullptr ? species->set : aqsol::builtInSolutes(),
+                              aqsol::unitsOf(units), solute, count, T_C, P, threads, values,
+                              statuses, messages, AQSOL_MESSAGE_SIZE);
 }
 
 }  // extern "C"

@@ -1,6 +1,7 @@
 ! aqsol from Fortran: properties of water and of dissolved gases and neutral solutes at infinite
 ! dilution, through the C library (link with -laqsol). Units are those of aqsol-table's default
-! columns: C, bar, g/cm3, cm3/mol, cal/mol, cal/(mol K).
+! columns: C, bar, g/cm3, cm3/mol, cal/mol, cal/(mol K); over arrays, units=AQSOL_UNITS_SI and
+! AQSOL_PRESSURE_MPA (summed) give aqsol-table's --units si and --pressure-unit MPa.
 !
 !   use aqsol
 !   type(aqsol_values) :: v
@@ -24,6 +25,8 @@ module aqsol
   ! The pressure that stands for the saturation pressure at the temperature.
   real(c_double), parameter, public :: AQSOL_SAT = 0d0
   integer, parameter, public :: AQSOL_MESSAGE_SIZE = 256
+  ! Units over arrays of states: J, m3, kg/m3; pressures (given and computed) in MPa.
+  integer, parameter, public :: AQSOL_UNITS_SI = 1, AQSOL_PRESSURE_MPA = 2
 
   ! One computed state: aqsol-table's columns in their order (NaN where not computed).
   type, bind(c), public :: aqsol_values
@@ -52,11 +55,12 @@ module aqsol
       integer(c_size_t), value :: message_size
     end function c_properties
 
-    integer(c_int) function c_properties_many(species, solute, count, T_C, P_bar, threads, &
-                                              values, statuses, messages) &
-        bind(c, name="aqsol_species_properties_many")
+    integer(c_int) function c_properties_many(species, units, solute, count, T_C, P_bar, &
+                                              threads, values, statuses, messages) &
+        bind(c, name="aqsol_species_properties_in_units")
       import :: c_char, c_double, c_int, c_size_t, c_ptr, aqsol_values
       type(c_ptr), value :: species
+      integer(c_int), value :: units
       character(kind=c_char), dimension(*), intent(in) :: solute
       integer(c_size_t), value :: count
       real(c_double), dimension(*), intent(in) :: T_C, P_bar
@@ -165,18 +169,20 @@ contains
   end function aqsol_species_read
 
   ! Arrays of states of one shape; `statuses`, when given, receives each state's status; with
-  ! `species` (from aqsol_species_new), its solutes. The result is AQSOL_OK when every argument
-  ! was good (see `statuses` for each state).
-  integer function properties_many(solute, T_C, P_bar, values, statuses, threads, species) &
-      result(status)
+  ! `species` (from aqsol_species_new), its solutes; with `units`, those units (P_bar then in
+  ! MPa where they name it). The result is AQSOL_OK when every argument was good (see
+  ! `statuses` for each state).
+  integer function properties_many(solute, T_C, P_bar, values, statuses, threads, species, &
+                                   units) result(status)
     character(len=*), intent(in) :: solute
     real(c_double), intent(in) :: T_C(:), P_bar(:)
     type(aqsol_values), intent(out) :: values(:)
     integer(c_int), intent(out), optional :: statuses(:)
     integer, intent(in), optional :: threads
     type(c_ptr), intent(in), optional :: species
+    integer, intent(in), optional :: units
     integer(c_int), allocatable :: codes(:)
-    integer(c_int) :: workers
+    integer(c_int) :: workers, chosen
     type(c_ptr) :: set
     if (size(P_bar) /= size(T_C) .or. size(values) /= size(T_C)) then
       status = AQSOL_BAD_ARGUMENT
@@ -186,9 +192,11 @@ contains
     if (present(threads)) workers = int(threads, c_int)
     set = c_null_ptr
     if (present(species)) set = species
+    chosen = 0
+    if (present(units)) chosen = int(units, c_int)
     allocate (codes(size(T_C)))
-    status = c_properties_many(set, c_string(solute), int(size(T_C), c_size_t), T_C, P_bar, &
-                               workers, values, codes, c_null_ptr)
+    status = c_properties_many(set, chosen, c_string(solute), int(size(T_C), c_size_t), T_C, &
+                               P_bar, workers, values, codes, c_null_ptr)
     if (present(statuses)) statuses = codes
   end function properties_many
 

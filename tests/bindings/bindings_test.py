@@ -84,13 +84,15 @@ class InstalledLibrary(unittest.TestCase):
         symbols = subprocess.run(["nm", "-D", "--defined-only", library], capture_output=True,
                                  text=True, check=True).stdout.split("\n")
         names = sorted(line.split()[-1] for line in symbols if line.strip())
-        self.assertEqual(names, ["aqsol_check_request", "aqsol_cpu_target", "aqsol_phase_name",
+        self.assertEqual(names, ["aqsol_check_request", "aqsol_cpu_target", "aqsol_field_name",
+                                 "aqsol_field_unit", "aqsol_phase_name",
                                  "aqsol_properties", "aqsol_properties_many",
                                  "aqsol_range_flag_name", "aqsol_solute_count",
                                  "aqsol_solute_index", "aqsol_solute_name",
                                  "aqsol_species_free", "aqsol_species_new",
+                                 "aqsol_species_properties_in_units",
                                  "aqsol_species_properties_many", "aqsol_species_read",
-                                 "aqsol_species_solute_name",
+                                 "aqsol_species_solute_name", "aqsol_units_of",
                                  "aqsol_version"])
         soname = subprocess.run(["objdump", "-p", library], capture_output=True, text=True,
                                 check=True).stdout
@@ -129,8 +131,9 @@ class InstalledLibrary(unittest.TestCase):
         import ctypes
         import re
         c = ctypes.CDLL(os.path.join(self.libdir, "libaqsol.so"))
-        c.aqsol_check_request.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_double,
-                                          ctypes.c_double, ctypes.c_longlong, ctypes.c_char_p]
+        c.aqsol_check_request.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_char_p,
+                                          ctypes.c_double, ctypes.c_double, ctypes.c_longlong,
+                                          ctypes.c_char_p]
 
         def core(message):
             message = re.sub(r"^(aqsol-table: )?[-\w ]+: ", "", message.splitlines()[0])
@@ -142,7 +145,7 @@ class InstalledLibrary(unittest.TestCase):
 
         def by_c(solute, t, p, threads=0):
             message = ctypes.create_string_buffer(256)
-            code = c.aqsol_check_request(None, solute.encode(), t, p, threads, message)
+            code = c.aqsol_check_request(None, 0, solute.encode(), t, p, threads, message)
             return core(message.value.decode()) if code else "ok"
 
         def by_python(call):
@@ -261,6 +264,21 @@ class InstalledLibrary(unittest.TestCase):
                         text = row[name]
                         self.assertEqual(float(text), getattr(out[k], name), (k, name))
                         self.assertEqual(float(text), python[n][k], (k, name))
+        # In SI units with pressures in MPa, as aqsol-table --units si --pressure-unit MPa.
+        si = table_rows("--solute", "Kr", "--species", species, "--T", "25,150", "--P", "0.1,10",
+                        "--units", "si", "--pressure-unit", "MPa")
+        out = (Values * 2)()
+        c.aqsol_species_properties_in_units.argtypes = [
+            ctypes.c_void_p, ctypes.c_uint, ctypes.c_char_p, ctypes.c_size_t,
+            ctypes.POINTER(ctypes.c_double), ctypes.POINTER(ctypes.c_double), ctypes.c_uint,
+            ctypes.POINTER(Values), ctypes.c_void_p, ctypes.c_char_p]
+        self.assertEqual(c.aqsol_species_properties_in_units(
+            handle, 3, b"Kr", 2, (ctypes.c_double * 2)(25, 150), (ctypes.c_double * 2)(0.1, 10),
+            1, out, None, ctypes.create_string_buffer(512)), 0)
+        for k, row in enumerate((si[0], si[3])):
+            for name in numbers:
+                column = "P_MPa" if name == "P_bar" else name
+                self.assertEqual(float(row[column]), getattr(out[k], name), (k, name))
         c.aqsol_species_free(handle)
 
 
@@ -297,6 +315,11 @@ class Fortran(unittest.TestCase):
         he = table_rows("--species", "g704", "--solute", "He", "--T", "25", "--P", "1")[0]
         self.assertEqual(lines[8].split()[:2], ["species", "He"])
         self.assertEqual(float(lines[8].split()[2]), float(he["lnkH"]))
+        si = table_rows("--solute", "CO2", "--T", "25", "--P", "0.1", "--units", "si",
+                        "--pressure-unit", "MPa")[0]
+        self.assertEqual(lines[9].split()[:2], ["si", "CO2"])
+        self.assertEqual([float(w) for w in lines[9].split()[2:]],
+                         [float(si["rho"]), float(si["lnkH"])])
 
 
 class ReadmeExamples(unittest.TestCase):

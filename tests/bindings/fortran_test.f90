@@ -38,4 +38,8 @@ program fortran_test
   if (aqsol_properties("He", [25d0], [1d0], mine, species=species) /= AQSOL_OK) stop 6
   write (*, '(a,1x,es25.17e3)') "species He", mine(1)%lnkH
   call aqsol_species_free(species)
+  ! SI units with pressures in MPa: CO2 at 25 C and 0.1 MPa.
+  if (aqsol_properties("CO2", [25d0], [0.1d0], mine, units=AQSOL_UNITS_SI + AQSOL_PRESSURE_MPA) &
+      /= AQSOL_OK) stop 7
+  write (*, '(a,2(1x,es25.17e3))') "si CO2", mine(1)%rho, mine(1)%lnkH
 end program fortran_test

@@ -136,19 +136,44 @@ void aqsol_species_free(aqsol_species* species);
  * its record ("co2" and "5" give "CO2"), or NULL where it names none. Lives as long as the set. */
 const char* aqsol_species_solute_name(const aqsol_species* species, const char* solute);
 
-/* Whether aqsol_species_properties_many would take a request: `solute` of the set `species`
- * (NULL: the built-in solutes; NULL or "" for water alone), one state (P_bar 0 for the saturation
- * pressure) and a thread count (0: one per core, at most 256). Returns AQSOL_OK, or
- * AQSOL_BAD_ARGUMENT with the reason in `message` (may be NULL; AQSOL_MESSAGE_SIZE bytes), word
- * for word as aqsol-table and the Python module give it. For interfaces that check their
- * arguments before computing. */
-int aqsol_check_request(const aqsol_species* species, const char* solute, double T_C, double P_bar,
-                        long long threads, char* message);
+/* Whether aqsol_species_properties_in_units would take a request: `solute` of the set
+ * `species` (NULL: the built-in solutes; NULL or "" for water alone), one state (P in the
+ * pressure unit of `units`, 0 for the saturation pressure) and a thread count (0: one per core, at
+ * most 256). Returns AQSOL_OK, or AQSOL_BAD_ARGUMENT with the reason in `message` (may be NULL;
+ * AQSOL_MESSAGE_SIZE bytes), word for word as aqsol-table and the Python module give it. For
+ * interfaces that check their arguments before computing. */
+int aqsol_check_request(const aqsol_species* species, unsigned units, const char* solute,
+                        double T_C, double P, long long threads, char* message);
+
+/* Units of aqsol_species_properties_in_units, as bits: 0 the calculator's own (cal, cm3, g/cm3,
+ * bar); AQSOL_UNITS_SI J, m3 and kg/m3, as aqsol-table's --units si; AQSOL_PRESSURE_MPA the
+ * pressures asked for and given (the field P_bar then holds MPa) and every quantity per
+ * pressure or in ln of a pressure in MPa, as --pressure-unit MPa. Temperatures stay in C. */
+enum aqsol_units { AQSOL_UNITS_SI = 1, AQSOL_PRESSURE_MPA = 2 };
 
 /* aqsol_properties_many with the solutes of a set (NULL: the built-in ones). */
 int aqsol_species_properties_many(const aqsol_species* species, const char* solute, size_t count,
                                   const double* T_C, const double* P_bar, unsigned threads,
                                   aqsol_values* values, int* statuses, char* messages);
+
+/* aqsol_species_properties_many in `units` (aqsol_units bits; 0 as aqsol_properties_many):
+ * `P` in the pressure unit they name, every value in their units, to the bit as aqsol-table
+ * gives it with the same --units and --pressure-unit. */
+int aqsol_species_properties_in_units(const aqsol_species* species, unsigned units,
+                                      const char* solute, size_t count, const double* T_C,
+                                      const double* P, unsigned threads, aqsol_values* values,
+                                      int* statuses, char* messages);
+
+/* The units bits of unit words, in any case: `units` "cal" or "si", `pressure_unit` "bar" or
+ * "MPa" (NULL: the default of each). Returns AQSOL_OK, or AQSOL_BAD_ARGUMENT with the reason in
+ * `message` (may be NULL; AQSOL_MESSAGE_SIZE bytes), as aqsol-table and Python word it. */
+int aqsol_units_of(const char* units, const char* pressure_unit, unsigned* bits, char* message);
+
+/* The name ("P_MPa", say) and the unit ("kg/m3"; "1" for the ln columns) of field `field` of
+ * aqsol_values in `units` bits: 0 for T_C to 14 for K_aq_gas, in the order of the struct; NULL
+ * for any other field. The strings live as long as the program. */
+const char* aqsol_field_name(int field, unsigned units);
+const char* aqsol_field_unit(int field, unsigned units);
 
 #ifdef __cplusplus
 }

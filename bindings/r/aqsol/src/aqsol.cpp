@@ -19,12 +19,13 @@ constexpr std::size_t kSlice = 65'536;
 
 // The first element (1-based, as R counts) that cannot be computed at all, and why, in the
 // C library's words; empty when every element can.
-std::string badElement(const aqsol_species* species, const Rcpp::CharacterVector& solute,
-                       const Rcpp::NumericVector& T_C, const Rcpp::NumericVector& P_bar) {
+std::string badElement(const aqsol_species* species, unsigned units,
+                       const Rcpp::CharacterVector& solute, const Rcpp::NumericVector& T_C,
+                       const Rcpp::NumericVector& P) {
   char why[AQSOL_MESSAGE_SIZE];
   for (R_xlen_t i = 0; i < T_C.size(); ++i) {
     const std::string name = Rcpp::as<std::string>(solute[i]);
-    if (aqsol_check_request(species, name.c_str(), T_C[i], P_bar[i], 0, why) != AQSOL_OK)
+    if (aqsol_check_request(species, units, name.c_str(), T_C[i], P[i], 0, why) != AQSOL_OK)
       return std::string(why) + " (element " + std::to_string(i + 1) + ")";
   }
   return {};
@@ -57,9 +58,6 @@ struct Columns {
       &aqsol_values::V_H2O,   &aqsol_values::Cp_H2O,  &aqsol_values::lnf_H2O,
       &aqsol_values::lnkH,    &aqsol_values::V2,      &aqsol_values::Cp2,
       &aqsol_values::Gaq,     &aqsol_values::S2,      &aqsol_values::K_aq_gas};
-  static constexpr const char* kNames[] = {"T_C",       "P_bar", "rho",    "drho_dP", "drho_dT",
-                                           "d2rho_dT2", "V_H2O", "Cp_H2O", "lnf_H2O", "lnkH",
-                                           "V2",        "Cp2",   "Gaq",    "S2",      "K_aq_gas"};
   Rcpp::NumericVector numbers[std::size(kFields)];
   Rcpp::CharacterVector names, phase, range, status;
 
@@ -81,12 +79,13 @@ struct Columns {
     status[i] = message;
   }
 
-  Rcpp::List frame() const {
+  // The columns, named as aqsol-table names them in `units`.
+  Rcpp::List frame(unsigned units) const {
     Rcpp::List out;
     out.push_back(names, "solute");
     for (std::size_t c = 0; c < std::size(kFields); ++c) {
-      out.push_back(numbers[c], kNames[c]);
-      if (c == 1) out.push_back(phase, "phase");  // after P_bar, as in aqsol-table
+      out.push_back(numbers[c], aqsol_field_name(static_cast<int>(c), units));
+      if (c == 1) out.push_back(phase, "phase");  // after the pressure, as in aqsol-table
     }
     out.push_back(range, "range");
     out.push_back(status, "status");
@@ -100,8 +99,8 @@ struct Columns {
 // slices, R's interrupts looked for between them; a data frame's columns as a list, or the
 // message of a bad argument as a character string.
 // [[Rcpp::export]]
-SEXP aqsol_compute(Rcpp::CharacterVector solute, Rcpp::NumericVector T_C, Rcpp::NumericVector P_bar,
-                   int threads, Rcpp::CharacterVector species) {
+SEXP aqsol_compute(Rcpp::CharacterVector solute, Rcpp::NumericVector T_C, Rcpp::NumericVector P,
+                   int threads, Rcpp::CharacterVector species, int units) {
   const R_xlen_t n = T_C.size();
   char refused[AQSOL_MESSAGE_SIZE];
   const std::unique_ptr<aqsol_species, void (*)(aqsol_species*)> set(
@@ -110,9 +109,10 @@ SEXP aqsol_compute(Rcpp::CharacterVector solute, Rcpp::NumericVector T_C, Rcpp::
     if (aqsol_species_read(set.get(), Rcpp::as<std::string>(species[i]).c_str(), refused) !=
         AQSOL_OK)
       return Rcpp::wrap("species: " + std::string(refused));
-  if (aqsol_check_request(set.get(), nullptr, 25, 1, threads, refused) != AQSOL_OK)
+  const auto bits = static_cast<unsigned>(units);
+  if (aqsol_check_request(set.get(), bits, nullptr, 25, 1, threads, refused) != AQSOL_OK)
     return Rcpp::wrap(std::string(refused));
-  if (const std::string why = badElement(set.get(), solute, T_C, P_bar); !why.empty())
+  if (const std::string why = badElement(set.get(), bits, solute, T_C, P); !why.empty())
     return Rcpp::wrap(why);
   if (const std::string why = tooLarge(n); !why.empty()) return Rcpp::wrap(why);
   std::map<std::string, std::vector<R_xlen_t>> bySolute;
@@ -134,18 +134,42 @@ SEXP aqsol_compute(Rcpp::CharacterVector solute, Rcpp::NumericVector T_C, Rcpp::
       texts.resize(count * AQSOL_MESSAGE_SIZE);
       for (std::size_t k = 0; k < count; ++k) {
         t[k] = T_C[indices[first + k]];
-        p[k] = P_bar[indices[first + k]];
+        p[k] = P[indices[first + k]];
       }
-      const int call = aqsol_species_properties_many(set.get(), name.c_str(), count, t.data(),
-                                                     p.data(), static_cast<unsigned>(threads),
-                                                     values.data(), codes.data(), texts.data());
+      const int call = aqsol_species_properties_in_units(
+          set.get(), bits, name.c_str(), count, t.data(), p.data(), static_cast<unsigned>(threads),
+          values.data(), codes.data(), texts.data());
       if (call != AQSOL_OK) return Rcpp::wrap("aqsol: " + std::string(texts.data()));
       for (std::size_t k = 0; k < count; ++k)
         columns.set(indices[first + k], recorded, values[k], codes[k],
                     &texts[k * AQSOL_MESSAGE_SIZE]);
     }
   }
-  return columns.frame();
+  return columns.frame(bits);
+}
+
+// The units bits of unit words, or the message of bad ones.
+// [[Rcpp::export]]
+SEXP aqsol_unit_bits(std::string units, std::string pressure_unit) {
+  unsigned bits = 0;
+  char why[AQSOL_MESSAGE_SIZE];
+  if (aqsol_units_of(units.c_str(), pressure_unit.c_str(), &bits, why) != AQSOL_OK)
+    return Rcpp::wrap(std::string(why));
+  return Rcpp::wrap(static_cast<int>(bits));
+}
+
+// Each number column's unit in `units`, named by its column.
+// [[Rcpp::export]]
+Rcpp::CharacterVector aqsol_field_units(int units) {
+  Rcpp::CharacterVector unit;
+  Rcpp::CharacterVector names;
+  const auto bits = static_cast<unsigned>(units);
+  for (int field = 0; aqsol_field_name(field, bits) != nullptr; ++field) {
+    unit.push_back(aqsol_field_unit(field, bits));
+    names.push_back(aqsol_field_name(field, bits));
+  }
+  unit.attr("names") = names;
+  return unit;
 }
 
 // [[Rcpp::export]]

@@ -39,9 +39,10 @@ test_that("sat, failed states and water alone", {
 test_that("bad arguments are R errors that name the argument", {
   expect_error(aqsol_properties("XeF2", 25, 1), "solute")
   expect_error(aqsol_properties("CO2", -300, 1), "T_C")
-  expect_error(aqsol_properties("CO2", 25, -1), "P_bar")
-  expect_error(aqsol_properties("CO2", 25, "high"), "P_bar")
-  expect_error(aqsol_properties("CO2", c(1, 2, 3), c(1, 2)), "P_bar: length 2")
+  expect_error(aqsol_properties("CO2", 25, -1), "P_bar")  # the C library's name for it
+  expect_error(aqsol_properties("CO2", 25, "high"), "^P: expected pressures")
+  expect_error(aqsol_properties("CO2", c(1, 2, 3), c(1, 2)), "P: length 2")
+  expect_error(aqsol_properties("CO2", c(1, 2, 3), P_bar = c(1, 2)), "P_bar: length 2")
   expect_error(aqsol_properties(list(), 25, 1), "solute")
 })
 
@@ -86,4 +87,23 @@ test_that("a species file's solutes give aqsol-table's rows, and a bad file is n
   expect_error(aqsol_properties("Kr", 25, 1, species = species),
                paste0("species: '", species, "':2: a: 'x' is not a finite number"), fixed = TRUE)
   expect_identical(aqsol_properties("He", 25, 1, species = "g704")$status, "ok")
+})
+
+test_that("units and pressure units as aqsol-table's, the pressure read in its unit", {
+  frame <- aqsol_properties("CO2", c(25, 150), c(0.1, 10), units = "SI", pressure_unit = "mpa")
+  rows <- rbind(table_rows("--solute", "CO2", "--T", "25", "--P", "0.1", "--units", "si",
+                           "--pressure-unit", "MPa"),
+                table_rows("--solute", "CO2", "--T", "150", "--P", "10", "--units", "si",
+                           "--pressure-unit", "MPa"))
+  for (column in setdiff(names(rows), c("range", "status"))) {
+    expect_identical(frame[[column]], rows[[column]], label = column)
+  }
+  expect_identical(names(frame)[3], "P_MPa")
+  expect_identical(attr(frame, "units")[["rho"]], "kg/m3")
+  expect_identical(attr(frame, "units")[["lnkH"]], "1")
+  by_bar <- aqsol_properties("CO2", c(25, 150), P_bar = c(1, 100), units = "si",
+                             pressure_unit = "MPa")
+  expect_identical(by_bar$lnkH, frame$lnkH)
+  expect_error(aqsol_properties("CO2", 25, 1, units = "imperial"),
+               "units: unknown units 'imperial' (use cal or si)", fixed = TRUE)
 })
