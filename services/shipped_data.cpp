@@ -1,6 +1,7 @@
 // Finding the files shipped with aqsol.
 #include "services/shipped_data.hpp"
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,14 +25,27 @@ std::string programFolder() {
   return program.substr(0, program.rfind('/'));
 }
 
+// The folder of the object this code is linked into: the program, or a shared library of
+// aqsol's loaded by another program (R, Python).
+std::string objectFolder() {
+  Dl_info info;
+  if (::dladdr(reinterpret_cast<void*>(&objectFolder), &info) == 0 || info.dli_fname == nullptr)
+    return {};
+  const std::string object(info.dli_fname);
+  return object.substr(0, object.rfind('/'));
+}
+
 }  // namespace
 
 std::string shippedFile(std::string_view folder, std::string_view name) {
   const std::string relative = std::string(folder) + "/" + std::string(name);
   const char* chosen = std::getenv("AQSOL_DATA_DIR");
+  const std::string library = objectFolder();
   const std::string candidates[] = {
       chosen != nullptr && *chosen != '\0' ? std::string(chosen) + "/" + relative : "",
       programFolder() + "/../share/aqsol/" + relative,
+      library + "/../share/aqsol/" + relative,     // PREFIX/lib
+      library + "/../../share/aqsol/" + relative,  // PREFIX/lib/x86_64-linux-gnu
       std::string(AQSOL_SOURCE_DIR) + "/" + relative,
   };
   for (const std::string& path : candidates)

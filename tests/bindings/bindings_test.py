@@ -124,6 +124,19 @@ class InstalledLibrary(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
 
+    def test_the_r_help_pages_and_their_examples(self):
+        library = self.r_library()
+        if library is None:
+            self.skipTest("R is not installed")
+        program = ("library(aqsol); for (f in c('aqsol_properties', 'aqsol_solutes', "
+                   "'aqsol_version')) { stopifnot(length(help(f, package = 'aqsol')) == 1); "
+                   "example(f, package = 'aqsol', character.only = TRUE, echo = FALSE) }; "
+                   "cat('examples ran\\n')")
+        result = subprocess.run(["Rscript", "-e", program], capture_output=True, text=True,
+                                env={**self.env, "R_LIBS": library})
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertIn("examples ran", result.stdout)
+
     def test_the_same_request_gets_the_same_answer_everywhere(self):
         """aqsol-table, the C library, Python and R over thread counts, unit spellings,
         pressure units, bad solutes and bad states: the same numbers, or the same message
