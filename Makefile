@@ -106,8 +106,8 @@ validate: deps
 	@cmp -s $(BUILD)/validity_tables.cpp calculator/validity_tables.cpp || \
 	  cp $(BUILD)/validity_tables.cpp calculator/validity_tables.cpp
 	@scripts/quiet-build $(BUILD) aqsol-table aqsol-fit
-	@scripts/make-g704-species $(BUILD)/aqsol-fit >$(BUILD)/g704.csv
-	@cmp -s $(BUILD)/g704.csv species/g704.csv || cp $(BUILD)/g704.csv species/g704.csv
+	@scripts/make-g704-set $(BUILD)/aqsol-fit >$(BUILD)/g704.csv
+	@cmp -s $(BUILD)/g704.csv solute_sets/g704.csv || cp $(BUILD)/g704.csv solute_sets/g704.csv
 	@scripts/validate $(BUILD)/aqsol-table
 
 format:

@@ -14,7 +14,7 @@
 #include "apps/table/state_list.hpp"
 #include "bindings/requests.hpp"
 #include "calculator/solute_fit.hpp"
-#include "calculator/species.hpp"
+#include "calculator/solute_set.hpp"
 #include "services/file_output.hpp"
 #include "services/shortest_number.hpp"
 #include "services/version.hpp"

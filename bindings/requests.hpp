@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "bindings/columns.hpp"
+#include "calculator/solute_set.hpp"
 #include "calculator/solutes.hpp"
-#include "calculator/species.hpp"
 
 namespace aqsol::requests {
 

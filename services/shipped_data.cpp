@@ -37,7 +37,8 @@ std::string objectFolder() {
 
 }  // namespace
 
-std::string shippedFile(std::string_view folder, std::string_view name) {
+std::string shippedFile(std::string_view folder, std::string_view name,
+                        std::string_view sourceFolder) {
   const std::string relative = std::string(folder) + "/" + std::string(name);
   const char* chosen = std::getenv("AQSOL_DATA_DIR");
   const std::string library = objectFolder();
@@ -46,7 +47,7 @@ std::string shippedFile(std::string_view folder, std::string_view name) {
       programFolder() + "/../share/aqsol/" + relative,
       library + "/../share/aqsol/" + relative,     // PREFIX/lib
       library + "/../../share/aqsol/" + relative,  // PREFIX/lib/x86_64-linux-gnu
-      std::string(AQSOL_SOURCE_DIR) + "/" + relative,
+      std::string(AQSOL_SOURCE_DIR) + "/" + std::string(sourceFolder) + "/" + std::string(name),
   };
   for (const std::string& path : candidates)
     if (!path.empty() && isFile(path)) return path;

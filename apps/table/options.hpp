@@ -12,8 +12,8 @@
 #include "apps/table/state_list.hpp"
 #include "bindings/columns.hpp"
 #include "bindings/requests.hpp"
+#include "calculator/solute_set.hpp"
 #include "calculator/solutes.hpp"
-#include "calculator/species.hpp"
 #include "calculator/state_rows.hpp"
 #include "services/ascii_text.hpp"
 

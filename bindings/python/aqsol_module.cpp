@@ -21,7 +21,7 @@
 #include "bindings/columns.hpp"
 #include "bindings/requests.hpp"
 #include "calculator/solute_fit.hpp"
-#include "calculator/species.hpp"
+#include "calculator/solute_set.hpp"
 #include "calculator/state_rows.hpp"
 #include "calculator/validity.hpp"
 #include "services/ascii_text.hpp"

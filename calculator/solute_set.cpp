@@ -1,5 +1,5 @@
 // Species files and the set of solutes a caller computes with.
-#include "calculator/species.hpp"
+#include "calculator/solute_set.hpp"
 
 #include <unistd.h>
 
@@ -309,7 +309,8 @@ bool SoluteSet::addSpeciesFile(const std::string& named, std::string& error) {
   // A set shipped with aqsol by its short name ("g704"), unless a file of that name is here.
   std::string path = named;
   if (named.find_first_of("/.") == std::string::npos && ::access(named.c_str(), F_OK) != 0)
-    if (std::string shipped = shippedFile("species", named + ".csv"); !shipped.empty())
+    if (std::string shipped = shippedFile("species", named + ".csv", "solute_sets");
+        !shipped.empty())
       path = shipped;
   std::FILE* in = std::fopen(path.c_str(), "rb");
   if (in == nullptr) {

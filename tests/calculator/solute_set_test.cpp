@@ -1,6 +1,6 @@
 // Tests of species files: solutes of one's own, the built-in ones reproduced by a file, and
 // every kind of bad file refused by its line with nothing added.
-#include "calculator/species.hpp"
+#include "calculator/solute_set.hpp"
 
 #include <gtest/gtest.h>
 

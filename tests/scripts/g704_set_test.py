@@ -2,7 +2,7 @@
 over its own temperature range on the saturation curve, computed by aqsol-table (not taken from
 the set's own record), and the new gases' rows at 25 C and 1 bar.
 
-usage: g704_species_test.py AQSOL_TABLE   (run by ctest)"""
+usage: g704_set_test.py AQSOL_TABLE   (run by ctest)"""
 import csv
 import io
 import os

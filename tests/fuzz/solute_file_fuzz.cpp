@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "calculator/species.hpp"
+#include "calculator/solute_set.hpp"
 #include "services/ascii_text.hpp"
 #include "tests/fuzz/fuzz_support.hpp"
 
