@@ -151,11 +151,11 @@ double lnkHOf(const double* v, double molarMassWater) {
 // The measurements: states with ln kH and their uncertainties.
 bool readData(const std::string& file, double molarMassWater, std::vector<HenryPoint>& points,
               std::string& why) {
-  std::vector<table::StateItem> states;
-  std::vector<double> values;
-  if (!table::readStateList(file, {}, states, why, kMeasuredColumns, &values)) return false;
+  table::StateBlock list;
+  if (!table::readStateList(file, {}, list, why, {kMeasuredColumns, {}})) return false;
+  const std::vector<table::StateItem>& states = list.states;
   for (std::size_t n = 0; n < states.size(); ++n) {
-    const double* v = &values[n * kMeasuredCount];
+    const double* v = &list.numbers[n * kMeasuredCount];
     const double lnkH = lnkHOf(v, molarMassWater), u = v[kU];
     if (std::isnan(lnkH) || (!std::isnan(u) && !(u > 0))) {
       why = requests::quoted(file) + ": state " + std::to_string(n + 1) +

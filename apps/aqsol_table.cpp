@@ -29,6 +29,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "aqsol-table: %s\n(see aqsol-table --help)\n", error.c_str());
     return table::kExitBadArgument;
   }
+  if (const std::string note = table::kelvinHabitNote(options); !note.empty())
+    std::fprintf(stderr, "aqsol-table: %s\n", note.c_str());
   if (options.help || options.version) {
     Output out(STDOUT_FILENO);
     const std::string text =

@@ -1,6 +1,8 @@
 // The columns of aqsol-table, their units and their values in a row.
 #include "bindings/columns.hpp"
 
+#include <algorithm>
+
 #include "calculator/state_rows.hpp"
 
 namespace aqsol::table {
@@ -9,6 +11,7 @@ namespace {
 constexpr double kJoulesPerCalorie = 4.184;  // the thermochemical calorie
 constexpr double kBarPerMegapascal = 10;
 constexpr double kLn10 = 2.302585092994045684;  // ln(MPa/bar)
+constexpr double kKelvinAtZeroCelsius = 273.15;
 
 // One dimension's units and the factor from the default unit to the SI one.
 struct UnitRow {
@@ -66,19 +69,20 @@ std::string_view lnSymbol(std::string_view name) {
 
 std::string_view columnName(std::size_t index, const Units& units) {
   if (index == kPressureColumn && units.megapascal) return "P_MPa";
+  if (index == kTemperatureColumn && units.kelvin) return "T_K";
   return kColumns[index].name;
 }
 
 std::string unitText(Dimension dimension, const Units& units, bool pretty) {
   const UnitRow* row = unitRow(dimension);
   if (row == nullptr) return {};
+  if (dimension == Dimension::kTemperature) return units.kelvin ? "K" : pretty ? "°C" : "C";
   std::string text(units.si ? row->si : row->cal);
   if (units.megapascal) replaceAll(text, "bar", "MPa");
   if (pretty) {
     replaceAll(text, "cm3", "cm³");
     replaceAll(text, "m3", "m³");
     replaceAll(text, "K2", "K²");
-    if (dimension == Dimension::kTemperature) text = "°C";
   }
   return text;
 }
@@ -94,6 +98,8 @@ std::string columnLabel(std::size_t index, const Units& units) {
 
 double inUnits(double value, std::size_t index, const Units& units) {
   const Dimension dimension = kColumns[index].dimension;
+  if (dimension == Dimension::kTemperature)
+    return units.kelvin ? value + kKelvinAtZeroCelsius : value;
   if (units.si) {
     const UnitRow* row = unitRow(dimension);
     if (row != nullptr && row->toSi != 1) value *= row->toSi;
@@ -107,6 +113,10 @@ double inUnits(double value, std::size_t index, const Units& units) {
 
 double pressureInBar(double value, const Units& units) {
   return units.megapascal ? value * kBarPerMegapascal : value;
+}
+
+double temperatureInCelsius(double value, const Units& units) {
+  return units.kelvin ? value - kKelvinAtZeroCelsius : value;
 }
 
 std::string valueColumnDefinitions() {
@@ -123,7 +133,7 @@ std::string valueColumnDefinitions() {
                column.dimension == Dimension::kPressurePerMolality ||
                column.dimension == Dimension::kTemperature) {
       text += ", " + unitText(column.dimension, cal) +
-              (column.dimension == Dimension::kTemperature ? "" : " (or MPa)");
+              (column.dimension == Dimension::kTemperature ? " (or K)" : " (or MPa)");
     } else if (column.dimension != Dimension::kText) {
       text += ", " + unitText(column.dimension, cal) + " | si " + unitText(column.dimension, si);
     }
@@ -149,7 +159,7 @@ std::string numericColumnNames(const Units& units) {
 }
 
 std::optional<double> columnValue(const Row& row, std::size_t index, const Units& units) {
-  if (index == kTemperatureColumn) return row.temperatureC;
+  if (index == kTemperatureColumn) return inUnits(row.temperatureC, index, units);
   if (index == kPressureColumn) {
     if (!row.pressureBar) return {};
     return inUnits(*row.pressureBar, index, units);
@@ -158,9 +168,12 @@ std::optional<double> columnValue(const Row& row, std::size_t index, const Units
   return inUnits(computedValues(row)[index - kFirstValueColumn], index, units);
 }
 
-ColumnSet::ColumnSet(const Units& units, bool solute) : units_(units), solute_(solute) {
-  for (std::size_t index = 0; index < kColumns.size(); ++index) {
-    if (!has(index)) continue;
+ColumnSet::ColumnSet(const Units& units, bool solute, const std::vector<std::size_t>& chosen)
+    : units_(units), solute_(solute), complete_(chosen.empty()) {
+  std::vector<std::size_t> indices = chosen;
+  for (std::size_t index = 0; complete_ && index < kColumns.size(); ++index)
+    if (solute_ || !kColumns[index].solute) indices.push_back(index);
+  for (std::size_t index : indices) {
     const Column& column = kColumns[index];
     columns_.push_back(
         {index, std::string(columnName(index, units)), std::string(column.quantity),
@@ -169,12 +182,14 @@ ColumnSet::ColumnSet(const Units& units, bool solute) : units_(units), solute_(s
   }
 }
 
+bool ColumnSet::has(std::size_t index) const {
+  return std::any_of(columns_.begin(), columns_.end(),
+                     [&](const ResolvedColumn& column) { return column.index == index; });
+}
+
 const ResolvedColumn& ColumnSet::operator[](std::size_t index) const {
-  // Without the solute's columns, those after them sit as many places earlier.
-  std::size_t position = index;
-  if (!solute_)
-    for (std::size_t n = 0; n < index; ++n) position -= kColumns[n].solute ? 1 : 0;
-  return columns_[position];
+  return *std::find_if(columns_.begin(), columns_.end(),
+                       [&](const ResolvedColumn& column) { return column.index == index; });
 }
 
 std::vector<ResolvedColumn> ColumnSet::between(std::size_t first, std::size_t last) const {

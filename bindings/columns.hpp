@@ -16,7 +16,7 @@ namespace aqsol::table {
 // What a column measures, which decides its unit and its conversion.
 enum class Dimension {
   kText,
-  kTemperature,          // C in every system
+  kTemperature,          // C, or K
   kPressure,             // bar, or MPa
   kDensity,              // g/cm3 | kg/m3
   kDensityPerPressure,   // g/(cm3 bar) | kg/(m3 bar)
@@ -30,11 +30,12 @@ enum class Dimension {
 };
 
 // The units of a table: calories, cm3 and g/cm3 as the calculator computes (the default), or SI;
-// pressures in bar, or in MPa.
+// pressures in bar, or in MPa; temperatures in degrees Celsius, or in kelvin.
 struct Units {
   bool si = false;
   bool megapascal = false;
-  bool isDefault() const { return !si && !megapascal; }
+  bool kelvin = false;
+  bool isDefault() const { return !si && !megapascal && !kelvin; }
 };
 
 struct Column {
@@ -108,7 +109,8 @@ static_assert(kLastValueColumn - kFirstValueColumn + 1 == kComputedValueCount,
 static_assert(kLastWaterColumn - kFirstValueColumn + 1 == kWaterValueCount);
 static_assert(kStatusColumn + 1 == kColumns.size());
 
-// The name of column `index` in `units`: P_bar becomes P_MPa in MPa; the others keep theirs.
+// The name of column `index` in `units`: P_bar becomes P_MPa in MPa, T_C becomes T_K in kelvin;
+// the others keep theirs.
 std::string_view columnName(std::size_t index, const Units& units);
 
 // The unit of a dimension, as "g/cm3" or "J/(mol K)" (for ln columns: "f in bar"); `pretty`
@@ -124,6 +126,9 @@ double inUnits(double value, std::size_t index, const Units& units);
 
 // A pressure typed in `units` (bar or MPa), in bar.
 double pressureInBar(double value, const Units& units);
+
+// A temperature typed in `units` (degrees Celsius or kelvin), in degrees Celsius.
+double temperatureInCelsius(double value, const Units& units);
 
 // What the columns from T_C to K_aq_gas hold and their units, cal first and SI after, one entry
 // of a line or more each, for aqsol-table's --help and the Python module's docstring.
@@ -145,17 +150,21 @@ struct ResolvedColumn {
                          // state it
 };
 
-// The columns a table, dataset or call writes, in the table's order: every column, or all but
-// the solute's; each resolved once for the units.
+// The columns a table, dataset or call writes: every column in the table's order, or all but
+// the solute's, or those `chosen` (indices) in the order chosen; each resolved once for the
+// units.
 class ColumnSet {
  public:
-  explicit ColumnSet(const Units& units = {}, bool solute = true);
+  explicit ColumnSet(const Units& units = {}, bool solute = true,
+                     const std::vector<std::size_t>& chosen = {});
 
   const Units& units() const { return units_; }
   bool solute() const { return solute_; }
+  // Whether the set is every column of its table, in the table's order.
+  bool complete() const { return complete_; }
   const std::vector<ResolvedColumn>& all() const { return columns_; }
   // Whether the set has column `index`, and the column (which it must have).
-  bool has(std::size_t index) const { return solute_ || !kColumns[index].solute; }
+  bool has(std::size_t index) const;
   const ResolvedColumn& operator[](std::size_t index) const;
   // The columns from `first` to `last` (indices) that the set has.
   std::vector<ResolvedColumn> between(std::size_t first, std::size_t last) const;
@@ -163,6 +172,7 @@ class ColumnSet {
  private:
   Units units_;
   bool solute_;
+  bool complete_;
   std::vector<ResolvedColumn> columns_;
 };
 

@@ -148,11 +148,13 @@ bool readThreads(std::string_view text, unsigned& threads, std::string& error) {
   return false;
 }
 
-std::string temperatureProblem(double temperatureC) {
-  if (!std::isfinite(temperatureC))
-    return "temperature " + numberText(temperatureC) + " is not a finite number";
-  if (temperatureC <= kAbsoluteZeroC)
-    return "temperature " + numberText(temperatureC) +
+std::string temperatureProblem(double temperature, const Units& units) {
+  if (!std::isfinite(temperature))
+    return "temperature " + numberText(temperature) + " is not a finite number";
+  if (units.kelvin && temperature <= 0)
+    return "temperature " + numberText(temperature) + " K is at or below absolute zero";
+  if (!units.kelvin && temperature <= kAbsoluteZeroC)
+    return "temperature " + numberText(temperature) +
            " °C is at or below absolute zero (-273.15 °C)";
   return {};
 }
@@ -195,22 +197,32 @@ const SoluteParams* readOneSolute(std::string_view text, const SoluteSet& set, s
   return nullptr;
 }
 
-bool readUnits(std::string_view text, Units& units, std::string& error) {
-  if (!equalsIgnoringCase(text, "cal") && !equalsIgnoringCase(text, "si")) {
-    error = "unknown units " + quoted(text) + " (use cal or si)";
+namespace {
+
+// One of two unit words, in any case: sets `second` where the text is the second one.
+bool readUnitWord(std::string_view text, std::string_view what, std::string_view first,
+                  std::string_view secondWord, bool& second, std::string& error) {
+  if (!equalsIgnoringCase(text, first) && !equalsIgnoringCase(text, secondWord)) {
+    error = "unknown " + std::string(what) + " " + quoted(text) + " (use " + std::string(first) +
+            " or " + std::string(secondWord) + ")";
     return false;
   }
-  units.si = equalsIgnoringCase(text, "si");
+  second = equalsIgnoringCase(text, secondWord);
   return true;
 }
 
+}  // namespace
+
+bool readUnits(std::string_view text, Units& units, std::string& error) {
+  return readUnitWord(text, "units", "cal", "si", units.si, error);
+}
+
 bool readPressureUnit(std::string_view text, Units& units, std::string& error) {
-  if (!equalsIgnoringCase(text, "bar") && !equalsIgnoringCase(text, "MPa")) {
-    error = "unknown pressure unit " + quoted(text) + " (use bar or MPa)";
-    return false;
-  }
-  units.megapascal = equalsIgnoringCase(text, "MPa");
-  return true;
+  return readUnitWord(text, "pressure unit", "bar", "MPa", units.megapascal, error);
+}
+
+bool readTemperatureUnit(std::string_view text, Units& units, std::string& error) {
+  return readUnitWord(text, "temperature unit", "C", "K", units.kelvin, error);
 }
 
 }  // namespace aqsol::requests

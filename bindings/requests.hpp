@@ -30,9 +30,9 @@ bool readThreads(long long asked, unsigned& threads, std::string& error);
 // The same for a count typed as text.
 bool readThreads(std::string_view text, unsigned& threads, std::string& error);
 
-// Why a temperature in degrees Celsius cannot be computed (not finite, or at or below absolute
-// zero), or empty.
-std::string temperatureProblem(double temperatureC);
+// Why a temperature in the temperature unit of `units` cannot be computed (not finite, or at or
+// below absolute zero), or empty.
+std::string temperatureProblem(double temperature, const Units& units = {});
 
 // Why a pressure, in the pressure unit of `units`, cannot be asked for (not finite, or below
 // zero; 0 is the saturation pressure), or empty.
@@ -51,5 +51,7 @@ const SoluteParams* readOneSolute(std::string_view text, const SoluteSet& set, s
 // The units, "cal" or "si", and the pressure unit, "bar" or "MPa", in any case.
 bool readUnits(std::string_view text, Units& units, std::string& error);
 bool readPressureUnit(std::string_view text, Units& units, std::string& error);
+// The temperature unit, "C" or "K", in any case.
+bool readTemperatureUnit(std::string_view text, Units& units, std::string& error);
 
 }  // namespace aqsol::requests

@@ -149,7 +149,7 @@ struct NetcdfTable::Layout {
   std::vector<int> dims;  // of every value variable: the leading ones, then the one rows run along
   int soluteDim = -1, nameDim = -1, tDim = -1, pDim = -1, stateDim = -1, messageDim = -1,
       lengthDim = -1;
-  std::string pressureName, pressureUnit;
+  std::string temperatureName, pressureName, pressureUnit;
   bool saturation = false;  // a state asks for the saturation pressure
   std::string coordinates;  // where the dimensions are not coordinates themselves
   int soluteVar = -1, tVar = -1, pVar = -1, saturationVar = -1;
@@ -166,11 +166,12 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
   solutes_ = options.withSolute();
   Layout layout;
   layout.pressureName = columnName(kPressureColumn, options.units);
+  layout.temperatureName = columnName(kTemperatureColumn, options.units);
   layout.pressureUnit = unitText(Dimension::kPressure, options.units);
   layout.saturation = asksSaturation(options);
   return check(lib_->nc_create(path.c_str(), NC_CLOBBER | NC_64BIT_OFFSET, &file_), error) &&
          defineDimensions(options, layout, error) && defineCoordinates(options, layout, error) &&
-         defineValues(ColumnSet(options.units, solutes_), layout, error) &&
+         defineValues(ColumnSet(options.units, solutes_, options.columns), layout, error) &&
          defineFlags(layout, error) && defineGlobals(error) &&
          writeCoordinates(options, layout, error);
 }
@@ -187,12 +188,12 @@ bool NetcdfTable::defineDimensions(const Options& options, Layout& layout, std::
     leading_.push_back(options.solutes.size());
   }
   if (options.stateList) {
-    if (!dimension("state", options.states.size(), layout.stateDim)) return false;
+    if (!dimension("state", options.states.states.size(), layout.stateDim)) return false;
     layout.dims.push_back(layout.stateDim);
-    lineLength_ = options.states.size();
+    lineLength_ = options.states.states.size();
   } else {
     const std::string pressure = layout.saturation ? "pressure_item" : layout.pressureName;
-    if (!dimension("T_C", options.temperaturesC.size(), layout.tDim) ||
+    if (!dimension(layout.temperatureName.c_str(), options.temperaturesC.size(), layout.tDim) ||
         !dimension(pressure.c_str(), options.pressures.size(), layout.pDim))
       return false;
     layout.dims.push_back(layout.tDim);
@@ -217,9 +218,11 @@ bool NetcdfTable::defineCoordinates(const Options& options, Layout& layout, std:
   const std::string pressureMeaning =
       layout.saturation ? "pressure asked for (missing where the saturation pressure was)"
                         : "pressure asked for";
-  if (!check(lib_->nc_def_var(file_, "T_C", NC_DOUBLE, 1, tDims, &layout.tVar), error) ||
+  if (!check(lib_->nc_def_var(file_, layout.temperatureName.c_str(), NC_DOUBLE, 1, tDims,
+                              &layout.tVar),
+             error) ||
       !putText(layout.tVar, "long_name", "temperature", error) ||
-      !putText(layout.tVar, "units", "degC", error) ||
+      !putText(layout.tVar, "units", options.units.kelvin ? "K" : "degC", error) ||
       !check(
           lib_->nc_def_var(file_, layout.pressureName.c_str(), NC_DOUBLE, 1, pDims, &layout.pVar),
           error) ||
@@ -229,7 +232,8 @@ bool NetcdfTable::defineCoordinates(const Options& options, Layout& layout, std:
     return false;
   if (layout.saturation && !defineSaturation(pDims[0], layout.saturationVar, error)) return false;
   const std::string saturation = layout.saturation ? " saturation" : "";
-  layout.coordinates = options.stateList   ? "T_C " + layout.pressureName + saturation
+  layout.coordinates = options.stateList
+                           ? layout.temperatureName + " " + layout.pressureName + saturation
                        : layout.saturation ? layout.pressureName + saturation
                                            : "";
   return true;
@@ -251,7 +255,9 @@ bool NetcdfTable::locate(int variable, const Layout& layout, std::string& error)
 
 // The values, the pressure of each state first.
 bool NetcdfTable::defineValues(const ColumnSet& columns, const Layout& layout, std::string& error) {
-  const auto number = [&](const char* name, const std::string& longName, const std::string& unit) {
+  // Where in a NetcdfRow's numbers each variable's value is: T_C, the pressure, then the values.
+  const auto number = [&](const char* name, const std::string& longName, const std::string& unit,
+                          std::size_t source) {
     int variable;
     if (!defineAlongRows(name, NC_DOUBLE, layout, variable, error) ||
         !putText(variable, "long_name", longName, error) ||
@@ -261,13 +267,15 @@ bool NetcdfTable::defineValues(const ColumnSet& columns, const Layout& layout, s
         !locate(variable, layout, error))
       return false;
     numberVariables_.push_back(variable);
+    numberSources_.push_back(source);
     return true;
   };
-  if (!number("pressure", "pressure of the state", layout.pressureUnit)) return false;
+  if (!number("pressure", "pressure of the state", layout.pressureUnit, 1)) return false;
   for (const ResolvedColumn& column : columns.between(kFirstValueColumn, kLastValueColumn)) {
     // "ln fugacity of water (f in bar)": the ln columns name what their ratio is taken to.
     const bool ln = kColumns[column.index].dimension == Dimension::kLnPressure;
-    if (!number(column.name.c_str(), ln ? column.label : column.quantity, column.unit))
+    if (!number(column.name.c_str(), ln ? column.label : column.quantity, column.unit,
+                column.index - kFirstValueColumn + 2))
       return false;
   }
   valueCount_ = numberVariables_.size();
@@ -334,7 +342,7 @@ bool NetcdfTable::writeCoordinates(const Options& options, const Layout& layout,
     pressures.push_back(p.saturation ? kNaN : inUnits(p.bar, kPressureColumn, options.units));
     saturations.push_back(p.saturation ? 1 : 0);
   };
-  for (const StateItem& state : options.states) {
+  for (const StateItem& state : options.states.states) {
     temperatures.push_back(state.temperatureC);
     ask(state.pressure);
   }
@@ -342,6 +350,7 @@ bool NetcdfTable::writeCoordinates(const Options& options, const Layout& layout,
     temperatures = options.temperaturesC;
     for (const PressureItem& p : options.pressures) ask(p);
   }
+  for (double& t : temperatures) t = inUnits(t, kTemperatureColumn, options.units);
   numbers_.assign(valueCount_, {});
   const std::size_t zero[] = {0}, items = saturations.size();
   return check(lib_->nc_put_var_double(file_, layout.tVar, temperatures.data()), error) &&
@@ -353,7 +362,7 @@ bool NetcdfTable::writeCoordinates(const Options& options, const Layout& layout,
 }
 
 bool NetcdfTable::asksSaturation(const Options& options) {
-  for (const StateItem& state : options.states)
+  for (const StateItem& state : options.states.states)
     if (state.pressure.saturation) return true;
   for (const PressureItem& p : options.pressures)
     if (p.saturation && !options.stateList) return true;
@@ -374,7 +383,8 @@ bool NetcdfTable::add(std::size_t index, const NetcdfRow& row, std::string& erro
       !flush(error))
     return false;
   if (count_ == 0) first_ = index;
-  for (std::size_t v = 0; v < valueCount_; ++v) numbers_[v].push_back(row.numbers[1 + v]);
+  for (std::size_t v = 0; v < valueCount_; ++v)
+    numbers_[v].push_back(row.numbers[numberSources_[v]]);
   phases_.push_back(row.phase);
   ranges_.push_back(row.range);
   int code = 0;

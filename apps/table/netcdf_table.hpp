@@ -76,7 +76,8 @@ class NetcdfTable {
   std::vector<std::size_t> leading_;  // the sizes of the dimensions before the last
   std::size_t lineLength_ = 0;        // values along the last dimension
   bool solutes_ = false;
-  std::vector<int> numberVariables_;  // rho ... (and pressure first)
+  std::vector<int> numberVariables_;        // rho ... (and pressure first)
+  std::vector<std::size_t> numberSources_;  // where in a NetcdfRow each one's value is
   int phaseVariable_ = -1, rangeVariable_ = -1, statusVariable_ = -1, messageVariable_ = -1;
   // The rows buffered for one run along the last dimension.
   std::size_t first_ = 0, count_ = 0;

@@ -13,8 +13,6 @@ namespace aqsol::table {
 
 using requests::quoted;
 
-namespace {
-
 std::vector<std::string_view> splitOn(std::string_view text, char separator) {
   std::vector<std::string_view> parts;
   for (std::size_t start = 0;;) {
@@ -24,6 +22,8 @@ std::vector<std::string_view> splitOn(std::string_view text, char separator) {
     start = end + 1;
   }
 }
+
+namespace {
 
 enum class NumberText { kOk, kNotANumber, kOutOfRange };
 
@@ -134,12 +134,14 @@ bool pressureItem(double value, const Units& units, PressureItem& pressure, std:
 
 }  // namespace
 
-bool parseTemperatureList(std::string_view list, std::vector<double>& temperatures,
-                          std::string& error) {
+bool parseTemperatureList(std::string_view list, const Units& units,
+                          std::vector<double>& temperatures, std::string& error) {
+  const std::size_t first = temperatures.size();
   if (!parseNumberList(list, temperatures, error)) return false;
-  for (double tC : temperatures) {
-    error = requests::temperatureProblem(tC);
+  for (std::size_t n = first; n < temperatures.size(); ++n) {
+    error = requests::temperatureProblem(temperatures[n], units);
     if (!error.empty()) return false;
+    temperatures[n] = temperatureInCelsius(temperatures[n], units);
   }
   return true;
 }
@@ -185,13 +187,14 @@ bool parseNumberList(std::string_view list, std::vector<double>& values, std::st
   return true;
 }
 
-bool parseTemperature(std::string_view text, double& temperatureC, std::string& error) {
+bool parseTemperature(std::string_view text, const Units& units, double& temperatureC,
+                      std::string& error) {
   std::vector<double> one;
   if (text.find_first_of(",:") != std::string_view::npos) {
     error = "not a number: " + quoted(text);
     return false;
   }
-  if (!parseTemperatureList(text, one, error)) return false;
+  if (!parseTemperatureList(text, units, one, error)) return false;
   temperatureC = one.front();
   return true;
 }

@@ -7,11 +7,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <optional>
 
 #include "apps/table/plot.hpp"
 #include "apps/table/state_list.hpp"
 #include "bindings/columns.hpp"
+#include "services/shortest_number.hpp"
 
 namespace aqsol::table {
 namespace {
@@ -28,6 +30,28 @@ bool parseFormat(std::string_view value, Format& format, std::string& error) {
   } else {
     error = "unknown format " + quoted(value) + " (use csv, tsv, json or netcdf)";
     return false;
+  }
+  return true;
+}
+
+// The columns a table writes, named as in its header, each once.
+bool parseColumnList(std::string_view list, const Options& options,
+                     std::vector<std::size_t>& columns, std::string& error) {
+  const ColumnSet all(options.units, options.withSolute());
+  for (std::string_view name : splitOn(list, ',')) {
+    const std::optional<std::size_t> index = columnIndex(name, options.units);
+    if (!index || !all.has(*index)) {
+      std::string names;
+      for (const ResolvedColumn& column : all.all())
+        names += (names.empty() ? "" : ", ") + column.name;
+      error = quoted(name) + " is not a column of this table (" + names + ")";
+      return false;
+    }
+    if (std::find(columns.begin(), columns.end(), *index) != columns.end()) {
+      error = quoted(name) + " is named twice";
+      return false;
+    }
+    columns.push_back(*index);
   }
   return true;
 }
@@ -75,7 +99,7 @@ bool parseFileName(std::string_view value, std::string& file, std::string& error
 // The checks that concern several options together, once all are read.
 bool checkTogether(const Options& options, bool haveY, bool haveX, std::string& error) {
   const double rows = static_cast<double>(std::max<std::size_t>(1, options.solutes.size())) *
-                      (options.stateList ? static_cast<double>(options.states.size())
+                      (options.stateList ? static_cast<double>(options.statesPerSolute())
                                          : static_cast<double>(options.temperaturesC.size()) *
                                                static_cast<double>(options.pressures.size()));
   if (rows > static_cast<double>(kMaxRowsUnforced) && !options.force) {
@@ -89,6 +113,10 @@ bool checkTogether(const Options& options, bool haveY, bool haveX, std::string& 
   std::string why;
   if (options.format == Format::kNetcdf && options.outputFile.empty()) {
     why = "--format netcdf needs --output FILE";
+  } else if (!options.keep.empty() && !options.stateList) {
+    why = "--keep names columns of a --states list";
+  } else if (!options.keep.empty() && options.format == Format::kNetcdf) {
+    why = "--keep writes the list's columns as text: use --format csv, tsv or json";
   } else if (options.plotFile.empty()) {
     if (haveY || haveX) why = std::string(haveY ? "--y" : "--x") + " needs --plot FILE";
   } else if (!hasPlotExtension(options.plotFile)) {
@@ -132,7 +160,7 @@ bool finishOptions(Options& options, std::string& error) {
 // units, which are read first.
 struct Reading {
   Options& options;
-  std::string_view y, x;
+  std::string_view y, x, columns;
 };
 
 bool takeSolutes(std::string_view value, Reading& r, std::string& why) {
@@ -143,7 +171,7 @@ bool takeSpecies(std::string_view value, Reading& r, std::string& why) {
   return r.options.species->addSpeciesFile(std::string(value), why);
 }
 bool takeTemperatures(std::string_view value, Reading& r, std::string& why) {
-  return parseTemperatureList(value, r.options.temperaturesC, why);
+  return parseTemperatureList(value, r.options.units, r.options.temperaturesC, why);
 }
 bool takePressures(std::string_view value, Reading& r, std::string& why) {
   return parsePressureList(value, r.options.units, r.options.pressures, why);
@@ -156,6 +184,19 @@ bool takeUnits(std::string_view value, Reading& r, std::string& why) {
 }
 bool takePressureUnit(std::string_view value, Reading& r, std::string& why) {
   return requests::readPressureUnit(value, r.options.units, why);
+}
+bool takeTemperatureUnit(std::string_view value, Reading& r, std::string& why) {
+  return requests::readTemperatureUnit(value, r.options.units, why);
+}
+bool takeKeep(std::string_view value, Reading& r, std::string& why) {
+  for (std::string_view name : splitOn(value, ',')) {
+    if (name.empty()) {
+      why = "an empty column name in " + quoted(value);
+      return false;
+    }
+    r.options.keep.emplace_back(name);
+  }
+  return true;
 }
 bool takeThreads(std::string_view value, Reading& r, std::string& why) {
   return requests::readThreads(value, r.options.threads, why);
@@ -179,7 +220,7 @@ bool takeSwitch(std::string_view, Reading& r, std::string&) {
   return true;
 }
 
-// A plot's column, kept until the units are known.
+// A plot's column or the table's, kept until the units are known.
 template <std::string_view Reading::*kColumn>
 bool takeColumn(std::string_view value, Reading& r, std::string&) {
   r.*kColumn = value;
@@ -209,27 +250,39 @@ constexpr OptionEntry kOptions[] = {
      "gf298, s298, cpA, cpB, cpC, and optionally source, T_min_C and T_max_C, worst_residual, "
      "replaces; docs/model.md describes it); may be given more than once. Every line is "
      "checked before anything is computed"},
-    {"--T", "", "LIST", Round::kValues, takeTemperatures, "temperatures in degrees Celsius"},
+    {"--T", "", "LIST", Round::kValues, takeTemperatures,
+     "temperatures in degrees Celsius (kelvin with --temperature-unit K)"},
     {"--P", "", "LIST", Round::kValues, takePressures,
      "pressures in bar (MPa with --pressure-unit MPa); sat (or 0) for the saturation pressure "
      "at each T"},
     {"--states", "", "FILE", Round::kValues, takeStates,
      "the states as a list of (T, P) pairs instead of the grid --T x --P: a table separated by "
      "semicolons, commas, or blanks and tabs (- for standard input) whose header names the "
-     "columns T_C and P_bar (or P_MPa); "
-     "other columns are ignored, blank lines and lines starting with # skipped, sat allowed. "
-     "One row per pair (per solute), in the order of the file; a bad pair is named by its line "
-     "number"},
+     "columns T_C or T_K and P_bar or P_MPa; "
+     "other columns are ignored (or kept: --keep), blank lines and lines starting with # "
+     "skipped, sat allowed. One row per pair (per solute), in the order of the file, written as "
+     "the list is read, in little memory for any length; a bad pair stops the table at its "
+     "line"},
+    {"--keep", "", "LIST", Round::kValues, takeKeep,
+     "with --states: columns of the list (a well, a depth) written as they are, first in every "
+     "row, so that the rows need no joining back; not with --format netcdf"},
     {"--format", "", "F", Round::kValues, takeFormat,
      "csv (default), tsv, json (JSON Lines: one object per row with the header's names as keys, "
      "null for the values of a failed row), or netcdf (a CF dataset on the dimensions solute, "
      "T_C, P_bar, or solute, state for --states; needs --output FILE)"},
     {"--units", "", "U", Round::kUnits, takeUnits,
      "cal (default: cal, cm3, g/cm3, as the calculator computes) or si (J, m3, kg/m3), in any "
-     "case; temperatures stay in C"},
+     "case"},
+    {"--temperature-unit", "", "U", Round::kUnits, takeTemperatureUnit,
+     "C (default) or K, in any case: the temperatures given and written (the column is then "
+     "T_K, T_C + 273.15)"},
     {"--pressure-unit", "", "U", Round::kUnits, takePressureUnit,
      "bar (default) or MPa, in any case: the pressures given and written (the column is then "
      "P_MPa), and every quantity per pressure or in ln of a pressure"},
+    {"--columns", "", "LIST", Round::kValues, takeColumn<&Reading::columns>,
+     "write only these columns, in this order (names as in the header: solute, T_C, P_bar, "
+     "phase, rho ... K_aq_gas, range, status); a netCDF dataset keeps its coordinates and flags "
+     "and writes these of the values"},
     {"--output", "-o", "FILE", Round::kValues, takeFile<&Options::outputFile>,
      "write the table to FILE instead of standard output. A regular file (links followed) "
      "appears only when complete, keeping its mode; a device, FIFO or /dev/stdout is written "
@@ -336,13 +389,16 @@ bool readPlotColumns(const Reading& reading, Options& options, std::string& erro
     return false;
   }
   options.plotXChosen = !reading.x.empty();
-  return true;
+  if (reading.columns.empty() || parseColumnList(reading.columns, options, options.columns, why))
+    return true;
+  error = "--columns: " + why;
+  return false;
 }
 
 }  // namespace
 
 bool parseOptions(std::span<const std::string_view> args, Options& options, std::string& error) {
-  Reading reading{options, {}, {}};
+  Reading reading{options, {}, {}, {}};
   // --help and --version answer whatever else is given, even a bad option after them.
   for (std::string_view arg : args) {
     const OptionEntry* option = findOption(arg);
@@ -361,8 +417,16 @@ bool parseOptions(std::span<const std::string_view> args, Options& options, std:
 }
 
 bool loadStateList(Options& options, std::string& error) {
+  std::vector<std::string_view> kept(options.keep.begin(), options.keep.end());
+  auto reader = std::make_shared<StateReader>(options.units, StateColumns{{}, kept});
+  options.stateReader = reader;
   std::string why;
-  if (!readStateList(options.statesFile, options.units, options.states, why)) {
+  const bool again = options.streamsStates() && options.solutes.size() > 1;
+  // The first states are read at once, so that a list without a header or with a bad first
+  // state is refused before anything is written.
+  const std::size_t first =
+      options.streamsStates() ? kFirstStreamedStates : std::numeric_limits<std::size_t>::max() / 2;
+  if (!reader->open(options.statesFile, again, why) || !reader->read(first, options.states, why)) {
     error = "--states: " + why;
     return false;
   }
@@ -379,11 +443,24 @@ std::size_t distinctCount(std::vector<Value> values) {
 
 }  // namespace
 
+std::string kelvinHabitNote(const Options& options) {
+  const auto looksKelvin = [](double t) {
+    const double hundredths = std::round(t * 100);
+    return t >= 273.15 && t <= 1273.15 && std::fmod(hundredths, 100) == 15 &&
+           std::abs(t * 100 - hundredths) < 1e-6;
+  };
+  const std::vector<double>& t = options.temperaturesC;
+  if (options.units.kelvin || t.empty() || !std::all_of(t.begin(), t.end(), looksKelvin)) return {};
+  char first[kShortestNumberRoom];
+  return "note: --T is in degrees Celsius (" + std::string(first, writeShortest(first, t.front())) +
+         " °C); for kelvin add --temperature-unit K";
+}
+
 std::size_t defaultXColumn(const Options& options) {
   std::vector<double> temperatures = options.temperaturesC;
   std::vector<std::pair<bool, double>> pressures;
   for (const PressureItem& p : options.pressures) pressures.emplace_back(p.saturation, p.bar);
-  for (const StateItem& s : options.states) {
+  for (const StateItem& s : options.states.states) {
     temperatures.push_back(s.temperatureC);
     pressures.emplace_back(s.pressure.saturation, s.pressure.bar);
   }

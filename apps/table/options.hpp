@@ -29,9 +29,14 @@ struct Options {
   std::vector<SoluteParams> solutes;   // none: the water alone
   std::vector<double> temperaturesC;   // degrees Celsius
   std::vector<PressureItem> pressures;
-  bool stateList = false;         // --states: the rows are `states`, not the grid T x P
-  std::string statesFile;         // --states FILE ("-": standard input)
-  std::vector<StateItem> states;  // in the order read, by loadStateList
+  bool stateList = false;  // --states: the rows are the states of a list, not the grid T x P
+  std::string statesFile;  // --states FILE ("-": standard input)
+  // The list's first states (all of them where the list is read whole, for a netCDF dataset or
+  // a plot), read by loadStateList; the reader reads the others in blocks while rows are made.
+  StateBlock states;
+  std::shared_ptr<StateReader> stateReader;
+  std::vector<std::string> keep;     // --keep: columns of the list carried into the table
+  std::vector<std::size_t> columns;  // --columns: the columns written, in order; empty: all
   Format format = Format::kCsv;
   Units units;
   unsigned threads = 0;      // worker threads, as requests::readThreads gives them (0 before)
@@ -45,8 +50,13 @@ struct Options {
 
   bool withSolute() const { return !solutes.empty(); }
   const SoluteSet& soluteSet() const { return species ? *species : builtInSolutes(); }
+  // Whether the rows of a list are made as its states are read, a block at a time, rather than
+  // once the whole list is read.
+  bool streamsStates() const { return stateList && format != Format::kNetcdf && plotFile.empty(); }
+  // The rows of a solute: 0 where a list streams and its length is not known until it ends.
   std::size_t statesPerSolute() const {
-    return stateList ? states.size() : temperaturesC.size() * pressures.size();
+    if (stateList) return streamsStates() && !stateReader->atEnd() ? 0 : states.states.size();
+    return temperaturesC.size() * pressures.size();
   }
   std::size_t rowCount() const {
     return std::max<std::size_t>(1, solutes.size()) * statesPerSolute();
@@ -56,6 +66,10 @@ struct Options {
 // Upper bound on the rows of a table without --force: a mistyped step should not start a
 // computation of years.
 inline constexpr std::size_t kMaxRowsUnforced = 1'000'000'000;
+
+// The states of a streamed list read before anything is written; later blocks are larger.
+inline constexpr std::size_t kFirstStreamedStates = 256;
+inline constexpr std::size_t kLargestStateBlock = 65'536;
 
 // Upper bound on the rows of a plot: beyond it a curve is a blot and gnuplot slow.
 inline constexpr std::size_t kMaxPlotRows = 1'000'000;
@@ -67,13 +81,18 @@ using requests::quoted;
 // but not read: loadStateList reads it.
 bool parseOptions(std::span<const std::string_view> args, Options& options, std::string& error);
 
-// Reads the --states list of parsed options (a file or standard input) and makes the checks
-// that need its states. False with `error` giving the line of a bad state.
+// Opens the --states list of parsed options (a file or standard input) and reads its first
+// states, or all of them where the list is read whole, and makes the checks that need them.
+// False with `error` giving the line of a bad state.
 bool loadStateList(Options& options, std::string& error);
 
 // The column plotted along x when --x is not given: the one of T_C and P_bar with more distinct
 // values (T_C when they have as many).
 std::size_t defaultXColumn(const Options& options);
+
+// A note for temperatures that all look like kelvin typed as degrees Celsius (298.15, 373.15),
+// or empty.
+std::string kelvinHabitNote(const Options& options);
 
 // The usage text printed by --help.
 std::string_view usageText();

@@ -54,6 +54,12 @@ void writeAll(int fd, const std::string& text) {
 }  // namespace
 
 std::string progressLine(std::size_t done, std::size_t total, double elapsed, int width) {
+  if (total == 0) {  // a stream of unknown length: the rows so far and their rate
+    const double rate = elapsed > 0 ? static_cast<double>(done) / elapsed : 0;
+    std::string line = withThousands(done) + " rows";
+    if (rate > 0) line += " " + withThousands(static_cast<std::size_t>(rate)) + "/s";
+    return line.substr(0, static_cast<std::size_t>(std::max(0, width - 1)));
+  }
   const double fraction = total == 0 ? 1 : static_cast<double>(done) / static_cast<double>(total);
   const double rate = elapsed > 0 ? static_cast<double>(done) / elapsed : 0;
   std::string tail = " " + std::to_string(static_cast<int>(fraction * 100)) + "% " +

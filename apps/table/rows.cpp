@@ -74,11 +74,19 @@ std::string_view textColumn(const Row& row, std::size_t index) {
   return {};
 }
 
-// One JSON object with the header's keys, on one line.
-void appendJsonRow(const TableStyle& style, const Row& row, std::string& line) {
+// One JSON object with the header's keys, on one line: the kept texts first, as strings.
+void appendJsonRow(const TableStyle& style, const Row& row, std::span<const std::string> kept,
+                   std::string& line) {
   line += '{';
   const bool ok = row.status.empty();
   bool first = true;
+  for (std::size_t n = 0; n < kept.size(); ++n) {
+    if (!first) line += ',';
+    first = false;
+    appendJsonString(line, style.kept[n]);
+    line += ':';
+    appendJsonString(line, kept[n]);
+  }
   for (const ResolvedColumn& column : style.columns.all()) {
     const std::size_t n = column.index;
     if (!first) line += ',';
@@ -96,6 +104,34 @@ void appendJsonRow(const TableStyle& style, const Row& row, std::string& line) {
     }
   }
   line += "}\n";
+}
+
+// A CSV or TSV row of the chosen columns, after the kept texts, a field at a time.
+void appendChosenRow(const TableStyle& style, const Row& row, std::span<const std::string> kept,
+                     std::string& line) {
+  const char separator = style.format == Format::kCsv ? ',' : '\t';
+  bool first = true;
+  const auto nextField = [&] {
+    if (!first) line += separator;
+    first = false;
+  };
+  for (const std::string& text : kept) {
+    nextField();
+    line += field(text, style.format);
+  }
+  const bool ok = row.status.empty();
+  for (const ResolvedColumn& column : style.columns.all()) {
+    nextField();
+    const std::size_t n = column.index;
+    if (n == kPhaseColumn || n == kRangeColumn) {
+      if (ok) line += n == kPhaseColumn ? std::string(phaseText(row.phase)) : rangeText(row.range);
+    } else if (kColumns[n].dimension == Dimension::kText) {
+      line += field(textColumn(row, n), style.format);
+    } else if (const std::optional<double> value = columnValue(row, n, style.units())) {
+      appendShortest(line, *value);
+    }
+  }
+  line += '\n';
 }
 
 // The text of the temperature of the row before, for the rows that follow at the same one (the
@@ -137,7 +173,8 @@ class SeparatedRows {
     char line[kLineRoom];
     char* p = line;
     if (solute_) *p++ = separator_;
-    p = temperature_.write(p, row.temperatureC);
+    p = temperature_.write(p, units_.kelvin ? inUnits(row.temperatureC, kTemperatureColumn, units_)
+                                            : row.temperatureC);
     *p++ = separator_;
     const bool convert = !units_.isDefault();
     if (row.pressureBar) {
@@ -202,21 +239,16 @@ class SeparatedRows {
 
 }  // namespace
 
-void appendRequests(const Options& options, std::size_t first, std::size_t count,
-                    std::vector<RowRequest>& requests) {
+void appendGridRequests(const Options& options, std::size_t first, std::size_t count,
+                        std::vector<RowRequest>& requests) {
   const std::size_t perSolute = options.statesPerSolute();
-  const std::size_t nP = options.stateList ? 1 : options.pressures.size();
+  const std::size_t nP = options.pressures.size();
   // Where row `first` is, then one step on for each row after it.
   std::size_t solute = first / perSolute, state = first % perSolute;
   std::size_t t = state / nP, p = state % nP;
   for (std::size_t n = 0; n < count; ++n) {
     const SoluteParams* params = options.solutes.empty() ? nullptr : &options.solutes[solute];
-    if (options.stateList) {
-      requests.push_back(
-          {params, options.states[state].temperatureC, options.states[state].pressure});
-    } else {
-      requests.push_back({params, options.temperaturesC[t], options.pressures[p]});
-    }
+    requests.push_back({params, options.temperaturesC[t], options.pressures[p]});
     if (++p == nP) {
       p = 0;
       ++t;
@@ -233,6 +265,10 @@ std::string headerText(const TableStyle& style) {
   if (style.format == Format::kJson || style.format == Format::kNetcdf) return {};
   const char separator = style.format == Format::kCsv ? ',' : '\t';
   std::string line;
+  for (const std::string& name : style.kept) {
+    if (!line.empty()) line += separator;
+    line += field(name, style.format);
+  }
   for (const ResolvedColumn& column : style.columns.all()) {
     if (!line.empty()) line += separator;
     line += column.name;
@@ -276,13 +312,17 @@ char* PressureTexts::write(char* out, double value) const {
 }
 
 void appendRows(const TableStyle& style, std::span<const Row> rows, std::string& text,
-                const PressureTexts& pressures) {
+                const PressureTexts& pressures, std::span<const std::string> kept) {
+  const std::size_t perRow = style.kept.size();
+  const auto keptOf = [&](std::size_t n) { return kept.subspan(n * perRow, perRow); };
   if (style.format == Format::kJson) {
-    for (const Row& row : rows) appendJsonRow(style, row, text);
-    return;
+    for (std::size_t n = 0; n < rows.size(); ++n) appendJsonRow(style, rows[n], keptOf(n), text);
+  } else if (!style.columns.complete() || perRow > 0) {
+    for (std::size_t n = 0; n < rows.size(); ++n) appendChosenRow(style, rows[n], keptOf(n), text);
+  } else {
+    SeparatedRows separated(style, pressures);
+    for (const Row& row : rows) separated.append(row, text);
   }
-  SeparatedRows separated(style, pressures);
-  for (const Row& row : rows) separated.append(row, text);
 }
 
 std::string formatRow(const TableStyle& style, const Row& row) {

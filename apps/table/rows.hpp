@@ -14,18 +14,21 @@
 
 namespace aqsol::table {
 
-// Rows first..first + count - 1 of the table `options` asks for, appended to `requests`: solutes
-// outermost, then the states (T, then P for a grid; in their order for a list).
-void appendRequests(const Options& options, std::size_t first, std::size_t count,
-                    std::vector<RowRequest>& requests);
+// Rows first..first + count - 1 of the grid `options` asks for, appended to `requests`: solutes
+// outermost, then T, then P.
+void appendGridRequests(const Options& options, std::size_t first, std::size_t count,
+                        std::vector<RowRequest>& requests);
 
-// How a table is written: its format and its columns (in its units; the solute's or not).
+// How a table is written: its format, the columns of a state list it carries first (--keep),
+// and its columns (in its units; the solute's or not; every one or those chosen).
 struct TableStyle {
   explicit TableStyle(Format tableFormat = Format::kCsv, const Units& units = {},
-                      bool solute = true)
-      : format(tableFormat), columns(units, solute) {}
+                      bool solute = true, const std::vector<std::size_t>& chosen = {},
+                      std::vector<std::string> keptNames = {})
+      : format(tableFormat), kept(std::move(keptNames)), columns(units, solute, chosen) {}
 
   Format format;
+  std::vector<std::string> kept;
   ColumnSet columns;
   const Units& units() const { return columns.units(); }
   bool solute() const { return columns.solute(); }
@@ -65,8 +68,9 @@ class PressureTexts {
 };
 
 // formatRow's text of each row appended to `text` (the rows of a chunk into one string), with the
-// texts of recurring pressures taken from `pressures`.
+// texts of recurring pressures taken from `pressures`, and each row's kept texts from `kept`
+// (style.kept.size() a row, a row's after another's).
 void appendRows(const TableStyle& style, std::span<const Row> rows, std::string& text,
-                const PressureTexts& pressures = {});
+                const PressureTexts& pressures = {}, std::span<const std::string> kept = {});
 
 }  // namespace aqsol::table

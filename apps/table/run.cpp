@@ -4,7 +4,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -80,27 +82,98 @@ std::unique_ptr<RowSink> progressFor(const Options& options) {
   return std::make_unique<ProgressSink>(options.rowCount());
 }
 
-// Computes every row and feeds it to every sink, in table order.
-bool feedRows(const Options& options, const Constants& k, unsigned threads,
-              std::span<RowSink* const> sinks, RowSink*& failed) {
+// A part of the table: its rows' requests, and the texts each row carries (perRow a row).
+struct TablePart {
+  std::size_t count = 0;
+  std::function<void(std::size_t first, std::size_t count, std::vector<RowRequest>&)> requests;
+  std::span<const std::string> kept;
+  std::size_t perRow = 0;
+};
+
+// Computes the rows of a part and feeds them to every sink in order, numbered from `offset`.
+bool feedPart(const Constants& k, unsigned threads, std::span<RowSink* const> sinks,
+              const TablePart& part, std::size_t offset, RowSink*& failed) {
   const auto make = [&](std::size_t first, std::span<MadeRow> made) {
     std::vector<RowRequest> requests;
     requests.reserve(made.size());
-    appendRequests(options, first, made.size(), requests);
+    part.requests(first, made.size(), requests);
     std::vector<Row> computed(made.size());
     computeRows(k, requests, computed);
     for (MadeRow& row : made) row.reset();
-    for (const RowSink* sink : sinks) sink->make(computed, made);
+    const ComputedRows chunk{computed,
+                             part.kept.subspan(first * part.perRow, made.size() * part.perRow)};
+    for (const RowSink* sink : sinks) sink->make(chunk, made);
   };
   const auto take = [&](std::size_t i, const MadeRow& made) {
     for (RowSink* sink : sinks) {
-      if (sink->take(i, made)) continue;
+      if (sink->take(offset + i, made)) continue;
       failed = sink;
       return false;
     }
     return true;
   };
-  return makeRowsInOrder<MadeRow>(options.rowCount(), threads, make, take);
+  return makeRowsInOrder<MadeRow>(part.count, threads, make, take);
+}
+
+bool feedGrid(const Options& options, const Constants& k, unsigned threads,
+              std::span<RowSink* const> sinks, RowSink*& failed) {
+  const auto requests = [&](std::size_t first, std::size_t count, std::vector<RowRequest>& out) {
+    appendGridRequests(options, first, count, out);
+  };
+  return feedPart(k, threads, sinks, {options.rowCount(), requests, {}, 0}, 0, failed);
+}
+
+bool flushSinks(std::span<RowSink* const> sinks, RowSink*& failed) {
+  for (RowSink* sink : sinks) {
+    if (sink->flush()) continue;
+    failed = sink;
+    return false;
+  }
+  return true;
+}
+
+// The states of a block of a list, for one solute (none: the water alone), as a part.
+TablePart listPart(const Options& options, const SoluteParams* solute, const StateBlock& block) {
+  const auto requests = [&block, solute](std::size_t first, std::size_t count,
+                                         std::vector<RowRequest>& out) {
+    for (std::size_t n = first; n < first + count; ++n)
+      out.push_back({solute, block.states[n].temperatureC, block.states[n].pressure});
+  };
+  return {block.states.size(), requests, block.texts, options.keep.size()};
+}
+
+// The rows of a list, solute after solute. The states read at the start are the whole list or
+// its first block; the reader gives the rest in growing blocks, and reads the list again for
+// each further solute. False with `listError` set where a later line is bad.
+bool feedList(const Options& options, const Constants& k, unsigned threads,
+              std::span<RowSink* const> sinks, RowSink*& failed, std::string& listError) {
+  StateReader& reader = *options.stateReader;
+  const bool whole = reader.atEnd();
+  std::size_t offset = 0;
+  StateBlock block;
+  const std::size_t solutes = std::max<std::size_t>(1, options.solutes.size());
+  for (std::size_t s = 0; s < solutes; ++s) {
+    const SoluteParams* solute = options.solutes.empty() ? nullptr : &options.solutes[s];
+    if (s > 0 && !whole && !reader.rewind(listError)) return false;
+    std::size_t size = kFirstStreamedStates;
+    const bool firstHeld = s == 0 || whole;
+    for (const StateBlock* states = firstHeld ? &options.states : nullptr;;) {
+      if (states == nullptr) {
+        block.clear();
+        if (!reader.read(size, block, listError)) return false;
+        size = std::min(2 * size, kLargestStateBlock);
+        states = &block;
+      }
+      if (states->states.empty()) break;
+      if (!feedPart(k, threads, sinks, listPart(options, solute, *states), offset, failed) ||
+          !flushSinks(sinks, failed))
+        return false;
+      offset += states->states.size();
+      if (whole) break;
+      states = nullptr;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -119,8 +192,12 @@ int runTable(const Options& options, const Constants& k, unsigned threads) {
     if (sink != nullptr) sinks.push_back(sink);
 
   RowSink* failed = table.get();
-  const bool written = feedRows(options, k, threads, sinks, failed) && table->finish();
+  std::string listError;
+  const bool fed = options.stateList ? feedList(options, k, threads, sinks, failed, listError)
+                                     : feedGrid(options, k, threads, sinks, failed);
+  const bool written = fed && table->finish();
   if (progress) progress->finish();
+  if (!listError.empty()) return fail(kExitBadArgument, "--states: " + listError);
   if (!written) return fail(*failed);
   std::string error;
   if (!options.outputFile.empty() && !files.table.commit(error))

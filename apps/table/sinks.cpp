@@ -25,10 +25,10 @@ void MadeRow::reset() {
   phase.reset();
 }
 
-void RowSink::make(std::span<const Row>, std::span<MadeRow>) const {}
+void RowSink::make(const ComputedRows&, std::span<MadeRow>) const {}
 
 TextSink::TextSink(const Options& options, int fd)
-    : style_(options.format, options.units, options.withSolute()),
+    : style_(options.format, options.units, options.withSolute(), options.columns, options.keep),
       pressureTexts_(pressureTextsFor(options)),
       out_(fd) {}
 
@@ -41,16 +41,20 @@ bool TextSink::start() {
   return out_.write(headerText(style_)) || failed();
 }
 
-void TextSink::make(std::span<const Row> rows, std::span<MadeRow> made) const {
-  appendRows(style_, rows, made[0].text, pressureTexts_);
+void TextSink::make(const ComputedRows& chunk, std::span<MadeRow> made) const {
+  appendRows(style_, chunk.rows, made[0].text, pressureTexts_, chunk.kept);
 }
 
 bool TextSink::take(std::size_t, const MadeRow& made) {
   return out_.write(made.text) || failed();
 }
 
-bool TextSink::finish() {
+bool TextSink::flush() {
   return out_.flush() || failed();
+}
+
+bool TextSink::finish() {
+  return flush();
 }
 
 bool NetcdfSink::failed(const std::string& file) {
@@ -69,7 +73,8 @@ bool NetcdfSink::start(const Options& options, OutputFile& file) {
   return failed(file_);
 }
 
-void NetcdfSink::make(std::span<const Row> rows, std::span<MadeRow> made) const {
+void NetcdfSink::make(const ComputedRows& chunk, std::span<MadeRow> made) const {
+  const std::span<const Row> rows = chunk.rows;
   for (std::size_t n = 0; n < rows.size(); ++n) {
     if (!made[n].netcdf) made[n].netcdf = std::make_unique<NetcdfRow>();
     *made[n].netcdf = netcdfRowOf(rows[n], units_);
@@ -89,7 +94,8 @@ PlotSink::PlotSink(const Options& options, OutputFile& plot)
   status = kExitFailed;
 }
 
-void PlotSink::make(std::span<const Row> rows, std::span<MadeRow> made) const {
+void PlotSink::make(const ComputedRows& chunk, std::span<MadeRow> made) const {
+  const std::span<const Row> rows = chunk.rows;
   for (std::size_t n = 0; n < rows.size(); ++n) {
     made[n].x = columnValue(rows[n], options_.plotX, options_.units);
     made[n].y = columnValue(rows[n], options_.plotY, options_.units);

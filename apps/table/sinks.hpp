@@ -37,6 +37,13 @@ struct MadeRow {
   void reset();
 };
 
+// A chunk of computed rows, with the texts of the list's columns they carry (--keep), a row's
+// after another's.
+struct ComputedRows {
+  std::span<const Row> rows;
+  std::span<const std::string> kept;
+};
+
 // A destination of a run's rows. `make` runs on the computing threads for a chunk of computed
 // rows and fills in each MadeRow what this sink takes (reading only what stays constant during
 // the run); `take` receives every row in table order on one thread; `finish` follows the last.
@@ -44,8 +51,10 @@ struct MadeRow {
 class RowSink {
  public:
   virtual ~RowSink() = default;
-  virtual void make(std::span<const Row> rows, std::span<MadeRow> made) const;
+  virtual void make(const ComputedRows& chunk, std::span<MadeRow> made) const;
   virtual bool take(std::size_t index, const MadeRow& made) = 0;
+  // Passes on what has been taken so far (a streamed list waits for its next lines).
+  virtual bool flush() { return true; }
   virtual bool finish() { return true; }
 
   int status = kExitWriteError;
@@ -57,8 +66,9 @@ class TextSink : public RowSink {
  public:
   TextSink(const Options& options, int fd);
   bool start();
-  void make(std::span<const Row> rows, std::span<MadeRow> made) const override;
+  void make(const ComputedRows& chunk, std::span<MadeRow> made) const override;
   bool take(std::size_t index, const MadeRow& made) override;
+  bool flush() override;
   bool finish() override;
 
  private:
@@ -74,7 +84,7 @@ class NetcdfSink : public RowSink {
  public:
   explicit NetcdfSink(const Options& options) : units_(options.units) {}
   bool start(const Options& options, OutputFile& file);
-  void make(std::span<const Row> rows, std::span<MadeRow> made) const override;
+  void make(const ComputedRows& chunk, std::span<MadeRow> made) const override;
   bool take(std::size_t index, const MadeRow& made) override;
   bool finish() override;
 
@@ -91,7 +101,7 @@ class NetcdfSink : public RowSink {
 class PlotSink : public RowSink {
  public:
   PlotSink(const Options& options, OutputFile& plot);
-  void make(std::span<const Row> rows, std::span<MadeRow> made) const override;
+  void make(const ComputedRows& chunk, std::span<MadeRow> made) const override;
   bool take(std::size_t index, const MadeRow& made) override;
   bool finish() override;
 

@@ -1,4 +1,4 @@
-// Lists of states for aqsol-table --states.
+// Lists of states for aqsol-table --states and aqsol-fit.
 #include "apps/table/state_list.hpp"
 
 #include <algorithm>
@@ -14,28 +14,23 @@
 namespace aqsol::table {
 
 using requests::quoted;
+
+// Where the header puts the temperature and the pressure, their units, and the other columns.
+struct StateHeader {
+  char separator = 0;  // ';', ',' or '\t' where the header has one (';' first: a spreadsheet's
+                       // CSV where the comma is the decimal mark), else runs of blanks
+  std::size_t temperature = 0, pressure = 0;
+  Units units;  // as the header's column names say, else as asked
+  std::vector<std::optional<std::size_t>> numbers;  // where each number column is, if anywhere
+  std::vector<std::size_t> texts;                   // where each text column is
+};
+
 namespace {
 
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 
 // Lines longer than this are not a table of states.
 constexpr std::size_t kMaxLineLength = 1 << 16;
-
-enum class LineRead { kLine, kEnd, kTooLong, kFailed };
-
-// The next line of `in` without its line end (LF or CR LF).
-LineRead readLine(std::FILE* in, std::string& line) {
-  line.clear();
-  int c;
-  while ((c = getc_unlocked(in)) != EOF && c != '\n') {
-    if (line.size() == kMaxLineLength) return LineRead::kTooLong;
-    line.push_back(static_cast<char>(c));
-  }
-  if (c == EOF && std::ferror(in)) return LineRead::kFailed;
-  if (c == EOF && line.empty()) return LineRead::kEnd;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return LineRead::kLine;
-}
 
 bool isBlank(char c) {
   return c == ' ' || c == '\t';
@@ -47,8 +42,8 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
-// The fields of a line: split on `separator` (',' or ';'; quotes around a field removed), or,
-// where it is 0, on runs of blanks and tabs.
+// The fields of a line: split on `separator` (quotes around a field removed), or, where it is
+// 0, on runs of blanks and tabs.
 std::vector<std::string_view> fieldsOf(std::string_view line, char separator) {
   std::vector<std::string_view> fields;
   if (separator != 0) {
@@ -71,17 +66,14 @@ std::vector<std::string_view> fieldsOf(std::string_view line, char separator) {
   return fields;
 }
 
-// Where the header puts the temperature and the pressure, and the pressure's unit.
-struct Header {
-  char separator = 0;  // ';' or ',' where the header has one (';' first: a spreadsheet's CSV
-                       // where the comma is the decimal mark), else blanks and tabs
-  std::size_t temperature = 0, pressure = 0;
-  Units pressureUnits;
-  std::vector<std::optional<std::size_t>> extras;  // where each extra column is, if anywhere
-};
+char separatorOf(std::string_view header) {
+  for (char separator : {';', ',', '\t'})
+    if (header.find(separator) != std::string_view::npos) return separator;
+  return 0;
+}
 
 std::optional<std::size_t> findField(const std::vector<std::string_view>& fields,
-                                     std::initializer_list<std::string_view> names) {
+                                     std::span<const std::string_view> names) {
   for (std::size_t n = 0; n < fields.size(); ++n)
     for (std::string_view name : names)
       if (equalsIgnoringCase(fields[n], name)) return n;
@@ -90,7 +82,7 @@ std::optional<std::size_t> findField(const std::vector<std::string_view>& fields
 
 // How many fields bear one of the names.
 std::size_t countFields(const std::vector<std::string_view>& fields,
-                        std::initializer_list<std::string_view> names) {
+                        std::span<const std::string_view> names) {
   std::size_t count = 0;
   for (std::string_view field : fields)
     for (std::string_view name : names)
@@ -98,44 +90,71 @@ std::size_t countFields(const std::vector<std::string_view>& fields,
   return count;
 }
 
-bool readHeader(std::string_view line, const Units& units, std::span<const std::string_view> extras,
-                Header& header, std::string& error) {
-  header.separator = line.find(';') != std::string_view::npos   ? ';'
-                     : line.find(',') != std::string_view::npos ? ','
-                                                                : 0;
-  const std::vector<std::string_view> fields = fieldsOf(line, header.separator);
-  for (std::string_view extra : extras) header.extras.push_back(findField(fields, {extra}));
-  // A header that names two temperature or two pressure columns leaves the choice open.
-  const bool twoTemperatures = countFields(fields, {"T_C", "T"}) > 1;
-  if (twoTemperatures || countFields(fields, {"P_bar", "P_MPa", "P"}) > 1) {
-    error = "the header " + quoted(line) + " names more than one " +
-            (twoTemperatures ? "temperature" : "pressure") +
-            " column (a header names one T_C and one P_bar or P_MPa)";
-    return false;
-  }
-  const std::optional<std::size_t> t = findField(fields, {"T_C", "T"});
-  const std::optional<std::size_t> bar = findField(fields, {"P_bar"});
-  const std::optional<std::size_t> mpa = findField(fields, {"P_MPa"});
-  const std::optional<std::size_t> p = bar ? bar : mpa ? mpa : findField(fields, {"P"});
+constexpr std::string_view kTemperatureNames[] = {"T_C", "T_K", "T"};
+constexpr std::string_view kPressureNames[] = {"P_bar", "P_MPa", "P"};
+
+std::optional<std::size_t> findField(const std::vector<std::string_view>& fields,
+                                     std::string_view name) {
+  return findField(fields, std::span(&name, 1));
+}
+
+// A header that names two temperature or two pressure columns leaves the choice open.
+bool oneOfEach(const std::vector<std::string_view>& fields, std::string_view line,
+               std::string& error) {
+  const bool twoTemperatures = countFields(fields, kTemperatureNames) > 1;
+  if (!twoTemperatures && countFields(fields, kPressureNames) <= 1) return true;
+  error = "the header " + quoted(line) + " names more than one " +
+          (twoTemperatures ? "temperature" : "pressure") +
+          " column (a header names one T_C or T_K and one P_bar or P_MPa)";
+  return false;
+}
+
+// Where the state's columns are, and in which units.
+bool findStateColumns(const std::vector<std::string_view>& fields, std::string_view line,
+                      const Units& units, StateHeader& header, std::string& error) {
+  if (!oneOfEach(fields, line, error)) return false;
+  const std::optional<std::size_t> t = findField(fields, kTemperatureNames);
+  const std::optional<std::size_t> bar = findField(fields, "P_bar");
+  const std::optional<std::size_t> mpa = findField(fields, "P_MPa");
+  const std::optional<std::size_t> p = bar ? bar : mpa ? mpa : findField(fields, "P");
   if (!t || !p) {
     error = "the header " + quoted(line) + " names no " + std::string(t ? "P_bar" : "T_C") +
-            " column (a header names T_C and P_bar or P_MPa)";
+            " column (a header names T_C or T_K and P_bar or P_MPa)";
     return false;
   }
   header.temperature = *t;
   header.pressure = *p;
-  header.pressureUnits = units;
-  if (bar || mpa) header.pressureUnits.megapascal = !bar;
+  header.units = units;
+  if (bar || mpa) header.units.megapascal = !bar;
+  if (!equalsIgnoringCase(fields[*t], "T"))
+    header.units.kelvin = equalsIgnoringCase(fields[*t], "T_K");
   return true;
 }
 
-// The extra columns' numbers of a line into `values` (NaN where a column is absent or its field
+bool readHeader(std::string_view line, const Units& units, const std::vector<std::string>& numbers,
+                const std::vector<std::string>& texts, StateHeader& header, std::string& error) {
+  header.separator = separatorOf(line);
+  const std::vector<std::string_view> fields = fieldsOf(line, header.separator);
+  if (!findStateColumns(fields, line, units, header, error)) return false;
+  for (std::string_view name : numbers) header.numbers.push_back(findField(fields, name));
+  for (std::string_view name : texts) {
+    const std::optional<std::size_t> at = findField(fields, name);
+    if (!at) {
+      error = "the header " + quoted(line) + " names no column " + quoted(name);
+      return false;
+    }
+    header.texts.push_back(*at);
+  }
+  return true;
+}
+
+// The number columns' values of a line into `values` (NaN where a column is absent or its field
 // empty).
-bool readExtras(const std::vector<std::string_view>& fields, const Header& header,
-                std::span<const std::string_view> extras, std::vector<double>& values,
-                std::string& error) {
-  for (std::size_t n = 0; n < header.extras.size(); ++n) {
-    const std::optional<std::size_t> at = header.extras[n];
+bool readNumbers(const std::vector<std::string_view>& fields, const StateHeader& header,
+                 const std::vector<std::string>& names, std::vector<double>& values,
+                 std::string& error) {
+  for (std::size_t n = 0; n < header.numbers.size(); ++n) {
+    const std::optional<std::size_t> at = header.numbers[n];
     std::vector<double> one;
     if (!at || *at >= fields.size() || fields[*at].empty()) {
       values.push_back(kNotANumber);
@@ -143,15 +162,15 @@ bool readExtras(const std::vector<std::string_view>& fields, const Header& heade
                parseNumberList(fields[*at], one, error)) {
       values.push_back(one.front());
     } else {
-      error = std::string(extras[n]) + ": not a number: " + quoted(fields[*at]);
+      error = names[n] + ": not a number: " + quoted(fields[*at]);
       return false;
     }
   }
   return true;
 }
 
-bool readState(std::string_view line, const Header& header, StateItem& state, std::string& error) {
-  const std::vector<std::string_view> fields = fieldsOf(line, header.separator);
+bool readState(const std::vector<std::string_view>& fields, const StateHeader& header,
+               StateItem& state, std::string& error) {
   const std::size_t needed = std::max(header.temperature, header.pressure) + 1;
   if (fields.size() < needed) {
     error = "expected " + std::to_string(needed) + " fields or more, found " +
@@ -159,12 +178,12 @@ bool readState(std::string_view line, const Header& header, StateItem& state, st
     return false;
   }
   std::string why;
-  if (!parseTemperature(fields[header.temperature], state.temperatureC, why)) {
-    error = "T_C: " + why;
+  if (!parseTemperature(fields[header.temperature], header.units, state.temperatureC, why)) {
+    error = std::string(columnName(kTemperatureColumn, header.units)) + ": " + why;
     return false;
   }
-  if (!parsePressure(fields[header.pressure], header.pressureUnits, state.pressure, why)) {
-    error = std::string(columnName(kPressureColumn, header.pressureUnits)) + ": " + why;
+  if (!parsePressure(fields[header.pressure], header.units, state.pressure, why)) {
+    error = std::string(columnName(kPressureColumn, header.units)) + ": " + why;
     return false;
   }
   return true;
@@ -172,59 +191,146 @@ bool readState(std::string_view line, const Header& header, StateItem& state, st
 
 }  // namespace
 
-bool readStateStream(std::FILE* in, std::string_view name, const Units& units,
-                     std::vector<StateItem>& states, std::string& error,
-                     std::span<const std::string_view> extras, std::vector<double>* extraValues) {
-  std::string line, why;
-  std::optional<Header> header;
-  const auto fail = [&](std::size_t number, const std::string& message) {
-    error = std::string(name) + ":" + std::to_string(number) + ": " + message;
-    return false;
-  };
-  for (std::size_t number = 1;; ++number) {
-    switch (readLine(in, line)) {
-      case LineRead::kTooLong:
-        return fail(number, "line longer than " + std::to_string(kMaxLineLength) + " bytes");
-      case LineRead::kFailed:
-        error = std::string(name) + ": " + std::strerror(errno);
-        return false;
-      case LineRead::kEnd:
-        if (!states.empty()) return true;
-        error = std::string(name) + ": " + (header ? "no states after the header" : "no header");
-        return false;
-      case LineRead::kLine:
-        break;
-    }
-    std::string_view text = line;
-    if (number == 1 && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // a BOM
-    text = trimmed(text);
-    if (text.empty() || text.front() == '#') continue;
-    if (!header) {
-      if (!readHeader(text, units, extras, header.emplace(), why)) return fail(number, why);
-      continue;
-    }
-    if (states.size() == kMaxListValues)
-      return fail(number, "more than " + std::to_string(kMaxListValues) + " states");
-    if (!readState(text, *header, states.emplace_back(), why)) return fail(number, why);
-    if (extraValues != nullptr &&
-        !readExtras(fieldsOf(text, header->separator), *header, extras, *extraValues, why))
-      return fail(number, why);
-  }
+void StateBlock::clear() {
+  states.clear();
+  numbers.clear();
+  texts.clear();
 }
 
-bool readStateList(const std::string& file, const Units& units, std::vector<StateItem>& states,
-                   std::string& error, std::span<const std::string_view> extras,
-                   std::vector<double>* extraValues) {
-  if (file == "-")
-    return readStateStream(stdin, "standard input", units, states, error, extras, extraValues);
-  std::FILE* in = std::fopen(file.c_str(), "re");
+StateReader::StateReader(const Units& units, StateColumns columns)
+    : units_(units),
+      numberColumns_(columns.numbers.begin(), columns.numbers.end()),
+      textColumns_(columns.texts.begin(), columns.texts.end()) {}
+
+StateReader::~StateReader() {
+  if (owned_) std::fclose(in_);
+  if (copy_ != nullptr && copy_ != in_) std::fclose(copy_);
+}
+
+bool StateReader::open(const std::string& file, bool again, std::string& error) {
+  std::FILE* in = file == "-" ? stdin : std::fopen(file.c_str(), "re");
   if (in == nullptr) {
     error = quoted(file) + ": " + std::strerror(errno);
     return false;
   }
-  const bool ok = readStateStream(in, quoted(file), units, states, error, extras, extraValues);
-  std::fclose(in);
-  return ok;
+  open(in, file == "-" ? "standard input" : quoted(file));
+  owned_ = in != stdin;
+  start_ = std::ftell(in);
+  if (!again || start_ >= 0) return true;
+  start_ = 0;
+  copy_ = std::tmpfile();
+  copying_ = copy_ != nullptr;
+  if (copying_) return true;
+  error = name_ + ": cannot keep a copy to read it again: " + std::strerror(errno);
+  return false;
+}
+
+void StateReader::open(std::FILE* in, std::string_view name) {
+  in_ = in;
+  name_ = name;
+}
+
+bool StateReader::fail(const std::string& message, std::string& error) const {
+  error = name_ + ":" + std::to_string(lineNumber_) + ": " + message;
+  return false;
+}
+
+// The next line of the input without its line end (LF or CR LF) into line_, copied where the
+// input is kept.
+StateReader::Line StateReader::nextLine(std::string& error) {
+  line_.clear();
+  ++lineNumber_;
+  int c;
+  while ((c = getc_unlocked(in_)) != EOF && c != '\n') {
+    if (line_.size() == kMaxLineLength) {
+      fail("line longer than " + std::to_string(kMaxLineLength) + " bytes", error);
+      return Line::kFailed;
+    }
+    line_.push_back(static_cast<char>(c));
+  }
+  if (c == EOF && std::ferror(in_)) {
+    error = name_ + ": " + std::strerror(errno);
+    return Line::kFailed;
+  }
+  if (c == EOF && line_.empty()) return Line::kEnd;
+  if (copying_ && (std::fwrite(line_.data(), 1, line_.size(), copy_) != line_.size() ||
+                   std::fputc('\n', copy_) == EOF)) {
+    error = name_ + ": cannot keep a copy to read it again: " + std::strerror(errno);
+    return Line::kFailed;
+  }
+  if (!line_.empty() && line_.back() == '\r') line_.pop_back();
+  return Line::kLine;
+}
+
+bool StateReader::takeLine(std::string_view text, StateBlock& block, std::string& error) {
+  std::string why;
+  if (!header_) {
+    header_ = std::make_unique<StateHeader>();
+    return readHeader(text, units_, numberColumns_, textColumns_, *header_, why) ||
+           fail(why, error);
+  }
+  const std::vector<std::string_view> fields = fieldsOf(text, header_->separator);
+  if (!readState(fields, *header_, block.states.emplace_back(), why) ||
+      !readNumbers(fields, *header_, numberColumns_, block.numbers, why))
+    return fail(why, error);
+  for (std::size_t at : header_->texts)
+    block.texts.emplace_back(at < fields.size() ? fields[at] : std::string_view());
+  ++statesRead_;
+  return true;
+}
+
+bool StateReader::read(std::size_t most, StateBlock& block, std::string& error) {
+  for (const std::size_t goal = block.states.size() + most; block.states.size() < goal;) {
+    if (atEnd_) return true;
+    switch (nextLine(error)) {
+      case Line::kFailed:
+        return false;
+      case Line::kEnd:
+        atEnd_ = true;
+        if (statesRead_ > 0) return true;
+        error = name_ + ": " + (header_ ? "no states after the header" : "no header");
+        return false;
+      case Line::kLine:
+        break;
+    }
+    std::string_view text = line_;
+    if (lineNumber_ == 1 && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // a BOM
+    text = trimmed(text);
+    if (text.empty() || text.front() == '#') continue;
+    if (!takeLine(text, block, error)) return false;
+  }
+  return true;
+}
+
+bool StateReader::rewind(std::string& error) {
+  if (copy_ != nullptr) {
+    if (std::fflush(copy_) != 0) {
+      error = name_ + ": cannot keep a copy to read it again: " + std::strerror(errno);
+      return false;
+    }
+    if (owned_) std::fclose(in_);
+    in_ = copy_;
+    owned_ = true;
+    copying_ = false;
+  }
+  if (std::fseek(in_, copy_ != nullptr ? 0 : start_, SEEK_SET) != 0) {
+    error = name_ + ": cannot read it again: " + std::strerror(errno);
+    return false;
+  }
+  header_.reset();
+  lineNumber_ = 0;
+  statesRead_ = 0;
+  atEnd_ = false;
+  return true;
+}
+
+bool readStateList(const std::string& file, const Units& units, StateBlock& block,
+                   std::string& error, StateColumns columns) {
+  StateReader reader(units, columns);
+  if (!reader.open(file, false, error)) return false;
+  while (!reader.atEnd())
+    if (!reader.read(std::numeric_limits<std::size_t>::max() / 2, block, error)) return false;
+  return true;
 }
 
 }  // namespace aqsol::table

@@ -226,36 +226,28 @@ TEST(TableProgram, ExitCodes) {
   EXPECT_EQ(code, 2);
 }
 
-// A run of rows from anywhere in the table: solutes outermost, then temperatures, then pressures
-// (or the states of a list in their order), across every boundary.
-TEST(TableRows, RequestsRunThroughSolutesStatesAndTheirBoundaries) {
+// A run of rows from anywhere in a grid: solutes outermost, then temperatures, then pressures,
+// across every boundary.
+TEST(TableRows, GridRequestsRunThroughSolutesStatesAndTheirBoundaries) {
   Options grid;
   grid.solutes.resize(2);
   grid.temperaturesC = {10, 20, 30};
   grid.pressures = {{true, 0}, {false, 5}, {false, 50}, {false, 500}};
-  Options list = grid;
-  list.stateList = true;
-  list.states = {{1, {false, 2}}, {3, {true, 0}}, {5, {false, 6}}};
   Options water = grid;
   water.solutes.clear();
-  for (const Options* options : {&grid, &list, &water}) {
+  for (const Options* options : {&grid, &water}) {
     std::vector<RowRequest> expected;
+    const std::size_t nP = options->pressures.size();
     for (std::size_t s = 0; s < std::max<std::size_t>(1, options->solutes.size()); ++s)
       for (std::size_t state = 0; state < options->statesPerSolute(); ++state) {
         const SoluteParams* solute = options->solutes.empty() ? nullptr : &options->solutes[s];
-        if (options->stateList) {
-          expected.push_back(
-              {solute, options->states[state].temperatureC, options->states[state].pressure});
-        } else {
-          const std::size_t nP = options->pressures.size();
-          expected.push_back(
-              {solute, options->temperaturesC[state / nP], options->pressures[state % nP]});
-        }
+        expected.push_back(
+            {solute, options->temperaturesC[state / nP], options->pressures[state % nP]});
       }
     for (std::size_t first = 0; first < expected.size(); ++first)
       for (std::size_t count = 0; first + count <= expected.size(); count += 5) {
         std::vector<RowRequest> made;
-        appendRequests(*options, first, count, made);
+        appendGridRequests(*options, first, count, made);
         ASSERT_EQ(made.size(), count);
         for (std::size_t n = 0; n < count; ++n) {
           const RowRequest& want = expected[first + n];

@@ -19,11 +19,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::FILE* in = fmemopen(const_cast<uint8_t*>(data), size, "r");
   if (in == nullptr) return 0;
   constexpr std::string_view kColumns[] = {"lnkH", "u_lnkH"};
-  std::vector<table::StateItem> states;
-  std::vector<double> values;
+  table::StateBlock list;
   std::string error;
-  const bool ok = table::readStateStream(in, "fuzz", {}, states, error, kColumns, &values);
+  bool ok = true;
+  {
+    table::StateReader reader({}, {kColumns, {}});
+    reader.open(in, "fuzz");
+    while (ok && !reader.atEnd()) ok = reader.read(1000, list, error);
+  }
   std::fclose(in);
+  const std::vector<table::StateItem>& states = list.states;
+  const std::vector<double>& values = list.numbers;
   if (!ok) {
     fuzz::check(error.starts_with("fuzz"), "a refusal names the input");
     return 0;
