@@ -135,13 +135,29 @@ py::array_t<double> asDoubles(py::handle value, const char* name) {
   return array;
 }
 
-py::array_t<double> readTemperatures(py::handle T_C) {
-  py::array_t<double> t = asDoubles(T_C, "T_C");
+// The temperatures, in the temperature unit of `units`, in degrees Celsius.
+py::array_t<double> readTemperatures(py::handle T, const table::Units& units) {
+  const std::string name(table::columnName(table::kTemperatureColumn, units));
+  py::array_t<double> t = asDoubles(T, name.c_str());
   const double* v = t.data();
   for (py::ssize_t n = 0; n < t.size(); ++n)
-    if (const std::string why = requests::temperatureProblem(v[n]); !why.empty())
-      badArgument("T_C: " + why);
-  return t;
+    if (const std::string why = requests::temperatureProblem(v[n], units); !why.empty())
+      badArgument(name + ": " + why);
+  if (!units.kelvin) return t;
+  py::array_t<double> celsius(std::vector<py::ssize_t>(t.shape(), t.shape() + t.ndim()));
+  double* c = celsius.mutable_data();
+  for (py::ssize_t n = 0; n < t.size(); ++n) c[n] = table::temperatureInCelsius(v[n], units);
+  return celsius;
+}
+
+// The temperature argument: T_C in degrees Celsius or T_K in kelvin (which `units` then
+// records), one of them.
+py::handle temperatureArgument(py::handle T_C, py::handle T_K, table::Units& units) {
+  if (T_C.is_none() == T_K.is_none())
+    badArgument(T_C.is_none() ? "T_C: no temperature given (T_C in degrees Celsius, or T_K)"
+                              : "T_C and T_K: give one of them");
+  units.kelvin = !T_K.is_none();
+  return units.kelvin ? T_K : T_C;
 }
 
 // The pressure argument: `P` in the pressure unit of `units`, or `P_bar` in bar, never both;
@@ -228,7 +244,7 @@ States readStates(py::handle solute, py::handle species, py::handle T_C, py::han
   States states;
   states.set = readSpecies(species);
   if (!solute.is_none()) readSolutes(solute, states);
-  broadcast(states, readTemperatures(T_C), readPressures(P, P_bar, units),
+  broadcast(states, readTemperatures(T_C, units), readPressures(P, P_bar, units),
             P.is_none() ? "P_bar" : "P");
   return states;
 }
@@ -401,26 +417,33 @@ py::dict compute(const States& states, std::size_t last, const table::Units& uni
   return result;
 }
 
-py::dict properties(py::handle solute, py::handle T_C, py::handle P, py::handle P_bar,
-                    long long threads, const std::string& units, const std::string& pressureUnit,
-                    py::handle species) {
+py::dict properties(py::handle solute, py::handle T_C, py::handle P, py::handle T_K,
+                    py::handle P_bar, long long threads, const std::string& units,
+                    const std::string& pressureUnit, py::handle species) {
   if (solute.is_none()) badArgument("solute: no solute given");
   const unsigned count = threadCount(threads);
-  const table::Units chosen = readUnits(units, pressureUnit);
-  return compute(readStates(solute, species, T_C, P, P_bar, chosen), table::kLastValueColumn,
-                 chosen, count);
+  table::Units chosen = readUnits(units, pressureUnit);
+  const py::handle T = temperatureArgument(T_C, T_K, chosen);
+  return compute(readStates(solute, species, T, P, P_bar, chosen), table::kLastValueColumn, chosen,
+                 count);
 }
 
-py::dict water(py::handle T_C, py::handle P, py::handle P_bar, long long threads,
+py::dict water(py::handle T_C, py::handle P, py::handle T_K, py::handle P_bar, long long threads,
                const std::string& units, const std::string& pressureUnit) {
   const unsigned count = threadCount(threads);
-  const table::Units chosen = readUnits(units, pressureUnit);
-  return compute(readStates(py::none(), py::none(), T_C, P, P_bar, chosen), kLastWaterColumn,
-                 chosen, count);
+  table::Units chosen = readUnits(units, pressureUnit);
+  const py::handle T = temperatureArgument(T_C, T_K, chosen);
+  return compute(readStates(py::none(), py::none(), T, P, P_bar, chosen), kLastWaterColumn, chosen,
+                 count);
 }
 
-py::list columns(const std::string& units, const std::string& pressureUnit) {
-  const table::ColumnSet set(readUnits(units, pressureUnit));
+py::list columns(const std::string& units, const std::string& pressureUnit,
+                 const std::string& temperatureUnit) {
+  table::Units chosen = readUnits(units, pressureUnit);
+  std::string why;
+  if (!requests::readTemperatureUnit(temperatureUnit, chosen, why))
+    badArgument("temperature_unit: " + why);
+  const table::ColumnSet set(chosen);
   py::list list;
   for (const table::ResolvedColumn& column :
        set.between(table::kTemperatureColumn, table::kLastValueColumn))
@@ -485,6 +508,7 @@ constexpr const char* kPropertiesDocHead =
 solute  a name (any case: "CO2"), a menu number 1-20, "all", or a list of them; a list (or
         "all") adds a leading axis, one entry per solute, to every result
 T_C     temperature(s) in degrees Celsius, above -273.15: a number or an array
+T_K     instead of T_C, by keyword: temperature(s) in kelvin (the column is then T_K)
 P       pressure(s) in the pressure unit (bar unless pressure_unit="MPa"): a number or an
         array; "sat" or 0 is the saturation pressure of water at each temperature (there is
         none at or above the critical temperature)
@@ -534,7 +558,7 @@ Example:
 
 constexpr const char* kWaterDoc = R"(Properties of pure water: the water columns of properties().
 
-T_C     temperature(s) in degrees Celsius, above -273.15
+T_C     temperature(s) in degrees Celsius, above -273.15 (or T_K= in kelvin, by keyword)
 P       pressure(s) in the pressure unit; "sat" or 0 for the saturation pressure (or P_bar=
         in bar, by keyword)
 threads, units, pressure_unit  as in properties()
@@ -572,19 +596,21 @@ PYBIND11_MODULE(_aqsol, m) {
   m.def("solutes", &solutes, "The solute names, in menu order (menu number = position + 1).");
   static const std::string propertiesDoc =
       std::string(kPropertiesDocHead) + aqsol::table::valueColumnDefinitions() + kPropertiesDocTail;
-  m.def("properties", &properties, propertiesDoc.c_str(), py::arg("solute"), py::arg("T_C"),
-        py::arg("P") = py::none(), py::kw_only(), py::arg("P_bar") = py::none(),
-        py::arg("threads") = 0, py::arg("units") = "cal", py::arg("pressure_unit") = "bar",
+  m.def("properties", &properties, propertiesDoc.c_str(), py::arg("solute"),
+        py::arg("T_C") = py::none(), py::arg("P") = py::none(), py::kw_only(),
+        py::arg("T_K") = py::none(), py::arg("P_bar") = py::none(), py::arg("threads") = 0,
+        py::arg("units") = "cal", py::arg("pressure_unit") = "bar",
         py::arg("species") = py::none());
-  m.def("water", &water, kWaterDoc, py::arg("T_C"), py::arg("P") = py::none(), py::kw_only(),
-        py::arg("P_bar") = py::none(), py::arg("threads") = 0, py::arg("units") = "cal",
-        py::arg("pressure_unit") = "bar");
+  m.def("water", &water, kWaterDoc, py::arg("T_C") = py::none(), py::arg("P") = py::none(),
+        py::kw_only(), py::arg("T_K") = py::none(), py::arg("P_bar") = py::none(),
+        py::arg("threads") = 0, py::arg("units") = "cal", py::arg("pressure_unit") = "bar");
   m.attr("__version__") = std::string(aqsol::version());
   m.def(
       "cpu_target", [] { return std::string(aqsol::targetName(aqsol::cpuTargets().active)); },
       "The processor path in use: 'avx512', 'avx2' or 'baseline' (AQSOL_LANES=1, 4 or 8 in the "
       "environment chooses a narrower one). Every path gives the same bits.");
   m.def("columns", &columns, py::arg("units") = "cal", py::arg("pressure_unit") = "bar",
+        py::arg("temperature_unit") = "C",
         "The columns from T_C to K_aq_gas as (name, long name, unit) in the units given.");
   m.def("fit", &fit, py::arg("T_C"), py::arg("lnkH"), py::arg("P") = py::none(), py::kw_only(),
         py::arg("P_bar") = py::none(), py::arg("uncertainty") = py::none(),

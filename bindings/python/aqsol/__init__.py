@@ -32,7 +32,7 @@ def _range_words(bits):
     return " ".join(flag for n, flag in enumerate(RANGE_FLAGS) if bits >> n & 1)
 
 
-def _frame(result, units, pressure_unit):
+def _frame(result, units, pressure_unit, kelvin=False):
     """A pandas DataFrame with the table's columns: one row per state, range and status as
     aqsol-table writes them; units in .attrs["units"]."""
     pandas = _require("pandas", "python3-pandas")
@@ -45,22 +45,23 @@ def _frame(result, units, pressure_unit):
     data["range"] = [_range_words(int(b)) for b in _np.asarray(result["range"]).reshape(-1)]
     data["status"] = messages[_np.asarray(result["status"]).reshape(-1)]
     frame = pandas.DataFrame(data)
-    frame.attrs["units"] = {name: unit for name, _, unit in _columns(units, pressure_unit)}
+    frame.attrs["units"] = {name: unit for name, _, unit
+                            in _columns(units, pressure_unit, "K" if kelvin else "C")}
     return frame
 
 
-def properties(solute, T_C, P=None, *, P_bar=None, threads=0, units="cal", pressure_unit="bar",
-               species=None, as_frame=False):
-    result = _properties(solute, T_C, P, P_bar=P_bar, threads=threads, units=units,
+def properties(solute, T_C=None, P=None, *, T_K=None, P_bar=None, threads=0, units="cal",
+               pressure_unit="bar", species=None, as_frame=False):
+    result = _properties(solute, T_C, P, T_K=T_K, P_bar=P_bar, threads=threads, units=units,
                          pressure_unit=pressure_unit, species=species)
-    return _frame(result, units, pressure_unit) if as_frame else result
+    return _frame(result, units, pressure_unit, T_K is not None) if as_frame else result
 
 
-def water(T_C, P=None, *, P_bar=None, threads=0, units="cal", pressure_unit="bar",
-          as_frame=False):
-    result = _water(T_C, P, P_bar=P_bar, threads=threads, units=units,
+def water(T_C=None, P=None, *, T_K=None, P_bar=None, threads=0, units="cal",
+          pressure_unit="bar", as_frame=False):
+    result = _water(T_C, P, T_K=T_K, P_bar=P_bar, threads=threads, units=units,
                     pressure_unit=pressure_unit)
-    return _frame(result, units, pressure_unit) if as_frame else result
+    return _frame(result, units, pressure_unit, T_K is not None) if as_frame else result
 
 
 properties.__doc__ = (_properties.__doc__ or "") + """

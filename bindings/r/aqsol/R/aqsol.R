@@ -3,7 +3,8 @@
 #' aqsol_properties(solute, T_C, P) computes one row per state: solute, T_C and P are recycled
 #' to a common length as R recycles vectors (each of length 1 or of that length).
 #' solute: names (any case: "CO2") or menu numbers 1-20; NA for water alone.
-#' T_C: temperatures in degrees Celsius, above -273.15.
+#' T_C: temperatures in degrees Celsius, above -273.15 (or T_K = in kelvin, which names the
+#' column T_K).
 #' P: pressures in the pressure unit (bar unless pressure_unit = "MPa"); "sat" or 0 for the
 #' saturation pressure at each temperature. P_bar = gives them in bar whatever the unit.
 #' threads: computing threads, 0 (default: one per core) to 256.
@@ -14,9 +15,22 @@
 #' Returns a data.frame with the columns of aqsol-table (units in attr(, "units")): a state that
 #' cannot be computed has NA values and says why in its status column.
 aqsol_properties <- function(solute, T_C, P, threads = 0L, species = character(),
-                             units = "cal", pressure_unit = "bar", P_bar = NULL) {
+                             units = "cal", pressure_unit = "bar", P_bar = NULL, T_K = NULL) {
   if (!(is.character(solute) || is.numeric(solute) || all(is.na(solute))) || length(solute) == 0)
     stop("solute: expected names or menu numbers 1-20", call. = FALSE)
+  kelvin <- !is.null(T_K)
+  if (missing(T_C) != kelvin)
+    stop(if (kelvin) "T_C and T_K: give one of them"
+         else "T_C: no temperature given (T_C in degrees Celsius, or T_K)", call. = FALSE)
+  if (kelvin) {
+    if (!is.numeric(T_K) || length(T_K) == 0)
+      stop("T_K: expected temperatures in kelvin", call. = FALSE)
+    cold <- which(!is.na(T_K) & T_K <= 0)
+    if (length(cold) > 0)
+      stop(sprintf("T_K: temperature %s K is at or below absolute zero", format(T_K[cold[1]])),
+           call. = FALSE)
+    T_C <- T_K - 273.15
+  }
   if (!is.numeric(T_C) || length(T_C) == 0)
     stop("T_C: expected temperatures in degrees Celsius", call. = FALSE)
   bits <- aqsol_unit_bits(units, pressure_unit)
@@ -50,7 +64,14 @@ aqsol_properties <- function(solute, T_C, P, threads = 0L, species = character()
                          rep_len(as.double(P), n), as.integer(threads), species, bits)
   if (is.character(frame)) stop(frame, call. = FALSE)
   frame <- as.data.frame(frame, stringsAsFactors = FALSE)
-  attr(frame, "units") <- aqsol_field_units(bits)
+  unit_names <- aqsol_field_units(bits)
+  if (kelvin) {  # the column in kelvin, T_C + 273.15 as aqsol-table --temperature-unit K writes
+    frame$T_C <- frame$T_C + 273.15
+    names(frame)[names(frame) == "T_C"] <- "T_K"
+    unit_names[["T_C"]] <- "K"
+    names(unit_names)[names(unit_names) == "T_C"] <- "T_K"
+  }
+  attr(frame, "units") <- unit_names
   frame
 }
 

@@ -107,3 +107,18 @@ test_that("units and pressure units as aqsol-table's, the pressure read in its u
   expect_error(aqsol_properties("CO2", 25, 1, units = "imperial"),
                "units: unknown units 'imperial' (use cal or si)", fixed = TRUE)
 })
+
+test_that("temperatures in kelvin as aqsol-table --temperature-unit K gives them", {
+  frame <- aqsol_properties("CO2", T_K = c(298.15, 573.15), P = c(1, 100))
+  rows <- rbind(table_rows("--solute", "CO2", "--T", "298.15", "--P", "1",
+                           "--temperature-unit", "K"),
+                table_rows("--solute", "CO2", "--T", "573.15", "--P", "100",
+                           "--temperature-unit", "K"))
+  expect_identical(names(frame), names(rows))
+  for (column in setdiff(names(rows), c("range", "status"))) {
+    expect_identical(frame[[column]], rows[[column]], label = column)
+  }
+  expect_identical(attr(frame, "units")[["T_K"]], "K")
+  expect_error(aqsol_properties("CO2", 25, 1, T_K = 298.15), "give one of them", fixed = TRUE)
+  expect_error(aqsol_properties("CO2", T_K = -1, P = 1), "T_K: temperature -1 K", fixed = TRUE)
+})
