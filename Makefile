@@ -15,8 +15,9 @@ ifdef VERBOSE
 export VERBOSE
 endif
 
-# The programs for make run and make install, in a folder of their own with the usual warnings.
-RUN_OPTIONS  = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAQSOL_BENCHMARKS=OFF -DAQSOL_WERROR=OFF
+# The programs, the C library and the Python module for make run, make install and make python
+# (and pip install .) share one folder, RUN_BUILD, configured by scripts/configure-run.
+export RUN_BUILD
 # make test's plain build, also used by bench, validate and the test of the Python module.
 TEST_OPTIONS = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAQSOL_BENCHMARKS=ON -DAQSOL_WERROR=ON
 
@@ -44,7 +45,7 @@ deps:
 
 # The calculator: its window when a display is available, else the terminal front end.
 run: deps
-	@scripts/configure $(RUN_BUILD) $(RUN_OPTIONS)
+	@scripts/configure-run
 	@if [ -n "$$DISPLAY" ]; then scripts/quiet-build $(RUN_BUILD) aqsol && exec $(RUN_BUILD)/aqsol; \
 	else scripts/quiet-build $(RUN_BUILD) aqsol-console && exec $(RUN_BUILD)/aqsol-console; fi
 
@@ -53,7 +54,7 @@ test: deps
 	  PLAIN_OPTIONS="$(TEST_OPTIONS)" scripts/test-suites
 
 install: deps
-	@scripts/configure $(RUN_BUILD) $(RUN_OPTIONS)
+	@scripts/configure-run
 	@scripts/quiet-build $(RUN_BUILD) aqsol aqsol-console aqsol-table aqsol_c aqsol_c_static
 	@scripts/install-tree install $(RUN_BUILD) "$(PREFIX)" >$(RUN_BUILD)/install.log
 	@echo "installed in $(PREFIX): bin/ (aqsol, aqsol-console, aqsol-table), lib/ (libaqsol, aqsol.pc, cmake/aqsol), include/aqsol/, the manual pages, share/doc/aqsol"
@@ -76,7 +77,7 @@ r: install
 
 # 10,000 passes of the dialogue through aqsol-console; fails if its memory grows by over 1 MB.
 soak: deps
-	@scripts/configure $(RUN_BUILD) $(RUN_OPTIONS)
+	@scripts/configure-run
 	@scripts/quiet-build $(RUN_BUILD) aqsol-console
 	@scripts/soak $(RUN_BUILD)/aqsol-console 10000
 

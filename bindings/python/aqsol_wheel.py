@@ -6,7 +6,6 @@ import os
 import subprocess
 import sys
 import sysconfig
-import tempfile
 import zipfile
 from pathlib import Path
 
@@ -36,18 +35,27 @@ def _tag():
     return f"{version}-{version}-{platform}"
 
 
-def _build_module(folder):
-    """The compiled module, built in `folder` for the running Python."""
-    jobs = str(os.cpu_count() or 1)
-    subprocess.run(["cmake", "-S", str(ROOT), "-B", folder, "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
-                    "-DAQSOL_PYTHON_ONLY=ON", f"-DPYTHON_EXECUTABLE={sys.executable}"],
-                   check=True, stdout=sys.stderr)
-    subprocess.run(["cmake", "--build", folder, "--target", "aqsol_python", "-j", jobs],
-                   check=True, stdout=sys.stderr)
-    modules = list((Path(folder) / "python" / "aqsol").glob("_aqsol*.so"))
-    if len(modules) != 1:
+def _build_module():
+    """The compiled module for the running Python, built in the folder the programs and the C
+    library are built in (make install, make run), so that only the module's own file is
+    compiled when they are there; where they are not, the folder is started with the physics
+    and the module alone."""
+    folder = ROOT / os.environ.get("RUN_BUILD", "build-run")
+    cache = folder / "CMakeCache.txt"
+    programs = cache.exists() and "AQSOL_PYTHON_ONLY:BOOL=OFF" in cache.read_text()
+    options = [f"-DPYTHON_EXECUTABLE={sys.executable}"]
+    if not programs:
+        options.append("-DAQSOL_PYTHON_ONLY=ON")
+    env = {**os.environ, "RUN_BUILD": str(folder)}
+    subprocess.run([str(ROOT / "scripts/configure-run"), *options], check=True, env=env,
+                   stdout=sys.stderr)
+    subprocess.run([str(ROOT / "scripts/quiet-build"), env["RUN_BUILD"], "aqsol_python"],
+                   check=True, env=env, stdout=sys.stderr)
+    suffix = sysconfig.get_config_var("EXT_SUFFIX")
+    module = Path(env["RUN_BUILD"]) / "python" / "aqsol" / f"_aqsol{suffix}"
+    if not module.exists():
         raise RuntimeError("the aqsol module was not built")
-    return modules[0]
+    return module
 
 
 def _record_line(name, data):
@@ -59,21 +67,20 @@ def build_wheel(wheel_directory, config_settings=None, metadata_directory=None):
     tag = _tag()
     wheel_name = f"{NAME}-{VERSION}-{tag}.whl"
     info = f"{NAME}-{VERSION}.dist-info"
-    with tempfile.TemporaryDirectory() as folder:
-        module = _build_module(folder)
-        files = {
-            f"aqsol/{module.name}": module.read_bytes(),
-            "aqsol/__init__.py": (ROOT / "bindings/python/aqsol/__init__.py").read_bytes(),
-            f"{info}/METADATA": _metadata().encode(),
-            f"{info}/WHEEL": (f"Wheel-Version: 1.0\nGenerator: aqsol_wheel\n"
-                              f"Root-Is-Purelib: false\nTag: {tag}\n").encode(),
-        }
-        record = "".join(_record_line(name, data) for name, data in files.items())
-        record += f"{info}/RECORD,,\n"
-        with zipfile.ZipFile(Path(wheel_directory) / wheel_name, "w", zipfile.ZIP_DEFLATED) as whl:
-            for name, data in files.items():
-                whl.writestr(name, data)
-            whl.writestr(f"{info}/RECORD", record)
+    module = _build_module()
+    files = {
+        f"aqsol/{module.name}": module.read_bytes(),
+        "aqsol/__init__.py": (ROOT / "bindings/python/aqsol/__init__.py").read_bytes(),
+        f"{info}/METADATA": _metadata().encode(),
+        f"{info}/WHEEL": (f"Wheel-Version: 1.0\nGenerator: aqsol_wheel\n"
+                          f"Root-Is-Purelib: false\nTag: {tag}\n").encode(),
+    }
+    record = "".join(_record_line(name, data) for name, data in files.items())
+    record += f"{info}/RECORD,,\n"
+    with zipfile.ZipFile(Path(wheel_directory) / wheel_name, "w", zipfile.ZIP_DEFLATED) as whl:
+        for name, data in files.items():
+            whl.writestr(name, data)
+        whl.writestr(f"{info}/RECORD", record)
     return wheel_name
 
 
