@@ -55,7 +55,7 @@ test: deps
 
 install: deps
 	@scripts/configure-run
-	@scripts/quiet-build $(RUN_BUILD) aqsol aqsol-console aqsol-table aqsol_c aqsol_c_static
+	@scripts/quiet-build $(RUN_BUILD) aqsol-installed
 	@scripts/install-tree install $(RUN_BUILD) "$(PREFIX)" >$(RUN_BUILD)/install.log
 	@echo "installed in $(PREFIX): bin/ (aqsol, aqsol-console, aqsol-table), lib/ (libaqsol, aqsol.pc, cmake/aqsol), include/aqsol/, the manual pages, share/doc/aqsol"
 	@case ":$$PATH:" in *":$(PREFIX)/bin:"*) ;; \
