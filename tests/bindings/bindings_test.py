@@ -47,8 +47,9 @@ class InstalledLibrary(unittest.TestCase):
         cls.libdir = os.path.dirname(subprocess.run(
             ["find", cls.prefix, "-name", "libaqsol.so"], capture_output=True, text=True,
             check=True).stdout.split()[0])
-        cls.env = {**os.environ, "PKG_CONFIG_PATH": os.path.join(cls.libdir, "pkgconfig"),
-                   "LD_LIBRARY_PATH": cls.libdir}
+        # No LD_LIBRARY_PATH: the programs find the library where it was installed.
+        cls.env = {**os.environ, "PKG_CONFIG_PATH": os.path.join(cls.libdir, "pkgconfig")}
+        cls.env.pop("LD_LIBRARY_PATH", None)
 
     @classmethod
     def tearDownClass(cls):
@@ -66,6 +67,19 @@ class InstalledLibrary(unittest.TestCase):
                                  capture_output=True, text=True, check=True).stdout.strip()
         with open(os.path.join(ROOT, "VERSION")) as file:
             self.assertEqual(version, file.read().strip())
+
+    def test_a_static_c_program_through_pkg_config(self):
+        flags = subprocess.run(["pkg-config", "--cflags", "--libs", "aqsol-static"],
+                               env=self.env, capture_output=True, text=True,
+                               check=True).stdout.split()
+        program = os.path.join(self.folder.name, "co2_static")
+        subprocess.run(["cc", "-std=c99", "-Wall", "-Werror", EXAMPLE, "-o", program, *flags],
+                       check=True)
+        needed = subprocess.run(["readelf", "-d", program], capture_output=True, text=True,
+                                check=True).stdout
+        self.assertNotIn("libaqsol", needed)
+        check_example_output(self, subprocess.run([program], capture_output=True, text=True,
+                                                  check=True).stdout)
 
     def test_a_cmake_project_through_find_package(self):
         source = os.path.join(ROOT, "tests/bindings/cmake_consumer")
