@@ -22,14 +22,15 @@ export RUN_BUILD
 TEST_OPTIONS = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAQSOL_BENCHMARKS=ON -DAQSOL_WERROR=ON
 
 .DEFAULT_GOAL := help
-.PHONY: help deps run test install uninstall python r bench validate fuzz soak format clean
+.PHONY: help deps run test install uninstall deb python r bench validate fuzz soak format clean
 
 help:
 	@echo "aqsol $$(cat VERSION): make TARGET [VARIABLE=value ...]"
 	@echo "  run        build and start the calculator: its window with DISPLAY set, else aqsol-console"
 	@echo "  test       build and run every test: plain, ASan+UBSan, TSan, fuzz smoke (~25 min on 2 cores)"
 	@echo "  install    install the three programs, their manual pages and the docs in PREFIX ($(PREFIX))"
-	@echo "  uninstall  remove what make install installed"
+	@echo "  uninstall  remove what make install installed (and the R package make r installed)"
+	@echo "  deb        build the Debian package aqsol_VERSION_ARCH.deb (apt install ./aqsol_*.deb)"
 	@echo "  python     build the Python module for PYTHON (default: the first python3 that has numpy)"
 	@echo "  r          make install, then install the R package for this user against it"
 	@echo "  bench      benchmarks: the calculator, aqsol-table against python3-iapws, aqsol-console"
@@ -65,6 +66,10 @@ install: deps
 # folders it created where they are empty.
 uninstall:
 	@scripts/install-tree uninstall $(RUN_BUILD)
+
+# The Debian package, from a build for /usr in build-deb.
+deb: deps
+	@scripts/make-deb
 
 # The Python module for the interpreter PYTHON, into build-python/python.
 python: deps
@@ -115,4 +120,4 @@ format:
 	@git ls-files '*.cpp' '*.hpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) build-python
+	@rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) build-python build-deb aqsol_*.deb
