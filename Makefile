@@ -62,10 +62,11 @@ install: deps
 	@case ":$$PATH:" in *":$(PREFIX)/bin:"*) ;; \
 	  *) echo "note: $(PREFIX)/bin is not on PATH; add it: export PATH=\"$(PREFIX)/bin:\$$PATH\"";; esac
 
-# Removes the files make install recorded, only under the prefix it installed into, and the
-# folders it created where they are empty.
+# Removes the files make install recorded, only under the prefixes it installed into, the
+# folders it created where they are empty, and the R package make r installed.
 uninstall:
 	@scripts/install-tree uninstall $(RUN_BUILD)
+	@scripts/install-r-package --remove $(RUN_BUILD)/r-package-record
 
 # The Debian package, from a build for /usr in build-deb.
 deb: deps
@@ -78,7 +79,7 @@ python: deps
 # The R package, built offline against the C library make install put in PREFIX, into R's
 # library for this user.
 r: install
-	@scripts/install-r-package "$(PREFIX)"
+	@RECORD=$(RUN_BUILD)/r-package-record scripts/install-r-package "$(PREFIX)"
 
 # 10,000 passes of the dialogue through aqsol-console; fails if its memory grows by over 1 MB.
 soak: deps

@@ -57,8 +57,9 @@ class InstallTree(unittest.TestCase):
         # A record that names what the install did not put under its prefix is not obeyed.
         with open(self.record_path()) as f:
             record = json.load(f)
-        count = len(record["files"])
-        record["files"] += [decoys[1], "bin/aqsol-table", prefix + "/../notes"]
+        install = record["installs"][0]
+        count = len(install["files"])
+        install["files"] += [decoys[1], "bin/aqsol-table", prefix + "/../notes"]
         with open(self.record_path(), "w") as f:
             json.dump(record, f)
         removed = tree(["uninstall", BUILD], self.work)
@@ -77,6 +78,17 @@ class InstallTree(unittest.TestCase):
         self.assertEqual(removed.returncode, 0, removed.stderr)
         self.assertFalse(os.path.exists(prefix))
         self.assertTrue(os.path.isdir(os.path.join(self.root.name, "fresh")))  # not its own
+
+    def test_installs_again_and_elsewhere_are_all_removed(self):
+        first = os.path.join(self.root.name, "first")
+        second = os.path.join(self.root.name, "second", "usr")
+        for prefix in (first, first, second):  # again into one prefix, then into another
+            self.assertEqual(tree(["install", BUILD, prefix], self.work).returncode, 0)
+        removed = tree(["uninstall", BUILD], self.work)
+        self.assertEqual(removed.returncode, 0, removed.stderr)
+        self.assertEqual(removed.stdout.count("removed the"), 2)
+        self.assertFalse(os.path.exists(first), "no empty folder left")
+        self.assertFalse(os.path.exists(second))
 
     def test_a_prefix_that_cmake_would_split_is_refused(self):
         for name in ("a;b", "a\nb"):
