@@ -138,6 +138,30 @@ class InstalledLibrary(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
 
+    def test_r_cmd_check_finds_no_error_or_warning(self):
+        if self.r_library() is None:
+            self.skipTest("R is not installed")
+        result = subprocess.run([os.path.join(ROOT, "scripts/install-r-package"), "--check",
+                                 self.prefix], capture_output=True, text=True,
+                                env={**self.env, "AQSOL_TABLE": TABLE})
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertRegex(result.stdout, r"^Status: (OK|\d+ NOTEs?)")
+
+    def test_the_r_package_is_removed_by_its_record(self):
+        if self.r_library() is None:
+            self.skipTest("R is not installed")
+        library = os.path.join(self.folder.name, "R-removed")
+        record = os.path.join(self.folder.name, "r-package-record")
+        script = os.path.join(ROOT, "scripts/install-r-package")
+        subprocess.run([script, self.prefix, library], check=True, capture_output=True,
+                       env={**self.env, "RECORD": record})
+        self.assertTrue(os.path.isdir(os.path.join(library, "aqsol")))
+        removed = subprocess.run([script, "--remove", record], check=True, capture_output=True,
+                                 text=True)
+        self.assertIn("removed the aqsol R package", removed.stdout)
+        self.assertEqual(os.listdir(library), [])
+        self.assertFalse(os.path.exists(record))
+
     def test_the_r_help_pages_and_their_examples(self):
         library = self.r_library()
         if library is None:

@@ -1,6 +1,7 @@
 # The R interface against aqsol-table, to the last bit; bad arguments as R errors naming them.
 table_rows <- function(...) {
   binary <- Sys.getenv("AQSOL_TABLE", "aqsol-table")
+  skip_if(Sys.which(binary) == "", "aqsol-table is not on PATH (or in AQSOL_TABLE)")
   out <- system2(binary, c(...), stdout = TRUE)
   header <- strsplit(out[1], ",")[[1]]
   text <- intersect(header, c("solute", "phase", "range", "status"))
