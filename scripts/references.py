@@ -1,5 +1,5 @@
 """The independent references aqsol is compared with, for the scripts that compare: the Henry
-constants of IAPWS G7-04 and the 25 C, 1 bar values of ../shared/reference/solutes_25C_1bar.csv.
+constants of IAPWS G7-04 and the 25 C, 1 bar values of docs/reference/solutes_25C_1bar.csv.
 The water's reference, IAPWS-95, is iapws95_states."""
 import csv
 import os
@@ -31,8 +31,8 @@ G704_OTHERS = {
     "SF6": (-16.56118, 2.15289, 20.35440, 283.14, 505.55),
 }
 
-REFERENCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "shared",
-                         "reference", "solutes_25C_1bar.csv")
+REFERENCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "docs", "reference",
+                         "solutes_25C_1bar.csv")
 RHO_25C = 997.05  # kg/m3, to turn a solubility per volume into one per mass of water
 
 

@@ -83,7 +83,7 @@ def test_a_cluster_of_two_workers_gives_one_calls_numbers():
     pytest.importorskip("xarray", reason="python3-xarray is not installed")
     pytest.importorskip("distributed", reason="python3-distributed is not installed")
     from dask.distributed import Client, LocalCluster
-    path = os.path.join(ROOT, "bindings/python/examples/dask_grid.py")
+    path = os.path.join(ROOT, "examples/python/dask_grid.py")
     found = importlib.util.spec_from_file_location("dask_grid", path)
     example = importlib.util.module_from_spec(found)
     found.loader.exec_module(example)

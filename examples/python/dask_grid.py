@@ -3,7 +3,7 @@ cluster in chunks and gathered as an xarray Dataset (or written to netCDF).
 
 Run it on this machine:             python3 dask_grid.py
 On a cluster, name the scheduler:   python3 dask_grid.py tcp://scheduler:8786
-Also write it to a netCDF file:     python3 dask_grid.py local co2_grid.nc   (about 150 MB)
+Also write it to a netCDF file:     python3 dask_grid.py local co2_grid.nc   (about 120 MB)
 """
 import sys
 
@@ -59,6 +59,11 @@ if __name__ == "__main__":
         client = Client(LocalCluster(n_workers=2, threads_per_worker=1, processes=True))
     dataset = grid(client, "CO2", np.linspace(0, 350, 1001), np.linspace(1, 1000, 1000))
     if output:
+        # The phase as CF flags, as aqsol-table writes it: a byte a state in the file.
+        meanings = ["liquid", "vapour", "supercritical"]
+        phase = np.select([dataset["phase"] == m for m in meanings], [0, 1, 2], -1)
+        flags = {"flag_values": np.int8([0, 1, 2]), "flag_meanings": " ".join(meanings)}
+        dataset["phase"] = (dataset["phase"].dims, phase.astype(np.int8), flags)
         print(f"writing {dataset.nbytes / 1e6:.0f} MB to {output}")
         dataset.to_netcdf(output)
     print(dataset)

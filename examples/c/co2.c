@@ -1,5 +1,5 @@
 /* CO2 at 25 C and 1 bar, then along the saturation curve, through the aqsol C library.
- * cc co2.c $(pkg-config --cflags --libs aqsol) */
+ * cc co2.c $(pkg-config --cflags --libs aqsol) -o co2 */
 #include <aqsol/aqsol.h>
 #include <stdio.h>
 

@@ -1,0 +1,1 @@
+Rscript examples/r/co2.R
