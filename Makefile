@@ -22,7 +22,7 @@ export RUN_BUILD
 TEST_OPTIONS = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAQSOL_BENCHMARKS=ON -DAQSOL_WERROR=ON
 
 .DEFAULT_GOAL := help
-.PHONY: help deps run test install uninstall deb python r bench validate fuzz soak format clean
+.PHONY: help deps run test install uninstall deb web python r bench validate fuzz soak format clean
 
 help:
 	@echo "aqsol $$(cat VERSION): make TARGET [VARIABLE=value ...]"
@@ -31,6 +31,7 @@ help:
 	@echo "  install    install the three programs, their manual pages and the docs in PREFIX ($(PREFIX))"
 	@echo "  uninstall  remove what make install installed (and the R package make r installed)"
 	@echo "  deb        build the Debian package aqsol_VERSION_ARCH.deb (apt install ./aqsol_*.deb)"
+	@echo "  web        build the browser page into build-web/site (a static site: serve it or open it)"
 	@echo "  python     build the Python module for PYTHON (default: the first python3 that has numpy)"
 	@echo "  r          make install, then install the R package for this user against it"
 	@echo "  bench      benchmarks: the calculator, aqsol-table against python3-iapws, aqsol-console"
@@ -71,6 +72,10 @@ uninstall:
 # The Debian package, from a build for /usr in build-deb.
 deb: deps
 	@scripts/make-deb
+
+# The browser page: the core in WebAssembly (Debian's emscripten) and the site around it.
+web: deps
+	@scripts/build-web build-web
 
 # The Python module for the interpreter PYTHON, into build-python/python.
 python: deps

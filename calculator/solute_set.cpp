@@ -14,6 +14,7 @@
 
 #include "calculator/validity.hpp"
 #include "services/ascii_text.hpp"
+#include "services/decimal_text.hpp"
 #include "services/shipped_data.hpp"
 
 namespace aqsol {
@@ -90,7 +91,7 @@ bool goodName(std::string_view name) {
 std::optional<double> numberOf(std::string_view text) {
   double value = 0;
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  const auto [end, ec] = readDouble(text.data(), text.data() + text.size(), value);
   if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
       !std::isfinite(value))
     return std::nullopt;

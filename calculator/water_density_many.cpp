@@ -221,13 +221,15 @@ void waterDensityMany(const Constants& k, std::span<DensitySolve> solves, LaneWi
                       DensityResults results) {
   if (solves.size() > 1) {
     switch (targetWithLanes(static_cast<int>(widest), cpuTargets().active)) {
+#if AQSOL_X86_TARGETS
       case CpuTarget::kAvx512:
         LaneSolver<8>(k, solves, targets::avx512::kLanes, results).run();
         return;
       case CpuTarget::kAvx2:
         LaneSolver<4>(k, solves, targets::avx2::kLanes, results).run();
         return;
-      case CpuTarget::kBaseline:
+#endif
+      default:
         break;
     }
   }

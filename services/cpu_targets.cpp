@@ -51,9 +51,13 @@ CpuTargets chooseCpuTargets(bool fma, bool avx2, bool avx512f, const char* force
 
 const CpuTargets& cpuTargets() {
   static const CpuTargets targets = [] {
+#if defined(__x86_64__) || defined(__i386__)
     __builtin_cpu_init();  // before any feature test, even in a static initialiser
     return chooseCpuTargets(__builtin_cpu_supports("fma"), __builtin_cpu_supports("avx2"),
                             __builtin_cpu_supports("avx512f"), std::getenv("AQSOL_LANES"));
+#else  // another processor (WebAssembly): the baseline path only
+    return chooseCpuTargets(false, false, false, nullptr);
+#endif
   }();
   return targets;
 }

@@ -6,6 +6,14 @@
 
 #include <string_view>
 
+// Whether the build has the x86-64 targets' code (CMakeLists.txt compiles it for x86-64 only;
+// on another processor, such as WebAssembly, the baseline is the one path).
+#if defined(__x86_64__)
+#define AQSOL_X86_TARGETS 1
+#else
+#define AQSOL_X86_TARGETS 0
+#endif
+
 namespace aqsol {
 
 // The processor targets, narrowest first. Every target gives the same bits; they differ only in

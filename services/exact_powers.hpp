@@ -6,10 +6,10 @@
 #pragma once
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 
+#include "services/bit_cast.hpp"
 #include "services/guarded_math.hpp"
 
 namespace aqsol {
@@ -67,12 +67,12 @@ template <bool kFused>
 
 // The spacing of doubles just above and just below a positive normal double.
 double ulp_above(double a) {
-  const auto bits = std::bit_cast<uint64_t>(a);
-  return std::bit_cast<double>((bits & 0x7FF0000000000000u)) * 0x1p-52;
+  const auto bits = bitCast<uint64_t>(a);
+  return bitCast<double>((bits & 0x7FF0000000000000u)) * 0x1p-52;
 }
 
 double ulp_below(double a) {
-  const bool power_of_two = (std::bit_cast<uint64_t>(a) & 0x000FFFFFFFFFFFFFu) == 0;
+  const bool power_of_two = (bitCast<uint64_t>(a) & 0x000FFFFFFFFFFFFFu) == 0;
   return power_of_two ? ulp_above(a) / 2 : ulp_above(a);
 }
 
@@ -82,7 +82,7 @@ constexpr int kMaxExactExponent = 960;
 
 // Whether x^m for every |m| <= n stays in that range (x a normal double).
 bool chains_safely(double x, int n) {
-  const auto biased = static_cast<int>(std::bit_cast<uint64_t>(x) >> 52 & 0x7FF);
+  const auto biased = static_cast<int>(bitCast<uint64_t>(x) >> 52 & 0x7FF);
   if (biased == 0 || biased == 0x7FF) return false;  // zero, subnormal, infinite, NaN
   const int exponent = biased - 1023;
   return (exponent < 0 ? -exponent - 1 : exponent + 1) * n <= kMaxExactExponent;
@@ -102,7 +102,7 @@ constexpr int kNearExponent = 128;
 [[gnu::always_inline]] inline bool rounds_safely(const DoubleDouble& power, double& result) {
   const double a = std::fabs(power.hi), beyond = power.hi < 0 ? -power.lo : power.lo;
   const double up = ulp_above(a), down = ulp_below(a);
-  const int exponent = static_cast<int>(std::bit_cast<uint64_t>(a) >> 52) - 1023;
+  const int exponent = static_cast<int>(bitCast<uint64_t>(a) >> 52) - 1023;
   const double margin = (exponent >= -kNearExponent && exponent <= kNearExponent)
                             ? kNearMidpointMargin
                             : kFarMidpointMargin;

@@ -22,11 +22,13 @@ const MathTarget kMath{CpuTarget::kBaseline, nullptr, nullptr, exactPower, power
 
 const MathTarget& mathTarget(CpuTarget target) {
   switch (target) {
+#if AQSOL_X86_TARGETS
     case CpuTarget::kAvx512:
       return targets::avx512::kMath;
     case CpuTarget::kAvx2:
       return targets::avx2::kMath;
-    case CpuTarget::kBaseline:
+#endif
+    default:
       break;
   }
   return targets::baseline::kMath;

@@ -38,13 +38,13 @@ inline void forEachChunk(std::size_t count, unsigned threads,
     }
   };
   const std::size_t helpers = std::min<std::size_t>(threads, (count + kChunk - 1) / kChunk);
-  std::vector<std::jthread> others;
+  std::vector<std::thread> others;  // not std::jthread: the WebAssembly toolchain has none
   try {
     for (std::size_t t = 1; t < helpers; ++t) others.emplace_back(claimAndWork);
   } catch (const std::system_error&) {  // fewer threads than asked: the others do the work
   }
-  claimAndWork();
-  others.clear();
+  claimAndWork();  // catches everything, so the threads below are always joined
+  for (std::thread& other : others) other.join();
   if (failure) std::rethrow_exception(failure);
 }
 

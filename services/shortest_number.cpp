@@ -6,12 +6,13 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
+#include "services/bit_cast.hpp"
+#include "services/decimal_text.hpp"
 #include "services/dragonbox.hpp"
 
 namespace aqsol {
@@ -118,8 +119,10 @@ constexpr auto kExponents = [] {
 char* writeShortest(char* out, double value) {
   // Zeros, infinities and NaNs, and the fixed forms of values of 10^15 and more (written with
   // their exact digits rather than the shortest), are the standard library's.
-  const auto library = [&] { return std::to_chars(out, out + kShortestNumberRoom, value).ptr; };
-  const auto bits = std::bit_cast<std::uint64_t>(value);
+  const auto library = [&] {
+    return writeLibraryShortest(out, out + kShortestNumberRoom, value).ptr;
+  };
+  const auto bits = bitCast<std::uint64_t>(value);
   if ((bits << 1) - 1 >= (std::uint64_t{0x7ff} << 53) - 1) return library();
   const auto decimal = fmt::detail::dragonbox::to_decimal(value);
   const int n = digitCount(decimal.significand);

@@ -8,6 +8,7 @@
 
 #include "bindings/requests.hpp"
 #include "services/ascii_text.hpp"
+#include "services/decimal_text.hpp"
 
 namespace aqsol::table {
 
@@ -40,7 +41,7 @@ NumberText parseNumber(std::string_view text, double& value) {
     if (!text.empty() && text.front() == '-') return NumberText::kNotANumber;
   }
   const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  const auto [ptr, ec] = readDouble(text.data(), end, value);
   if (ptr != end || text.empty()) return NumberText::kNotANumber;
   if (ec == std::errc::result_out_of_range) return NumberText::kOutOfRange;
   if (ec != std::errc() || std::isnan(value)) return NumberText::kNotANumber;
@@ -73,10 +74,9 @@ double roundedTo(double value, int places) {
   // The decimal text of exactly `places` places, read back: both conversions exact, as printf's
   // and strtod's, and quicker (a long range's values are each rounded here).
   char text[400];  // the largest double's 309 digits, a point, 17 places and a sign
-  const std::to_chars_result written =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, places);
+  const std::to_chars_result written = writeFixed(text, text + sizeof text, value, places);
   double rounded = value;
-  if (written.ec == std::errc()) std::from_chars(text, written.ptr, rounded);
+  if (written.ec == std::errc()) readDouble(text, written.ptr, rounded);
   return withoutNegativeZero(rounded);
 }
 

@@ -12,6 +12,7 @@
 
 #include "bindings/columns.hpp"
 #include "calculator/validity.hpp"
+#include "services/bit_cast.hpp"
 #include "services/shortest_number.hpp"
 
 namespace aqsol::table {
@@ -139,7 +140,7 @@ void appendChosenRow(const TableStyle& style, const Row& row, std::span<const st
 class TemperatureText {
  public:
   char* write(char* out, double temperature) {
-    const auto bits = std::bit_cast<std::uint64_t>(temperature);
+    const auto bits = bitCast<std::uint64_t>(temperature);
     if (!held_ || bits != bits_) {
       held_ = true;
       bits_ = bits;
@@ -285,11 +286,11 @@ PressureTexts::PressureTexts(std::span<const PressureItem> pressures, const Unit
   for (const PressureItem& pressure : pressures) {
     if (pressure.saturation) continue;
     const double value = inUnits(pressure.bar, kPressureColumn, units);
-    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto bits = bitCast<std::uint64_t>(value);
     Slot& slot = slots_[slotOf(bits)];
     if (slot.length != 0) continue;  // a pressure asked twice
     char text[kShortestNumberRoom];
-    const std::string_view made(text, writeShortest(text, value));
+    const std::string_view made(text, static_cast<std::size_t>(writeShortest(text, value) - text));
     slot = {bits, static_cast<std::uint32_t>(texts_.size()),
             static_cast<std::uint32_t>(made.size())};
     texts_ += made;
@@ -305,7 +306,7 @@ std::size_t PressureTexts::slotOf(std::uint64_t bits) const {
 
 char* PressureTexts::write(char* out, double value) const {
   if (slots_.empty()) return nullptr;
-  const Slot& slot = slots_[slotOf(std::bit_cast<std::uint64_t>(value))];
+  const Slot& slot = slots_[slotOf(bitCast<std::uint64_t>(value))];
   if (slot.length == 0) return nullptr;
   std::memcpy(out, texts_.data() + slot.offset, slot.length);
   return out + slot.length;
