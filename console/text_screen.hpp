@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "console/runtime_string.hpp"
+#include "services/atomic_ref.hpp"
 #include "services/errors.hpp"
 #include "services/low_memory.hpp"
 #include "services/memory_source.hpp"
@@ -17,13 +18,13 @@ namespace aqsol {
 // Reads a field that another thread writes.
 template <typename T>
 T load_field(const T& field) {
-  return std::atomic_ref<T>(const_cast<T&>(field)).load(std::memory_order_relaxed);
+  return AtomicRef<T>(const_cast<T&>(field)).load(std::memory_order_relaxed);
 }
 
 // Writes a field that another thread reads.
 template <typename T>
 void store_field(T& field, T value) {
-  std::atomic_ref<T>(field).store(value, std::memory_order_relaxed);
+  AtomicRef<T>(field).store(value, std::memory_order_relaxed);
 }
 
 // Hears of changes to a text screen, on the writing thread. A front end that draws or records
@@ -102,8 +103,7 @@ class TextScreen {
   // A count that grows each time a cell is written: a reader that finds it unchanged since it
   // last read every cell need not read them again. Read before the cells (acquire).
   uint32_t cell_writes() const {
-    return std::atomic_ref<uint32_t>(const_cast<uint32_t&>(cell_writes_))
-        .load(std::memory_order_acquire);
+    return AtomicRef<uint32_t>(const_cast<uint32_t&>(cell_writes_)).load(std::memory_order_acquire);
   }
 
   // The listener hears of scrolled-out rows; null for none. Set before printing starts.
@@ -128,7 +128,7 @@ class TextScreen {
   bool tall_switch_available_ = true;
   // Counts a write of a cell, after it (release): the writing thread alone writes.
   void count_cell_write() {
-    std::atomic_ref<uint32_t>(cell_writes_).store(cell_writes_ + 1, std::memory_order_release);
+    AtomicRef<uint32_t>(cell_writes_).store(cell_writes_ + 1, std::memory_order_release);
   }
 
   uint16_t* cells_;  // width x height cells, row by row, inside low memory

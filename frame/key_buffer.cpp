@@ -19,7 +19,7 @@ bool KeyBuffer::put(uint8_t character, uint8_t scan) {
   const uint16_t at = tail().load(std::memory_order_relaxed);
   const uint16_t after = next(at);
   if (after == head().load(std::memory_order_acquire)) return false;
-  std::atomic_ref<uint16_t>(*low_memory_.word_at(kBase + at))
+  AtomicRef<uint16_t>(*low_memory_.word_at(kBase + at))
       .store(static_cast<uint16_t>(character | scan << 8), std::memory_order_relaxed);
   tail().store(after, std::memory_order_release);
   arrivals_.fetch_add(1, std::memory_order_release);
@@ -36,7 +36,7 @@ bool KeyBuffer::take(uint8_t& character, uint8_t& scan) {
   const uint16_t at = head().load(std::memory_order_relaxed);
   if (at == tail().load(std::memory_order_acquire)) return false;
   const uint16_t pair =
-      std::atomic_ref<uint16_t>(*low_memory_.word_at(kBase + at)).load(std::memory_order_relaxed);
+      AtomicRef<uint16_t>(*low_memory_.word_at(kBase + at)).load(std::memory_order_relaxed);
   character = static_cast<uint8_t>(pair & 0xFF);
   scan = static_cast<uint8_t>(pair >> 8);
   head().store(next(at), std::memory_order_release);

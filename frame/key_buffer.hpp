@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "services/atomic_ref.hpp"
 #include "services/low_memory.hpp"
 
 namespace aqsol {
@@ -44,8 +45,8 @@ class KeyBuffer {
 
  private:
   static uint16_t next(uint16_t index) { return index + 2 >= kEnd ? kFirstSlot : index + 2; }
-  std::atomic_ref<uint16_t> head() const { return std::atomic_ref<uint16_t>(*head_); }
-  std::atomic_ref<uint16_t> tail() const { return std::atomic_ref<uint16_t>(*tail_); }
+  AtomicRef<uint16_t> head() const { return AtomicRef<uint16_t>(*head_); }
+  AtomicRef<uint16_t> tail() const { return AtomicRef<uint16_t>(*tail_); }
 
   LowMemory& low_memory_;
   uint16_t* head_;

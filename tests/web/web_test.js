@@ -236,6 +236,45 @@ check("100,000 states in under 2 s", async (page, base) => {
   assert.ok(seconds < 2, `${seconds} s`);
 });
 
+check("the console shows aqsol-console's screen for the same keys", async (page, base) => {
+  await page.goto(`${base}/index.html#console`);
+  await page.waitForFunction(() => AqsolConsole.waiting(), { timeout: 30000 });
+  await page.focus("#console-screen");
+  const keys = "5\n25\n1\n";  // the README's example: CO2 at 25 C and 1 bar
+  for (const key of keys) {
+    await page.waitForFunction(() => AqsolConsole.waiting());
+    await page.keyboard.press(key === "\n" ? "Enter" : key);
+  }
+  await page.waitForFunction(() => AqsolConsole.waiting());
+  await new Promise((r) => setTimeout(r, 100));  // a frame or two drawn
+  // The clock's fields differ from one run to the next.
+  const clock = (row) => row.replace(/Date +[\d-]+ +Time +[\d:]+/, "Date d Time t");
+  const shown = (await page.evaluate(() => AqsolConsole.rows())).map(clock);
+  const run = childProcess.spawnSync(TABLE.replace(/aqsol-table$/, "aqsol-console"), ["--muted"],
+    { input: keys, encoding: "utf8" });
+  const printed = run.stdout.split("\n").map(clock);
+  while (printed.length && printed[printed.length - 1] === "") printed.pop();
+  while (shown.length && shown[shown.length - 1] === "") shown.pop();
+  assert.deepEqual(shown, printed.slice(printed.length - shown.length));
+  const lit = await page.$eval("#console-screen", (c) => {
+    const data = c.getContext("2d").getImageData(0, 0, c.width, c.height).data;
+    let n = 0;
+    for (let i = 0; i < data.length; i += 4) if (data[i] + data[i + 1] + data[i + 2] > 200) ++n;
+    return n;
+  });
+  assert.ok(lit > 5000, `only ${lit} lit pixels on the console`);
+  await page.screenshot({ path: path.join(OUT, "console.png"), fullPage: true });
+});
+
+check("the page fits a phone's width", async (page, base) => {
+  await page.setViewport({ width: 390, height: 844, deviceScaleFactor: 2 });
+  await page.goto(`${base}/index.html?solute=CO2&T=25&P=1`);
+  await page.waitForSelector("#calc-result table");
+  const overflow = await page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
+  assert.ok(overflow <= 0, `the page is ${overflow} px wider than the screen`);
+  await page.screenshot({ path: path.join(OUT, "phone.png"), fullPage: true });
+});
+
 (async () => {
   fs.mkdirSync(OUT, { recursive: true });
   const server = await serve();

@@ -19,7 +19,7 @@
   var core = AqsolCore.load();
 
   // ---- views and the address ----
-  var VIEWS = ["calculator", "table", "plot"];
+  var VIEWS = ["calculator", "table", "plot", "console"];
   function show(view) {
     if (VIEWS.indexOf(view) < 0) view = "calculator";
     VIEWS.forEach(function (v) {
@@ -27,6 +27,7 @@
       if (v === view) $("to-" + v).setAttribute("aria-current", "page");
       else $("to-" + v).removeAttribute("aria-current");
     });
+    if (view === "console") AqsolConsole.show();
     return view;
   }
   var FORMS = { calculator: "calc-form", table: "table-form", plot: "plot-form" };
@@ -37,6 +38,7 @@
   function queryOf(view) {
     var params = new URLSearchParams();
     if (view !== "calculator") params.set("view", view);
+    if (!FORMS[view]) return params.toString();
     Array.prototype.forEach.call($(FORMS[view]).elements, function (e) {
       if (e.name && e.value !== "") params.set(e.name, e.value);
     });
@@ -47,6 +49,7 @@
     $("share").href = location.href;
   }
   function restore(params, view) {
+    if (!FORMS[view]) return;
     Array.prototype.forEach.call($(FORMS[view]).elements, function (e) {
       if (!e.name || !params.has(e.name)) return;
       if (e.tagName === "SELECT") {
@@ -178,7 +181,9 @@
       : "Not computed: " + row.status, ok ? "" : "error"));
     var grid = element("table");
     var head = grid.insertRow();
-    ["column", "value", "unit", "meaning"].forEach(function (h) { head.appendChild(element("th", h)); });
+    ["column", "value", "unit", "meaning"].forEach(function (h) {
+      head.appendChild(element("th", h, h === "meaning" ? "meaning" : ""));
+    });
     columns.forEach(function (c) {
       if (["solute", "phase", "range", "status"].indexOf(c.name) >= 0) return;
       var r = grid.insertRow();
