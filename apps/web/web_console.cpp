@@ -17,12 +17,15 @@
 #include "frame/tones.hpp"
 #include "services/errors.hpp"
 
+// The JavaScript below is kept from the C++ formatter, which would split its operators.
+// clang-format off
+
 // Plays a tone's samples (interleaved stereo, 16-bit, 22,050 frames a second) through the Web
 // Audio API where the page allows sound; returns when it will have played out (ms, page clock).
 EM_JS(double, aqsol_web_play, (const short* samples, int count, int rate), {
   var now = performance.now();
   var audio = Module.audioContext;
-  if (!audio || audio.state != = "running") return now + count / 2 / rate * 1000;
+  if (!audio || audio.state != "running") return now + count / 2 / rate * 1000;
   var frames = count / 2, buffer = audio.createBuffer(2, frames, rate);
   for (var channel = 0; channel < 2; ++channel) {
     var data = buffer.getChannelData(channel);
@@ -38,6 +41,8 @@ EM_JS(double, aqsol_web_play, (const short* samples, int count, int rate), {
 EM_JS(void, aqsol_web_error_shown, (const char* text), {
   if (Module.onRuntimeError) Module.onRuntimeError(UTF8ToString(text));
 });
+
+// clang-format on
 
 namespace aqsol {
 namespace {
