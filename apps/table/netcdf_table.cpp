@@ -54,7 +54,9 @@ bool NetcdfTable::finish(std::string&) {
 
 namespace {
 
-constexpr std::size_t kBufferedRows = 4096;
+// Rows held before they are written: a run of whole lines of the grid goes out as one hyperslab
+// per variable, so that the library writes each variable's part of the file in large pieces.
+constexpr std::size_t kBufferedRows = 65'536;
 constexpr std::size_t kNameLength = 8;
 constexpr std::size_t kMessageLength = 256;
 
@@ -64,7 +66,7 @@ constexpr std::size_t kMessageLength = 256;
 // load it and the dozens of libraries it brings (HDF5, curl ...).
 struct NetcdfLibrary {
   decltype(&::nc_close) nc_close = nullptr;
-  decltype(&::nc_create) nc_create = nullptr;
+  decltype(&::nc__create) nc__create = nullptr;
   decltype(&::nc_def_dim) nc_def_dim = nullptr;
   decltype(&::nc_def_var) nc_def_var = nullptr;
   decltype(&::nc_enddef) nc_enddef = nullptr;
@@ -76,6 +78,7 @@ struct NetcdfLibrary {
   decltype(&::nc_put_vara_int) nc_put_vara_int = nullptr;
   decltype(&::nc_put_vara_schar) nc_put_vara_schar = nullptr;
   decltype(&::nc_put_vara_text) nc_put_vara_text = nullptr;
+  decltype(&::nc_set_fill) nc_set_fill = nullptr;
   decltype(&::nc_strerror) nc_strerror = nullptr;
 
   static const NetcdfLibrary* load(std::string& error);
@@ -91,7 +94,7 @@ const NetcdfLibrary* NetcdfLibrary::load(std::string& error) {
           reinterpret_cast<std::remove_reference_t<decltype(function)> >(dlsym(handle, name));
       return function != nullptr;
     };
-    return find("nc_close", library.nc_close) && find("nc_create", library.nc_create) &&
+    return find("nc_close", library.nc_close) && find("nc__create", library.nc__create) &&
                    find("nc_def_dim", library.nc_def_dim) &&
                    find("nc_def_var", library.nc_def_var) && find("nc_enddef", library.nc_enddef) &&
                    find("nc_put_att_double", library.nc_put_att_double) &&
@@ -102,6 +105,7 @@ const NetcdfLibrary* NetcdfLibrary::load(std::string& error) {
                    find("nc_put_vara_int", library.nc_put_vara_int) &&
                    find("nc_put_vara_schar", library.nc_put_vara_schar) &&
                    find("nc_put_vara_text", library.nc_put_vara_text) &&
+                   find("nc_set_fill", library.nc_set_fill) &&
                    find("nc_strerror", library.nc_strerror)
                ? &library
                : nullptr;
@@ -169,7 +173,15 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
   layout.temperatureName = columnName(kTemperatureColumn, options.units);
   layout.pressureUnit = unitText(Dimension::kPressure, options.units);
   layout.saturation = asksSaturation(options);
-  return check(lib_->nc_create(path.c_str(), NC_CLOBBER | NC_64BIT_OFFSET, &file_), error) &&
+  int previousFill = 0;
+  // Every value is written once, so nothing is filled in first (a whole second write).
+  // NC_SHARE: the library writes each hyperslab's pieces as they are, rather than through a
+  // buffer it reads back and writes again for every line.
+  std::size_t chunk = 0;
+  return check(lib_->nc__create(path.c_str(), NC_CLOBBER | NC_64BIT_OFFSET | NC_SHARE, 0, &chunk,
+                                &file_),
+               error) &&
+         check(lib_->nc_set_fill(file_, NC_NOFILL, &previousFill), error) &&
          defineDimensions(options, layout, error) && defineCoordinates(options, layout, error) &&
          defineValues(ColumnSet(options.units, solutes_, options.columns), layout, error) &&
          defineFlags(layout, error) && defineGlobals(error) &&
@@ -378,10 +390,20 @@ bool NetcdfTable::defineSaturation(int dimension, int& variable, std::string& er
          putText(variable, "flag_meanings", "given_pressure saturation_pressure", error);
 }
 
+// Whether row `index`, the one after the buffered run, extends it as one hyperslab: within the
+// run's line, or, for a run of whole lines, as the first row of the next line of the same block
+// of lines (the lines that share every index but the second last).
+bool NetcdfTable::extendsRun(std::size_t index) const {
+  const std::size_t line = index / lineLength_, firstLine = first_ / lineLength_;
+  if (line == firstLine) return count_ < kBufferedRows;
+  const std::size_t block = leading_.empty() ? 1 : leading_.back();
+  if (first_ % lineLength_ != 0 || line / block != firstLine / block) return false;
+  // A further line is taken whole, when it fits: a run of lines ends only at a line's end.
+  return index % lineLength_ != 0 || count_ + lineLength_ <= kBufferedRows;
+}
+
 bool NetcdfTable::add(std::size_t index, const NetcdfRow& row, std::string& error) {
-  if (count_ > 0 && (count_ == kBufferedRows || index / lineLength_ != first_ / lineLength_) &&
-      !flush(error))
-    return false;
+  if (count_ > 0 && !extendsRun(index) && !flush(error)) return false;
   if (count_ == 0) first_ = index;
   for (std::size_t v = 0; v < valueCount_; ++v)
     numbers_[v].push_back(row.numbers[numberSources_[v]]);
@@ -417,6 +439,10 @@ bool NetcdfTable::flush(std::string& error) {
   start.push_back(first_ % lineLength_);
   count.assign(start.size(), 1);
   count.back() = count_;
+  if (count_ > lineLength_) {  // whole lines: as many of the second last dimension
+    count.back() = lineLength_;
+    count[count.size() - 2] = count_ / lineLength_;
+  }
   for (std::size_t v = 0; v < valueCount_; ++v)
     if (!check(lib_->nc_put_vara_double(file_, numberVariables_[v], start.data(), count.data(),
                                         numbers_[v].data()),

@@ -65,6 +65,7 @@ class NetcdfTable {
   bool defineFlags(const Layout& layout, std::string& error);
   bool defineGlobals(std::string& error);
   bool writeCoordinates(const Options& options, const Layout& layout, std::string& error);
+  bool extendsRun(std::size_t index) const;
   bool flush(std::string& error);
   // Whether a state asks for the saturation pressure.
   static bool asksSaturation(const Options& options);
@@ -79,7 +80,7 @@ class NetcdfTable {
   std::vector<int> numberVariables_;        // rho ... (and pressure first)
   std::vector<std::size_t> numberSources_;  // where in a NetcdfRow each one's value is
   int phaseVariable_ = -1, rangeVariable_ = -1, statusVariable_ = -1, messageVariable_ = -1;
-  // The rows buffered for one run along the last dimension.
+  // The rows buffered for one run: along the last dimension, or whole lines of it.
   std::size_t first_ = 0, count_ = 0;
   std::vector<std::vector<double>> numbers_;
   std::vector<signed char> phases_, ranges_;

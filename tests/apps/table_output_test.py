@@ -153,6 +153,22 @@ class OutputFiles(unittest.TestCase):
             self.assertEqual(file.read(), run(*GRID).stdout)
         self.assertEqual(os.listdir(self.folder.name), ["table.csv"])
 
+    def test_a_netcdf_dataset_is_written_once(self):
+        # A grid of short lines (100 pressures a temperature), each line once through the
+        # system calls, not read back and written again: the shell counts its child's bytes.
+        path = os.path.join(self.folder.name, "grid.nc")
+        counts = subprocess.run(
+            ["sh", "-c", '"$0" "$@" && cat /proc/$$/io', TABLE, "--solute", "CO2,H2", "--T",
+             "0:349:0.7", "--P", "sat,10:990:10", "--format", "netcdf", "-o", path, "--quiet"],
+            capture_output=True, text=True)
+        if counts.returncode != 0 and "netCDF" in counts.stderr:
+            self.skipTest(counts.stderr.strip())
+        self.assertEqual(counts.returncode, 0, counts.stderr)
+        written = int(re.search(r"^wchar: (\d+)$", counts.stdout, re.M).group(1))
+        size = os.path.getsize(path)
+        self.assertGreater(size, 10_000_000)
+        self.assertLessEqual(written, 1.5 * size, f"{written} bytes written for {size}")
+
     def test_a_bad_argument_leaves_no_file(self):
         self.assertEqual(run(*GRID, "--output", self.file, "--threads", "-1").returncode, 2)
         self.assertEqual(os.listdir(self.folder.name), [])
