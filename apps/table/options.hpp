@@ -55,7 +55,8 @@ struct Options {
   bool streamsStates() const { return stateList && format != Format::kNetcdf && plotFile.empty(); }
   // The rows of a solute: 0 where a list streams and its length is not known until it ends.
   std::size_t statesPerSolute() const {
-    if (stateList) return streamsStates() && !stateReader->atEnd() ? 0 : states.states.size();
+    if (stateList)
+      return streamsStates() && stateReader && !stateReader->atEnd() ? 0 : states.states.size();
     return temperaturesC.size() * pressures.size();
   }
   std::size_t rowCount() const {
