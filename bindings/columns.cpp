@@ -2,6 +2,7 @@
 #include "bindings/columns.hpp"
 
 #include <algorithm>
+#include <limits>
 
 #include "calculator/state_rows.hpp"
 
@@ -156,6 +157,22 @@ std::string numericColumnNames(const Units& units) {
     names += columnName(n, units);
   }
   return names;
+}
+
+void rowNumbers(const Row& row, const Units& units, std::span<double, kRowNumberCount> out) {
+  constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
+  out[rowNumberIndex(kTemperatureColumn)] = inUnits(row.temperatureC, kTemperatureColumn, units);
+  out[rowNumberIndex(kPressureColumn)] =
+      row.pressureBar ? inUnits(*row.pressureBar, kPressureColumn, units) : kNotANumber;
+  const std::size_t first = rowNumberIndex(kFirstValueColumn);
+  if (!row.status.empty()) {
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(), kNotANumber);
+    return;
+  }
+  const auto values = computedValues(row);
+  const bool convert = !units.isDefault();  // the default units keep every bit
+  for (std::size_t n = 0; n < values.size(); ++n)
+    out[first + n] = convert ? inUnits(values[n], kFirstValueColumn + n, units) : values[n];
 }
 
 std::optional<double> columnValue(const Row& row, std::size_t index, const Units& units) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -179,5 +180,14 @@ class ColumnSet {
 // The number in column `index` of a row in `units`: T_C always, P_bar when a pressure was
 // found, the computed values when the row is ok; absent otherwise and for the text columns.
 std::optional<double> columnValue(const Row& row, std::size_t index, const Units& units = {});
+
+// Every number of a row in `units`, T_C to K_aq_gas without the phase, at once: columnValue's,
+// NaN where it has none. For the interfaces that take whole rows.
+void rowNumbers(const Row& row, const Units& units, std::span<double, kRowNumberCount> out);
+
+// Where column `index` (a number column) is among rowNumbers' numbers.
+constexpr std::size_t rowNumberIndex(std::size_t index) {
+  return index < kPhaseColumn ? index - kTemperatureColumn : index - kTemperatureColumn - 1;
+}
 
 }  // namespace aqsol::table

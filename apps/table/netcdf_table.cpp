@@ -21,9 +21,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 NetcdfRow netcdfRowOf(const Row& row, const Units& units) {
   NetcdfRow out;
-  std::size_t n = 0;
-  for (std::size_t c = kTemperatureColumn; c <= kLastValueColumn; ++c)
-    if (c != kPhaseColumn) out.numbers[n++] = columnValue(row, c, units).value_or(kNaN);
+  rowNumbers(row, units, out.numbers);
   if (row.status.empty()) {
     out.phase = static_cast<signed char>(row.phase);
     out.range = static_cast<signed char>(row.range);

@@ -2,6 +2,7 @@
 #include "aqsol/aqsol.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -90,17 +91,14 @@ bool soluteOf(const SoluteSet& set, const char* text, const SoluteParams*& solut
 }
 
 aqsol_values valuesOf(const Row& row, const table::Units& units) {
-  const auto value = [&](std::size_t column) {
-    return table::columnValue(row, column, units).value_or(kNaN);
-  };
+  std::array<double, table::kRowNumberCount> numbers;
+  table::rowNumbers(row, units, numbers);
   aqsol_values v;
   double* out[] = {&v.T_C,       &v.P_bar, &v.rho,    &v.drho_dP, &v.drho_dT,
                    &v.d2rho_dT2, &v.V_H2O, &v.Cp_H2O, &v.lnf_H2O, &v.lnkH,
                    &v.V2,        &v.Cp2,   &v.Gaq,    &v.S2,      &v.K_aq_gas};
   static_assert(std::size(out) == table::kRowNumberCount, "a column without its field");
-  std::size_t n = 0;
-  for (std::size_t column = table::kTemperatureColumn; column <= table::kLastValueColumn; ++column)
-    if (column != table::kPhaseColumn) *out[n++] = value(column);
+  for (std::size_t n = 0; n < numbers.size(); ++n) *out[n] = numbers[n];
   const bool ok = row.status.empty();
   if (row.soluteName.empty()) v.lnkH = v.V2 = v.Cp2 = v.Gaq = v.S2 = v.K_aq_gas = kNaN;
   v.phase = ok ? static_cast<int>(row.phase) : AQSOL_PHASE_NONE;

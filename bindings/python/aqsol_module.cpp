@@ -3,6 +3,7 @@
 #include <pybind11/pybind11.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -387,10 +388,12 @@ py::dict compute(const States& states, std::size_t last, const table::Units& uni
     }
     std::vector<Row> rows(end - first);
     computeRows(k, requests, rows);
+    std::array<double, table::kRowNumberCount> numbers;
     for (std::size_t i = first; i < end; ++i) {
       Row& row = rows[i - first];
+      table::rowNumbers(row, units, numbers);
       for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
-        if (isNumberColumn(c)) out[c][i] = table::columnValue(row, c, units).value_or(NAN);
+        if (isNumberColumn(c)) out[c][i] = numbers[table::rowNumberIndex(c)];
       range[i] = static_cast<uint8_t>(row.range);
       if (row.status.empty()) {
         phases[i] = phaseText(row.phase);
