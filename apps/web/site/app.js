@@ -231,22 +231,19 @@
     $("table-cancel").disabled = false;
     status.textContent = "starting…";
     var finish = function () { $("table-go").disabled = false; $("table-cancel").disabled = true; cancelTable = null; };
-    var start = function () {
-      cancelTable = runTable(tableArgs(format), function (m) {
-        if (m.type === "error") { status.textContent = ""; $("table-view").textContent = ""; $("table-view").appendChild(failure(m.message)); finish(); return; }
-        if (m.type === "start") {
-          if (m.rows > MOST_ROWS) { cancelTable(); finish(); status.textContent = ""; $("table-view").textContent = "";
-            $("table-view").appendChild(failure("the page makes tables of at most " + MOST_ROWS.toLocaleString("en") + " rows (this one has " + m.rows.toLocaleString("en") + "): aqsol-table makes larger ones")); return; }
-          parts = [m.header]; bar.max = Math.max(m.rows, 1); bar.value = 0;
-          if (m.note) status.textContent = m.note;
-          return;
-        }
-        if (m.type === "rows") { parts.push(m.text); bar.value = m.first + m.count;
-          status.textContent = (m.first + m.count).toLocaleString("en") + " of " + bar.max.toLocaleString("en") + " rows"; return; }
-        if (m.type === "done") { finish(); status.textContent = m.rows.toLocaleString("en") + " rows"; then(parts.join("")); }
-      }, files);
-    };
-    start();
+    cancelTable = runTable(tableArgs(format), function (m) {
+      if (m.type === "error") { status.textContent = ""; $("table-view").textContent = ""; $("table-view").appendChild(failure(m.message)); finish(); return; }
+      if (m.type === "start") {
+        if (m.rows > MOST_ROWS) { cancelTable(); finish(); status.textContent = ""; $("table-view").textContent = "";
+          $("table-view").appendChild(failure("the page makes tables of at most " + MOST_ROWS.toLocaleString("en") + " rows (this one has " + m.rows.toLocaleString("en") + "): aqsol-table makes larger ones")); return; }
+        parts = [m.header]; bar.max = Math.max(m.rows, 1); bar.value = 0;
+        if (m.note) status.textContent = m.note;
+        return;
+      }
+      if (m.type === "rows") { parts.push(m.text); bar.value = m.first + m.count;
+        status.textContent = (m.first + m.count).toLocaleString("en") + " of " + bar.max.toLocaleString("en") + " rows"; return; }
+      if (m.type === "done") { finish(); status.textContent = m.rows.toLocaleString("en") + " rows"; then(parts.join("")); }
+    }, files);
   }
   function showTable(text) {
     lastTable = text;
