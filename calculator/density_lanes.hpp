@@ -96,9 +96,23 @@ template <class V>
   return fusedMultiplyAdd(widen, p.lo, p.hi) != p.hi;
 }
 
+// x^n as the library's pow gives it into the lanes of `out` that `which` selects: transcribed
+// in the lanes where that reproduces this process's library, else called lane by lane.
+template <class V>
+[[gnu::always_inline]] inline void libraryPowerInto(V x, int n, MaskOf<V> which, bool transcribed,
+                                                    V& out) {
+  if (!anyLane(which)) return;
+  if (transcribed) {
+    out = which ? transcribedPow(x, laneSplat<V>(n)) : out;
+    return;
+  }
+  for (int lane = 0; lane < kLaneCount<V>; ++lane)
+    if (which[lane]) out[lane] = library_pow(x[lane], n);
+}
+
 // delta^n for n = -3..7 into dp[n + 3]; the library's pow for lanes near a midpoint.
 template <class V>
-[[gnu::always_inline]] inline void deltaPowers(V x, V* dp) {
+[[gnu::always_inline]] inline void deltaPowers(V x, V* dp, bool transcribed) {
   using M = MaskOf<V>;
   DoubleDouble<V> exact[11];
   DoubleDouble<V> power{x, V{}};
@@ -117,11 +131,8 @@ template <class V>
   dp[3] = laneSplat<V>(1);
   dp[4] = x;
   if (!anyLane(anyNear)) return;
-  for (int n = -3; n <= 7; ++n) {
-    if (n == 0 || n == 1) continue;
-    for (int lane = 0; lane < kLaneCount<V>; ++lane)
-      if (near[n + 3][lane]) dp[n + 3][lane] = library_pow(x[lane], n);
-  }
+  for (int n = -3; n <= 7; ++n)
+    if (n != 0 && n != 1) libraryPowerInto(x, n, near[n + 3], transcribed, dp[n + 3]);
 }
 
 // The library's exponential and logarithm: transcribed in the lanes where that reproduces this
@@ -232,15 +243,13 @@ template <class V>
 // near a rounding midpoint (the lanes' margin from 1e-3 in size up, the guarded maths' wider one
 // below) or so small that the square leaves the normal range.
 template <class V>
-[[gnu::always_inline]] inline V square(V x) {
+[[gnu::always_inline]] inline V square(V x, bool transcribed) {
   const DoubleDouble<V> exact = twoProduct(x, x);
   const V widen = x * x >= 1e-6 ? laneSplat<V>(widening(kLanePowerMidpointMargin))
                                 : laneSplat<V>(widening(kPowerMidpointMargin));
   const MaskOf<V> libraryLanes = nearMidpoint(exact, widen) | (x * x < 0x1p-900);
   V result = exact.hi;
-  if (!anyLane(libraryLanes)) return result;
-  for (int lane = 0; lane < kLaneCount<V>; ++lane)
-    if (libraryLanes[lane]) result[lane] = library_pow(x[lane], 2);
+  libraryPowerInto(x, 2, libraryLanes, transcribed, result);
   return result;
 }
 
@@ -250,7 +259,7 @@ template <class V>
 [[gnu::always_inline]] inline LaneWeight<V> gaussianWeight(const Constants& k, V d,
                                                            LaneBlock<kLaneCount<V>>& b) {
   const V t = load<V>(b.t);
-  const V q = terms::gaussianExponent(k, t, load<V>(b.t2), d, square(d));
+  const V q = terms::gaussianExponent(k, t, load<V>(b.t2), d, square(d, b.transcribedMath));
   LaneWeight<V> g;
   g.W = laneSplat<V>(-1.01e-38);
   if (anyLane(q >= -89.0)) {
@@ -295,7 +304,7 @@ template <class V>
 [[gnu::always_inline]] inline void stepLanes(const Constants& k, LaneBlock<kLaneCount<V>>& b) {
   const V delta = load<V>(b.delta);
   V dp[DeltaPowers::kCount];
-  deltaPowers(delta, dp);
+  deltaPowers(delta, dp, b.transcribedMath);
   const V delta2 = dp[2 + 3];
   const V lnDelta = logLanes(delta, b.transcribedMath);
   const V E = expLanes(-delta2, b.transcribedMath);

@@ -84,7 +84,7 @@ struct LaneBlock {
   double loadedT[W] = {};  // K, the temperature of each lane's terms (0 K: none yet)
   bool active[W] = {};
   bool failed[W] = {};           // a weight raised a guarded-maths error: evaluate the state alone
-  bool transcribedMath = false;  // exp and log transcribed in the lanes (libraryMathInLanes())
+  bool transcribedMath = false;  // exp, log and pow transcribed in the lanes (libraryMathInLanes())
   LaneResults<W> results;
   LaneStepParts<W> kept;
 

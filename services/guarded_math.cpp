@@ -7,13 +7,40 @@
 
 #include "services/exact_powers.hpp"
 #include "services/math_targets.hpp"
+#include "services/portable_math.hpp"
 
 namespace aqsol {
 
 // Kept out of line so that no caller's constant exponent reaches std::pow.
-[[gnu::noinline]] double library_pow(double x, double y) {
+[[gnu::noinline]] double machine_pow(double x, double y) {
   return std::pow(x, y);
 }
+
+#if AQSOL_PORTABLE_LIBRARY_MATH
+double library_exp(double x) {
+  return portable_math::exp(x);
+}
+
+double library_log(double x) {
+  return portable_math::log(x);
+}
+
+double library_pow(double x, double y) {
+  return portable_math::pow(x, y);
+}
+#else
+double library_exp(double x) {
+  return std::exp(x);
+}
+
+double library_log(double x) {
+  return std::log(x);
+}
+
+double library_pow(double x, double y) {
+  return machine_pow(x, y);
+}
+#endif
 
 namespace {
 
@@ -30,7 +57,7 @@ double guarded_log(ErrorSlot& errors, double x) {
     errors.raise_error(kIllegalFunctionCall);
     return 0;
   }
-  return std::log(x);
+  return library_log(x);
 }
 
 double guarded_exp(ErrorSlot& errors, long double x) {
@@ -38,7 +65,7 @@ double guarded_exp(ErrorSlot& errors, long double x) {
     errors.raise_error(kOverflow);
     return 0;
   }
-  return std::exp(static_cast<double>(x));
+  return library_exp(static_cast<double>(x));
 }
 
 double guarded_sqrt(ErrorSlot& errors, double x) {
@@ -68,7 +95,7 @@ double guarded_pow_any(ErrorSlot& errors, double x, double y) {
     double result;
     if (activeMathTarget().exactPower(x, static_cast<int>(y), result)) return result;
   }
-  return std::pow(x, y);
+  return library_pow(x, y);
 }
 
 void whole_powers(double x, int first, int last, double* out) {

@@ -32,9 +32,17 @@ inline double guarded_pow(ErrorSlot& errors, double x, double y) {
   return y == 2 ? guarded_square(x) : guarded_pow_any(errors, x, y);
 }
 
-// x^y from the library's pow itself, for whole y too: what guarded_pow gives where it cannot be
-// certain of the exact power. (A call to the library's pow with a constant whole exponent may be
-// rewritten by the compiler as products, which round differently.)
+// x^y from the running process's own C library, for whole y too, kept out of line: a call to
+// the library's pow with a constant whole exponent may be rewritten by the compiler as products,
+// which round differently.
+double machine_pow(double x, double y);
+
+// e^x, ln x and x^y with the bits of the C library this program reproduces everywhere (the one
+// the vector lanes transcribe, library_math.hpp): the machine's own functions, or on machines
+// built with another library (the browser's) the transcription in one lane. library_pow is
+// what guarded_pow gives where it cannot be certain of the exact power.
+double library_exp(double x);
+double library_log(double x);
 double library_pow(double x, double y);
 
 // x^n for every whole n from `first` to `last` into out[n - first], each exactly what

@@ -1,4 +1,4 @@
-// The decision to use the transcribed exp and log in vector lanes, and their array forms.
+// The decision to use the transcribed exp, log and pow in vector lanes, and their array forms.
 #include "services/library_math.hpp"
 
 #include <cmath>
@@ -52,24 +52,46 @@ std::vector<double> logProbes() {
   return x;
 }
 
+// For pow: every subinterval of its logarithm's table in three binades, each with exponents that
+// make y ln x small, middling and large, of both signs.
+struct PowProbes {
+  std::vector<double> x, y;
+};
+
+PowProbes powProbes() {
+  PowProbes probes;
+  for (const int e : {-9, 0, 7})
+    for (int i = 0; i < 128; ++i)
+      for (const double y : {0.5, -3.0, 7.0, -0.75}) {
+        probes.x.push_back(std::ldexp(0x1.69555p-1 + (i + 0.5) * 0x1.69555p-1 / 128, e));
+        probes.y.push_back(y);
+      }
+  return probes;
+}
+
 bool sameBits(double a, double b) {
   return __builtin_bit_cast(std::uint64_t, a) == __builtin_bit_cast(std::uint64_t, b);
 }
 
+// Whether `lanesResult` holds `library` of each probe.
+template <class Library>
+bool agrees(const std::vector<double>& lanesResult, Library library) {
+  for (std::size_t i = 0; i < lanesResult.size(); ++i)
+    if (!sameBits(lanesResult[i], library(i))) return false;
+  return true;
+}
+
 // Whether the transcription gives the library's bits for every probe, in `lanes` lanes.
 bool probesAgree(int lanes) {
-  for (const bool exp : {true, false}) {
-    const std::vector<double> x = exp ? expProbes() : logProbes();
-    std::vector<double> lanesResult(x.size());
-    if (exp) {
-      transcribedExpMany(lanes, x.data(), lanesResult.data(), x.size());
-    } else {
-      transcribedLogMany(lanes, x.data(), lanesResult.data(), x.size());
-    }
-    for (std::size_t i = 0; i < x.size(); ++i)
-      if (!sameBits(lanesResult[i], exp ? std::exp(x[i]) : std::log(x[i]))) return false;
-  }
-  return true;
+  const std::vector<double> x = expProbes(), t = logProbes();
+  const PowProbes p = powProbes();
+  std::vector<double> exp(x.size()), log(t.size()), pow(p.x.size());
+  transcribedExpMany(lanes, x.data(), exp.data(), x.size());
+  transcribedLogMany(lanes, t.data(), log.data(), t.size());
+  transcribedPowMany(lanes, p.x.data(), p.y.data(), pow.data(), pow.size());
+  return agrees(exp, [&](std::size_t i) { return std::exp(x[i]); }) &&
+         agrees(log, [&](std::size_t i) { return std::log(t[i]); }) &&
+         agrees(pow, [&](std::size_t i) { return std::pow(p.x[i], p.y[i]); });
 }
 
 bool transcribedLibraryLoaded() {
@@ -105,6 +127,13 @@ bool transcribedLogMany(int lanes, const double* x, double* out, std::size_t n) 
   const MathTarget* target = targetOfLanes(lanes);
   if (target == nullptr) return false;
   target->logArray(x, out, n);
+  return true;
+}
+
+bool transcribedPowMany(int lanes, const double* x, const double* y, double* out, std::size_t n) {
+  const MathTarget* target = targetOfLanes(lanes);
+  if (target == nullptr) return false;
+  target->powArray(x, y, out, n);
   return true;
 }
 

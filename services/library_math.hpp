@@ -1,5 +1,5 @@
-// The C library's exponential and logarithm computed in vector lanes with the library's own bits
-// (see library_math_lanes.hpp), and the one decision whether this process may use them.
+// The C library's exponential, logarithm and power computed in vector lanes with the library's own
+// bits (see library_math_lanes.hpp), and the one decision whether this process may use them.
 #pragma once
 
 #include <cstddef>
@@ -17,5 +17,7 @@ bool libraryMathInLanes();
 // tests and probes; false (nothing written) when this processor has no such lanes.
 bool transcribedExpMany(int lanes, const double* x, double* out, std::size_t n);
 bool transcribedLogMany(int lanes, const double* x, double* out, std::size_t n);
+// x[i]^y[i] likewise.
+bool transcribedPowMany(int lanes, const double* x, const double* y, double* out, std::size_t n);
 
 }  // namespace aqsol

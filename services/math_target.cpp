@@ -1,5 +1,5 @@
 // The services' maths for one processor target (AQSOL_TARGET, with AQSOL_LANES lanes): the
-// transcribed exp and log over arrays, and the whole powers with fused multiply-adds.
+// transcribed exp, log and pow over arrays, and the whole powers with fused multiply-adds.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -31,6 +31,18 @@ void overArray(const double* x, double* out, std::size_t n) {
   }
 }
 
+void powArray(const double* x, const double* y, double* out, std::size_t n) {
+  constexpr std::size_t kWidth = AQSOL_LANES;
+  for (std::size_t i = 0; i < n; i += kWidth) {
+    const std::size_t count = n - i < kWidth ? n - i : kWidth;
+    Vector u = laneSplat<Vector>(2.0), v = laneSplat<Vector>(2.0);
+    __builtin_memcpy(&u, x + i, count * sizeof(double));
+    __builtin_memcpy(&v, y + i, count * sizeof(double));
+    u = transcribedPow(u, v);
+    __builtin_memcpy(out + i, &u, count * sizeof(double));
+  }
+}
+
 void expArray(const double* x, double* out, std::size_t n) {
   overArray<true>(x, out, n);
 }
@@ -53,6 +65,10 @@ void powerRun(double x, int first, int last, double* out) {
 #include "services/target_region_end.hpp"
 
 namespace aqsol::targets::AQSOL_TARGET {
-const MathTarget kMath{CpuTarget::AQSOL_TARGET_ENUM, lanes::expArray, lanes::logArray,
-                       lanes::exactPower, lanes::powerRun};
+const MathTarget kMath{CpuTarget::AQSOL_TARGET_ENUM,
+                       lanes::expArray,
+                       lanes::logArray,
+                       lanes::powArray,
+                       lanes::exactPower,
+                       lanes::powerRun};
 }

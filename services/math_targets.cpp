@@ -15,7 +15,7 @@ void powerRun(double x, int first, int last, double* out) {
   power_run<false>(x, first, last, out);
 }
 
-const MathTarget kMath{CpuTarget::kBaseline, nullptr, nullptr, exactPower, powerRun};
+const MathTarget kMath{CpuTarget::kBaseline, nullptr, nullptr, nullptr, exactPower, powerRun};
 
 }  // namespace
 }  // namespace targets::baseline

@@ -15,6 +15,8 @@ struct MathTarget {
   // null on the baseline, which has no lanes.
   void (*expArray)(const double* x, double* out, std::size_t n);
   void (*logArray)(const double* x, double* out, std::size_t n);
+  // x[i]^y[i] into out[i], likewise.
+  void (*powArray)(const double* x, const double* y, double* out, std::size_t n);
   // x^n, 2 <= |n| <= 32, correctly rounded where that is certainly the library's pow; false
   // where it cannot be certain (see guarded_math.hpp).
   bool (*exactPower)(double x, int n, double& result);

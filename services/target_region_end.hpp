@@ -5,7 +5,8 @@
 #undef AQSOL_TARGET_REGION
 #define AQSOL_TARGET_REGION_CLOSED
 
-#if defined(__clang__)
+#if AQSOL_LANES == 1
+#elif defined(__clang__)
 #pragma clang attribute pop
 #else
 #pragma GCC pop_options

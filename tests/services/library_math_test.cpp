@@ -1,7 +1,7 @@
-// The transcribed exp and log in every lane width this processor runs, against the C library's,
-// bit for bit: every float in the ranges the density solver reaches (a sample of them, or all
-// with AQSOL_EXHAUSTIVE=1), random doubles there and everywhere, and the special values that take
-// the library's own path.
+// The transcribed exp, log and pow in every lane width this processor runs, against the C
+// library's, bit for bit: every float in the ranges the density solver reaches (a sample of them,
+// or all with AQSOL_EXHAUSTIVE=1), the whole powers it takes, random doubles there and
+// everywhere, and the special values that take the library's own path.
 #include "services/library_math.hpp"
 
 #include <gtest/gtest.h>
@@ -13,9 +13,12 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "services/cpu_targets.hpp"
+#include "services/portable_math.hpp"
 
 namespace aqsol {
 namespace {
@@ -127,6 +130,154 @@ TEST(LibraryMathInLanes, EveryDoubleAndTheLibrarysOwnPaths) {
                                        0x1.108ffffffffffp0};
   for (const Function* f : {&kExp, &kLog})
     expectLibraryBits(*f, special.size(), [&](std::uint64_t n) { return special[n]; });
+}
+
+// pow(x[i], y[i]) in every lane width against the library's, for `count` pairs from `next`.
+void expectLibraryPow(std::uint64_t count, const std::function<std::pair<double, double>()>& next) {
+  constexpr std::size_t kBatch = 1 << 16;
+  std::vector<double> x(kBatch), y(kBatch), out(kBatch);
+  for (const int lanes : laneWidths()) {
+    int reported = 0;
+    for (std::uint64_t first = 0; first < count && reported < 5; first += kBatch) {
+      const std::size_t n = count - first < kBatch ? count - first : kBatch;
+      for (std::size_t i = 0; i < n; ++i) std::tie(x[i], y[i]) = next();
+      ASSERT_TRUE(transcribedPowMany(lanes, x.data(), y.data(), out.data(), n));
+      for (std::size_t i = 0; i < n && reported < 5; ++i) {
+        const double expected = std::pow(x[i], y[i]);
+        if (std::bit_cast<std::uint64_t>(out[i]) == std::bit_cast<std::uint64_t>(expected))
+          continue;
+        ADD_FAILURE() << "pow(" << std::hexfloat << x[i] << ", " << y[i] << ") in " << lanes
+                      << " lanes: " << out[i] << ", library " << expected;
+        ++reported;
+      }
+    }
+  }
+}
+
+TEST(LibraryMathInLanes, PowOfEveryWholePowerTheSolverTakes) {
+  // delta^n for n = -3..7 and the squares: every float of reduced densities and temperatures
+  // (a sample, or all with AQSOL_EXHAUSTIVE=1), and random doubles across 1e-6..1e6.
+  if (laneWidths().empty()) GTEST_SKIP() << "no vector lanes on this processor";
+  const auto first = std::bit_cast<std::uint32_t>(1e-3f), last = std::bit_cast<std::uint32_t>(12.f);
+  const std::uint32_t stride = exhaustive() ? 1 : 89;
+  for (int n = -3; n <= 7; ++n) {
+    std::uint32_t bits = first;
+    expectLibraryPow((last - first) / stride + 1, [&] {
+      const double x = std::bit_cast<float>(bits);
+      bits += stride;
+      return std::pair{x, static_cast<double>(n)};
+    });
+  }
+  std::mt19937_64 random(36);
+  std::uniform_real_distribution<double> exponent(-6, 6);
+  std::uniform_int_distribution<int> whole(-32, 32);
+  expectLibraryPow(1 << 20, [&] {
+    return std::pair{std::pow(10.0, exponent(random)), static_cast<double>(whole(random))};
+  });
+  // Negative bases: the temperature terms' powers of theta = -Tc/T.
+  std::uniform_real_distribution<double> theta(-3.5, -0.4);
+  expectLibraryPow(1 << 20, [&] {
+    return std::pair{theta(random), static_cast<double>(whole(random))};
+  });
+}
+
+TEST(LibraryMathInLanes, PowOfAnyArguments) {
+  if (laneWidths().empty()) GTEST_SKIP() << "no vector lanes on this processor";
+  std::mt19937_64 random(37);
+  std::uniform_real_distribution<double> base(0, 40), power(-30, 30);
+  expectLibraryPow(exhaustive() ? 1 << 28 : 1 << 21, [&] {
+    return std::pair{base(random), power(random)};
+  });
+  // Any bits at all, and the library's own paths: zeros, negatives, infinities, NaNs, y ln x
+  // beyond the exponential's range, x near 1.
+  expectLibraryPow(1 << 20, [&] {
+    return std::pair{std::bit_cast<double>(random()), std::bit_cast<double>(random())};
+  });
+  using limits = std::numeric_limits<double>;
+  const std::vector<double> special = {0.0,
+                                       -0.0,
+                                       1.0,
+                                       -1.0,
+                                       2.0,
+                                       -2.5,
+                                       0.5,
+                                       1 + 0x1p-52,
+                                       1e300,
+                                       1e-300,
+                                       0x1p-1074,
+                                       limits::infinity(),
+                                       -limits::infinity(),
+                                       limits::quiet_NaN(),
+                                       710.0,
+                                       1e-20};
+  std::size_t i = 0;
+  expectLibraryPow(special.size() * special.size(), [&] {
+    const std::pair pair{special[i / special.size()], special[i % special.size()]};
+    ++i;
+    return pair;
+  });
+}
+
+// portable(args) against library(args) for `count` arguments from `next`; reports the first few.
+template <class Arguments, class Portable, class Library>
+void expectSameBits(const char* name, std::uint64_t count, Arguments next, Portable portable,
+                    Library library) {
+  if (exhaustive()) count *= 64;
+  int reported = 0;
+  for (std::uint64_t i = 0; i < count && reported < 5; ++i) {
+    const auto arguments = next();
+    const double got = std::apply(portable, arguments), expected = std::apply(library, arguments);
+    if (std::bit_cast<std::uint64_t>(got) == std::bit_cast<std::uint64_t>(expected)) continue;
+    ADD_FAILURE() << name << std::hexfloat << " of " << std::get<0>(arguments) << ": " << got
+                  << ", library " << expected;
+    ++reported;
+  }
+}
+
+TEST(PortableMath, GivesTheLibrarysBitsInOneLane) {
+  // The browser's build computes exp, log and pow so; here, where the library is the one
+  // transcribed, the two must agree bit for bit.
+  if (!libraryMathInLanes()) GTEST_SKIP() << "the C library here is not the one transcribed";
+  std::mt19937_64 random(38);
+  const auto uniform = [&](double low, double high) {
+    return std::uniform_real_distribution<double>(low, high)(random);
+  };
+  const auto anyBits = [&] { return std::bit_cast<double>(random()); };
+  const auto libraryExp = [](double x) { return std::exp(x); };
+  const auto libraryLog = [](double x) { return std::log(x); };
+  const auto libraryPow = [](double x, double y) { return std::pow(x, y); };
+  constexpr std::uint64_t kCount = 1 << 19;
+  expectSameBits(
+      "exp", kCount, [&] { return std::tuple{uniform(-101, 710)}; }, portable_math::exp,
+      libraryExp);
+  expectSameBits(
+      "exp", kCount, [&] { return std::tuple{anyBits()}; }, portable_math::exp, libraryExp);
+  expectSameBits(
+      "log", kCount, [&] { return std::tuple{uniform(1e-3, 10.5)}; }, portable_math::log,
+      libraryLog);
+  expectSameBits(
+      "log", kCount, [&] { return std::tuple{uniform(0.9375, 1.0647)}; }, portable_math::log,
+      libraryLog);
+  expectSameBits(
+      "log", kCount, [&] { return std::tuple{anyBits()}; }, portable_math::log, libraryLog);
+  expectSameBits(
+      "pow", kCount,
+      [&] {
+        return std::tuple{uniform(0, 40), uniform(-30, 30)};
+      },
+      portable_math::pow, libraryPow);
+  expectSameBits(
+      "pow", kCount,
+      [&] {
+        return std::tuple{uniform(1e-3, 12), std::floor(uniform(-3, 8))};
+      },
+      portable_math::pow, libraryPow);
+  expectSameBits(
+      "pow", kCount,
+      [&] {
+        return std::tuple{anyBits(), anyBits()};
+      },
+      portable_math::pow, libraryPow);
 }
 
 TEST(LibraryMathInLanes, ChosenOnlyWhereTheProbesAgree) {

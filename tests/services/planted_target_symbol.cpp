@@ -14,5 +14,5 @@ double plantedGlobal(double x) {
 #include "services/target_region_end.hpp"
 
 namespace aqsol::targets::AQSOL_TARGET {
-const MathTarget kMath{CpuTarget::AQSOL_TARGET_ENUM, nullptr, nullptr, nullptr, nullptr};
+const MathTarget kMath{CpuTarget::AQSOL_TARGET_ENUM, nullptr, nullptr, nullptr, nullptr, nullptr};
 }

@@ -14,11 +14,10 @@ const path = require("path");
 const puppeteer = require("puppeteer-core");
 
 const [SITE, TABLE, REFERENCE, OUT] = process.argv.slice(2).map((p) => path.resolve(p));
-// Relative, per number: the browser's maths library is not glibc's, and its last bits move a
-// Newton solve's last step and the derivatives taken by differences. The reference grid is held
-// to REFERENCE_TOLERANCE; states anywhere (near the critical point too) to LOOSE_TOLERANCE.
-const REFERENCE_TOLERANCE = 1e-11;
-const LOOSE_TOLERANCE = 1e-8;
+// Relative, per number. The page computes exp, log and pow with the bits of the C library
+// aqsol-table uses, so nearly every number is aqsol-table's own; K_aq_gas's one product in
+// extended precision (80 bits on x86-64, 128 in WebAssembly) may differ in its last bit.
+const TOLERANCE = 1e-12;
 const TYPES = { ".html": "text/html", ".js": "text/javascript", ".css": "text/css",
   ".svg": "image/svg+xml" };
 
@@ -111,7 +110,7 @@ check("one state's values, for 20 states, are aqsol-table's", async (page, base)
       if (!(name in shown)) continue;
       if (values[i] === shown[name]) continue;
       const relative = Math.abs(Number(shown[name]) - Number(values[i])) / Math.abs(Number(values[i]));
-      assert.ok(relative <= LOOSE_TOLERANCE, `${solute} ${T} ${P} ${name}: ${shown[name]} where aqsol-table has ${values[i]}`);
+      assert.ok(relative <= TOLERANCE, `${solute} ${T} ${P} ${name}: ${shown[name]} where aqsol-table has ${values[i]}`);
     }
     const status = values[names.indexOf("status")];
     const said = await page.$eval("#calc-result p", (p) => p.textContent);
@@ -150,7 +149,7 @@ check("a table of 10,000 states shows progress and downloads aqsol-table's CSV",
   assert.equal(csvRows(mine).length - 1, 10000);
   await page.screenshot({ path: path.join(OUT, "table.png"), fullPage: true });
   for (const [name, worst] of Object.entries(result.worst))
-    assert.ok(worst <= LOOSE_TOLERANCE, `${name}: ${worst}`);
+    assert.ok(worst <= TOLERANCE, `${name}: ${worst}`);
   console.log(`  10,000 states: ${result.identical} of ${result.numbers} numbers identical; ` +
     `the progress bar took ${seen.length} values`);
 });
@@ -219,7 +218,7 @@ check("the reference grid agrees with aqsol-table's", async (page, base) => {
   const worst = Object.entries(result.worst).sort((a, b) => b[1] - a[1]);
   console.log(`  reference grid: ${result.identical} of ${result.numbers} numbers bit-identical; worst relative: ` +
     worst.slice(0, 4).map(([n, w]) => `${n} ${w.toExponential(2)}`).join(", "));
-  for (const [name, w] of worst) assert.ok(w <= REFERENCE_TOLERANCE, `${name}: ${w}`);
+  for (const [name, w] of worst) assert.ok(w <= TOLERANCE, `${name}: ${w}`);
 });
 
 // The time is reported, not judged: a shared machine's timing belongs in a benchmark.
