@@ -96,18 +96,78 @@ template <class V>
   return fusedMultiplyAdd(widen, p.lo, p.hi) != p.hi;
 }
 
+// x^y in every lane as the library's pow gives it: the transcription, kept out of line, as it is
+// large and seldom called.
+template <class V>
+[[gnu::noinline]] V transcribedPowOutOfLine(V x, V y) {
+  return transcribedPow(x, y);
+}
+
 // x^n as the library's pow gives it into the lanes of `out` that `which` selects: transcribed
-// in the lanes where that reproduces this process's library, else called lane by lane.
+// where that reproduces this process's library, else called lane by lane.
 template <class V>
 [[gnu::always_inline]] inline void libraryPowerInto(V x, int n, MaskOf<V> which, bool transcribed,
                                                     V& out) {
   if (!anyLane(which)) return;
   if (transcribed) {
-    out = which ? transcribedPow(x, laneSplat<V>(n)) : out;
+    out = which ? transcribedPowOutOfLine(x, laneSplat<V>(n)) : out;
     return;
   }
   for (int lane = 0; lane < kLaneCount<V>; ++lane)
     if (which[lane]) out[lane] = library_pow(x[lane], n);
+}
+
+// The lanes a mask selects, as the bits of a number (lane i, bit i).
+template <class V>
+[[gnu::always_inline]] inline unsigned laneBits(MaskOf<V> m) {
+  unsigned bits = 0;
+  for (int lane = 0; lane < kLaneCount<V>; ++lane)
+    bits |= static_cast<unsigned>(m[lane] & 1) << lane;
+  return bits;
+}
+
+// delta^n as the library's pow gives it into dp[n + 3] for the lanes and powers (n = -3..7) that
+// `near` selects. Where the transcription reproduces this process's library and the pairs fill
+// half a vector or more, they are packed into whole vectors of it; else each is a call.
+template <class V>
+[[gnu::noinline]] void libraryPowersNear(V x, const MaskOf<V>* near, V* dp, bool transcribed) {
+  constexpr int kWidth = kLaneCount<V>;
+  unsigned lanes[11] = {};
+  int pairs = 0;
+  for (int n = -3; n <= 7; ++n) {
+    if (n == 0 || n == 1) continue;
+    lanes[n + 3] = laneBits<V>(near[n + 3]);
+    pairs += __builtin_popcount(lanes[n + 3]);
+  }
+  if (!transcribed || 2 * pairs < kWidth) {
+    for (int n = -3; n <= 7; ++n)
+      for (unsigned bits = lanes[n + 3]; bits != 0; bits &= bits - 1) {
+        const int lane = __builtin_ctz(bits);
+        dp[n + 3][lane] = library_pow(x[lane], n);
+      }
+    return;
+  }
+  double base[kWidth], power[kWidth];
+  int slots[kWidth];  // (n + 3) kWidth + lane of each packed pair
+  int packed = 0;
+  const auto flush = [&] {
+    for (int i = packed; i < kWidth; ++i) base[i] = power[i] = 2;  // any ordinary pair
+    V b, p;
+    __builtin_memcpy(&b, base, sizeof b);
+    __builtin_memcpy(&p, power, sizeof p);
+    const V result = transcribedPowOutOfLine(b, p);
+    for (int i = 0; i < packed; ++i) dp[slots[i] / kWidth][slots[i] % kWidth] = result[i];
+    packed = 0;
+  };
+  for (int n = -3; n <= 7; ++n)
+    for (unsigned bits = lanes[n + 3]; bits != 0; bits &= bits - 1) {
+      const int lane = __builtin_ctz(bits);
+      base[packed] = x[lane];
+      power[packed] = n;
+      slots[packed++] = (n + 3) * kWidth + lane;
+      if (packed == kWidth) flush();
+    }
+  if (packed > 0) flush();
 }
 
 // delta^n for n = -3..7 into dp[n + 3]; the library's pow for lanes near a midpoint.
@@ -130,9 +190,7 @@ template <class V>
   }
   dp[3] = laneSplat<V>(1);
   dp[4] = x;
-  if (!anyLane(anyNear)) return;
-  for (int n = -3; n <= 7; ++n)
-    if (n != 0 && n != 1) libraryPowerInto(x, n, near[n + 3], transcribed, dp[n + 3]);
+  if (anyLane(anyNear)) libraryPowersNear(x, near, dp, transcribed);
 }
 
 // The library's exponential and logarithm: transcribed in the lanes where that reproduces this
