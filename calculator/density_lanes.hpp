@@ -117,15 +117,6 @@ template <class V>
     if (which[lane]) out[lane] = library_pow(x[lane], n);
 }
 
-// The lanes a mask selects, as the bits of a number (lane i, bit i).
-template <class V>
-[[gnu::always_inline]] inline unsigned laneBits(MaskOf<V> m) {
-  unsigned bits = 0;
-  for (int lane = 0; lane < kLaneCount<V>; ++lane)
-    bits |= static_cast<unsigned>(m[lane] & 1) << lane;
-  return bits;
-}
-
 // delta^n as the library's pow gives it into dp[n + 3] for the lanes and powers (n = -3..7) that
 // `near` selects. Where the transcription reproduces this process's library and the pairs fill
 // half a vector or more, they are packed into whole vectors of it; else each is a call.
@@ -136,7 +127,7 @@ template <class V>
   int pairs = 0;
   for (int n = -3; n <= 7; ++n) {
     if (n == 0 || n == 1) continue;
-    lanes[n + 3] = laneBits<V>(near[n + 3]);
+    lanes[n + 3] = laneBits(near[n + 3]);
     pairs += __builtin_popcount(lanes[n + 3]);
   }
   if (!transcribed || 2 * pairs < kWidth) {

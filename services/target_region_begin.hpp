@@ -3,7 +3,7 @@
 // multiply-adds computed from ordinary operations, for machines whose C library is not the one
 // transcribed) and defines there, in aqsol::lanes, the vector type `Vector` of that many doubles,
 // its mask type MaskOf<V>, its bits' type BitsFor<V>::type, fusedMultiplyAdd(a, b, c) (a b + c
-// rounded once) and anyLane(mask).
+// rounded once), anyLane(mask) and laneBits(mask) (lane i of the mask as bit i of a number).
 //
 // A target's source has one shape: the ordinary headers it uses; this header; the headers that
 // refuse to compile outside the region (library_math_lanes.hpp, density_lanes.hpp); its code, in
@@ -81,6 +81,9 @@ inline Vector fusedMultiplyAdd(Vector a, Vector b, Vector c) {
 inline bool anyLane(MaskOf<Vector> m) {
   return m[0] != 0;
 }
+inline unsigned laneBits(MaskOf<Vector> m) {
+  return m[0] != 0 ? 1 : 0;
+}
 #elif AQSOL_LANES == 4
 inline Vector fusedMultiplyAdd(Vector a, Vector b, Vector c) {
   return _mm256_fmadd_pd(a, b, c);
@@ -89,6 +92,9 @@ inline bool anyLane(MaskOf<Vector> m) {
   const auto bits = __builtin_bit_cast(__m256i, m);
   return !_mm256_testz_si256(bits, bits);
 }
+inline unsigned laneBits(MaskOf<Vector> m) {
+  return static_cast<unsigned>(_mm256_movemask_pd(__builtin_bit_cast(__m256d, m)));
+}
 #else
 inline Vector fusedMultiplyAdd(Vector a, Vector b, Vector c) {
   return _mm512_fmadd_pd(a, b, c);
@@ -96,6 +102,10 @@ inline Vector fusedMultiplyAdd(Vector a, Vector b, Vector c) {
 inline bool anyLane(MaskOf<Vector> m) {
   const auto bits = __builtin_bit_cast(__m512i, m);
   return _mm512_test_epi64_mask(bits, bits) != 0;
+}
+inline unsigned laneBits(MaskOf<Vector> m) {
+  const auto bits = __builtin_bit_cast(__m512i, m);
+  return _mm512_test_epi64_mask(bits, bits);
 }
 #endif
 
