@@ -7,10 +7,12 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <future>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -266,19 +268,26 @@ unsigned threadCount(long long threads) {
   return count;
 }
 
-// A numpy array of fixed-width unicode strings of the given shape.
+// A numpy array of fixed-width unicode strings of the given shape whose element i is
+// texts[code(i)] (ASCII texts), as wide as the widest text it holds (at least 1): each text
+// spelt once and copied whole into its places.
+template <class Code>
 py::array textArray(const std::vector<py::ssize_t>& shape, std::size_t count,
-                    const std::function<std::string_view(std::size_t)>& text) {
+                    std::span<const std::string_view> texts, Code code) {
+  std::vector<bool> used(texts.size());
+  for (std::size_t i = 0; i < count; ++i) used[code(i)] = true;
   std::size_t width = 1;
-  for (std::size_t i = 0; i < count; ++i) width = std::max(width, text(i).size());
+  for (std::size_t t = 0; t < texts.size(); ++t)
+    if (used[t]) width = std::max(width, texts[t].size());
+  std::vector<char32_t> spelt(texts.size() * width, U'\0');
+  for (std::size_t t = 0; t < texts.size(); ++t)
+    if (used[t])  // a text not used may be wider than the array
+      std::copy(texts[t].begin(), texts[t].end(),
+                spelt.begin() + static_cast<std::ptrdiff_t>(t * width));
   py::array array(py::dtype("<U" + std::to_string(width)), shape);
   auto* out = static_cast<char32_t*>(array.mutable_data());
-  std::fill(out, out + count * width, U'\0');
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::string_view t = text(i);
-    for (std::size_t c = 0; c < t.size(); ++c)  // names are ASCII
-      out[i * width + c] = static_cast<unsigned char>(t[c]);
-  }
+  for (std::size_t i = 0; i < count; ++i)
+    std::memcpy(out + i * width, spelt.data() + code(i) * width, width * sizeof(char32_t));
   return array;
 }
 
@@ -356,6 +365,20 @@ bool isNumberColumn(std::size_t c) {
   return c != table::kPhaseColumn;
 }
 
+// The phase column's texts: a state that was not computed has none (code 0); a computed one's
+// phase is code 1 + its Phase.
+constexpr std::uint8_t kNoPhase = 0;
+const std::array<std::string_view, 4> kPhaseTexts = {
+    "", phaseText(Phase::kLiquid), phaseText(Phase::kVapour), phaseText(Phase::kSupercritical)};
+
+// The solute column: each solute's name over its block of states.
+py::array soluteColumn(const States& states) {
+  const std::size_t n = states.stateCount();
+  std::vector<std::string_view> names;
+  for (const SoluteParams& solute : states.solutes) names.emplace_back(solute.name);
+  return textArray(states.shape, n * names.size(), names, [n](std::size_t i) { return i / n; });
+}
+
 // Computes every state (of every solute) without the GIL and returns the columns from T_C to
 // `last` (column indices) in `units`, with "phase", "range", "status" and "messages" (and
 // "solute" when there are solutes).
@@ -365,17 +388,18 @@ py::dict compute(const States& states, std::size_t last, const table::Units& uni
   const std::size_t n = states.stateCount();
   const std::size_t total = n * std::max<std::size_t>(1, states.solutes.size());
   std::vector<py::array_t<double>> columns(last + 1);
-  std::vector<double*> out(last + 1, nullptr);
+  // out[j]: the array of rowNumbers' number j, or null where that column is not asked for.
+  std::array<double*, table::kRowNumberCount> out{};
   for (std::size_t c = table::kTemperatureColumn; c <= last; ++c) {
     if (!isNumberColumn(c)) continue;
     columns[c] = py::array_t<double>(states.shape);
-    out[c] = columns[c].mutable_data();
+    out[table::rowNumberIndex(c)] = columns[c].mutable_data();
   }
   py::array_t<int32_t> codes(states.shape);
   std::fill(codes.mutable_data(), codes.mutable_data() + total, 0);
   py::array_t<uint8_t> ranges(states.shape);
   uint8_t* range = ranges.mutable_data();
-  std::vector<std::string_view> phases(total);  // empty where a state failed
+  std::vector<std::uint8_t> phases(total, kNoPhase);
   Failures failures;
   const double* T = states.temperaturesC.data();
   const double* P = states.pressuresBar.data();
@@ -392,26 +416,25 @@ py::dict compute(const States& states, std::size_t last, const table::Units& uni
     for (std::size_t i = first; i < end; ++i) {
       Row& row = rows[i - first];
       table::rowNumbers(row, units, numbers);
-      for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
-        if (isNumberColumn(c)) out[c][i] = numbers[table::rowNumberIndex(c)];
+      for (std::size_t j = 0; j < numbers.size(); ++j)
+        if (out[j] != nullptr) out[j][i] = numbers[j];
       range[i] = static_cast<uint8_t>(row.range);
       if (row.status.empty()) {
-        phases[i] = phaseText(row.phase);
+        phases[i] = static_cast<std::uint8_t>(1 + static_cast<int>(row.phase));
       } else {
         failures.add(i, std::move(row.status));
       }
     }
   });
   py::dict result;
-  if (!states.solutes.empty())
-    result["solute"] =
-        textArray(states.shape, total, [&](std::size_t i) { return states.solutes[i / n].name; });
+  if (!states.solutes.empty()) result["solute"] = soluteColumn(states);
   for (std::size_t c = table::kTemperatureColumn; c <= last; ++c) {
     const py::str name(std::string(table::columnName(c, units)));
     if (isNumberColumn(c)) {
       result[name] = columns[c];
     } else {
-      result[name] = textArray(states.shape, total, [&](std::size_t i) { return phases[i]; });
+      result[name] = textArray(states.shape, total, kPhaseTexts,
+                               [&phases](std::size_t i) { return phases[i]; });
     }
   }
   result["range"] = ranges;

@@ -91,6 +91,18 @@ def test_failed_states_are_nan_with_a_status_and_never_raise():
     assert math.isnan(result["P_bar"][1])
 
 
+def test_text_columns_are_as_wide_as_their_widest_entry():
+    liquid = aqsol.properties(["CO2", "H2"], [25, 50], 100)
+    assert liquid["phase"].dtype == np.dtype("<U6") and liquid["solute"].dtype == np.dtype("<U3")
+    assert liquid["phase"].tolist() == [["liquid"] * 2] * 2
+    assert liquid["solute"].tolist() == [["CO2", "CO2"], ["H2", "H2"]]
+    mixed = aqsol.properties("CO2", [25, 400, 450, 400], [100, 300, 0, 1])  # 0: saturation
+    assert mixed["phase"].dtype == np.dtype("<U13")
+    assert mixed["phase"].tolist() == ["liquid", "supercritical", "", "vapour"]
+    failed = aqsol.properties("CO2", [450], "sat")
+    assert failed["phase"].dtype == np.dtype("<U1") and failed["phase"].tolist() == [""]
+
+
 def test_statuses_take_four_bytes_a_state_and_each_message_once():
     # Failures that all differ (each names its own state) among many states that succeed.
     T = np.concatenate([np.linspace(5, 300, 20000), np.linspace(380, 500, 7)])
