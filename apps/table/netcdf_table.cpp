@@ -3,7 +3,9 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <string_view>
 
 #include "calculator/validity.hpp"
 #include "services/version.hpp"
@@ -131,6 +133,20 @@ std::string udunitsText(std::string unit) {
   return unit;
 }
 
+// The largest dataset assembled in memory before it is written.
+constexpr std::size_t kInMemoryBytes = std::size_t{1} << 30;
+
+// About the bytes of a dataset's values: each state's numbers, phase, range and status.
+std::size_t datasetSize(const Options& options) {
+  return options.rowCount() * (kRowNumberCount * sizeof(double) + 2 + sizeof(int));
+}
+
+// AQSOL_NETCDF_IN_MEMORY=0 writes every dataset as it is computed, in little memory.
+bool assemblingInMemoryAllowed() {
+  const char* setting = std::getenv("AQSOL_NETCDF_IN_MEMORY");
+  return setting == nullptr || std::string_view(setting) != "0";
+}
+
 }  // namespace
 
 bool NetcdfTable::check(int status, std::string& error) {
@@ -172,13 +188,17 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
   layout.pressureUnit = unitText(Dimension::kPressure, options.units);
   layout.saturation = asksSaturation(options);
   int previousFill = 0;
-  // Every value is written once, so nothing is filled in first (a whole second write).
-  // NC_SHARE: the library writes each hyperslab's pieces as they are, rather than through a
-  // buffer it reads back and writes again for every line.
+  // A dataset of up to kInMemoryBytes is assembled in memory and written to the file once, when
+  // it is closed: every byte written once, nothing read back. A larger one is written as its
+  // lines are computed, each run of lines in pieces as they are (NC_SHARE), rather than through
+  // a buffer read back and written again for every line; the library then reads back the parts
+  // of a variable that already lie inside the file before writing them.
+  const std::size_t size = datasetSize(options);
+  const bool inMemory = size <= kInMemoryBytes && assemblingInMemoryAllowed();
+  const int mode = NC_CLOBBER | NC_64BIT_OFFSET | (inMemory ? NC_DISKLESS | NC_PERSIST : NC_SHARE);
   std::size_t chunk = 0;
-  return check(lib_->nc__create(path.c_str(), NC_CLOBBER | NC_64BIT_OFFSET | NC_SHARE, 0, &chunk,
-                                &file_),
-               error) &&
+  return check(lib_->nc__create(path.c_str(), mode, 0, &chunk, &file_), error) &&
+         // Every value is written once, so nothing is filled in first (a whole second write).
          check(lib_->nc_set_fill(file_, NC_NOFILL, &previousFill), error) &&
          defineDimensions(options, layout, error) && defineCoordinates(options, layout, error) &&
          defineValues(ColumnSet(options.units, solutes_, options.columns), layout, error) &&

@@ -154,20 +154,32 @@ class OutputFiles(unittest.TestCase):
         self.assertEqual(os.listdir(self.folder.name), ["table.csv"])
 
     def test_a_netcdf_dataset_is_written_once(self):
-        # A grid of short lines (100 pressures a temperature), each line once through the
-        # system calls, not read back and written again: the shell counts its child's bytes.
-        path = os.path.join(self.folder.name, "grid.nc")
-        counts = subprocess.run(
-            ["sh", "-c", '"$0" "$@" && cat /proc/$$/io', TABLE, "--solute", "CO2,H2", "--T",
-             "0:349:0.7", "--P", "sat,10:990:10", "--format", "netcdf", "-o", path, "--quiet"],
-            capture_output=True, text=True)
-        if counts.returncode != 0 and "netCDF" in counts.stderr:
-            self.skipTest(counts.stderr.strip())
-        self.assertEqual(counts.returncode, 0, counts.stderr)
-        written = int(re.search(r"^wchar: (\d+)$", counts.stdout, re.M).group(1))
-        size = os.path.getsize(path)
-        self.assertGreater(size, 10_000_000)
-        self.assertLessEqual(written, 1.5 * size, f"{written} bytes written for {size}")
+        # A grid of short lines (100 pressures a temperature), each byte once through the
+        # system calls and nothing read back (the shell counts its child's bytes); written as
+        # it is computed (AQSOL_NETCDF_IN_MEMORY=0), each line once, and the same file.
+        args = ["--solute", "CO2,H2", "--T", "0:349:0.7", "--P", "sat,10:990:10", "--format",
+                "netcdf", "--quiet"]
+        files = []
+        for in_memory in ("1", "0"):
+            path = os.path.join(self.folder.name, f"grid{in_memory}.nc")
+            counts = subprocess.run(
+                ["sh", "-c", '"$0" "$@" && cat /proc/$$/io', TABLE, *args, "-o", path],
+                capture_output=True, text=True,
+                env=dict(os.environ, AQSOL_NETCDF_IN_MEMORY=in_memory))
+            if counts.returncode != 0 and "netCDF" in counts.stderr:
+                self.skipTest(counts.stderr.strip())
+            self.assertEqual(counts.returncode, 0, counts.stderr)
+            written = int(re.search(r"^wchar: (\d+)$", counts.stdout, re.M).group(1))
+            read = int(re.search(r"^rchar: (\d+)$", counts.stdout, re.M).group(1))
+            size = os.path.getsize(path)
+            self.assertGreater(size, 10_000_000)
+            self.assertLessEqual(written, 1.5 * size, f"{written} bytes written for {size}")
+            if in_memory == "1":
+                self.assertEqual(written, size)
+                self.assertLess(read, 1_000_000, f"{read} bytes read for {size}")
+            with open(path, "rb") as dataset:
+                files.append(dataset.read())
+        self.assertEqual(files[0], files[1])
 
     def test_a_bad_argument_leaves_no_file(self):
         self.assertEqual(run(*GRID, "--output", self.file, "--threads", "-1").returncode, 2)
