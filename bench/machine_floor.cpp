@@ -2,7 +2,6 @@
 #include "bench/machine_floor.hpp"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -10,8 +9,10 @@
 #include <span>
 #include <vector>
 
+#include "bench/machine_floor_rate.hpp"
 #include "bench/machine_floor_targets.hpp"
 #include "calculator/helmholtz_terms.hpp"
+#include "calculator/lane_block.hpp"
 #include "calculator/solutes.hpp"
 #include "calculator/state_rows.hpp"
 #include "calculator/table_sums.hpp"
@@ -202,16 +203,14 @@ double stepsPerRow(const Constants& k) {
   return static_cast<double>(steps) / static_cast<double>(states.size());
 }
 
-using Clock = std::chrono::steady_clock;
-
-// The least of several timings of `work`, in nanoseconds.
+// The least of several timings of `work` in this thread's processor time, in nanoseconds.
 template <class Work>
 double leastNanoseconds(const Work& work) {
   double least = 1e300;
   for (int repeat = 0; repeat < 7; ++repeat) {
-    const auto start = Clock::now();
+    const double start = threadNanoseconds();
     work();
-    least = std::min(least, std::chrono::duration<double, std::nano>(Clock::now() - start).count());
+    least = std::min(least, threadNanoseconds() - start);
   }
   return least;
 }
@@ -245,6 +244,25 @@ double nanosecondsPerExpOrLog(int lanes) {
   return ns / (2.0 * kCount);
 }
 
+// Nanoseconds per value of the whole powers the lanes take from the library's pow (those near a
+// rounding midpoint), as the lanes compute them (the library's own calls where they cannot).
+double nanosecondsPerPower(int lanes) {
+  constexpr std::size_t kCount = 1 << 14;
+  std::vector<double> x(kCount), n(kCount), out(kCount);
+  for (std::size_t i = 0; i < kCount; ++i) {
+    x[i] = 1e-3 + 10.0 * static_cast<double>(i) / kCount;
+    n[i] = static_cast<double>(static_cast<int>(i % 11) - 3);
+  }
+  const double ns = leastNanoseconds([&] {
+    if (lanes == 1 || !libraryMathInLanes() ||
+        !transcribedPowMany(lanes, x.data(), n.data(), out.data(), kCount)) {
+      for (std::size_t i = 0; i < kCount; ++i) out[i] = std::pow(x[i], n[i]);
+    }
+    __asm__ volatile("" : : "r"(out.data()) : "memory");
+  });
+  return ns / kCount;
+}
+
 // Nanoseconds per number for the shortest digits alone (Dragonbox, no text), over the computed
 // values of the grid's rows (the texts of a grid's temperatures and pressures are made once).
 double nanosecondsPerShortestDigits(const Constants& k, std::size_t& numbersPerRow) {
@@ -270,6 +288,28 @@ double nanosecondsPerShortestDigits(const Constants& k, std::size_t& numbersPerR
   return ns / static_cast<double>(values.size());
 }
 
+// Operations of a row outside the shared formulas, which the counting type does not reach,
+// counted from their code. Each Newton step: the whole powers of delta (deltaPowers: six
+// double-double products by delta of 7 operations, a reciprocal of 9, two double-double products
+// of 9 and nine midpoint checks of 2: 87); exp(-delta^2)'s derivatives and 1 - E (7) and the
+// Gaussian's exact square with its check (5); the state moved into and out of the lanes (delta
+// and the 11 results a step keeps: 12).
+constexpr long kStepOperationsBeyondFormulas = 87 + 7 + 5 + 12;
+// Each row: the start of its solve (11) and of its two re-solutions along the isobar (14 each);
+// the water's properties from the solution (energies, volume, fugacity, the density's
+// derivatives and their central difference: 45); the solute's properties (its interaction and
+// computeInfiniteDilution: 100); the temperature terms of water and solute, about 300 operations
+// once a temperature, over the grid's 96 states a temperature (3).
+constexpr long kRowOperationsBeyondFormulas = 11 + 2 * 14 + 45 + 100 + 3;
+// Each step's exp and log (ln delta, exp(-delta^2), the Gaussian weight's exp), and each row's
+// from the solute (ln of the ideal density and of the density, and exp(ln kH)).
+constexpr int kExpOrLogPerStep = 3, kExpOrLogPerRow = 3;
+// The whole powers a step checks (delta^-3..7 but 1 and 0, and the Gaussian's square), of which
+// the library's pow takes those within the margin of a midpoint: a fraction 2m / (1 - 2m).
+constexpr int kPowersPerStep = 10;
+constexpr double kPowerNearMidpoint =
+    2 * lanes::kLanePowerMidpointMargin / (1 - 2 * lanes::kLanePowerMidpointMargin);
+
 MachineFloor measureFloor(int lanes) {
   ErrorSlot errors;
   const Constants k = setupConstants(errors);
@@ -277,24 +317,33 @@ MachineFloor measureFloor(int lanes) {
   const double steps = stepsPerRow(k);
   const double operation = nanosecondsPerOperation(lanes);
   const double expOrLog = nanosecondsPerExpOrLog(lanes);
+  const double power = nanosecondsPerPower(lanes);
   std::size_t numbersPerRow = 0;
   const double digits = nanosecondsPerShortestDigits(k, numbersPerRow);
+  const double stepOperations =
+      static_cast<double>(operations.step + kStepOperationsBeyondFormulas);
+  // A row's density solve is completed whole, its two re-solutions with the mixed derivative
+  // alone.
+  const double rowOperations = static_cast<double>(
+      operations.completion + 2 * operations.mixedCompletion + kRowOperationsBeyondFormulas);
+  const double arithmetic = (steps * stepOperations + rowOperations) * operation;
+  const double transcendental = (steps * kExpOrLogPerStep + kExpOrLogPerRow) * expOrLog;
+  const double powers = steps * kPowersPerStep * kPowerNearMidpoint * power;
   MachineFloor floor;
-  // Each step takes a logarithm and two exponentials (the Gaussian weight's where it is not
-  // negligible). A row's density solve is completed whole, its two re-solutions with the mixed
-  // derivative alone.
-  floor.computeMicroseconds =
-      (steps * (static_cast<double>(operations.step) * operation + 3 * expOrLog) +
-       static_cast<double>(operations.completion + 2 * operations.mixedCompletion) * operation) *
-      1e-3;
+  floor.computeMicroseconds = (arithmetic + transcendental + powers) * 1e-3;
   floor.textMicroseconds = static_cast<double>(numbersPerRow) * digits * 1e-3;
-  char text[512];
+  char text[768];
   std::snprintf(text, sizeof text,
-                "%.2f Newton steps a row (%ld operations each) and completions of %ld and 2 x %ld "
-                "operations at %.3f ns an operation a lane; 3 exp or log a step at %.2f ns; %zu "
-                "numbers a row at %.1f ns of digits",
-                steps, operations.step, operations.completion, operations.mixedCompletion,
-                operation, expOrLog, numbersPerRow, digits);
+                "arithmetic %.3f us: %.2f Newton steps a row of %.0f operations (%ld of the "
+                "formulas), %.0f a row besides (completions %ld + 2 x %ld, the rest %ld), at "
+                "%.4f ns an operation a lane; exp and log %.3f us: %.1f a row at %.2f ns; whole "
+                "powers from pow %.3f us: %.2f a row at %.2f ns; text %.3f us: %zu numbers a row "
+                "at %.1f ns of digits",
+                arithmetic * 1e-3, steps, stepOperations, operations.step, rowOperations,
+                operations.completion, operations.mixedCompletion, kRowOperationsBeyondFormulas,
+                operation, transcendental * 1e-3, steps * kExpOrLogPerStep + kExpOrLogPerRow,
+                expOrLog, powers * 1e-3, steps * kPowersPerStep * kPowerNearMidpoint, power,
+                floor.textMicroseconds, numbersPerRow, digits);
   floor.explanation = text;
   return floor;
 }
