@@ -157,18 +157,22 @@ bool Output::write(std::string_view text) {
 }
 
 bool Output::flush() {
-  if (error_ != 0) return false;
+  if (error_ != 0 || !writeWhole(fd_, buffer_.data(), buffer_.size(), error_)) return false;
+  buffer_.clear();
+  return true;
+}
+
+bool writeWhole(int fd, const char* data, std::size_t size, int& error) {
   std::size_t done = 0;
-  while (done < buffer_.size()) {
-    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+  while (done < size) {
+    const ssize_t n = ::write(fd, data + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      error_ = n < 0 ? errno : EIO;
+      error = n < 0 ? errno : EIO;
       return false;
     }
     done += static_cast<std::size_t>(n);
   }
-  buffer_.clear();
   return true;
 }
 

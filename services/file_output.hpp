@@ -34,6 +34,10 @@ class Output {
 // "write error: <reason>" for an errno value.
 std::string writeErrorMessage(int error);
 
+// Writes all `size` bytes at `data` to `fd`, through interruptions and short writes. False with
+// `error` set to the errno value (EIO for a write that wrote nothing) when a write fails.
+bool writeWhole(int fd, const char* data, std::size_t size, int& error);
+
 // What a name given for an output stands for once its symbolic links are followed.
 struct OutputTarget {
   enum class Kind {

@@ -5,14 +5,17 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <string_view>
 
 #include "calculator/validity.hpp"
+#include "services/file_output.hpp"
 #include "services/version.hpp"
 
 #ifdef AQSOL_NETCDF
 #include <dlfcn.h>
 #include <netcdf.h>
+#include <netcdf_mem.h>
 
 #include <type_traits>
 #endif
@@ -80,6 +83,9 @@ struct NetcdfLibrary {
   decltype(&::nc_put_vara_text) nc_put_vara_text = nullptr;
   decltype(&::nc_set_fill) nc_set_fill = nullptr;
   decltype(&::nc_strerror) nc_strerror = nullptr;
+  // Datasets in memory; null where the library has none.
+  decltype(&::nc_create_mem) nc_create_mem = nullptr;
+  decltype(&::nc_close_memio) nc_close_memio = nullptr;
 
   static const NetcdfLibrary* load(std::string& error);
 };
@@ -94,6 +100,9 @@ const NetcdfLibrary* NetcdfLibrary::load(std::string& error) {
           reinterpret_cast<std::remove_reference_t<decltype(function)> >(dlsym(handle, name));
       return function != nullptr;
     };
+    if (!find("nc_create_mem", library.nc_create_mem) ||
+        !find("nc_close_memio", library.nc_close_memio))
+      library.nc_create_mem = nullptr;
     return find("nc_close", library.nc_close) && find("nc__create", library.nc__create) &&
                    find("nc_def_dim", library.nc_def_dim) &&
                    find("nc_def_var", library.nc_def_var) && find("nc_enddef", library.nc_enddef) &&
@@ -189,15 +198,17 @@ bool NetcdfTable::create(const std::string& path, const Options& options, std::s
   layout.saturation = asksSaturation(options);
   int previousFill = 0;
   // A dataset of up to kInMemoryBytes is assembled in memory and written to the file once, when
-  // it is closed: every byte written once, nothing read back. A larger one is written as its
+  // it is complete: every byte written once, nothing read back. A larger one is written as its
   // lines are computed, each run of lines in pieces as they are (NC_SHARE), rather than through
   // a buffer read back and written again for every line; the library then reads back the parts
   // of a variable that already lie inside the file before writing them.
-  const std::size_t size = datasetSize(options);
-  const bool inMemory = size <= kInMemoryBytes && assemblingInMemoryAllowed();
-  const int mode = NC_CLOBBER | NC_64BIT_OFFSET | (inMemory ? NC_DISKLESS | NC_PERSIST : NC_SHARE);
+  inMemory_ = lib_->nc_create_mem != nullptr && datasetSize(options) <= kInMemoryBytes &&
+              assemblingInMemoryAllowed();
   std::size_t chunk = 0;
-  return check(lib_->nc__create(path.c_str(), mode, 0, &chunk, &file_), error) &&
+  const int format = NC_CLOBBER | NC_64BIT_OFFSET;
+  return check(inMemory_ ? lib_->nc_create_mem(path.c_str(), format, 0, &file_)
+                         : lib_->nc__create(path.c_str(), format | NC_SHARE, 0, &chunk, &file_),
+               error) &&
          // Every value is written once, so nothing is filled in first (a whole second write).
          check(lib_->nc_set_fill(file_, NC_NOFILL, &previousFill), error) &&
          defineDimensions(options, layout, error) && defineCoordinates(options, layout, error) &&
@@ -484,11 +495,22 @@ bool NetcdfTable::flush(std::string& error) {
   return true;
 }
 
-bool NetcdfTable::finish(std::string& error) {
+bool NetcdfTable::finish(int fd, std::string& error) {
   const bool flushed = flush(error);
-  const int closed = lib_->nc_close(file_);
+  if (!inMemory_) {
+    const int closed = lib_->nc_close(file_);
+    file_ = -1;
+    return flushed && check(closed, error);
+  }
+  NC_memio dataset{};
+  const int closed = lib_->nc_close_memio(file_, &dataset);
   file_ = -1;
-  return flushed && check(closed, error);
+  const std::unique_ptr<void, decltype(&std::free)> owned(dataset.memory, &std::free);
+  if (!flushed || !check(closed, error)) return false;
+  int failure = 0;
+  if (writeWhole(fd, static_cast<const char*>(dataset.memory), dataset.size, failure)) return true;
+  error = writeErrorMessage(failure);
+  return false;
 }
 
 #endif

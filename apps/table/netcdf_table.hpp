@@ -47,8 +47,9 @@ class NetcdfTable {
   bool create(const std::string& path, const Options& options, std::string& error);
   // Adds row `index` (rows come in order).
   bool add(std::size_t index, const NetcdfRow& row, std::string& error);
-  // Writes what is buffered and closes the file.
-  bool finish(std::string& error);
+  // Writes what is buffered and closes the file; a dataset assembled in memory is then written
+  // to `fd` (the file `path` names, open for writing).
+  bool finish(int fd, std::string& error);
   // Whether create() failed because the table exceeds the limits of the file's format.
   bool tooLarge() const { return tooLarge_; }
 
@@ -88,6 +89,7 @@ class NetcdfTable {
   std::map<std::string, int> messages_;
   std::size_t valueCount_ = 0;  // numbers per row kept: pressure, then rho ... last column
   bool tooLarge_ = false;
+  bool inMemory_ = false;  // assembled in memory, written to the file by finish()
 };
 
 }  // namespace aqsol::table

@@ -64,6 +64,7 @@ bool NetcdfSink::failed(const std::string& file) {
 
 bool NetcdfSink::start(const Options& options, OutputFile& file) {
   file_ = options.outputFile;
+  fd_ = file.fd();
   if (!name_.begin(file, error)) {
     status = kExitFailed;
     return false;
@@ -86,7 +87,7 @@ bool NetcdfSink::take(std::size_t index, const MadeRow& made) {
 }
 
 bool NetcdfSink::finish() {
-  return (dataset_.finish(error) && name_.finish(error)) || failed(file_);
+  return (dataset_.finish(fd_, error) && name_.finish(error)) || failed(file_);
 }
 
 PlotSink::PlotSink(const Options& options, OutputFile& plot)

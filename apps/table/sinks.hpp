@@ -93,6 +93,7 @@ class NetcdfSink : public RowSink {
 
   Units units_;
   std::string file_;
+  int fd_ = -1;  // the output's descriptor, which a dataset assembled in memory is written to
   NetcdfTable dataset_;
   OutputThroughName name_;
 };

@@ -222,12 +222,16 @@ class Limits(Folder):
         self.assertEqual(self.listing(), [])
 
     def test_netcdf_write_errors_are_write_errors_that_name_the_file(self):
+        # Assembled in memory and written at the end, or written by the library as computed.
         limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (100_000, 100_000))
-        result = run("--solute", "all", "--T", "0:300:1", "--P", "1:100:1", "--quiet",
-                     "--format", "netcdf", "-o", self.path("big.nc"), preexec_fn=limit)
-        self.assertEqual(result.returncode, 3, result.stderr)
-        self.assertIn(f"cannot write '{self.path('big.nc')}': netCDF: ".encode(), result.stderr)
-        self.assertEqual(self.listing(), [])
+        for in_memory, reason in (("1", "write error: File too large"), ("0", "netCDF: ")):
+            result = run("--solute", "all", "--T", "0:300:1", "--P", "1:100:1", "--quiet",
+                         "--format", "netcdf", "-o", self.path("big.nc"), preexec_fn=limit,
+                         env=dict(os.environ, AQSOL_NETCDF_IN_MEMORY=in_memory))
+            self.assertEqual(result.returncode, 3, result.stderr)
+            self.assertIn(f"cannot write '{self.path('big.nc')}': {reason}".encode(),
+                          result.stderr)
+            self.assertEqual(self.listing(), [])
 
     def test_a_netcdf_table_beyond_the_format_is_refused_before_any_row(self):
         result = run("--solute", "all", "--T", "0:300:0.001", "--P", "1:1000:0.1", "--quiet",
