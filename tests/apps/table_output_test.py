@@ -174,8 +174,8 @@ class OutputFiles(unittest.TestCase):
             size = os.path.getsize(path)
             self.assertGreater(size, 10_000_000)
             self.assertLessEqual(written, 1.5 * size, f"{written} bytes written for {size}")
-            if in_memory == "1":
-                self.assertEqual(written, size)
+            if in_memory == "1":  # the file, and the few bytes of anything else the run writes
+                self.assertLessEqual(written, size + 4096, f"{written} bytes written for {size}")
                 self.assertLess(read, 1_000_000, f"{read} bytes read for {size}")
             with open(path, "rb") as dataset:
                 files.append(dataset.read())

@@ -132,15 +132,16 @@ TEST(LibraryMathInLanes, EveryDoubleAndTheLibrarysOwnPaths) {
     expectLibraryBits(*f, special.size(), [&](std::uint64_t n) { return special[n]; });
 }
 
-// pow(x[i], y[i]) in every lane width against the library's, for `count` pairs from `next`.
+// pow(x[i], y[i]) in every lane width against the library's, for `count` pairs from `next`
+// (each pair made once and given to every width).
 void expectLibraryPow(std::uint64_t count, const std::function<std::pair<double, double>()>& next) {
   constexpr std::size_t kBatch = 1 << 16;
   std::vector<double> x(kBatch), y(kBatch), out(kBatch);
-  for (const int lanes : laneWidths()) {
-    int reported = 0;
-    for (std::uint64_t first = 0; first < count && reported < 5; first += kBatch) {
-      const std::size_t n = count - first < kBatch ? count - first : kBatch;
-      for (std::size_t i = 0; i < n; ++i) std::tie(x[i], y[i]) = next();
+  int reported = 0;
+  for (std::uint64_t first = 0; first < count && reported < 5; first += kBatch) {
+    const std::size_t n = count - first < kBatch ? count - first : kBatch;
+    for (std::size_t i = 0; i < n; ++i) std::tie(x[i], y[i]) = next();
+    for (const int lanes : laneWidths()) {
       ASSERT_TRUE(transcribedPowMany(lanes, x.data(), y.data(), out.data(), n));
       for (std::size_t i = 0; i < n && reported < 5; ++i) {
         const double expected = std::pow(x[i], y[i]);
