@@ -63,13 +63,27 @@ def ideal_tt(tau):
     return result
 
 
+def elementwise(f, x):
+    """f of a number, or of each element of an array, in Python floats: numpy's own loops for
+    exp, log and powers differ in the last bit between processors (some have vector forms of
+    their own), which a fit to the numbers then carries into every digit it writes."""
+    if np.ndim(x) == 0:
+        return f(float(x))
+    x = np.asarray(x, float)
+    return np.array([f(v) for v in x.ravel()]).reshape(x.shape)
+
+
 def ln_vapour_pressure_bar(T):
     """ln of the vapour pressure of water (bar): the IAPWS auxiliary equation of the
     Revised Supplementary Release on Saturation Properties (consistent with IAPWS-95)."""
     a = (-7.85951783, 1.84408259, -11.7866497, 22.6807411, -15.9618719, 1.80122502)
     powers = (1, 1.5, 3, 3.5, 4, 7.5)
-    tau = 1 - np.asarray(T, float) / TC
-    return math.log(PC_BAR) + TC / T * sum(ai * tau ** n for ai, n in zip(a, powers))
+
+    def at(t):  # one temperature in Python floats: the C library's bits on every processor
+        tau = 1 - t / TC
+        return math.log(PC_BAR) + TC / t * sum(ai * tau ** n for ai, n in zip(a, powers))
+
+    return elementwise(at, T)
 
 
 def saturated_liquid_density(T):

@@ -2,6 +2,7 @@
 constants of IAPWS G7-04 and the 25 C, 1 bar values of docs/reference/solutes_25C_1bar.csv.
 The water's reference, IAPWS-95, is iapws95_states."""
 import csv
+import math
 import os
 
 import numpy as np
@@ -40,10 +41,14 @@ def g704_lnkH(solute, T_K):
     """ln kH (kH in bar, mole-fraction basis) of IAPWS G7-04 at T (K, a number or an array) on
     the saturation curve."""
     A, B, C, _, _ = G704[solute] if solute in G704 else G704_OTHERS[solute]
-    Tr = T_K / iapws95.TC
-    tau = 1 - Tr
-    return (iapws95.ln_vapour_pressure_bar(T_K) + A / Tr + B * tau ** 0.355 / Tr +
-            C * Tr ** -0.41 * np.exp(tau))
+
+    def at(t):
+        Tr = t / iapws95.TC
+        tau = 1 - Tr
+        return (iapws95.ln_vapour_pressure_bar(t) + A / Tr + B * tau ** 0.355 / Tr +
+                C * Tr ** -0.41 * math.exp(tau))
+
+    return iapws95.elementwise(at, T_K)
 
 
 def reference_rows(path=REFERENCE):
