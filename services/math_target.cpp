@@ -17,6 +17,24 @@
 namespace aqsol::lanes {
 namespace {
 
+// Loads the vector at x[0..count), count <= AQSOL_LANES, its other lanes `fill`: whole vectors
+// with one load (a load of lanes just stored one by one would wait for the stores).
+Vector loadLanes(const double* x, std::size_t count, double fill) {
+  Vector v = laneSplat<Vector>(fill);
+  if (count == AQSOL_LANES)
+    __builtin_memcpy(&v, x, sizeof v);
+  else
+    __builtin_memcpy(&v, x, count * sizeof(double));
+  return v;
+}
+
+void storeLanes(double* out, std::size_t count, Vector v) {
+  if (count == AQSOL_LANES)
+    __builtin_memcpy(out, &v, sizeof v);
+  else
+    __builtin_memcpy(out, &v, count * sizeof(double));
+}
+
 // out[i] = e^x[i] (kExp) or ln x[i] a vector at a time; the last, partial vector padded with
 // ones.
 template <bool kExp>
@@ -24,10 +42,8 @@ void overArray(const double* x, double* out, std::size_t n) {
   constexpr std::size_t kWidth = AQSOL_LANES;
   for (std::size_t i = 0; i < n; i += kWidth) {
     const std::size_t count = n - i < kWidth ? n - i : kWidth;
-    Vector v = laneSplat<Vector>(1.0);
-    __builtin_memcpy(&v, x + i, count * sizeof(double));
-    v = kExp ? transcribedExp(v) : transcribedLog(v);
-    __builtin_memcpy(out + i, &v, count * sizeof(double));
+    const Vector v = loadLanes(x + i, count, 1.0);
+    storeLanes(out + i, count, kExp ? transcribedExp(v) : transcribedLog(v));
   }
 }
 
@@ -35,11 +51,8 @@ void powArray(const double* x, const double* y, double* out, std::size_t n) {
   constexpr std::size_t kWidth = AQSOL_LANES;
   for (std::size_t i = 0; i < n; i += kWidth) {
     const std::size_t count = n - i < kWidth ? n - i : kWidth;
-    Vector u = laneSplat<Vector>(2.0), v = laneSplat<Vector>(2.0);
-    __builtin_memcpy(&u, x + i, count * sizeof(double));
-    __builtin_memcpy(&v, y + i, count * sizeof(double));
-    u = transcribedPow(u, v);
-    __builtin_memcpy(out + i, &u, count * sizeof(double));
+    storeLanes(out + i, count,
+               transcribedPow(loadLanes(x + i, count, 2.0), loadLanes(y + i, count, 2.0)));
   }
 }
 
