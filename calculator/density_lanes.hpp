@@ -346,9 +346,35 @@ template <class V>
   return s;
 }
 
+// |x| in every lane.
+template <class V>
+[[gnu::always_inline]] inline V magnitude(V x) {
+  using B = BitsOf<V>;
+  return __builtin_bit_cast(V, __builtin_bit_cast(B, x) & 0x7fffffffffffffff);
+}
+
+// The Newton step from delta in the lanes where it is ordinary (LaneBlock::stepped): the
+// evaluation counted, the step neither ending the iteration nor leaving
+// kLaneMinDelta..kLaneOrdinaryMaxDelta (a NaN step does neither), as NewtonIteration::step
+// takes it there.
+template <class V>
+[[gnu::always_inline]] inline void takeOrdinarySteps(V delta, V step, LaneBlock<kLaneCount<V>>& b) {
+  const V size = magnitude(step), scale = magnitude(delta);
+  const V lastSize = load<V>(b.lastStepSize);
+  const V evaluations = load<V>(b.evaluations) + 1.0;
+  const V next = delta + step;
+  const MaskOf<V> ordinary = ~endsIteration(size, scale, lastSize) & (next >= kLaneMinDelta) &
+                             (next <= kLaneOrdinaryMaxDelta) &
+                             (evaluations <= static_cast<double>(kMaxEvaluations));
+  store(b.delta, ordinary ? next : delta);
+  store(b.lastStepSize, ordinary ? size : lastSize);
+  store(b.evaluations, evaluations);
+  b.stepped = laneBits(ordinary);
+}
+
 // Phi's delta-derivatives for every lane of b at b.delta (each within [kLaneMinDelta, 10]) into
-// b.results, and what completeLanes needs into b.kept. Lanes whose weights raised a
-// guarded-maths error are marked failed.
+// b.results, what completeLanes needs into b.kept, and the ordinary Newton steps taken. Lanes
+// whose weights raised a guarded-maths error are marked failed.
 template <class V>
 [[gnu::always_inline]] inline void stepLanes(const Constants& k, LaneBlock<kLaneCount<V>>& b) {
   const V delta = load<V>(b.delta);
@@ -375,6 +401,7 @@ template <class V>
   const NewtonTerms<V> newton = newtonTerms(delta, dPhi_dDelta, d2Phi_dDelta2, load<V>(b.reducedP));
   store(b.results.Z, newton.Z);
   store(b.results.stepTaken, newton.step);
+  takeOrdinarySteps(delta, newton.step, b);
 
   LaneStepParts<kLaneCount<V>>& kept = b.kept;
   for (int n = 0; n < DeltaPowers::kCount; ++n) store(kept.rows[kKeptDeltaPow + n], dp[n]);

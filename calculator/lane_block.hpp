@@ -11,6 +11,10 @@ namespace aqsol::lanes {
 // takes another form and the whole powers leave the range the lanes are made for.
 inline constexpr double kLaneMinDelta = 1e-3;
 
+// The largest delta a step taken in the lanes goes to; those beyond are taken by
+// NewtonIteration, which pulls an iterate above 9.2 (in single precision) back.
+inline constexpr double kLaneOrdinaryMaxDelta = 9;
+
 // How near (in ulps) a rounding midpoint the lanes' powers x^n with |n ln x| <= 48.4 may lie
 // before the library's pow may round them the other way: delta^n for |n| <= 7 and delta within
 // 1e-3..10, and squares of numbers from 1e-3 to 10 in size. The library's pow errs beyond
@@ -67,7 +71,12 @@ struct LaneStepParts {
 template <int W>
 struct LaneBlock {
   alignas(64) double delta[W]{};
-  alignas(64) double reducedP[W]{};                                 // the Newton iteration's target
+  alignas(64) double reducedP[W]{};  // the Newton iteration's target
+  // The Newton iteration's running state, carried by the lanes while its steps are ordinary
+  // (see `stepped`): the size of the last step (NewtonIteration::kNoLastStep before the first)
+  // and the evaluations made.
+  alignas(64) double lastStepSize[W]{};
+  alignas(64) double evaluations[W]{};
   alignas(64) double thetaPow[TemperatureTerms::kPowerCount][W]{};  // theta^k, k = -2..11
   alignas(64) double t[W]{};
   alignas(64) double t2[W]{};
@@ -85,6 +94,11 @@ struct LaneBlock {
   bool active[W] = {};
   bool failed[W] = {};           // a weight raised a guarded-maths error: evaluate the state alone
   bool transcribedMath = false;  // exp, log and pow transcribed in the lanes (libraryMathInLanes())
+  // Lanes (bit i for lane i) whose step from the last evaluation the evaluation took itself, as
+  // NewtonIteration::step would: within kMaxEvaluations, not ending the iteration, to a delta
+  // from kLaneMinDelta to kLaneOrdinaryMaxDelta; their delta, lastStepSize and evaluations
+  // moved on. Every other lane is left as it was evaluated, for NewtonIteration to step.
+  unsigned stepped = 0;
   LaneResults<W> results;
   LaneStepParts<W> kept;
 

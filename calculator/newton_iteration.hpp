@@ -9,21 +9,9 @@
 
 namespace aqsol {
 
-// Evaluations allowed for one start value. Ordinary states need 2 to 6, near-critical ones a
-// few dozen; a start that has not converged by then is cycling or diverging.
-inline constexpr int kMaxEvaluations = 200;
-
 // Below this reduced density the ideal gas is exact to every digit a double holds (the
 // residual part is of relative size delta), and delta^-3 in the equation overflows.
 inline constexpr double kIdealGasLimitDelta = 1e-103;
-
-// Convergence: the iteration ends on the density it last evaluated Phi at, once the Newton step
-// from there is within kConvergedStep of it (relative), so that the solution is the root to
-// that fraction and every property comes from Phi at the solution itself. Where rounding noise
-// in Z keeps the steps from shrinking further (near the critical point, where dZ/ddelta
-// vanishes), a step within kNoisyStep that is not below half the one before also ends it.
-inline constexpr double kConvergedStep = 1e-12;
-inline constexpr double kNoisyStep = 1e-6;
 
 // The state of a Newton iteration on delta toward the reduced pressure P/(rho_c R_w T). The
 // caller evaluates Phi's delta-derivatives at `delta` while goesOn() and passes each evaluation
@@ -44,6 +32,23 @@ class NewtonIteration {
   }
 
   double reducedP() const { return reducedP_; }
+  int evaluations() const { return evaluations_; }
+  double lastStepSize() const { return lastStepSize_; }
+
+  // Takes up the iteration where steps taken elsewhere (in vector lanes, by the same rule, none
+  // of them leaving the ordinary path: no restart, no pull-back, not converged) have left it: at
+  // `delta`, after `evaluations` evaluations, the last step of size lastStepSize; s as those
+  // steps would have left it.
+  void resume(double delta, double lastStepSize, int evaluations, DensitySolution& s) {
+    delta_ = delta;
+    lastStepSize_ = lastStepSize;
+    s.evaluations += evaluations - evaluations_;
+    evaluations_ = evaluations;
+    s.delta = delta;
+  }
+
+  // An iteration's state before its first step: lastStepSize() is this.
+  static constexpr double kNoLastStep = __builtin_inf();
 
   // One Newton step from dPhi/ddelta and d2Phi/ddelta2 at delta(): sets s.Z and, unless the
   // iteration has converged at delta(), s.delta. False when the iteration has failed (a
@@ -57,8 +62,7 @@ class NewtonIteration {
     s.Z = terms.Z;
     const double size = std::fabs(terms.step), scale = std::fabs(delta_);
     if (!std::isfinite(terms.step)) return false;
-    converged_ = size <= kConvergedStep * scale ||
-                 (size <= kNoisyStep * scale && !(size < lastStepSize_ / 2));
+    converged_ = endsIteration(size, scale, lastStepSize_);
     if (converged_) return true;
     lastStepSize_ = size;
     delta_ += terms.step;
@@ -108,12 +112,10 @@ class NewtonIteration {
   }
 
  private:
-  // No step before: the noise test needs two steps from the same path.
-  static constexpr double kNoLastStep = __builtin_inf();
-
   double delta_;
   double reducedP_;
-  double lastStepSize_ = kNoLastStep;  // |the step taken last|
+  double lastStepSize_ = kNoLastStep;  // |the step taken last|; none before: the noise test
+                                       // needs two steps from the same path
   int evaluations_ = 0;
   bool converged_ = false;
   bool wasReset_ = false;  // the iterate went negative and restarted from 0.05

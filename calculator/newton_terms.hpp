@@ -23,4 +23,23 @@ template <class Number>
   return {Z, -(Z - reducedP) / dZ};
 }
 
+// Evaluations allowed for one start value. Ordinary states need 2 to 6, near-critical ones a
+// few dozen; a start that has not converged by then is cycling or diverging.
+inline constexpr int kMaxEvaluations = 200;
+
+// Convergence: the iteration ends on the density it last evaluated Phi at, once the Newton step
+// from there is within kConvergedStep of it (relative), so that the solution is the root to
+// that fraction and every property comes from Phi at the solution itself. Where rounding noise
+// in Z keeps the steps from shrinking further (near the critical point, where dZ/ddelta
+// vanishes), a step within kNoisyStep that is not below half the one before also ends it.
+inline constexpr double kConvergedStep = 1e-12;
+inline constexpr double kNoisyStep = 1e-6;
+
+// Whether a step of size |step| (finite) from a delta of size |delta| ends the iteration, the
+// step before having been of size lastSize (never NaN; infinite before the second step).
+template <class Number>
+[[gnu::always_inline]] inline auto endsIteration(Number size, Number scale, Number lastSize) {
+  return (size <= kConvergedStep * scale) | ((size <= kNoisyStep * scale) & (size >= lastSize / 2));
+}
+
 }  // namespace aqsol

@@ -98,11 +98,10 @@ class LaneSolver {
   void run() {
     for (int lane = 0; lane < W; ++lane) fill(lane);
     while (anyActive()) {
-      for (int lane = 0; lane < W; ++lane)
-        if (block_.active[lane]) prepareEvaluation(lane);
       evaluate_.step(k_, block_);
       for (int lane = 0; lane < W; ++lane)
-        if (block_.active[lane]) takeEvaluation(lane);
+        if (block_.active[lane] && (block_.failed[lane] || !(block_.stepped >> lane & 1)))
+          takeEvaluation(lane);
     }
     completeConverged();
   }
@@ -115,8 +114,12 @@ class LaneSolver {
     while (next_ < solves_.size()) {
       DensitySolve& solve = solves_[next_++];
       if (startInLane(k_, solve, terms_, lanes_[lane])) {
+        const NewtonIteration& iteration = lanes_[lane].iteration;
         block_.load(lane, lanes_[lane].tt);
-        block_.reducedP[lane] = lanes_[lane].iteration.reducedP();
+        block_.delta[lane] = iteration.delta();
+        block_.reducedP[lane] = iteration.reducedP();
+        block_.lastStepSize[lane] = iteration.lastStepSize();
+        block_.evaluations[lane] = iteration.evaluations();
         block_.active[lane] = true;
         return;
       }
@@ -139,28 +142,21 @@ class LaneSolver {
     fill(lane);
   }
 
-  // Counts the lane's next evaluation and sets its delta. A solve that reaches the bound on
-  // evaluations is redone alone, and the solve that takes its lane is prepared in its place.
-  void prepareEvaluation(int lane) {
-    while (block_.active[lane]) {
-      LaneSolve& s = lanes_[lane];
-      if (s.iteration.countEvaluation(*s.solve->solution)) {
-        block_.delta[lane] = s.iteration.delta();
-        return;
-      }
-      redoAlone(lane);
-    }
-  }
-
+  // Takes the lane's last evaluation where the lanes did not take its step themselves: the
+  // iteration takes it up, ends it or steps on, or the solve is redone alone.
   void takeEvaluation(int lane) {
     LaneSolve& s = lanes_[lane];
     DensitySolution& w = *s.solve->solution;
     const lanes::LaneResults<W>& r = block_.results;
-    if (block_.failed[lane] || !s.iteration.step({r.Z[lane], r.stepTaken[lane]}, w))
+    s.iteration.resume(block_.delta[lane], block_.lastStepSize[lane],
+                       static_cast<int>(block_.evaluations[lane]), w);
+    if (block_.failed[lane] || s.iteration.evaluations() > kMaxEvaluations ||
+        !s.iteration.step({r.Z[lane], r.stepTaken[lane]}, w))
       return redoAlone(lane);
     if (s.iteration.goesOn()) {
-      const double delta = s.iteration.delta();
-      if (!(delta >= lanes::kLaneMinDelta)) redoAlone(lane);
+      block_.delta[lane] = s.iteration.delta();
+      block_.lastStepSize[lane] = s.iteration.lastStepSize();
+      if (!(s.iteration.delta() >= lanes::kLaneMinDelta)) redoAlone(lane);
       return;
     }
     // Failures and unstable roots go to the retries of the one-state solver.

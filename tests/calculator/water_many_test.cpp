@@ -185,6 +185,22 @@ TEST_P(WaterLanes, StatesSharingTemperaturesMatchTheOneStateSolverBitForBit) {
   expectLanesMatchOneAtATime(k, cases, GetParam());
 }
 
+// Iterates that the lanes leave to the iteration itself (above 9 in delta, pulled back from
+// above 9.2, thrown below zero and restarted, or ending at once from the root) and those beside
+// them in the same block, with the evaluations each took.
+TEST_P(WaterLanes, StepsOutsideTheLanesOrdinaryRangeMatchTheOneStateSolverBitForBit) {
+  std::vector<Case> cases;
+  for (const double start : {9.99, 9.5, 9.05, 8.9, 3.1, 0.002, 1.0})
+    for (const double T : {280.0, 298.15, 500.0, 700.0})
+      for (const double P : {0.01, 1.0, 300.0, 5000.0}) cases.push_back({T, P, start});
+  // Iterations that go above 9.2 on the way (found by a search).
+  cases.insert(cases.end(), {{850.12442625029064, 9122.8008610247743, 0.19149413804908641},
+                             {602.74772107687875, 1.7547696780628539, 8.5640308055246628},
+                             {287.24437077395197, 10832.264565027755, 1.3906871388825695},
+                             {451.15333958028225, 1583.7945585761408, 2.3382466575732916}});
+  expectLanesMatchOneAtATime(k, cases, GetParam());
+}
+
 // Solves that reach the bound on evaluations in every lane at once are redone alone, and the
 // solves that take their lanes start from their own start values (found by fuzzing).
 TEST_P(WaterLanes, LanesFreedAtTheEvaluationBoundStartTheirNextSolveAfresh) {
