@@ -117,25 +117,46 @@ template <class V>
     if (which[lane]) out[lane] = library_pow(x[lane], n);
 }
 
-// delta^n as the library's pow gives it into dp[n + 3] for the lanes and powers (n = -3..7) that
-// `near` selects. Where the transcription reproduces this process's library and the pairs fill
-// half a vector or more, they are packed into whole vectors of it; else each is a call.
-template <class V>
-[[gnu::noinline]] void libraryPowersNear(V x, const MaskOf<V>* near, V* dp, bool transcribed) {
-  constexpr int kWidth = kLaneCount<V>;
-  unsigned lanes[11] = {};
-  int pairs = 0;
-  for (int n = -3; n <= 7; ++n) {
-    if (n == 0 || n == 1) continue;
-    lanes[n + 3] = laneBits(near[n + 3]);
-    pairs += __builtin_popcount(lanes[n + 3]);
+// The (power, lane) pairs whose delta^n the library's pow gives: bit (n + 3) W + lane set for
+// n = -3..7, W lanes to a power (W divides 64, so a power's lanes share a word).
+template <int W>
+struct NearPairs {
+  std::uint64_t words[(DeltaPowers::kCount * W + 63) / 64] = {};
+
+  void add(int n, unsigned lanes) {
+    const int bit = (n + 3) * W;
+    words[bit / 64] |= std::uint64_t{lanes} << (bit % 64);
   }
-  if (!transcribed || 2 * pairs < kWidth) {
-    for (int n = -3; n <= 7; ++n)
-      for (unsigned bits = lanes[n + 3]; bits != 0; bits &= bits - 1) {
-        const int lane = __builtin_ctz(bits);
-        dp[n + 3][lane] = library_pow(x[lane], n);
+
+  int count() const {
+    int pairs = 0;
+    for (const std::uint64_t word : words) pairs += __builtin_popcountll(word);
+    return pairs;
+  }
+
+  // Calls f(n, lane) for each pair, by power and lane.
+  template <class F>
+  [[gnu::always_inline]] void forEach(const F& f) const {
+    for (int w = 0; w < static_cast<int>(std::size(words)); ++w)
+      for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
+        const int pair = 64 * w + __builtin_ctzll(bits);
+        f(pair / W - 3, pair % W);
       }
+  }
+};
+
+// delta^n as the library's pow gives it into dp[n + 3] for the lanes and powers (n = -3..7, but
+// 0 and 1) that `nearN` selects. Where the transcription reproduces this process's library and
+// the pairs fill half a vector or more, they are packed into whole vectors of it; else each is
+// a call.
+template <class V>
+[[gnu::noinline]] void libraryPowersNear(V x, const MaskOf<V>* nearN, V* dp, bool transcribed) {
+  constexpr int kWidth = kLaneCount<V>;
+  NearPairs<kWidth> near;
+  for (int n = -3; n <= 7; ++n)
+    if (n != 0 && n != 1) near.add(n, laneBits(nearN[n + 3]));
+  if (!transcribed || 2 * near.count() < kWidth) {
+    near.forEach([&](int n, int lane) { dp[n + 3][lane] = library_pow(x[lane], n); });
     return;
   }
   double base[kWidth], power[kWidth];
@@ -150,14 +171,12 @@ template <class V>
     for (int i = 0; i < packed; ++i) dp[slots[i] / kWidth][slots[i] % kWidth] = result[i];
     packed = 0;
   };
-  for (int n = -3; n <= 7; ++n)
-    for (unsigned bits = lanes[n + 3]; bits != 0; bits &= bits - 1) {
-      const int lane = __builtin_ctz(bits);
-      base[packed] = x[lane];
-      power[packed] = n;
-      slots[packed++] = (n + 3) * kWidth + lane;
-      if (packed == kWidth) flush();
-    }
+  near.forEach([&](int n, int lane) {
+    base[packed] = x[lane];
+    power[packed] = n;
+    slots[packed++] = (n + 3) * kWidth + lane;
+    if (packed == kWidth) flush();
+  });
   if (packed > 0) flush();
 }
 
