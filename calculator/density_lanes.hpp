@@ -184,11 +184,18 @@ template <class V>
 template <class V>
 [[gnu::always_inline]] inline void deltaPowers(V x, V* dp, bool transcribed) {
   using M = MaskOf<V>;
+  // x^2 .. x^7 by a tree of products three deep rather than a chain six deep: each is accurate
+  // to far below the margin either way, so the rounding and the checks below decide alike.
   DoubleDouble<V> exact[11];
-  DoubleDouble<V> power{x, V{}};
-  for (int n = 2; n <= 7; ++n) exact[n + 3] = power = multiply(power, x);
+  const DoubleDouble<V> x2 = twoProduct(x, x), x3 = multiply(x2, x), x4 = multiply(x2, x2);
+  exact[2 + 3] = x2;
+  exact[3 + 3] = x3;
+  exact[4 + 3] = x4;
+  exact[5 + 3] = multiply(x4, x);
+  exact[6 + 3] = multiply(x3, x3);
+  exact[7 + 3] = multiply(x4, x3);
   const DoubleDouble<V> inverse = reciprocal(x);
-  power = inverse;
+  DoubleDouble<V> power = inverse;
   for (int n = -1; n >= -3; --n) exact[n + 3] = power = n < -1 ? multiply(power, inverse) : power;
   M near[11];
   M anyNear{};
@@ -330,14 +337,15 @@ template <class V>
   const V q = terms::gaussianExponent(k, t, load<V>(b.t2), d, square(d, b.transcribedMath));
   LaneWeight<V> g;
   g.W = laneSplat<V>(-1.01e-38);
-  if (anyLane(q >= -89.0)) {
-    MaskOf<V> exponential{};
-    V argument = q;
-    for (int lane = 0; lane < kLaneCount<V>; ++lane) {
-      exponential[lane] = static_cast<float>(q[lane]) < -88.0f ? 0 : -1;
-      if (!exponential[lane]) argument[lane] = 0;  // not used; any value the lanes take fast
-      if (exponential[lane] && !(q[lane] <= 700.0)) b.failed[lane] = true;  // judged alone
-    }
+  // Where q rounded to single precision is not below -88: q from -88 - 2^-18 up (that number
+  // lies halfway between -88 and the float below, and rounds to -88, whose last bit is even).
+  const MaskOf<V> exponential = ~(q < -88.0 - 0x1p-18);  // NaN too, as the cast takes it
+  if (anyLane(exponential)) {
+    const MaskOf<V> tooLarge = exponential & ~(q <= 700.0);  // judged alone
+    if (anyLane(tooLarge))
+      for (int lane = 0; lane < kLaneCount<V>; ++lane)
+        if (tooLarge[lane]) b.failed[lane] = true;
+    const V argument = exponential ? q : V{};  // the others: not used, any value taken fast
     g.W = exponential ? expLanes(argument, b.transcribedMath) : g.W;
   }
   terms::gaussianDerivatives(k, d, t, g);
@@ -349,9 +357,10 @@ template <class V>
 template <class V>
 [[gnu::always_inline]] inline LaneWeight<V> crossoverSwitch(const Constants& k, V d,
                                                             LaneBlock<kLaneCount<V>>& b) {
-  const V dr = d / k.w_delta;
+  // An estimate (products by reciprocals, a few ulps off) suffices for a bound with this margin.
+  const V dr = d * (1 / k.w_delta);
   const V r2 = dr * dr + load<V>(b.tr2);
-  const V scaled2 = r2 / (k.k * k.k);
+  const V scaled2 = r2 * (1 / (k.k * k.k));
   const MaskOf<V> near = scaled2 * scaled2 <= 100.0;
   LaneWeight<V> s;
   if (!anyLane(near)) return s;
