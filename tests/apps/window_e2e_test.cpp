@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -276,6 +277,15 @@ TEST_F(WindowEndToEnd, AnXInputMethodComposesIntoTheEntry) {
   const Window w = find_window();
   ASSERT_NE(w, 0u);
   const std::string window = std::to_string(w);
+  // Typed once the solute menu is on the screen (a slow start, under the sanitizers, lost the
+  // menu's Return when typed before it).
+  for (int attempt = 0; attempt < 150; ++attempt) {  // up to 30 s
+    int inked = 0;
+    for (const auto& row : inked_cells(w))
+      inked += static_cast<int>(std::count(row.begin(), row.end(), true));
+    if (inked > 200) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
   xdotool("windowfocus --sync " + window);
   xdotool("type 5");
   xdotool("key Return");
@@ -303,22 +313,32 @@ TEST_F(WindowEndToEnd, AnXInputMethodComposesIntoTheEntry) {
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   white = strip_white();
   xdotool("key apostrophe");
-  // The strip shows the accented letter before the text is committed, so that a loaded machine
-  // never sees Return overtake the accent.
   for (int attempt = 0; attempt < 100 && strip_white() == white; ++attempt)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  xdotool("key Return");
-  bool typed = false;
-  for (int attempt = 0; attempt < 300 && !typed; ++attempt) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    XImage* cell = XGetImage(x_, w, 21 * 8, 12 * 16, 8, 16, AllPlanes, ZPixmap);
-    if (cell == nullptr) continue;
-    typed = true;
-    for (int y = 0; y < 16; ++y)
-      for (int x = 0; x < 8; ++x)
-        typed = typed && ((XGetPixel(cell, x, y) & 0xFFFFFF) != 0) ==
+  // Whether the entry's cell holds the a with acute (code 160), looked at for up to `tenths`
+  // tenths of a second.
+  const auto typed_within = [&](int tenths) {
+    for (int attempt = 0; attempt < tenths; ++attempt) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      XImage* cell = XGetImage(x_, w, 21 * 8, 12 * 16, 8, 16, AllPlanes, ZPixmap);
+      if (cell == nullptr) continue;
+      bool same = true;
+      for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 8; ++x)
+          same = same && ((XGetPixel(cell, x, y) & 0xFFFFFF) != 0) ==
                              ((kFont8x16Rows[160 * 16 + y] & (0x80 >> x)) != 0);
-    XDestroyImage(cell);
+      XDestroyImage(cell);
+      if (same) return true;
+    }
+    return false;
+  };
+  // The server commits the accented letter at the tone mark (or, where it keeps the syllable
+  // open, at Return). It is looked for before Return: what the calculator does with the entry
+  // once Return reaches it is not this test's, and reading the letter after Return raced with it.
+  bool typed = typed_within(100);
+  if (!typed) {
+    xdotool("key Return");
+    typed = typed_within(300);
   }
   EXPECT_TRUE(typed) << "the committed a with acute (code 160) is not in the entry";
   close_window(w);
