@@ -374,13 +374,6 @@ template <class V>
   return s;
 }
 
-// |x| in every lane.
-template <class V>
-[[gnu::always_inline]] inline V magnitude(V x) {
-  using B = BitsOf<V>;
-  return __builtin_bit_cast(V, __builtin_bit_cast(B, x) & 0x7fffffffffffffff);
-}
-
 // The Newton step from delta in the lanes where it is ordinary (LaneBlock::stepped): the
 // evaluation counted, the step neither ending the iteration nor leaving
 // kLaneMinDelta..kLaneOrdinaryMaxDelta (a NaN step does neither), as NewtonIteration::step

@@ -31,6 +31,12 @@ template <class V>
   return v;
 }
 
+// |x| in every lane.
+template <class V>
+[[gnu::always_inline]] inline V magnitude(V x) {
+  return __builtin_bit_cast(V, __builtin_bit_cast(BitsOf<V>, x) & 0x7fffffffffffffff);
+}
+
 // Whether exp's main path takes x: 2^-54 <= |x| < 512, with no special case after it.
 template <class V>
 [[gnu::always_inline]] inline MaskOf<V> expTakes(V x) {
@@ -246,7 +252,7 @@ template <class V>
 [[gnu::always_inline]] inline V transcribedPow(V x, V y) {
   using B = BitsOf<V>;
   const NegativeBases<V> negative = negativeBases(x, y);
-  const V absX = __builtin_bit_cast(V, __builtin_bit_cast(B, x) & 0x7fffffffffffffff);
+  const V absX = magnitude(x);
   const B topX = __builtin_bit_cast(B, absX) >> 52, topY = (__builtin_bit_cast(B, y) >> 52) & 0x7ff;
   const auto arguments = __builtin_bit_cast(MaskOf<V>, (topX - 1 < 0x7fe) & (topY - 0x3be < 0x80)) &
                          ((x > 0) | negative.whole);

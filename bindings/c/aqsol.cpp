@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "bindings/chunk_rows.hpp"
 #include "bindings/columns.hpp"
 #include "bindings/requests.hpp"
 #include "calculator/solute_set.hpp"
@@ -173,20 +174,17 @@ int computeStates(const SoluteSet& set, const table::Units& units, const char* s
     if (const std::string bad = badState(temperatures[i], pressures[i], units); !bad.empty())
       return refuse(bad + " (state " + std::to_string(i) + ")");
   const Constants& k = *constants();
+  const auto requestOf = [&](std::size_t i) {
+    return RowRequest{
+        solute, temperatures[i], {pressures[i] == 0, table::pressureInBar(pressures[i], units)}};
+  };
+  const auto take = [&](std::size_t i, const Row& row) {
+    values[i] = valuesOf(row, units);
+    if (statuses != nullptr) statuses[i] = statusOf(row);
+    if (messages != nullptr) copyMessage(messageOf(row), messages + i * messageSize, messageSize);
+  };
   forEachChunk(count, workers, [&](std::size_t first, std::size_t end) {
-    std::vector<RowRequest> requests;
-    for (std::size_t i = first; i < end; ++i)
-      requests.push_back({solute,
-                          temperatures[i],
-                          {pressures[i] == 0, table::pressureInBar(pressures[i], units)}});
-    std::vector<Row> rows(end - first);
-    computeRows(k, requests, rows);
-    for (std::size_t i = first; i < end; ++i) {
-      const Row& row = rows[i - first];
-      values[i] = valuesOf(row, units);
-      if (statuses != nullptr) statuses[i] = statusOf(row);
-      if (messages != nullptr) copyMessage(messageOf(row), messages + i * messageSize, messageSize);
-    }
+    computeChunkRows(k, first, end, requestOf, take);
   });
   return AQSOL_OK;
 } catch (const std::bad_alloc&) {

@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "bindings/chunk_rows.hpp"
 #include "bindings/columns.hpp"
 #include "bindings/requests.hpp"
 #include "calculator/solute_fit.hpp"
@@ -403,28 +404,25 @@ py::dict compute(const States& states, std::size_t last, const table::Units& uni
   Failures failures;
   const double* T = states.temperaturesC.data();
   const double* P = states.pressuresBar.data();
-  computeInterruptibly(total, threads, [&](std::size_t first, std::size_t end) {
-    std::vector<RowRequest> requests;
-    for (std::size_t i = first; i < end; ++i) {
-      const std::size_t state = i % n;
-      const SoluteParams* solute = states.solutes.empty() ? nullptr : &states.solutes[i / n];
-      requests.push_back({solute, T[state], {P[state] == 0, P[state]}});
-    }
-    std::vector<Row> rows(end - first);
-    computeRows(k, requests, rows);
+  const auto requestOf = [&](std::size_t i) {
+    const std::size_t state = i % n;
+    const SoluteParams* solute = states.solutes.empty() ? nullptr : &states.solutes[i / n];
+    return RowRequest{solute, T[state], {P[state] == 0, P[state]}};
+  };
+  const auto take = [&](std::size_t i, Row& row) {
     std::array<double, table::kRowNumberCount> numbers;
-    for (std::size_t i = first; i < end; ++i) {
-      Row& row = rows[i - first];
-      table::rowNumbers(row, units, numbers);
-      for (std::size_t j = 0; j < numbers.size(); ++j)
-        if (out[j] != nullptr) out[j][i] = numbers[j];
-      range[i] = static_cast<uint8_t>(row.range);
-      if (row.status.empty()) {
-        phases[i] = static_cast<std::uint8_t>(1 + static_cast<int>(row.phase));
-      } else {
-        failures.add(i, std::move(row.status));
-      }
+    table::rowNumbers(row, units, numbers);
+    for (std::size_t j = 0; j < numbers.size(); ++j)
+      if (out[j] != nullptr) out[j][i] = numbers[j];
+    range[i] = static_cast<uint8_t>(row.range);
+    if (row.status.empty()) {
+      phases[i] = static_cast<std::uint8_t>(1 + static_cast<int>(row.phase));
+    } else {
+      failures.add(i, std::move(row.status));
     }
+  };
+  computeInterruptibly(total, threads, [&](std::size_t first, std::size_t end) {
+    computeChunkRows(k, first, end, requestOf, take);
   });
   py::dict result;
   if (!states.solutes.empty()) result["solute"] = soluteColumn(states);
