@@ -78,9 +78,10 @@ struct Digits {
 
 Digits seventeenDigits(std::uint64_t significand, int count) {
   const std::uint64_t value = significand * kPowersOfTen[17 - count];  // in [10^16, 10^17)
+  // The first digit and the first nine are two independent divisions, not one after the other.
+  const auto top = static_cast<std::uint32_t>(value / 10'000'000'000'000'000);
   const auto high = static_cast<std::uint32_t>(value / 100'000'000);
   const auto low = static_cast<std::uint32_t>(value - std::uint64_t{high} * 100'000'000);
-  const auto top = static_cast<std::uint32_t>(high / 100'000'000);
   return {static_cast<char>('0' + top), sixteenDigits(high - top * 100'000'000, low)};
 }
 
@@ -116,7 +117,9 @@ constexpr auto kExponents = [] {
 
 }  // namespace
 
-char* writeShortest(char* out, double value) {
+// Flattened: Dragonbox's digit search is inlined here, so that the compiler interleaves it with
+// the layout and no call copies the argument and the result (about a tenth of a number's time).
+[[gnu::flatten]] char* writeShortest(char* out, double value) {
   // Zeros, infinities and NaNs, and the fixed forms of values of 10^15 and more (written with
   // their exact digits rather than the shortest), are the standard library's.
   const auto library = [&] {

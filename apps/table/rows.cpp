@@ -197,10 +197,14 @@ class SeparatedRows {
                           convert ? inUnits(values[n], kFirstValueColumn + n, units_) : values[n]);
         *p++ = separator_;
       }
+      if (row.range != 0) {  // the flags' words between the values and the status
+        text.append(line, p);
+        text += rangeText(row.range);
+        p = line;
+      }
+      *p++ = separator_;
+      p = put(p, "ok\n");
       text.append(line, p);
-      if (row.range != 0) text += rangeText(row.range);
-      text += separator_;
-      text += "ok\n";
       return;
     }
     p = std::fill_n(p, count + 1, separator_);  // the phase's and the values' (empty) fields
@@ -212,7 +216,7 @@ class SeparatedRows {
 
  private:
   // Room for the temperature, the pressure, the phase and the values of a row, each with the
-  // separator after it.
+  // separator after it, and an ok row's status.
   static constexpr std::size_t kLineRoom = 16 * (kShortestNumberRoom + 1);
 
   static char* put(char* out, std::string_view text) {
