@@ -59,8 +59,9 @@ class TemperatureTermsCache {
 // Sets up the solve as waterDensity does before its iteration, when that part is ordinary: a
 // temperature above 0 K whose terms raise no error, no error pending, a reduced pressure above
 // the ideal-gas limit and a start value in the lanes' range. False (nothing changed) otherwise.
-bool startInLane(const Constants& k, DensitySolve& solve, TemperatureTermsCache& terms,
-                 LaneSolve& lane) {
+// (Unused where no processor target has lanes, as in WebAssembly.)
+[[maybe_unused]] bool startInLane(const Constants& k, DensitySolve& solve,
+                                  TemperatureTermsCache& terms, LaneSolve& lane) {
   DensitySolution& w = *solve.solution;
   if (!(solve.T > 0) || solve.errors->has_error()) return false;
   if (!(w.delta >= lanes::kLaneMinDelta && w.delta <= kLaneMaxStart)) return false;
@@ -214,7 +215,7 @@ LaneWidth widestLaneWidth() {
 }
 
 void waterDensityMany(const Constants& k, std::span<DensitySolve> solves, LaneWidth widest,
-                      DensityResults results) {
+                      [[maybe_unused]] DensityResults results) {
   if (solves.size() > 1) {
     switch (targetWithLanes(static_cast<int>(widest), cpuTargets().active)) {
 #if AQSOL_X86_TARGETS

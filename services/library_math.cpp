@@ -17,9 +17,6 @@ namespace aqsol {
 
 namespace {
 
-// The C library whose fused multiply-add variants were transcribed.
-constexpr std::string_view kTranscribedLibraryVersion = "2.36";
-
 // The table of the target with exactly `lanes` lanes (4 or 8), where the processor runs it.
 const MathTarget* targetOfLanes(int lanes) {
   const CpuTarget target = targetWithLanes(lanes, cpuTargets().widest);
@@ -96,6 +93,8 @@ bool probesAgree(int lanes) {
 
 bool transcribedLibraryLoaded() {
 #if defined(__GLIBC__)
+  // The C library whose fused multiply-add variants were transcribed.
+  constexpr std::string_view kTranscribedLibraryVersion = "2.36";
   return gnu_get_libc_version() == kTranscribedLibraryVersion;
 #else
   return false;
