@@ -123,7 +123,11 @@ struct LaneBlock {
     failed[lane] = false;
     if (loadedT[lane] == terms.T) return;
     loadedT[lane] = terms.T;
+    // Unrolled, these copies and those of takeStep are a load and a store each, with no loop
+    // (or table of members) around them.
+#pragma GCC unroll 16
     for (int n = 0; n < TemperatureTerms::kPowerCount; ++n) thetaPow[n][lane] = terms.thetaPow[n];
+#pragma GCC unroll 16
     for (const auto& [term, row] : kTermRows) (this->*row)[lane] = terms.*term;
   }
 
@@ -132,6 +136,7 @@ struct LaneBlock {
   void takeStep(int lane, const LaneBlock& from, int fromLane) {
     const LaneStepParts<W>& f = from.kept;
     LaneStepParts<W>& to = kept;
+#pragma GCC unroll 32
     for (int n = 0; n < kKeptRowCount; ++n) to.rows[n][lane] = f.rows[n][fromLane];
     if (f.crossover) {
       for (int n = 0; n < kWeightParts; ++n)
