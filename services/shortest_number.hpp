@@ -2,6 +2,8 @@
 // in a fraction of its time.
 #pragma once
 
+#include <span>
+
 namespace aqsol {
 
 // Room writeShortest needs at its output: the longest text it writes
@@ -13,5 +15,9 @@ inline constexpr int kShortestNumberRoom = 48;
 // digits that read back as `value`, fixed or scientific, whichever is shorter, fixed on a tie)
 // and returns the end of the text; `out` must have kShortestNumberRoom characters of room.
 char* writeShortest(char* out, double value);
+
+// Writes each of `values` as writeShortest does, each followed by `separator`, and returns the
+// end of the text; `out` must have values.size() * (kShortestNumberRoom + 1) characters of room.
+char* writeShortestFields(char* out, std::span<const double> values, char separator);
 
 }  // namespace aqsol

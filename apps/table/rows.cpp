@@ -191,12 +191,11 @@ class SeparatedRows {
     if (ok) {
       p = put(p, phaseText(row.phase));
       *p++ = separator_;
-      const auto values = computedValues(row);
-      for (std::size_t n = 0; n < count; ++n) {
-        p = writeShortest(p,
-                          convert ? inUnits(values[n], kFirstValueColumn + n, units_) : values[n]);
-        *p++ = separator_;
-      }
+      auto values = computedValues(row);
+      if (convert)
+        for (std::size_t n = 0; n < count; ++n)
+          values[n] = inUnits(values[n], kFirstValueColumn + n, units_);
+      p = writeShortestFields(p, std::span(values).first(count), separator_);
       if (row.range != 0) {  // the flags' words between the values and the status
         text.append(line, p);
         text += rangeText(row.range);

@@ -11,6 +11,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace aqsol {
 namespace {
@@ -102,6 +103,31 @@ TEST(ShortestNumber, RandomBitsAndTheTablesRanges) {
   expectSameText(1'000'000, [&] {
     return std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 10) - 6);
   });
+}
+
+// A row of fields is the numbers as writeShortest writes them, each with the separator after it,
+// in no more room than the header promises (the buffer is exactly that long, for the sanitizers).
+TEST(ShortestNumber, FieldsAreTheNumbersEachWithItsSeparator) {
+  using limits = std::numeric_limits<double>;
+  std::mt19937_64 random(20261208);
+  std::vector<double> values = {0.0,
+                                -limits::infinity(),
+                                limits::quiet_NaN(),
+                                1e16,
+                                -1e21,
+                                5e-324,
+                                -2.2250738585072014e-308,
+                                1.5,
+                                -0.00012};
+  for (int n = 0; n < 1000; ++n)
+    values.push_back(
+        std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 100) - 120));
+  std::string expected;
+  for (const double value : values) expected += ours(value) + ';';
+  std::vector<char> text(values.size() * (kShortestNumberRoom + 1));
+  char* const end = writeShortestFields(text.data(), values, ';');
+  EXPECT_EQ(std::string(text.data(), end), expected);
+  EXPECT_EQ(writeShortestFields(text.data(), {}, ';'), text.data());
 }
 
 }  // namespace
