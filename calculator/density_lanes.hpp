@@ -249,8 +249,16 @@ struct LaneSums {
 
 template <class V>
 struct LaneWeight {
-  V W{}, W_d{}, W_dd{}, W_t{}, W_tt{}, W_dt{};
+  V W, W_d, W_dd, W_t, W_tt, W_dt;  // each set by its maker: zeros() or all six computed
   bool any = false;  // some lane's weight was computed (the crossover switch's are often all 0)
+
+  // A weight of zeros, a vector stored at a time (the whole struct zero-initialized compiles to a
+  // string instruction, slow to start for a block this size).
+  static LaneWeight zeros() {
+    LaneWeight w;
+    w.W = w.W_d = w.W_dd = w.W_t = w.W_tt = w.W_dt = V{};
+    return w;
+  }
 
   void storeInto(double (*to)[kLaneCount<V>]) const {
     const V* parts[kWeightParts] = {&W, &W_d, &W_dd, &W_t, &W_tt, &W_dt};
@@ -362,7 +370,7 @@ template <class V>
   const V r2 = dr * dr + load<V>(b.tr2);
   const V scaled2 = r2 * (1 / (k.k * k.k));
   const MaskOf<V> near = scaled2 * scaled2 <= 100.0;
-  LaneWeight<V> s;
+  LaneWeight<V> s = LaneWeight<V>::zeros();
   if (!anyLane(near)) return s;
   s.any = true;
   for (int lane = 0; lane < kLaneCount<V>; ++lane) {
@@ -470,7 +478,7 @@ template <class V, bool kMixedOnly>
   LaneWeight<V> G;
   G.W = load<V>(kept.rows[kKeptGaussian]);
   terms::gaussianDerivatives(k, delta - 1, load<V>(b.t), G);
-  LaneWeight<V> S;
+  LaneWeight<V> S = LaneWeight<V>::zeros();
   if (kept.crossover) S.loadFrom(kept.crossoverWeight);
   const LaneParts<V> parts = laneParts(delta, delta2, lnDelta, E, E_d, E_dd, A, B, C, D, G, S, b);
   LaneResults<kLaneCount<V>>& r = b.results;
