@@ -71,7 +71,8 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
   // solution is copied, solved at T - 0.5 K and then at T + 0.5 K, each from a start moved from
   // the solution at T along the isobar, and d rho/dT at T - 0.5 K kept meanwhile. The job's own
   // solution stays that at T.
-  std::vector<DensitySolution> resolved(jobs.size());
+  std::vector<DensitySolution> resolved;  // each made from its job's solution, not cleared first
+  resolved.reserve(jobs.size());          // so that the solves' pointers into it stay valid
   std::vector<double> below(jobs.size()), aboveStart(jobs.size());
   std::vector<DensitySolve> solves;
   solves.reserve(jobs.size());
@@ -83,7 +84,7 @@ void waterPropertiesMany(const Constants& k, std::span<PropertiesJob> jobs, Lane
     w.drho_dT = drho_dTAtSolution(k, w);
     w.V1 = k.Mw / w.rho;
     energies(k, w, errors);
-    resolved[n] = w;
+    resolved.push_back(w);
     resolved[n].delta = resolutionStart(k, w.delta, w.drho_dT, -0.5);
     aboveStart[n] = resolutionStart(k, w.delta, w.drho_dT, 0.5);
     addSolve(solves, &resolved[n], w.T - 0.5, w.P, &errors);
