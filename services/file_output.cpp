@@ -152,6 +152,9 @@ void keepGroup(int fd, gid_t group) {
 
 bool Output::write(std::string_view text) {
   if (error_ != 0) return false;
+  // A piece of half a buffer or more goes out as it is, not copied into the buffer first.
+  if (text.size() >= kBufferSize / 2)
+    return flush() && writeWhole(fd_, text.data(), text.size(), error_);
   buffer_.append(text);
   return buffer_.size() < kBufferSize || flush();
 }

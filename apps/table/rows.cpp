@@ -196,11 +196,7 @@ class SeparatedRows {
         for (std::size_t n = 0; n < count; ++n)
           values[n] = inUnits(values[n], kFirstValueColumn + n, units_);
       p = writeShortestFields(p, std::span(values).first(count), separator_);
-      if (row.range != 0) {  // the flags' words between the values and the status
-        text.append(line, p);
-        text += rangeText(row.range);
-        p = line;
-      }
+      if (row.range != 0) p = put(p, rangeWords(row.range));  // between the values and the status
       *p++ = separator_;
       p = put(p, "ok\n");
       text.append(line, p);
@@ -215,8 +211,12 @@ class SeparatedRows {
 
  private:
   // Room for the temperature, the pressure, the phase and the values of a row, each with the
-  // separator after it, and an ok row's status.
-  static constexpr std::size_t kLineRoom = 16 * (kShortestNumberRoom + 1);
+  // separator after it, every range flag's word with a space, and an ok row's status.
+  static constexpr std::size_t kLineRoom = 16 * (kShortestNumberRoom + 1) + [] {
+    std::size_t words = 0;
+    for (const std::string_view word : kRangeFlagWords) words += word.size() + 1;
+    return words;
+  }();
 
   static char* put(char* out, std::string_view text) {
     std::memcpy(out, text.data(), text.size());
@@ -231,12 +231,24 @@ class SeparatedRows {
     return soluteField_;
   }
 
+  // The words of a row's range flags; those of the last flags asked are kept, as neighbouring
+  // rows mostly share them.
+  std::string_view rangeWords(unsigned flags) {
+    if (flags != rangeFlags_) {
+      rangeFlags_ = flags;
+      rangeWords_ = rangeText(flags);
+    }
+    return rangeWords_;
+  }
+
   const TableStyle& style_;
   const Units units_;
   const bool solute_;
   const char separator_;
   std::string_view soluteName_;
   std::string soluteField_;
+  unsigned rangeFlags_ = 0;
+  std::string rangeWords_;
   TemperatureText temperature_;
   const PressureTexts& pressures_;
 };

@@ -1,14 +1,19 @@
-// Tests of the variable pool, the return stack, the clock texts and the error boxes' texts.
+// Tests of the variable pool, the return stack, the clock texts, the error boxes' texts and the
+// buffered output.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <regex>
+#include <string>
 
 #include "services/clock_text.hpp"
 #include "services/cpu_targets.hpp"
 #include "services/errors.hpp"
+#include "services/file_output.hpp"
 #include "services/math_targets.hpp"
 #include "services/return_stack.hpp"
 #include "services/variable_pool.hpp"
@@ -91,6 +96,39 @@ TEST(OutOfMemory, ThePoolRaisesFourAndTheStackOutOfStackSpace) {
               for (int i = 0; i < ReturnStack::kInitialCapacity; ++i) stack.call(1);
             }),
             "Out of stack space / Critical Error");
+}
+
+// Pieces below and above the size written without buffering, in order, and the first failed
+// write's error kept for every write after it.
+TEST(Output, KeepsTheOrderOfSmallAndLargePiecesAndItsFirstError) {
+  char name[] = "/tmp/aqsol-output-XXXXXX";
+  const int fd = mkstemp(name);
+  ASSERT_GE(fd, 0);
+  unlink(name);
+  const std::string large(100'000, 'x');
+  std::string expected;
+  {
+    Output out(fd);
+    for (const std::string& piece : {std::string("a,"), large, std::string("b\n"), large}) {
+      EXPECT_TRUE(out.write(piece));
+      expected += piece;
+    }
+    EXPECT_TRUE(out.write("tail"));
+    expected += "tail";
+    EXPECT_TRUE(out.flush());
+  }
+  std::string written(expected.size() + 1, '\0');
+  EXPECT_EQ(pread(fd, written.data(), written.size(), 0), static_cast<ssize_t>(expected.size()));
+  written.resize(expected.size());
+  EXPECT_EQ(written, expected);
+  close(fd);
+
+  Output closed(fd);  // a descriptor no longer open: every write fails, the first error kept
+  EXPECT_TRUE(closed.write("queued"));
+  EXPECT_FALSE(closed.write(large));
+  EXPECT_EQ(closed.error(), EBADF);
+  EXPECT_FALSE(closed.write("more"));
+  EXPECT_FALSE(closed.flush());
 }
 
 TEST(ClockText, DateAndTimeHaveTheirFixedForms) {
