@@ -153,6 +153,7 @@ template <class V>
 [[gnu::noinline]] void libraryPowersNear(V x, const MaskOf<V>* nearN, V* dp, bool transcribed) {
   constexpr int kWidth = kLaneCount<V>;
   NearPairs<kWidth> near;
+#pragma GCC unroll 16
   for (int n = -3; n <= 7; ++n)
     if (n != 0 && n != 1) near.add(n, laneBits(nearN[n + 3]));
   if (!transcribed || 2 * near.count() < kWidth) {
@@ -196,9 +197,11 @@ template <class V>
   exact[7 + 3] = multiply(x4, x3);
   const DoubleDouble<V> inverse = reciprocal(x);
   DoubleDouble<V> power = inverse;
+#pragma GCC unroll 4
   for (int n = -1; n >= -3; --n) exact[n + 3] = power = n < -1 ? multiply(power, inverse) : power;
   M near[11];
   M anyNear{};
+#pragma GCC unroll 16
   for (int n = -3; n <= 7; ++n) {
     if (n == 0 || n == 1) continue;
     near[n + 3] = nearMidpoint(exact[n + 3], laneSplat<V>(widening(kLanePowerMidpointMargin)));
@@ -433,6 +436,7 @@ template <class V>
   takeOrdinarySteps(delta, newton.step, b);
 
   LaneStepParts<kLaneCount<V>>& kept = b.kept;
+#pragma GCC unroll 16
   for (int n = 0; n < DeltaPowers::kCount; ++n) store(kept.rows[kKeptDeltaPow + n], dp[n]);
   store(kept.rows[kKeptLnDelta], lnDelta);
   store(kept.rows[kKeptE], E);
@@ -459,6 +463,7 @@ template <class V, bool kMixedOnly>
 [[gnu::always_inline]] inline void completeLanes(const Constants& k, LaneBlock<kLaneCount<V>>& b) {
   const LaneStepParts<kLaneCount<V>>& kept = b.kept;
   V dp[DeltaPowers::kCount];
+#pragma GCC unroll 16
   for (int n = 0; n < DeltaPowers::kCount; ++n) dp[n] = load<V>(kept.rows[kKeptDeltaPow + n]);
   const V delta = dp[1 + 3], delta2 = dp[2 + 3];
   const V lnDelta = load<V>(kept.rows[kKeptLnDelta]), E = load<V>(kept.rows[kKeptE]),

@@ -14,6 +14,7 @@ template <class Number, class Powers, class Functions>
 [[gnu::always_inline]] inline void densityFunctions(Number delta, Number lnDelta, const Powers& dp,
                                                     Number E1, Number E_d, Number E_dd,
                                                     Functions& f) {
+#pragma GCC unroll 8
   for (int i = 1; i <= 7; ++i) {
     if (i == 2) continue;  // a form of its own, below
     const double m = i - 2;

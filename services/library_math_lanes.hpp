@@ -27,6 +27,7 @@ constexpr int kLaneCount = static_cast<int>(sizeof(V) / sizeof(double));
 template <class V>
 [[gnu::always_inline]] inline V laneSplat(double x) {
   V v{};
+#pragma GCC unroll 8
   for (int lane = 0; lane < kLaneCount<V>; ++lane) v[lane] = x;
   return v;
 }
@@ -139,6 +140,7 @@ template <class V>
 [[gnu::always_inline]] inline V logFromTable(V x) {
   namespace lm = library_math;
   V a[5];
+#pragma GCC unroll 8
   for (int i = 0; i < 5; ++i) a[i] = laneSplat<V>(lm::kLogA[i]);
   const LogReduction<V> reduced = reduceForLog(x, 0x3fe6000000000000);
   const V z = reduced.z, kd = reduced.k;
@@ -194,6 +196,7 @@ template <class V>
 [[gnu::always_inline]] inline HeadTail<V> powLog(V x) {
   namespace lm = library_math;
   V a[7];
+#pragma GCC unroll 8
   for (int i = 0; i < 7; ++i) a[i] = laneSplat<V>(lm::kPowLogA[i]);
   const LogReduction<V> reduced = reduceForLog(x, lm::kPowLogOffset);
   const V kd = reduced.k;
