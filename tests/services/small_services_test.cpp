@@ -1,5 +1,6 @@
 // Tests of the variable pool, the return stack, the clock texts, the error boxes' texts and the
 // buffered output.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -123,12 +124,16 @@ TEST(Output, KeepsTheOrderOfSmallAndLargePiecesAndItsFirstError) {
   EXPECT_EQ(written, expected);
   close(fd);
 
-  Output closed(fd);  // a descriptor no longer open: every write fails, the first error kept
-  EXPECT_TRUE(closed.write("queued"));
-  EXPECT_FALSE(closed.write(large));
-  EXPECT_EQ(closed.error(), EBADF);
-  EXPECT_FALSE(closed.write("more"));
-  EXPECT_FALSE(closed.flush());
+  const int readOnly =
+      open("/dev/null", O_RDONLY);  // every write to it fails: the first error kept
+  ASSERT_GE(readOnly, 0);
+  Output refused(readOnly);
+  EXPECT_TRUE(refused.write("queued"));
+  EXPECT_FALSE(refused.write(large));
+  EXPECT_EQ(refused.error(), EBADF);
+  EXPECT_FALSE(refused.write("more"));
+  EXPECT_FALSE(refused.flush());
+  close(readOnly);
 }
 
 TEST(ClockText, DateAndTimeHaveTheirFixedForms) {
