@@ -14,6 +14,12 @@
 // library_math_tables.hpp; helmholtz_terms.hpp, newton_terms.hpp and table_sums.hpp, whose
 // templates must take the target too, are included here. Everything here has internal linkage, so
 // each instruction set keeps its own copy.
+//
+// Short loops over the powers, the lanes or a few constants carry `#pragma GCC unroll`: at -O2
+// GCC keeps them as loops, testing the index at run time (n == 0 || n == 1) and computing each
+// row's address from it; unrolled, the indices fold into constants. The same holds for the
+// lanes' maths (library_math_lanes.hpp), the density functions (helmholtz_terms.hpp) and the
+// copies in and out of the lane blocks (lane_block.hpp).
 #pragma once
 
 #ifndef AQSOL_TARGET_REGION
