@@ -27,9 +27,11 @@ constexpr char kDigitPairs[] =
 // The sixteen decimal digits of high and low (each below 10^8, with leading zeros) as ASCII,
 // high's first: in the two halves of one register, each split in four-digit groups, each
 // group in pairs and each pair in digits by multiplications with reciprocals, exact in these
-// ranges.
+// ranges. The halves are moved in from registers and joined (_mm_set_epi64x goes through the
+// stack, and its load waits for the stores).
 __m128i sixteenDigits(std::uint32_t high, std::uint32_t low) {
-  const __m128i x = _mm_set_epi64x(low, high);
+  const __m128i x = _mm_unpacklo_epi64(_mm_cvtsi32_si128(static_cast<int>(high)),
+                                       _mm_cvtsi32_si128(static_cast<int>(low)));
   const __m128i thousands =
       _mm_srli_epi64(_mm_mul_epu32(x, _mm_set1_epi32(static_cast<int>(0xd1b71759u))), 45);
   const __m128i rest = _mm_sub_epi32(x, _mm_mul_epu32(thousands, _mm_set1_epi32(10000)));
