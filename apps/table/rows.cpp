@@ -199,12 +199,12 @@ class SeparatedRows {
       if (row.range != 0) p = put(p, rangeWords(row.range));  // between the values and the status
       *p++ = separator_;
       p = put(p, "ok\n");
-      text.append(line, p);
+      appendLine(text, line, p);
       return;
     }
     p = std::fill_n(p, count + 1, separator_);  // the phase's and the values' (empty) fields
     *p++ = separator_;                          // the range's
-    text.append(line, p);
+    appendLine(text, line, p);
     text += field(row.status, style_.format);
     text += '\n';
   }
@@ -217,6 +217,12 @@ class SeparatedRows {
     for (const std::string_view word : kRangeFlagWords) words += word.size() + 1;
     return words;
   }();
+
+  // Appends line..end: by its length, not as a range of iterators, which the string takes as a
+  // replacement and checks for overlap with itself.
+  static void appendLine(std::string& text, const char* line, const char* end) {
+    text.append(line, static_cast<std::size_t>(end - line));
+  }
 
   static char* put(char* out, std::string_view text) {
     std::memcpy(out, text.data(), text.size());
