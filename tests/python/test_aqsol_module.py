@@ -47,6 +47,7 @@ def test_values_are_aqsol_tables_to_the_bit():
     failed = 0
     for i, row in enumerate(rows):
         assert flat["solute"][i] == row["solute"]
+        assert flat["phase"][i] == row["phase"]  # none where the state failed
         assert messages[flat["status"][i]] == row["status"]
         assert range_words(flat["range"][i]) == row["range"]
         failed += row["status"] != "ok"
