@@ -124,8 +124,8 @@ TEST(Output, KeepsTheOrderOfSmallAndLargePiecesAndItsFirstError) {
   EXPECT_EQ(written, expected);
   close(fd);
 
-  const int readOnly =
-      open("/dev/null", O_RDONLY);  // every write to it fails: the first error kept
+  // Every write to a descriptor open only for reading fails: the first error is kept.
+  const int readOnly = open("/dev/null", O_RDONLY);
   ASSERT_GE(readOnly, 0);
   Output refused(readOnly);
   EXPECT_TRUE(refused.write("queued"));
