@@ -3,8 +3,10 @@
 #include "services/guarded_math.hpp"
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
+#include "services/bit_cast.hpp"
 #include "services/exact_powers.hpp"
 #include "services/math_targets.hpp"
 #include "services/portable_math.hpp"
@@ -44,10 +46,31 @@ double library_pow(double x, double y) {
 
 namespace {
 
-// x^2 rounded once, where that is certainly the library's pow: the exact square by Dekker's
-// product (no call through the processor's table, as squares are the commonest powers).
+// How far (in ulps) x^2 lies from a rounding midpoint is exact in the square of x's 53-bit
+// significand: its bits below the 53 that a double keeps. The margin is 2^-kSquareMarginShift.
+constexpr int kSquareMarginShift = 5;
+static_assert(kPowerMidpointMargin == 1.0 / (1 << kSquareMarginShift));
+// x's binary exponents whose squares lie within 2^-126..2^128, where that margin holds.
+constexpr int kSquareMaxExponent = 63;
+__extension__ using Unsigned128 = unsigned __int128;  // GCC's and Clang's, on every target we build
+
+// x^2 rounded once (x * x), where that is certainly the library's pow. Squares are the
+// commonest powers: a single integer product decides, with no call through the processor's
+// table.
 bool exact_square(double x, double& result) {
-  return chains_safely(x, 2) && rounds_safely(two_product<false>(x, x), result);
+  const auto bits = bitCast<uint64_t>(x);
+  const int exponent = static_cast<int>(bits >> 52 & 0x7FF) - 1023;
+  if (exponent < -kSquareMaxExponent || exponent > kSquareMaxExponent) return false;
+  const uint64_t significand = (bits & 0x000FFFFFFFFFFFFFu) | uint64_t{1} << 52;
+  const auto square = static_cast<Unsigned128>(significand) * significand;  // 2^104..2^106
+  // The bits below the 53 kept, moved to the top of a word: how far the exact square lies
+  // beyond its first 53 bits, in 2^-64 ulps.
+  const int dropped = 52 + static_cast<int>(square >> 105);
+  const uint64_t beyond = static_cast<uint64_t>(square) << (64 - dropped);
+  constexpr uint64_t kHalf = uint64_t{1} << 63, kMargin = kHalf >> (kSquareMarginShift - 1);
+  if (beyond - kHalf + kMargin <= 2 * kMargin) return false;  // within the margin of a midpoint
+  result = x * x;
+  return true;
 }
 
 }  // namespace

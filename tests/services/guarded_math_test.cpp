@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <random>
 
@@ -110,6 +111,27 @@ TEST(GuardedMath, WholePowersAreTheLibrarysToTheBit) {
 
 namespace aqsol {
 namespace {
+
+// The library's pow(x, 2) where x * x is too close to call: exact ties (x = o 2^-26 with o odd
+// and o^2 above 2^53 has a square halfway between two doubles), their neighbours, and the
+// exponents at either end of where the square is decided without the library.
+TEST(GuardedMath, SquaresAtAndNearTiesAreTheLibrarys) {
+  ErrorSlot errors;
+  volatile double two = 2;  // keeps the compiler from turning pow(x, 2) into x * x
+  std::mt19937_64 random(20261209);
+  std::uniform_int_distribution<std::int64_t> odd_half(47'453'134, 67'108'863);
+  for (int sample = 0; sample < 20'000; ++sample) {
+    const double tie = static_cast<double>(2 * odd_half(random) + 1) * 0x1p-26;
+    for (const int scale : {-64, -63, -1, 0, 62, 63}) {
+      const double x = std::ldexp(tie, scale);
+      for (const double near : {std::nextafter(x, 0.0), x, std::nextafter(x, 4.0 * x)})
+        ASSERT_EQ(std::bit_cast<uint64_t>(guarded_pow(errors, near, 2)),
+                  std::bit_cast<uint64_t>(std::pow(near, two)))
+            << std::hexfloat << near;
+    }
+  }
+  EXPECT_FALSE(errors.has_error());
+}
 
 TEST(GuardedMath, RunsOfWholePowersAreTheSingleOnes) {
   ErrorSlot errors;
