@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <future>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -23,6 +24,7 @@
 
 #include "bindings/chunk_rows.hpp"
 #include "bindings/columns.hpp"
+#include "bindings/python/large_arrays.hpp"
 #include "bindings/requests.hpp"
 #include "calculator/solute_fit.hpp"
 #include "calculator/solute_set.hpp"
@@ -285,7 +287,7 @@ py::array textArray(const std::vector<py::ssize_t>& shape, std::size_t count,
     if (used[t])  // a text not used may be wider than the array
       std::copy(texts[t].begin(), texts[t].end(),
                 spelt.begin() + static_cast<std::ptrdiff_t>(t * width));
-  py::array array(py::dtype("<U" + std::to_string(width)), shape);
+  py::array array = largeArray(py::dtype("<U" + std::to_string(width)), shape);
   auto* out = static_cast<char32_t*>(array.mutable_data());
   for (std::size_t i = 0; i < count; ++i)
     std::memcpy(out + i * width, spelt.data() + code(i) * width, width * sizeof(char32_t));
@@ -380,6 +382,39 @@ py::array soluteColumn(const States& states) {
   return textArray(states.shape, n * names.size(), names, [n](std::size_t i) { return i / n; });
 }
 
+// The number columns of a result, in blocks: each column a view of a block that holds several
+// side by side, so that a block is a large array (largeArray) of several huge pages wherever
+// the columns together are, its last page partly used. A column kept alone keeps its block
+// alive: at most kBlockBytes besides itself.
+class NumberColumns {
+ public:
+  NumberColumns(const std::vector<py::ssize_t>& shape, std::size_t last) {
+    std::vector<std::size_t> wanted;
+    for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
+      if (isNumberColumn(c)) wanted.push_back(c);
+    std::size_t states = 1;
+    for (const py::ssize_t extent : shape) states *= static_cast<std::size_t>(extent);
+    const std::size_t columnBytes = std::max<std::size_t>(1, states * sizeof(double));
+    const std::size_t perBlock = std::min(wanted.size(), 1 + (kBlockBytes - 1) / columnBytes);
+    std::vector<py::ssize_t> blockShape{0};
+    blockShape.insert(blockShape.end(), shape.begin(), shape.end());
+    for (std::size_t first = 0; first < wanted.size(); first += perBlock) {
+      const std::size_t count = std::min(perBlock, wanted.size() - first);
+      blockShape[0] = static_cast<py::ssize_t>(count);
+      const py::array block = largeArray(py::dtype::of<double>(), blockShape);
+      for (std::size_t i = 0; i < count; ++i)
+        columns_[wanted[first + i]] = py::array_t<double>::ensure(block[py::int_(i)]);
+    }
+  }
+
+  // Number column c (one asked for).
+  py::array_t<double>& operator[](std::size_t c) { return columns_.at(c); }
+
+ private:
+  static constexpr std::size_t kBlockBytes = 8 * kLargeArrayBytes;
+  std::map<std::size_t, py::array_t<double>> columns_;
+};
+
 // Computes every state (of every solute) without the GIL and returns the columns from T_C to
 // `last` (column indices) in `units`, with "phase", "range", "status" and "messages" (and
 // "solute" when there are solutes).
@@ -388,14 +423,11 @@ py::dict compute(const States& states, std::size_t last, const table::Units& uni
   const Constants& k = constants();
   const std::size_t n = states.stateCount();
   const std::size_t total = n * std::max<std::size_t>(1, states.solutes.size());
-  std::vector<py::array_t<double>> columns(last + 1);
+  NumberColumns columns(states.shape, last);
   // out[j]: the array of rowNumbers' number j, or null where that column is not asked for.
   std::array<double*, table::kRowNumberCount> out{};
-  for (std::size_t c = table::kTemperatureColumn; c <= last; ++c) {
-    if (!isNumberColumn(c)) continue;
-    columns[c] = py::array_t<double>(states.shape);
-    out[table::rowNumberIndex(c)] = columns[c].mutable_data();
-  }
+  for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
+    if (isNumberColumn(c)) out[table::rowNumberIndex(c)] = columns[c].mutable_data();
   py::array_t<int32_t> codes(states.shape);
   std::fill(codes.mutable_data(), codes.mutable_data() + total, 0);
   py::array_t<uint8_t> ranges(states.shape);

@@ -104,6 +104,34 @@ def test_text_columns_are_as_wide_as_their_widest_entry():
     assert failed["phase"].dtype == np.dtype("<U1") and failed["phase"].tolist() == [""]
 
 
+def resident_bytes():
+    with open("/proc/self/statm") as statm:
+        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+
+
+def test_large_results_hold_the_same_values_in_memory_of_their_own():
+    # 60,000 states: the number columns and the phase column are large arrays (2 MiB and up).
+    T, P = np.linspace(5, 600, 600)[:, None], np.linspace(1, 1000, 100)
+    large = aqsol.properties("CO2", T, P)
+    assert large["phase"].nbytes >= 2 << 20
+    for row in (0, 250, 599):  # the same states, 100 at a time (small arrays)
+        small = aqsol.properties("CO2", T[row], P)
+        for column in VALUE_COLUMNS + ["phase", "range", "status"]:
+            assert np.array_equal(large[column][row], small[column], equal_nan=column != "phase")
+    # Each column its own values, writable, and alive for as long as it is kept.
+    kept, expected = large["lnkH"], large["lnkH"].copy()
+    large["rho"][:] = 0
+    assert np.array_equal(large["lnkH"], expected, equal_nan=True) and (large["V_H2O"] > 0).all()
+    del large
+    aqsol.properties("H2", T, P)  # a call that may reuse what was given back
+    assert np.array_equal(kept, expected, equal_nan=True)
+    # Results dropped give their memory back.
+    before = resident_bytes()
+    for _ in range(20):  # about 9 MB each
+        aqsol.properties("CO2", T, P)
+    assert resident_bytes() < before + (40 << 20)
+
+
 def test_statuses_take_four_bytes_a_state_and_each_message_once():
     # Failures that all differ (each names its own state) among many states that succeed.
     T = np.concatenate([np.linspace(5, 300, 20000), np.linspace(380, 500, 7)])

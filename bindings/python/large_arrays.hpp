@@ -1,0 +1,22 @@
+// numpy arrays for large results, in memory the kernel may back with huge pages.
+#pragma once
+
+#include <pybind11/numpy.h>
+
+#include <cstddef>
+#include <vector>
+
+namespace aqsol::python {
+
+// The size from which an array is large: a huge page, the unit its memory comes in.
+inline constexpr std::size_t kLargeArrayBytes = std::size_t{2} << 20;
+
+// An uninitialised C-contiguous array of `dtype` and `shape`. When large, its memory is a
+// mapping of its own, aligned to a huge page and advised for huge pages, released when the last
+// array viewing it goes: numpy's own memory, reused from the C library's heap, took a page
+// fault every 4 KB at the first write in every call. Smaller arrays are numpy's. Raises
+// MemoryError when the system has no memory to give.
+pybind11::array largeArray(const pybind11::dtype& dtype,
+                           const std::vector<pybind11::ssize_t>& shape);
+
+}  // namespace aqsol::python
