@@ -382,18 +382,16 @@ py::array soluteColumn(const States& states) {
   return textArray(states.shape, n * names.size(), names, [n](std::size_t i) { return i / n; });
 }
 
-// The number columns of a result, in blocks: each column a view of a block that holds several
-// side by side, so that a block is a large array (largeArray) of several huge pages wherever
-// the columns together are, its last page partly used. A column kept alone keeps its block
-// alive: at most kBlockBytes besides itself.
+// The number columns of a result (of `states` states), each a view of a block that holds them
+// side by side, as few as make kBlockBytes (or all): blocks are large arrays (largeArray)
+// wherever the columns together are, where a column each would not be. A column kept alone
+// keeps its block alive: under kBlockBytes besides itself.
 class NumberColumns {
  public:
-  NumberColumns(const std::vector<py::ssize_t>& shape, std::size_t last) {
+  NumberColumns(const std::vector<py::ssize_t>& shape, std::size_t states, std::size_t last) {
     std::vector<std::size_t> wanted;
     for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
       if (isNumberColumn(c)) wanted.push_back(c);
-    std::size_t states = 1;
-    for (const py::ssize_t extent : shape) states *= static_cast<std::size_t>(extent);
     const std::size_t columnBytes = std::max<std::size_t>(1, states * sizeof(double));
     const std::size_t perBlock = std::min(wanted.size(), 1 + (kBlockBytes - 1) / columnBytes);
     std::vector<py::ssize_t> blockShape{0};
@@ -423,7 +421,7 @@ py::dict compute(const States& states, std::size_t last, const table::Units& uni
   const Constants& k = constants();
   const std::size_t n = states.stateCount();
   const std::size_t total = n * std::max<std::size_t>(1, states.solutes.size());
-  NumberColumns columns(states.shape, last);
+  NumberColumns columns(states.shape, total, last);
   // out[j]: the array of rowNumbers' number j, or null where that column is not asked for.
   std::array<double*, table::kRowNumberCount> out{};
   for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
