@@ -66,12 +66,12 @@ template <bool kFused>
 }
 
 // The spacing of doubles just above and just below a positive normal double.
-double ulp_above(double a) {
+inline double ulp_above(double a) {
   const auto bits = bitCast<uint64_t>(a);
   return bitCast<double>((bits & 0x7FF0000000000000u)) * 0x1p-52;
 }
 
-double ulp_below(double a) {
+inline double ulp_below(double a) {
   const bool power_of_two = (bitCast<uint64_t>(a) & 0x000FFFFFFFFFFFFFu) == 0;
   return power_of_two ? ulp_above(a) / 2 : ulp_above(a);
 }
@@ -81,7 +81,7 @@ constexpr int kMaxExactPower = 32;
 constexpr int kMaxExactExponent = 960;
 
 // Whether x^m for every |m| <= n stays in that range (x a normal double).
-bool chains_safely(double x, int n) {
+inline bool chains_safely(double x, int n) {
   const auto biased = static_cast<int>(bitCast<uint64_t>(x) >> 52 & 0x7FF);
   if (biased == 0 || biased == 0x7FF) return false;  // zero, subnormal, infinite, NaN
   const int exponent = biased - 1023;
