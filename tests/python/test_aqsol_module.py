@@ -127,7 +127,7 @@ def test_large_results_hold_the_same_values_in_memory_of_their_own():
     assert np.array_equal(kept, expected, equal_nan=True)
     # Results dropped give their memory back.
     before = resident_bytes()
-    for _ in range(20):  # about 9 MB each
+    for _ in range(20):  # about 11 MB each
         aqsol.properties("CO2", T, P)
     assert resident_bytes() < before + (40 << 20)
 
