@@ -58,8 +58,6 @@ std::string numberText(double value) {
   return {text, writeShortest(text, value)};
 }
 
-constexpr double kAbsoluteZeroC = -273.15;
-
 // The edit distance of two names, letters compared in any case.
 std::size_t editDistance(std::string_view a, std::string_view b) {
   std::vector<std::size_t> row(b.size() + 1);
@@ -149,24 +147,21 @@ bool readThreads(std::string_view text, unsigned& threads, std::string& error) {
 }
 
 std::string temperatureProblem(double temperature, const Units& units) {
+  if (temperatureAllowed(temperature, units)) return {};
   if (!std::isfinite(temperature))
     return "temperature " + numberText(temperature) + " is not a finite number";
-  if (units.kelvin && temperature <= 0)
+  if (units.kelvin)
     return "temperature " + numberText(temperature) + " K is at or below absolute zero";
-  if (!units.kelvin && temperature <= kAbsoluteZeroC)
-    return "temperature " + numberText(temperature) +
-           " °C is at or below absolute zero (-273.15 °C)";
-  return {};
+  return "temperature " + numberText(temperature) + " °C is at or below absolute zero (-273.15 °C)";
 }
 
 std::string pressureProblem(double pressure, const Units& units) {
+  if (pressureAllowed(pressure)) return {};
   if (!std::isfinite(pressure))
     return "pressure " + numberText(pressure) + " is not a finite number";
-  if (pressure < 0)
-    return "pressure " + numberText(pressure) + " " +
-           table::unitText(table::Dimension::kPressure, units) +
-           " is below zero (give a positive pressure, or sat or 0 for the saturation pressure)";
-  return {};
+  return "pressure " + numberText(pressure) + " " +
+         table::unitText(table::Dimension::kPressure, units) +
+         " is below zero (give a positive pressure, or sat or 0 for the saturation pressure)";
 }
 
 bool readSolutes(std::string_view list, const SoluteSet& set, std::vector<SoluteParams>& solutes,

@@ -4,6 +4,7 @@
 // interface puts its own name for it first ("--T: " in aqsol-table, "T_C: " in the libraries).
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,12 +31,27 @@ bool readThreads(long long asked, unsigned& threads, std::string& error);
 // The same for a count typed as text.
 bool readThreads(std::string_view text, unsigned& threads, std::string& error);
 
-// Why a temperature in the temperature unit of `units` cannot be computed (not finite, or at or
-// below absolute zero), or empty.
+// Absolute zero in degrees Celsius.
+inline constexpr double kAbsoluteZeroC = -273.15;
+
+// Whether a temperature in the temperature unit of `units` can be computed: finite and above
+// absolute zero. (Inline: the libraries check every state of a call with it.)
+inline bool temperatureAllowed(double temperature, const Units& units = {}) {
+  return std::isfinite(temperature) && temperature > (units.kelvin ? 0 : kAbsoluteZeroC);
+}
+
+// Whether a pressure, in the pressure unit of `units`, can be asked for: finite and not below
+// zero (0 is the saturation pressure).
+inline bool pressureAllowed(double pressure) {
+  return std::isfinite(pressure) && pressure >= 0;
+}
+
+// Why a temperature in the temperature unit of `units` cannot be computed, or empty when
+// temperatureAllowed.
 std::string temperatureProblem(double temperature, const Units& units = {});
 
-// Why a pressure, in the pressure unit of `units`, cannot be asked for (not finite, or below
-// zero; 0 is the saturation pressure), or empty.
+// Why a pressure, in the pressure unit of `units`, cannot be asked for, or empty when
+// pressureAllowed.
 std::string pressureProblem(double pressure, const Units& units);
 
 // Appends the solutes of `set` that a comma-separated list names: names (any case), menu

@@ -56,6 +56,11 @@ std::string badState(double temperatureC, double pressure, const table::Units& u
   return {};
 }
 
+// Whether badState would be empty: checked cheaply for every state of a call.
+bool stateAllowed(double temperatureC, double pressure) {
+  return requests::temperatureAllowed(temperatureC) && requests::pressureAllowed(pressure);
+}
+
 table::Units unitsOf(unsigned bits);
 
 // The columns of aqsol_values' number fields in `bits`' units.
@@ -171,8 +176,9 @@ int computeStates(const SoluteSet& set, const table::Units& units, const char* s
     return refuse("arrays overlap: " + pair +
                   " share memory (no array written may overlap another)");
   for (std::size_t i = 0; i < count; ++i)
-    if (const std::string bad = badState(temperatures[i], pressures[i], units); !bad.empty())
-      return refuse(bad + " (state " + std::to_string(i) + ")");
+    if (!stateAllowed(temperatures[i], pressures[i]))
+      return refuse(badState(temperatures[i], pressures[i], units) + " (state " +
+                    std::to_string(i) + ")");
   const Constants& k = *constants();
   const auto requestOf = [&](std::size_t i) {
     return RowRequest{

@@ -123,6 +123,19 @@ TEST(CInterface, BadArgumentsComputeNothingAndSayWhy) {
   EXPECT_NE(std::string(messages[0]).find("state 1"), std::string::npos);
   EXPECT_EQ(aqsol_properties_many("CO2", 0, nullptr, nullptr, 0, nullptr, nullptr, nullptr),
             AQSOL_OK);
+  // A call refuses exactly the states that checking the request refuses, with its message.
+  const double kInf = std::numeric_limits<double>::infinity();
+  for (const double t : {-273.15, std::nextafter(-273.15, 0.0), 25.0, kInf, -kInf, kNaN})
+    for (const double p : {0.0, -0.0, -1e-300, 1.0, kInf, kNaN}) {
+      const bool refusedByCheck =
+          aqsol_check_request(nullptr, 0, "CO2", t, p, 1, message) == AQSOL_BAD_ARGUMENT;
+      const bool refusedByCall = aqsol_properties_many("CO2", 1, &t, &p, 1, values, nullptr,
+                                                       messages[0]) == AQSOL_BAD_ARGUMENT;
+      EXPECT_EQ(refusedByCheck, refusedByCall) << t << " " << p;
+      if (refusedByCheck) {
+        EXPECT_EQ(std::string(messages[0]), std::string(message) + " (state 0)");
+      }
+    }
   EXPECT_EQ(aqsol_properties("CO2", 400, AQSOL_SAT, &v, message, sizeof message),
             AQSOL_NOT_COMPUTED);
   EXPECT_NE(std::string(message).find("saturation"), std::string::npos);
