@@ -147,8 +147,8 @@ py::array_t<double> readTemperatures(py::handle T, const table::Units& units) {
   py::array_t<double> t = asDoubles(T, name.c_str());
   const double* v = t.data();
   for (py::ssize_t n = 0; n < t.size(); ++n)
-    if (const std::string why = requests::temperatureProblem(v[n], units); !why.empty())
-      badArgument(name + ": " + why);
+    if (!requests::temperatureAllowed(v[n], units))
+      badArgument(name + ": " + requests::temperatureProblem(v[n], units));
   if (!units.kelvin) return t;
   py::array_t<double> celsius(std::vector<py::ssize_t>(t.shape(), t.shape() + t.ndim()));
   double* c = celsius.mutable_data();
@@ -184,10 +184,9 @@ py::array_t<double> readPressures(py::handle P, py::handle P_bar, const table::U
   }
   py::array_t<double> p = asDoubles(given, name.c_str());
   double* v = p.mutable_data();
-  for (py::ssize_t n = 0; n < p.size(); ++n) {
-    if (const std::string why = requests::pressureProblem(v[n], unitsOfArgument); !why.empty())
-      badArgument(name + ": " + why);
-  }
+  for (py::ssize_t n = 0; n < p.size(); ++n)
+    if (!requests::pressureAllowed(v[n]))
+      badArgument(name + ": " + requests::pressureProblem(v[n], unitsOfArgument));
   if (unitsOfArgument.megapascal) {
     py::array_t<double> bar(p.request().shape);
     double* out = bar.mutable_data();
@@ -234,12 +233,19 @@ void broadcast(States& states, const py::array_t<double>& t, const py::array_t<d
   const auto broadcastSize = py::cast<std::size_t>(both[0].attr("size"));
   refuseImpossibleResults(broadcastSize * std::max<std::size_t>(1, states.solutes.size()),
                           table::kLastValueColumn + 1);
-  // Copies in C order; unlike ascontiguousarray, array keeps a 0-d array 0-d.
-  const auto contiguous = [&](py::handle a) {
-    return py::array_t<double>(numpy.attr("array")(a, "float64", py::arg("order") = "C"));
+  // Copies, side by side in C order (one large array where two would not be); a 0-d array
+  // stays 0-d.
+  const auto t0 = both[0].cast<py::array>();
+  std::vector<py::ssize_t> blockShape{2};
+  blockShape.insert(blockShape.end(), t0.shape(), t0.shape() + t0.ndim());
+  const py::array block = largeArray(py::dtype::of<double>(), blockShape);
+  const auto copy = [&](int row, py::handle from) {
+    auto to = block[py::make_tuple(row, py::ellipsis())].cast<py::array_t<double>>();
+    numpy.attr("copyto")(to, from);
+    return to;
   };
-  states.temperaturesC = contiguous(both[0]);
-  states.pressuresBar = contiguous(both[1]);
+  states.temperaturesC = copy(0, both[0]);
+  states.pressuresBar = copy(1, both[1]);
   if (states.soluteAxis) states.shape.push_back(static_cast<py::ssize_t>(states.solutes.size()));
   const py::array_t<double>& b = states.temperaturesC;
   states.shape.insert(states.shape.end(), b.shape(), b.shape() + b.ndim());
@@ -271,14 +277,27 @@ unsigned threadCount(long long threads) {
   return count;
 }
 
-// A numpy array of fixed-width unicode strings of the given shape whose element i is
-// texts[code(i)] (ASCII texts), as wide as the widest text it holds (at least 1): each text
-// spelt once and copied whole into its places.
-template <class Code>
-py::array textArray(const std::vector<py::ssize_t>& shape, std::size_t count,
-                    std::span<const std::string_view> texts, Code code) {
-  std::vector<bool> used(texts.size());
-  for (std::size_t i = 0; i < count; ++i) used[code(i)] = true;
+// Fills `length` places of `width` characters from `at` with the text at `text`: spelt once,
+// then doubled, so that a long run costs a few large copies.
+void fillRun(char32_t* at, std::size_t length, const char32_t* text, std::size_t width) {
+  if (length == 0) return;
+  std::memcpy(at, text, width * sizeof(char32_t));
+  for (std::size_t done = 1; done < length;) {
+    const std::size_t more = std::min(done, length - done);
+    std::memcpy(at + done * width, at, more * width * sizeof(char32_t));
+    done += more;
+  }
+}
+
+// A numpy array of fixed-width unicode strings of the given shape whose elements are texts
+// (ASCII) by runs: forEachRun(add) calls add(t, length) for consecutive runs of elements that
+// hold texts[t], from the first element to the last. As wide as the widest text it holds (at
+// least 1): each text spelt once and copied whole into its places.
+template <class ForEachRun>
+py::array textArray(const std::vector<py::ssize_t>& shape, std::span<const std::string_view> texts,
+                    const ForEachRun& forEachRun) {
+  std::vector<char> used(texts.size(), false);
+  forEachRun([&](std::size_t t, std::size_t length) { used[t] = used[t] || length > 0; });
   std::size_t width = 1;
   for (std::size_t t = 0; t < texts.size(); ++t)
     if (used[t]) width = std::max(width, texts[t].size());
@@ -289,8 +308,10 @@ py::array textArray(const std::vector<py::ssize_t>& shape, std::size_t count,
                 spelt.begin() + static_cast<std::ptrdiff_t>(t * width));
   py::array array = largeArray(py::dtype("<U" + std::to_string(width)), shape);
   auto* out = static_cast<char32_t*>(array.mutable_data());
-  for (std::size_t i = 0; i < count; ++i)
-    std::memcpy(out + i * width, spelt.data() + code(i) * width, width * sizeof(char32_t));
+  forEachRun([&](std::size_t t, std::size_t length) {
+    fillRun(out, length, spelt.data() + t * width, width);
+    out += length * width;
+  });
   return array;
 }
 
@@ -379,7 +400,9 @@ py::array soluteColumn(const States& states) {
   const std::size_t n = states.stateCount();
   std::vector<std::string_view> names;
   for (const SoluteParams& solute : states.solutes) names.emplace_back(solute.name);
-  return textArray(states.shape, n * names.size(), names, [n](std::size_t i) { return i / n; });
+  return textArray(states.shape, names, [&](const auto& add) {
+    for (std::size_t t = 0; t < names.size(); ++t) add(t, n);
+  });
 }
 
 // The number columns of a result (of `states` states), each a view of a block that holds them
@@ -409,7 +432,7 @@ class NumberColumns {
   py::array_t<double>& operator[](std::size_t c) { return columns_.at(c); }
 
  private:
-  static constexpr std::size_t kBlockBytes = 8 * kLargeArrayBytes;
+  static constexpr std::size_t kBlockBytes = 8 * kHugePageBytes;
   std::map<std::size_t, py::array_t<double>> columns_;
 };
 
@@ -461,8 +484,12 @@ py::dict compute(const States& states, std::size_t last, const table::Units& uni
     if (isNumberColumn(c)) {
       result[name] = columns[c];
     } else {
-      result[name] = textArray(states.shape, total, kPhaseTexts,
-                               [&phases](std::size_t i) { return phases[i]; });
+      result[name] = textArray(states.shape, kPhaseTexts, [&](const auto& add) {
+        for (std::size_t i = 0, run; i < total; i += run) {
+          for (run = 1; i + run < total && phases[i + run] == phases[i];) ++run;
+          add(phases[i], run);
+        }
+      });
     }
   }
   result["range"] = ranges;

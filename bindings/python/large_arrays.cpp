@@ -17,13 +17,13 @@ namespace {
 class Mapping {
  public:
   explicit Mapping(std::size_t bytes)
-      : bytes_((bytes + kLargeArrayBytes - 1) / kLargeArrayBytes * kLargeArrayBytes) {
-    const std::size_t span = bytes_ + kLargeArrayBytes;
+      : bytes_((bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes) {
+    const std::size_t span = bytes_ + kHugePageBytes;
     void* const mapped =
         mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) throw std::bad_alloc();
     const auto start = reinterpret_cast<std::uintptr_t>(mapped);
-    const std::uintptr_t aligned = (start + kLargeArrayBytes - 1) & ~(kLargeArrayBytes - 1);
+    const std::uintptr_t aligned = (start + kHugePageBytes - 1) & ~(kHugePageBytes - 1);
     if (aligned > start) munmap(mapped, aligned - start);
     if (start + span > aligned + bytes_)
       munmap(reinterpret_cast<void*>(aligned + bytes_), start + span - aligned - bytes_);

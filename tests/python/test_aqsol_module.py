@@ -102,6 +102,13 @@ def test_text_columns_are_as_wide_as_their_widest_entry():
     assert mixed["phase"].tolist() == ["liquid", "supercritical", "", "vapour"]
     failed = aqsol.properties("CO2", [450], "sat")
     assert failed["phase"].dtype == np.dtype("<U1") and failed["phase"].tolist() == [""]
+    # Runs of one text of many lengths, each filled whole.
+    kinds = [(25, 100, "liquid"), (400, 300, "supercritical"), (450, 0, ""), (400, 1, "vapour")]
+    runs = [(kinds[n % 4], length) for n, length in enumerate([1, 2, 3, 5, 8, 13, 4, 7, 1])]
+    T, P, expected = ([kind[k] for kind, length in runs for _ in range(length)] for k in range(3))
+    both = aqsol.properties(["H2", "CH4"], T, P)
+    assert both["phase"].tolist() == [expected] * 2
+    assert both["solute"].tolist() == [["H2"] * len(T), ["CH4"] * len(T)]
 
 
 def resident_bytes():
@@ -110,11 +117,12 @@ def resident_bytes():
 
 
 def test_large_results_hold_the_same_values_in_memory_of_their_own():
-    # 60,000 states: the number columns and the phase column are large arrays (2 MiB and up).
-    T, P = np.linspace(5, 600, 600)[:, None], np.linspace(1, 1000, 100)
+    # 72,000 states: the number columns, the phase column and the copies of T and P are large
+    # arrays (1 MiB and up).
+    T, P = np.linspace(5, 600, 600)[:, None], np.linspace(1, 1000, 120)
     large = aqsol.properties("CO2", T, P)
-    assert large["phase"].nbytes >= 2 << 20
-    for row in (0, 250, 599):  # the same states, 100 at a time (small arrays)
+    assert large["phase"].nbytes >= 2 << 20 and 2 * large["T_C"].nbytes >= 1 << 20
+    for row in (0, 250, 599):  # the same states, 120 at a time (small arrays)
         small = aqsol.properties("CO2", T[row], P)
         for column in VALUE_COLUMNS + ["phase", "range", "status"]:
             assert np.array_equal(large[column][row], small[column], equal_nan=column != "phase")
@@ -127,7 +135,7 @@ def test_large_results_hold_the_same_values_in_memory_of_their_own():
     assert np.array_equal(kept, expected, equal_nan=True)
     # Results dropped give their memory back.
     before = resident_bytes()
-    for _ in range(20):  # about 11 MB each
+    for _ in range(20):  # about 13 MB each
         aqsol.properties("CO2", T, P)
     assert resident_bytes() < before + (40 << 20)
 
@@ -152,7 +160,9 @@ def test_statuses_take_four_bytes_a_state_and_each_message_once():
     (("CO2", -273.15, 1), "T_C"),
     (("CO2", [25, float("nan")], 1), "T_C"),
     (("CO2", "warm", 1), "T_C"),
+    (("CO2", [25, float("-inf")], 1), "T_C"),
     (("CO2", 25, -1), "P"),
+    (("CO2", 25, [1, float("nan")]), "P"),
     (("CO2", 25, "high"), "P"),
     (("CO2", [1, 2], [1, 2, 3]), "T_C and P"),
     ((2**100, 25, 1), "solute"),
