@@ -449,8 +449,8 @@ py::dict compute(const States& states, std::size_t last, const table::Units& uni
   std::array<double*, table::kRowNumberCount> out{};
   for (std::size_t c = table::kTemperatureColumn; c <= last; ++c)
     if (isNumberColumn(c)) out[table::rowNumberIndex(c)] = columns[c].mutable_data();
-  py::array_t<int32_t> codes(states.shape);
-  std::fill(codes.mutable_data(), codes.mutable_data() + total, 0);
+  py::array_t<int32_t> codes(states.shape);  // zeros from the computing threads
+  int32_t* code = codes.mutable_data();
   py::array_t<uint8_t> ranges(states.shape);
   uint8_t* range = ranges.mutable_data();
   std::vector<std::uint8_t> phases(total, kNoPhase);
@@ -468,6 +468,7 @@ py::dict compute(const States& states, std::size_t last, const table::Units& uni
     for (std::size_t j = 0; j < numbers.size(); ++j)
       if (out[j] != nullptr) out[j][i] = numbers[j];
     range[i] = static_cast<uint8_t>(row.range);
+    code[i] = 0;
     if (row.status.empty()) {
       phases[i] = static_cast<std::uint8_t>(1 + static_cast<int>(row.phase));
     } else {
@@ -493,7 +494,7 @@ py::dict compute(const States& states, std::size_t last, const table::Units& uni
     }
   }
   result["range"] = ranges;
-  result["messages"] = failures.codesAndMessages(codes.mutable_data());
+  result["messages"] = failures.codesAndMessages(code);
   result["status"] = codes;
   return result;
 }
