@@ -15,11 +15,13 @@ inline constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
 // goes unused.
 inline constexpr std::size_t kLargeArrayBytes = kHugePageBytes / 2;
 
-// An uninitialised C-contiguous array of `dtype` and `shape`. When large, its memory is a
-// mapping of its own, whole huge pages aligned to one and advised for huge pages, released when
-// the last array viewing it goes: numpy's own memory, reused from the C library's heap, took a
-// page fault every 4 KB at the first write in every call (some microseconds each). Smaller
-// arrays are numpy's. Raises MemoryError when the system has no memory to give.
+// An uninitialised C-contiguous array of `dtype` and `shape`, to be written whole: it may hold
+// an earlier array's values. When large, its memory is a mapping of its own, whole huge pages
+// aligned to one and advised for huge pages, released when the last array viewing it goes (and
+// kept, up to 32 MiB in all, for the next array of its size): numpy's own memory, reused from
+// the C library's heap, took a page fault every 4 KB at the first write in every call (some
+// microseconds each), and fresh memory is zeroed by the kernel first. Smaller arrays are
+// numpy's. Raises MemoryError when the system has no memory to give.
 pybind11::array largeArray(const pybind11::dtype& dtype,
                            const std::vector<pybind11::ssize_t>& shape);
 

@@ -131,8 +131,13 @@ def test_large_results_hold_the_same_values_in_memory_of_their_own():
     large["rho"][:] = 0
     assert np.array_equal(large["lnkH"], expected, equal_nan=True) and (large["V_H2O"] > 0).all()
     del large
-    aqsol.properties("H2", T, P)  # a call that may reuse what was given back
+    reused = aqsol.properties("H2", T, P)  # memory given back is kept for arrays of its size
     assert np.array_equal(kept, expected, equal_nan=True)
+    assert (reused["solute"] == "H2").all()  # written whole, with nothing left of CO2
+    small = aqsol.properties("H2", T[250], P)
+    for column in VALUE_COLUMNS + ["phase"]:
+        assert np.array_equal(reused[column][250], small[column], equal_nan=column != "phase")
+    del reused
     # Results dropped give their memory back.
     before = resident_bytes()
     for _ in range(20):  # about 13 MB each
