@@ -52,12 +52,15 @@ class Mapping {
 // page fault and no zeroing by the kernel. Arrays are made and freed by several threads.
 class KeptMappings {
  public:
+  KeptMappings() { kept_.reserve(kKeptBytes / kHugePageBytes); }
+
   // A mapping for `bytes`: one kept of that size, or a new one.
   std::unique_ptr<Mapping> take(std::size_t bytes) {
+    const std::size_t size = Mapping::roundedUp(bytes);
     {
       const std::lock_guard<std::mutex> hold(lock_);
       for (auto m = kept_.begin(); m != kept_.end(); ++m)
-        if ((*m)->bytes() == Mapping::roundedUp(bytes)) {
+        if ((*m)->bytes() == size) {
           std::unique_ptr<Mapping> found = std::move(*m);
           kept_.erase(m);
           keptBytes_ -= found->bytes();
@@ -66,8 +69,6 @@ class KeptMappings {
     }
     return std::make_unique<Mapping>(bytes);
   }
-
-  KeptMappings() { kept_.reserve(kKeptBytes / kHugePageBytes); }
 
   // Keeps the mapping while there is room, else gives it back to the system. (No allocation:
   // the room for the most mappings that can be kept is reserved.)
