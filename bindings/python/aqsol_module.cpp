@@ -217,6 +217,11 @@ void refuseImpossibleResults(std::size_t total, std::size_t columns) {
   throw py::error_already_set();
 }
 
+// Row `row` of `block` (along its first axis), a view of it even where that is 0-d.
+py::array_t<double> rowOf(const py::array& block, std::size_t row) {
+  return block[py::make_tuple(row, py::ellipsis())].cast<py::array_t<double>>();
+}
+
 void broadcast(States& states, const py::array_t<double>& t, const py::array_t<double>& p,
                const std::string& pressureName) {
   const py::module_ numpy = py::module_::import("numpy");
@@ -239,8 +244,8 @@ void broadcast(States& states, const py::array_t<double>& t, const py::array_t<d
   std::vector<py::ssize_t> blockShape{2};
   blockShape.insert(blockShape.end(), t0.shape(), t0.shape() + t0.ndim());
   const py::array block = largeArray(py::dtype::of<double>(), blockShape);
-  const auto copy = [&](int row, py::handle from) {
-    auto to = block[py::make_tuple(row, py::ellipsis())].cast<py::array_t<double>>();
+  const auto copy = [&](std::size_t row, py::handle from) {
+    py::array_t<double> to = rowOf(block, row);
     numpy.attr("copyto")(to, from);
     return to;
   };
@@ -423,8 +428,7 @@ class NumberColumns {
       const std::size_t count = std::min(perBlock, wanted.size() - first);
       blockShape[0] = static_cast<py::ssize_t>(count);
       const py::array block = largeArray(py::dtype::of<double>(), blockShape);
-      for (std::size_t i = 0; i < count; ++i)
-        columns_[wanted[first + i]] = py::array_t<double>::ensure(block[py::int_(i)]);
+      for (std::size_t i = 0; i < count; ++i) columns_[wanted[first + i]] = rowOf(block, i);
     }
   }
 
