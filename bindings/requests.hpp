@@ -40,8 +40,8 @@ inline bool temperatureAllowed(double temperature, const Units& units = {}) {
   return std::isfinite(temperature) && temperature > (units.kelvin ? 0 : kAbsoluteZeroC);
 }
 
-// Whether a pressure, in the pressure unit of `units`, can be asked for: finite and not below
-// zero (0 is the saturation pressure).
+// Whether a pressure, in any pressure unit, can be asked for: finite and not below zero (0 is the
+// saturation pressure).
 inline bool pressureAllowed(double pressure) {
   return std::isfinite(pressure) && pressure >= 0;
 }
